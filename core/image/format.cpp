@@ -1,0 +1,323 @@
+/*
+ * Format vocabulary (ids, names, extensions), the input and output format
+ * registries, loading by content, guessing and saving, and the writers'
+ * shared end-of-file check.
+ */
+#include "image/sn_image.h"
+#include "image/sn_image_codec.h"
+#include "base/sn_log.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace
+{
+
+snimage_iformat_t *g_iformats = nullptr;
+snimage_oformat_t *g_oformats = nullptr;
+std::atomic<bool> g_registered{false};
+
+struct format_text {
+    int id;
+    const char *name;
+    const char *ext;
+};
+
+const format_text g_texts[] = {
+    {SN_IMAGE_FORMAT_BMP, "BMP", ".bmp"},   {SN_IMAGE_FORMAT_JPEG, "JPG", ".jpg"},
+    {SN_IMAGE_FORMAT_GIF, "GIF", ".gif"},   {SN_IMAGE_FORMAT_PNG, "PNG", ".png"},
+    {SN_IMAGE_FORMAT_TIFF, "TIFF", ".tif"}, {SN_IMAGE_FORMAT_TGA, "TGA", ".tga"},
+    {SN_IMAGE_FORMAT_RAW, "RAW", ".raw"},
+};
+
+/* Opens path, copies it into the reader and offers the first bytes to each
+ * input format in registration order. Returns the open file (the caller
+ * closes it) and the winner in *found; null when nothing can be had. */
+FILE *probe_file(sn_image_t *image, const char *path, const char *function,
+                 const snimage_iformat_t **found)
+{
+    *found = nullptr;
+    FILE *fp = fopen(path, "rb");
+    if (!fp) {
+        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        return nullptr;
+    }
+    image->reader->path = strdup(path);
+    if (!image->reader->path) {
+        sn_log(4, NULL, function, __LINE__, "malloc FAILED! size:%zu\n", strlen(path) + 1);
+        fclose(fp);
+        return nullptr;
+    }
+    unsigned char bytes[SNIMAGE_PROBE_BYTES];
+    int count = (int)fread(bytes, 1, sizeof bytes, fp);
+    for (const snimage_iformat_t *f = g_iformats; f; f = f->next) {
+        if (f->probe && f->probe(image->reader, bytes, count) == 0) {
+            *found = f;
+            break;
+        }
+    }
+    if (!*found) {
+        sn_log(4, NULL, function, __LINE__, "unknown file type!\n");
+        fclose(fp);
+        return nullptr;
+    }
+    image->input_format = *found;
+    sn_log(2, NULL, function, __LINE__, "matched file format %d, extensions:%s\n", (*found)->id,
+           (*found)->extensions);
+    return fp;
+}
+
+} // namespace
+
+void snimage_register_iformat(snimage_iformat_t *format)
+{
+    if (!format)
+        return;
+    format->next = nullptr;
+    snimage_iformat_t **tail = &g_iformats;
+    while (*tail)
+        tail = &(*tail)->next;
+    *tail = format;
+}
+
+void snimage_register_oformat(snimage_oformat_t *format)
+{
+    if (!format)
+        return;
+    format->next = nullptr;
+    snimage_oformat_t **tail = &g_oformats;
+    while (*tail)
+        tail = &(*tail)->next;
+    *tail = format;
+}
+
+void snimage_register_formats(void)
+{
+    if (g_registered.exchange(true))
+        return;
+    snimage_register_iformat(&snimage_memory_iformat);
+    snimage_register_oformat(&snimage_bmp_oformat);
+    snimage_register_iformat(&snimage_bmp_iformat);
+    snimage_register_oformat(&snimage_jpeg_oformat);
+    snimage_register_iformat(&snimage_jpeg_iformat);
+    snimage_register_oformat(&snimage_gif_oformat);
+    snimage_register_iformat(&snimage_gif_iformat);
+    snimage_register_oformat(&snimage_png_oformat);
+    snimage_register_iformat(&snimage_png_iformat);
+    snimage_register_oformat(&snimage_tiff_oformat);
+    snimage_register_iformat(&snimage_tiff_iformat);
+}
+
+const snimage_iformat_t *snimage_next_iformat(const snimage_iformat_t *format)
+{
+    return format ? format->next : g_iformats;
+}
+
+const snimage_oformat_t *snimage_next_oformat(const snimage_oformat_t *format)
+{
+    return format ? format->next : g_oformats;
+}
+
+const snimage_iformat_t *snimage_find_iformat(int id)
+{
+    for (const snimage_iformat_t *f = g_iformats; f; f = f->next)
+        if (f->id == id)
+            return f;
+    return nullptr;
+}
+
+const snimage_oformat_t *snimage_find_oformat(int id)
+{
+    for (const snimage_oformat_t *f = g_oformats; f; f = f->next)
+        if (f->id == id)
+            return f;
+    return nullptr;
+}
+
+int snimage_match_extension(const char *path, const char *extensions)
+{
+    if (!path || !extensions)
+        return -1;
+    const char *dot = strrchr(path, '.');
+    if (!dot)
+        return -1;
+    const char *ext = dot + 1;
+    const char *item = extensions;
+    while (*item) {
+        const char *end = strchr(item, ',');
+        size_t len = end ? (size_t)(end - item) : strlen(item);
+        char buf[32];
+        if (len < sizeof buf) {
+            memcpy(buf, item, len);
+            buf[len] = '\0';
+            if (len > 0 && strcasecmp(buf, ext) == 0)
+                return 0;
+        }
+        if (!end)
+            break;
+        item = end + 1;
+    }
+    return -1;
+}
+
+const snimage_oformat_t *snimage_guess_oformat(const char *path)
+{
+    for (const snimage_oformat_t *f = g_oformats; f; f = f->next)
+        if (snimage_match_extension(path, f->extensions) == 0)
+            return f;
+    return nullptr;
+}
+
+const snimage_iformat_t *snimage_guess_iformat(const char *path)
+{
+    if (!path) {
+        sn_log(4, NULL, "snimage_guess_iformat", __LINE__, "path is null\n");
+        return nullptr;
+    }
+    sn_image_t *image = sn_image_create(0, 0, 0);
+    if (!image)
+        return nullptr;
+    const snimage_iformat_t *found = nullptr;
+    FILE *fp = probe_file(image, path, "snimage_guess_iformat", &found);
+    if (fp)
+        fclose(fp);
+    sn_image_destroy(image);
+    return found;
+}
+
+int sn_image_guess_format(const char *path)
+{
+    const snimage_iformat_t *f = snimage_guess_iformat(path);
+    return f ? f->id : 0;
+}
+
+sn_image_t *sn_image_create_from_file(const char *path, int last)
+{
+    if (!path) {
+        sn_log(4, NULL, "sn_image_create_from_file", __LINE__, "path is null\n");
+        return nullptr;
+    }
+    sn_image_t *image = sn_image_create(0, 0, 0);
+    if (!image)
+        return nullptr;
+    const snimage_iformat_t *format = nullptr;
+    FILE *fp = probe_file(image, path, "sn_image_create_from_file", &format);
+    if (!fp) {
+        sn_image_destroy(image);
+        return nullptr;
+    }
+
+    snimage_reader_t *reader = image->reader;
+    if (format->read_header(reader) != 0) {
+        sn_log(4, NULL, "sn_image_create_from_file", __LINE__, "read_header FAILED!\n");
+        goto fail;
+    }
+    if (image->frame_count <= 0) {
+        sn_log(4, NULL, "sn_image_create_from_file", __LINE__, "read_header FAILED!\n");
+        goto fail;
+    }
+    image->frames =
+        (sn_image_frame_t *)calloc((size_t)image->frame_count, sizeof(sn_image_frame_t));
+    if (!image->frames) {
+        sn_log(4, NULL, "sn_image_create_from_file", __LINE__, "malloc FAILED! count:%d\n",
+               image->frame_count);
+        goto fail;
+    }
+    if (last > image->frame_count)
+        last = -1;
+    if (format->read_frames(reader, 0, last) != 0) {
+        sn_log(4, NULL, "sn_image_create_from_file", __LINE__, "read_frames FAILED!\n");
+        goto fail;
+    }
+    if (reader->codec_state)
+        format->close(reader);
+    reader->codec_state = nullptr;
+    fclose(fp);
+    return image;
+
+fail:
+    fclose(fp);
+    /* A frame array that read_header never sized must not be walked. */
+    if (!image->frames)
+        image->frame_count = 0;
+    sn_image_destroy(image);
+    return nullptr;
+}
+
+int sn_image_save(sn_image_t *image, const char *path, int format,
+                  const sn_image_write_params_t *params)
+{
+    if (!image || !path) {
+        sn_log(4, NULL, "sn_image_save", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    const snimage_oformat_t *out =
+        format != 0 ? snimage_find_oformat(format) : snimage_guess_oformat(path);
+    if (!out || !out->write) {
+        sn_log(4, NULL, "sn_image_save", __LINE__, "unknown output format, file:%s, format:%d\n",
+               path, format);
+        return -1;
+    }
+    if (image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
+        sn_log(4, NULL, "sn_image_save", __LINE__, "image has no frame, file:%s\n", path);
+        return -1;
+    }
+    return out->write(image, path, 0, image->frame_count - 1, params);
+}
+
+const char *sn_image_format_name(int id)
+{
+    for (const format_text &t : g_texts)
+        if (t.id == id)
+            return t.name;
+    return "UNKNOWN";
+}
+
+const char *sn_image_format_ext(int id)
+{
+    for (const format_text &t : g_texts)
+        if (t.id == id)
+            return t.ext;
+    return "";
+}
+
+int sn_image_format_from_name(const char *name)
+{
+    if (!name)
+        return 0;
+    for (const format_text &t : g_texts)
+        if (strcmp(t.name, name) == 0)
+            return t.id;
+    return 0;
+}
+
+int snimage_finish_output(FILE *fp, const char *path, const char *function)
+{
+    if (!fp) {
+        snimage_abandon_output(nullptr, path);
+        return -1;
+    }
+    int failed = fflush(fp) != 0 || ferror(fp);
+    if (fclose(fp) != 0)
+        failed = 1;
+    if (failed) {
+        sn_log(4, NULL, function, __LINE__, "write FAILED! %s\n", path ? path : "");
+        if (path)
+            unlink(path);
+        return -1;
+    }
+    return 0;
+}
+
+void snimage_abandon_output(FILE *fp, const char *path)
+{
+    if (fp)
+        fclose(fp);
+    if (path)
+        unlink(path);
+}

@@ -1,0 +1,70 @@
+/*
+ * The codec interface: input and output format descriptors, the reader that
+ * every image owns, the two format registries, and helpers shared by writers.
+ */
+#ifndef SN_IMAGE_CODEC_H
+#define SN_IMAGE_CODEC_H
+
+#include "image/sn_image.h"
+
+#include <stdio.h>
+
+/* How many leading bytes a probe is offered. */
+#define SNIMAGE_PROBE_BYTES 32
+
+typedef struct snimage_reader {
+    char *path;        /* own copy; set only for images loaded from a file */
+    sn_image_t *owner; /* the image that owns this reader */
+    void *codec_state; /* set by read_header, released by close */
+} snimage_reader_t;
+
+typedef struct snimage_iformat {
+    int id;
+    const char *extensions; /* comma-separated, lower case, no dots */
+    int (*probe)(snimage_reader_t *reader, const unsigned char *bytes, int count);
+    int (*read_header)(snimage_reader_t *reader);
+    int (*read_frames)(snimage_reader_t *reader, int first, int last);
+    int (*close)(snimage_reader_t *reader);
+    struct snimage_iformat *next;
+} snimage_iformat_t;
+
+typedef struct snimage_oformat {
+    int id;
+    const char *extensions;
+    int (*write)(sn_image_t *image, const char *path, int first, int last,
+                 const sn_image_write_params_t *params);
+    struct snimage_oformat *next;
+} snimage_oformat_t;
+
+/* The codecs' descriptors (core/codec/). */
+extern snimage_iformat_t snimage_memory_iformat;
+extern snimage_iformat_t snimage_bmp_iformat;
+extern snimage_oformat_t snimage_bmp_oformat;
+extern snimage_iformat_t snimage_jpeg_iformat;
+extern snimage_oformat_t snimage_jpeg_oformat;
+extern snimage_iformat_t snimage_gif_iformat;
+extern snimage_oformat_t snimage_gif_oformat;
+extern snimage_iformat_t snimage_png_iformat;
+extern snimage_oformat_t snimage_png_oformat;
+extern snimage_iformat_t snimage_tiff_iformat;
+extern snimage_oformat_t snimage_tiff_oformat;
+
+void snimage_register_formats(void);
+void snimage_register_iformat(snimage_iformat_t *format);
+void snimage_register_oformat(snimage_oformat_t *format);
+const snimage_iformat_t *snimage_next_iformat(const snimage_iformat_t *format);
+const snimage_oformat_t *snimage_next_oformat(const snimage_oformat_t *format);
+const snimage_iformat_t *snimage_find_iformat(int id);
+const snimage_oformat_t *snimage_find_oformat(int id);
+int snimage_match_extension(const char *path, const char *extensions);
+const snimage_oformat_t *snimage_guess_oformat(const char *path);
+const snimage_iformat_t *snimage_guess_iformat(const char *path);
+
+/* Writers' end of file: flushes, checks the stream's error flag and closes.
+ * On any failure it logs "write FAILED! %s\n" under the writer's name, removes
+ * the partial file and returns -1. fp may be null (open failed earlier). */
+int snimage_finish_output(FILE *fp, const char *path, const char *function);
+/* Writers' failure path: closes fp (may be null) and removes the partial file. */
+void snimage_abandon_output(FILE *fp, const char *path);
+
+#endif

@@ -1,0 +1,192 @@
+/*
+ * Shared test helpers: temporary folders, tools, files, ImageMagick decoding
+ * and the UDP log catcher.
+ */
+#include "zv_test.h"
+
+#include "base/sn_log.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace zvtest
+{
+
+TempDir::TempDir()
+{
+    const char *base = getenv("ZV_TEST_TMP");
+    std::string root = base && *base ? base : "/tmp";
+    mkdir(root.c_str(), 0755);
+    std::string templ = root + "/zvtest-XXXXXX";
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()))
+        path_ = buf.data();
+}
+
+TempDir::~TempDir()
+{
+    if (!path_.empty()) {
+        /* Folders a test made read-only must not survive the clean-up. */
+        run("chmod -R u+rwx " + quote(path_) + " 2>/dev/null; rm -rf " + quote(path_));
+    }
+}
+
+int run(const std::string &command)
+{
+    int status = system(command.c_str());
+    if (status == -1)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string quote(const std::string &text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+bool have_tool(const char *name)
+{
+    return run(std::string("command -v ") + name + " >/dev/null 2>&1") == 0;
+}
+
+bool write_file(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    FILE *fp = fopen(path.c_str(), "wb");
+    if (!fp)
+        return false;
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
+    return fclose(fp) == 0 && ok;
+}
+
+bool write_file(const std::string &path, const std::string &text)
+{
+    return write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<uint8_t> read_file(const std::string &path)
+{
+    std::vector<uint8_t> bytes;
+    FILE *fp = fopen(path.c_str(), "rb");
+    if (!fp)
+        return bytes;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, fp)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    fclose(fp);
+    return bytes;
+}
+
+bool file_exists(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+uint32_t Rgba::at(int x, int y) const
+{
+    const uint8_t *p = &pixels[((size_t)y * (size_t)width + (size_t)x) * 4];
+    return (uint32_t)p[3] | ((uint32_t)p[0] << 8) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 24);
+}
+
+bool magick_decode(const std::string &path, Rgba *out)
+{
+    char tmpl[] = "/tmp/zvmagick-XXXXXX";
+    int fd = mkstemp(tmpl);
+    if (fd < 0)
+        return false;
+    close(fd);
+    std::string raw = tmpl;
+    std::string src = quote(path + "[0]");
+    std::string size_file = raw + ".size";
+    bool ok =
+        run("identify -format '%w %h' " + src + " > " + quote(size_file) + " 2>/dev/null") == 0 &&
+        run("convert " + src + " -depth 8 rgba:" + quote(raw) + " 2>/dev/null") == 0;
+    if (ok) {
+        std::ifstream in(size_file);
+        ok = static_cast<bool>(in >> out->width >> out->height);
+        out->pixels = read_file(raw);
+        ok = ok && out->pixels.size() == (size_t)out->width * (size_t)out->height * 4;
+    }
+    unlink(raw.c_str());
+    unlink(size_file.c_str());
+    return ok;
+}
+
+LogCapture::LogCapture()
+{
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    int size = 8 << 20;
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    if (bind(fd_, (struct sockaddr *)&address, sizeof address) == 0) {
+        socklen_t len = sizeof address;
+        getsockname(fd_, (struct sockaddr *)&address, &len);
+        port_ = ntohs(address.sin_port);
+    }
+    sn_log_set_level(0);
+    sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", port_);
+}
+
+LogCapture::~LogCapture()
+{
+    sn_log_close_target(SN_LOG_TARGET_UDP);
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+void LogCapture::drain()
+{
+    char buf[65536];
+    for (;;) {
+        ssize_t n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+        if (n < 0)
+            break;
+        lines_.emplace_back(buf, (size_t)n);
+    }
+}
+
+const std::vector<std::string> &LogCapture::lines()
+{
+    drain();
+    return lines_;
+}
+
+bool LogCapture::contains(const std::string &text)
+{
+    drain();
+    for (const std::string &line : lines_)
+        if (line.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+void LogCapture::clear()
+{
+    drain();
+    lines_.clear();
+}
+
+} // namespace zvtest

@@ -1,0 +1,85 @@
+/*
+ * Shared test helpers: temporary folders, running an independent tool
+ * (ImageMagick), decoding with it for cross-checks, and catching log lines
+ * on a real UDP socket.
+ */
+#ifndef ZV_TEST_H
+#define ZV_TEST_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+namespace zvtest
+{
+
+/* A fresh folder under $ZV_TEST_TMP (or /tmp), removed with everything in it. */
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const
+    {
+        return path_;
+    }
+    std::string file(const std::string &name) const
+    {
+        return path_ + "/" + name;
+    }
+
+private:
+    std::string path_;
+};
+
+/* Runs a shell command; returns its exit status (-1 when it could not run). */
+int run(const std::string &command);
+bool have_tool(const char *name);
+std::string quote(const std::string &text);
+
+bool write_file(const std::string &path, const std::vector<uint8_t> &bytes);
+bool write_file(const std::string &path, const std::string &text);
+std::vector<uint8_t> read_file(const std::string &path);
+bool file_exists(const std::string &path);
+
+/* An image decoded by ImageMagick: 8-bit R, G, B, A per pixel, top row first. */
+struct Rgba {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+    uint32_t at(int x, int y) const; /* as an sn_image pixel word */
+};
+bool magick_decode(const std::string &path, Rgba *out);
+
+/* Receives every log line as a datagram on 127.0.0.1 (an ephemeral port) while
+ * it lives; the datagram target points at it and the level is set to 0. */
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+    int port() const
+    {
+        return port_;
+    }
+    /* Datagrams that have arrived so far, in order. */
+    const std::vector<std::string> &lines();
+    /* True when a line received so far contains text. */
+    bool contains(const std::string &text);
+    void clear();
+
+private:
+    void drain();
+    int fd_ = -1;
+    int port_ = 0;
+    std::vector<std::string> lines_;
+};
+
+} // namespace zvtest
+
+#endif
