@@ -10,6 +10,7 @@
 #include "outputconfig.h"
 
 #include "base/sn_log.h"
+#include "base/sn_thread.h"
 #include "image/sn_image.h"
 
 #include <ctype.h>
@@ -22,13 +23,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
-
-#include <mutex>
-#include <new>
-
-struct outputconfig_mutex {
-    std::mutex mutex;
-};
 
 namespace
 {
@@ -260,10 +254,8 @@ outputconfig_t *outputconfig_create(void)
                (int)sizeof(outputconfig_t));
         return nullptr;
     }
-    config->mutex = new (std::nothrow) outputconfig_mutex;
+    config->mutex = sn_thread_mutex_create();
     if (!config->mutex) {
-        sn_log(4, NULL, "outputconfig_create", __LINE__, "malloc FAILED! size:%d\n",
-               (int)sizeof(outputconfig_mutex));
         free(config);
         return nullptr;
     }
@@ -274,20 +266,20 @@ void outputconfig_destroy(outputconfig_t *config)
 {
     if (!config)
         return;
-    delete config->mutex;
+    sn_thread_mutex_destroy(config->mutex);
     free(config);
 }
 
 void outputconfig_lock(outputconfig_t *config)
 {
-    if (config && config->mutex)
-        config->mutex->mutex.lock();
+    if (config)
+        sn_thread_mutex_lock(config->mutex);
 }
 
 void outputconfig_unlock(outputconfig_t *config)
 {
-    if (config && config->mutex)
-        config->mutex->mutex.unlock();
+    if (config)
+        sn_thread_mutex_unlock(config->mutex);
 }
 
 int outputconfig_copy(outputconfig_t *config, outputconfig_t *copy)

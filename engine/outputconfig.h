@@ -11,7 +11,7 @@
 /* Texts and output paths hold at most 1023 characters. */
 #define OUTPUTCONFIG_TEXT_SIZE 1024
 
-struct outputconfig_mutex;
+struct sn_thread_mutex;
 
 typedef struct outputconfig {
     char output_folder[OUTPUTCONFIG_TEXT_SIZE];
@@ -25,7 +25,7 @@ typedef struct outputconfig {
     int keep_attribute;
     int delete_source;
     /* Guards the fields above against a worker copying them half-edited. */
-    struct outputconfig_mutex *mutex;
+    struct sn_thread_mutex *mutex;
 } outputconfig_t;
 
 outputconfig_t *outputconfig_create(void);
