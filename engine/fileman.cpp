@@ -10,16 +10,10 @@
 #include "fileman.h"
 
 #include "base/sn_log.h"
+#include "base/sn_thread.h"
 
 #include <stdlib.h>
 #include <string.h>
-
-#include <mutex>
-#include <new>
-
-struct fileman_lock {
-    std::mutex mutex;
-};
 
 namespace
 {
@@ -33,21 +27,19 @@ const int k_max_slots = 67108864;
 class Locked
 {
 public:
-    explicit Locked(fileman_t *list) : lock_(list->lock)
+    explicit Locked(fileman_t *list) : mutex_(list->mutex)
     {
-        if (lock_)
-            lock_->mutex.lock();
+        sn_thread_mutex_lock(mutex_);
     }
     ~Locked()
     {
-        if (lock_)
-            lock_->mutex.unlock();
+        sn_thread_mutex_unlock(mutex_);
     }
     Locked(const Locked &) = delete;
     Locked &operator=(const Locked &) = delete;
 
 private:
-    fileman_lock *lock_;
+    sn_thread_mutex_t *mutex_;
 };
 
 /* View index <-> storage index; the mapping is its own inverse. */
@@ -134,10 +126,8 @@ fileman_t *fileman_create(void)
         free(list);
         return nullptr;
     }
-    list->lock = new (std::nothrow) fileman_lock;
-    if (!list->lock) {
-        sn_log(4, NULL, "fileman_create", __LINE__, "malloc FAILED! size:%d\n",
-               (int)sizeof(fileman_lock));
+    list->mutex = sn_thread_mutex_create();
+    if (!list->mutex) {
         free(list->items);
         free(list);
         return nullptr;
@@ -152,7 +142,7 @@ void fileman_destroy(fileman_t *list)
         return;
     fileman_clear(list);
     free(list->items);
-    delete list->lock;
+    sn_thread_mutex_destroy(list->mutex);
     free(list);
 }
 

@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 struct sn_image;
+struct sn_thread_mutex;
 
 typedef struct fileman_item {
     char *path;                 /* own copy, '/' separators */
@@ -23,8 +24,6 @@ typedef struct fileman_item {
 #define FILEMAN_SORT_DATE 2
 #define FILEMAN_SORT_SIZE 3
 
-struct fileman_lock;
-
 typedef struct fileman {
     fileman_item_t **items; /* storage order: ascending in the sort type */
     int capacity;
@@ -34,7 +33,7 @@ typedef struct fileman {
     int current; /* view index of the current file; kept by its users */
     /* Held by every change of the array and by the copies that workers take,
      * never while calling out or logging. */
-    struct fileman_lock *lock;
+    struct sn_thread_mutex *mutex;
 } fileman_t;
 
 fileman_t *fileman_create(void);
