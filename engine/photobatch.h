@@ -5,8 +5,15 @@
 #ifndef PHOTOBATCH_H
 #define PHOTOBATCH_H
 
+#include <stdint.h>
+
+#include <atomic>
+
 #include <QList>
 #include <QString>
+
+#include "fileman.h"
+#include "outputconfig.h"
 
 struct imagefilter;
 typedef struct imagefilter imagefilter_t;
@@ -15,5 +22,94 @@ typedef struct imagefilter imagefilter_t;
  * order; called on a worker thread. The filters stay owned by the pipeline. */
 typedef void (*filter_list_callback_t)(void *owner, const QString &source_path,
                                        QList<imagefilter_t *> &filters);
+
+/* Called on the worker thread; text is valid only during the call. */
+typedef void (*photobatch_process_callback_t)(void *target, int event, intptr_t argument,
+                                              const char *text);
+
+typedef enum photobatch_command {
+    PHOTOBATCH_COMMAND_NONE = 0,
+    PHOTOBATCH_COMMAND_START = 1,
+    PHOTOBATCH_COMMAND_STOP = 2,
+    PHOTOBATCH_COMMAND_PAUSE = 3,
+    PHOTOBATCH_COMMAND_RESUME = 4,
+    PHOTOBATCH_COMMAND_EXIT = 5,
+} photobatch_command_t;
+
+typedef enum photobatch_status {
+    PHOTOBATCH_STATUS_IDLE = 0,
+    PHOTOBATCH_STATUS_RUNNING = 1,
+    PHOTOBATCH_STATUS_PAUSED = 2,
+} photobatch_status_t;
+
+typedef enum photobatch_event {
+    PHOTOBATCH_EVENT_STARTED = 1,  /* argument 0 started, 1 resumed */
+    PHOTOBATCH_EVENT_PAUSED = 2,   /* argument 0 */
+    PHOTOBATCH_EVENT_FINISHED = 3, /* argument 1 all files done, 0 stopped */
+    PHOTOBATCH_EVENT_FILE = 4,     /* argument: the source path's address */
+    PHOTOBATCH_EVENT_WRITTEN = 5,  /* argument: source path's address; text: output path */
+    PHOTOBATCH_EVENT_FAILED = 6,   /* argument: one of the failure codes below */
+} photobatch_event_t;
+
+#define PHOTOBATCH_FAILED_READ 1   /* text: the source path, or none */
+#define PHOTOBATCH_FAILED_WRITE 2  /* text: the output path (the source's when none could be made) \
+                                    */
+#define PHOTOBATCH_FAILED_FILTER 3 /* text: the filter's kind name */
+
+struct sn_thread;
+struct sn_thread_mutex;
+
+typedef struct photobatch {
+    fileman_t *fileman;           /* owned */
+    outputconfig_t *outputconfig; /* owned */
+    /* The two callback pairs are set by the interface and copied by the
+     * worker under the mutex before each call. */
+    filter_list_callback_t filter_callback;
+    void *filter_owner;
+    photobatch_process_callback_t process_callback;
+    void *process_target;
+    struct sn_thread_mutex *mutex;
+    struct sn_thread *thread;
+    /* Words shared by the two threads. status is written by the worker only;
+     * command is written by the poster and cleared by the worker after it has
+     * stored result. */
+    std::atomic<int> status;
+    std::atomic<int> command;
+    std::atomic<int> result;
+    std::atomic<int> total;   /* files in the list when the run started */
+    std::atomic<int> current; /* view index of the file in hand */
+    std::atomic<int> exited;  /* set by the worker as the last thing it touches */
+} photobatch_t;
+
+photobatch_t *photobatch_create(void);
+/* Stops a running batch after the file in hand (a save is never cut short),
+ * ends the worker and frees everything. */
+void photobatch_destroy(photobatch_t *batch);
+
+int photobatch_create_instance(void);
+photobatch_t *photobatch_get_instance(void);
+void photobatch_destroy_instance(void);
+
+void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_callback_t callback,
+                                     void *target);
+void photobatch_set_filter_callback(photobatch_t *batch, filter_list_callback_t callback,
+                                    void *owner);
+
+fileman_t *photobatch_get_fileman(photobatch_t *batch);
+outputconfig_t *photobatch_get_outputconfig(photobatch_t *batch);
+int photobatch_get_status(photobatch_t *batch);
+int photobatch_get_current(photobatch_t *batch);
+
+/* Post a command and wait up to 200 x 5 ms for the worker to take it;
+ * the worker's result (0 / -1), or -1 on time-out. */
+int photobatch_start(photobatch_t *batch);
+int photobatch_stop(photobatch_t *batch);
+int photobatch_pause(photobatch_t *batch);
+int photobatch_resume(photobatch_t *batch);
+
+void photobatch_notify(photobatch_t *batch, int event, intptr_t argument, const char *text);
+
+/* The worker's thread procedure. */
+int photobatch_proc(void *param, const std::atomic<int> *stop);
 
 #endif

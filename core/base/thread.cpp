@@ -1,0 +1,295 @@
+/*
+ * Threads and mutexes over POSIX threads: sn_thread_open, sn_thread_close,
+ * sn_thread_sleep, sn_thread_set_priority, sn_thread_exit, sn_thread_print,
+ * sn_thread_mutex_create/destroy/lock/unlock.
+ *
+ * A thread runs with cancellation disabled except inside sn_thread_sleep, so a
+ * cancel can only land where the worker holds no lock and sits in frames that
+ * may unwind. The record is freed by exactly one side: the owner's close and
+ * the thread's end each exchange the running word, and whoever comes second
+ * frees it.
+ */
+#include "base/sn_thread.h"
+#include "base/sn_log.h"
+
+#include <errno.h>
+#include <pthread.h>
+#include <sched.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <new>
+
+/* Values of the running word. */
+enum {
+    THREAD_ENDED = 0,    /* the procedure has returned or the thread was cancelled */
+    THREAD_RUNNING = 1,  /* from just before creation until the procedure ends */
+    THREAD_RELEASED = 2, /* closed by its owner while still running: the thread frees it */
+};
+
+struct sn_thread {
+    char *name;
+    std::atomic<int> running;
+    int stack_size;
+    int priority;
+    pthread_t thread_id;
+    sn_thread_proc_t thread_proc;
+    void *param;
+    std::atomic<int> stop;
+};
+
+struct sn_thread_mutex {
+    pthread_mutex_t mutex;
+};
+
+namespace
+{
+
+/* Held while a thread ends and while the owner addresses a thread by its
+ * handle (cancel, scheduling): a detached thread's handle is dead once the
+ * thread has gone, so it is used only while the running word, read under this
+ * lock, says the thread has not passed its end. */
+pthread_mutex_t g_end_lock = PTHREAD_MUTEX_INITIALIZER;
+
+void free_record(sn_thread_t *thread)
+{
+    free(thread->name);
+    free(thread);
+}
+
+/* Runs when the procedure returns and when the thread unwinds (cancellation,
+ * sn_thread_exit), so the record is handed over on every way out. */
+struct thread_end {
+    sn_thread_t *thread;
+    ~thread_end()
+    {
+        pthread_mutex_lock(&g_end_lock);
+        int old = thread->running.exchange(THREAD_ENDED, std::memory_order_acq_rel);
+        pthread_mutex_unlock(&g_end_lock);
+        if (old == THREAD_RELEASED)
+            free_record(thread);
+    }
+};
+
+void *thread_handler(void *arg)
+{
+    sn_thread_t *thread = (sn_thread_t *)arg;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, nullptr);
+    pthread_setcanceltype(PTHREAD_CANCEL_DEFERRED, nullptr);
+
+    thread_end end = {thread};
+    int result = thread->thread_proc(thread->param, &thread->stop);
+    sn_log(2, NULL, "thread_handler", __LINE__, "thread <0x%lx:%s> exit self!\n",
+           (unsigned long)(uintptr_t)thread, thread->name);
+    return (void *)(intptr_t)result;
+}
+
+} // namespace
+
+sn_thread_t *sn_thread_open(const char *name, int priority, int stack_size, sn_thread_proc_t proc,
+                            void *param)
+{
+    if (!proc) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "thread_proc is null FAILED!\n");
+        return nullptr;
+    }
+    if (!name)
+        name = "";
+    if (stack_size == 0) {
+        /* The message is the one operators know; the size is the real default. */
+        sn_log(2, NULL, "sn_thread_open", __LINE__, "giving stack_size is zero, set to 8K\n");
+        stack_size = SN_THREAD_STACK_MIN;
+    } else if (stack_size < SN_THREAD_STACK_MIN) {
+        sn_log(2, NULL, "sn_thread_open", __LINE__, "stack_size %d is too small, set to %d\n",
+               stack_size, SN_THREAD_STACK_MIN);
+        stack_size = SN_THREAD_STACK_MIN;
+    }
+    sn_log(1, NULL, "sn_thread_open", __LINE__,
+           "name:%s, priority:%d, stack_size:%d, thread_proc:0x%lx, param:0x%lx\n", name, priority,
+           stack_size, (unsigned long)(uintptr_t)proc, (unsigned long)(uintptr_t)param);
+
+    sn_thread_t *thread = (sn_thread_t *)calloc(1, sizeof *thread);
+    if (!thread) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "malloc FAILED!\n");
+        return nullptr;
+    }
+    new (&thread->running) std::atomic<int>(THREAD_ENDED);
+    new (&thread->stop) std::atomic<int>(0);
+    thread->name = strdup(name);
+    thread->stack_size = stack_size;
+    thread->thread_proc = proc;
+    thread->param = param;
+
+    bool ok = false;
+    pthread_attr_t attr;
+    int rc = thread->name ? 0 : ENOMEM;
+    if (rc) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "malloc FAILED!\n");
+    } else if ((rc = pthread_attr_init(&attr)) != 0) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_attr_init FAILED:%s\n", strerror(rc));
+    } else {
+        size_t got = 0;
+        if ((rc = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED)) != 0) {
+            sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_attr_setdetachstate FAILED:%s\n",
+                   strerror(rc));
+        } else if ((rc = pthread_attr_setstacksize(&attr, (size_t)stack_size)) != 0) {
+            sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_attr_setstacksize FAILED:%s\n",
+                   strerror(rc));
+        } else if ((rc = pthread_attr_getstacksize(&attr, &got)) != 0) {
+            sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_attr_getstacksize FAILED:%s\n",
+                   strerror(rc));
+        } else if (got != (size_t)stack_size) {
+            sn_log(4, NULL, "sn_thread_open", __LINE__, "set stack size (%d) FAILED! curr:%zu\n",
+                   stack_size, got);
+        } else {
+            thread->running.store(THREAD_RUNNING, std::memory_order_release);
+            rc = pthread_create(&thread->thread_id, &attr, thread_handler, thread);
+            if (rc != 0) {
+                thread->running.store(THREAD_ENDED, std::memory_order_release);
+                sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_create FAILED:%s\n",
+                       strerror(rc));
+            } else {
+                ok = true;
+            }
+        }
+        pthread_attr_destroy(&attr);
+    }
+    if (!ok) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "sn_thread_open FAILED!\n");
+        free_record(thread);
+        return nullptr;
+    }
+    sn_thread_set_priority(thread, priority);
+    return thread;
+}
+
+void sn_thread_close(sn_thread_t *thread, int timeout_ms)
+{
+    if (!thread)
+        return;
+    sn_log(2, NULL, "sn_thread_close", __LINE__, "closing thread <0x%lx:%s>...\n",
+           (unsigned long)(uintptr_t)thread, thread->name);
+    thread->stop.store(1, std::memory_order_release);
+
+    int left = timeout_ms;
+    while (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING && left > 0) {
+        usleep(10 * 1000);
+        left -= 10;
+    }
+
+    pthread_mutex_lock(&g_end_lock);
+    if (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING) {
+        int rc = pthread_cancel(thread->thread_id);
+        if (rc == 0)
+            sn_log(3, NULL, "sn_thread_close", __LINE__, "thread <0x%lx:%s> is canneled!\n",
+                   (unsigned long)(uintptr_t)thread, thread->name);
+        else
+            sn_log(4, NULL, "sn_thread_close", __LINE__,
+                   "pthread_cancel <0x%lx:%s> FAILED:%s, left to end by itself\n",
+                   (unsigned long)(uintptr_t)thread, thread->name, strerror(rc));
+    }
+    /* Taken under the lock, so a thread that ends now sees RELEASED and frees. */
+    int old = thread->running.exchange(THREAD_RELEASED, std::memory_order_acq_rel);
+    pthread_mutex_unlock(&g_end_lock);
+    if (old == THREAD_ENDED)
+        free_record(thread);
+}
+
+void sn_thread_sleep(int milliseconds)
+{
+    if (milliseconds < 0)
+        milliseconds = 0;
+    struct timespec ts;
+    ts.tv_sec = milliseconds / 1000;
+    ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
+
+    int old = PTHREAD_CANCEL_DISABLE;
+    pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &old);
+    pthread_testcancel();
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+    pthread_setcancelstate(old, nullptr);
+}
+
+void sn_thread_set_priority(sn_thread_t *thread, int priority)
+{
+    if (!thread)
+        return;
+    if (priority == -1) {
+        thread->priority = -1;
+        return;
+    }
+    if (priority < 0 || priority > 99) {
+        sn_log(4, NULL, "sn_thread_set_priority", __LINE__,
+               "invalid thread priority! correct value set is [0, 99]\n");
+        return;
+    }
+    thread->priority = priority;
+    int high = sched_get_priority_max(SCHED_OTHER);
+    int low = sched_get_priority_min(SCHED_OTHER);
+    struct sched_param param;
+    memset(&param, 0, sizeof param);
+    param.sched_priority = (high - low) * priority / 100;
+    pthread_mutex_lock(&g_end_lock);
+    if (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING)
+        pthread_setschedparam(thread->thread_id, SCHED_OTHER, &param);
+    pthread_mutex_unlock(&g_end_lock);
+}
+
+void sn_thread_exit(sn_thread_t *thread, int exit_value)
+{
+    pthread_exit((void *)(intptr_t)exit_value);
+}
+
+void sn_thread_print(const sn_thread_t *thread)
+{
+    if (!thread)
+        return;
+    sn_log(2, NULL, "sn_thread_print", __LINE__,
+           "info of thread <%s>- id: %lu, proc addr: 0x%lx, param: 0x%lx, running: %d, stack "
+           "size: %d, priority: %d\n",
+           thread->name, (unsigned long)thread->thread_id,
+           (unsigned long)(uintptr_t)thread->thread_proc, (unsigned long)(uintptr_t)thread->param,
+           thread->running.load(std::memory_order_acquire) == THREAD_RUNNING ? 1 : 0,
+           thread->stack_size, thread->priority);
+}
+
+sn_thread_mutex_t *sn_thread_mutex_create(void)
+{
+    sn_thread_mutex_t *mutex = (sn_thread_mutex_t *)malloc(sizeof *mutex);
+    if (!mutex) {
+        sn_log(4, NULL, "sn_thread_mutex_create", __LINE__, "malloc FAILED!\n");
+        return nullptr;
+    }
+    int rc = pthread_mutex_init(&mutex->mutex, nullptr);
+    if (rc != 0) {
+        sn_log(4, NULL, "sn_thread_mutex_create", __LINE__, "pthread_mutex_init FAILED:%s\n",
+               strerror(rc));
+        free(mutex);
+        return nullptr;
+    }
+    return mutex;
+}
+
+void sn_thread_mutex_destroy(sn_thread_mutex_t *mutex)
+{
+    if (!mutex)
+        return;
+    pthread_mutex_destroy(&mutex->mutex);
+    free(mutex);
+}
+
+void sn_thread_mutex_lock(sn_thread_mutex_t *mutex)
+{
+    if (mutex)
+        pthread_mutex_lock(&mutex->mutex);
+}
+
+void sn_thread_mutex_unlock(sn_thread_mutex_t *mutex)
+{
+    if (mutex)
+        pthread_mutex_unlock(&mutex->mutex);
+}
