@@ -1,6 +1,7 @@
 // The border band as pure functions: edges and cursor 2 px inside every
 // edge and corner and nothing 10 px inside, the edge a press resizes, and
 // the geometry a drag of the edges gives.
+#include "sanitizer_hooks.h"
 #include "borderband.h"
 
 #include <QtTest>

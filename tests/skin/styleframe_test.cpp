@@ -3,6 +3,7 @@
 // band moves, icon moves and opens the menu, border resizes), moving and
 // resizing by the deltas where the platform refuses, the restore from the
 // task bar routed by the title bar's state, and the bars' places.
+#include "sanitizer_hooks.h"
 #include "skinresources.h"
 #include "skintest.h"
 #include "styledialog.h"

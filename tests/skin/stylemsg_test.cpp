@@ -1,6 +1,7 @@
 // The message box: the buttons asked for, the default button, Esc and the
 // close button giving Cancel, the "Never show this again!" box writing the
 // caller's bool, the icon label's name by kind and the rows of the layout.
+#include "sanitizer_hooks.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 

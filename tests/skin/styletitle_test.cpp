@@ -1,6 +1,7 @@
 // The title bar: the buttons each flag combination makes and what they do,
 // the state machine with the geometry it returns to, double click, full
 // screen left by Esc, and the system menu under the icon.
+#include "sanitizer_hooks.h"
 #include "skinresources.h"
 #include "skintest.h"
 #include "styledialog.h"
