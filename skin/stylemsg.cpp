@@ -3,9 +3,9 @@
 #include "stylemsg.h"
 
 #include "styletitle.h"
+#include "ui_stylemsg.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -15,20 +15,14 @@ StyleMsg::StyleMsg(int kind, const QString &title, const QString &text, bool *ne
     : StyleDialog(StyleTitle::CloseButton, false, parent)
 {
     QWidget *content = contentWidget();
+    m_ui = new Ui::StyleMsg;
+    m_ui->setupUi(content);
+    m_label = m_ui->qt_msgbox_label;
+    m_iconLabel = m_ui->qt_msgboxex_icon_label;
+    m_buttonBox = m_ui->qt_msgbox_buttonbox;
 
-    m_label = new QLabel(content);
-    m_label->setObjectName(QStringLiteral("qt_msgbox_label"));
     m_label->setTextInteractionFlags(Qt::TextInteractionFlags(
         style()->styleHint(QStyle::SH_MessageBox_TextInteractionFlags, nullptr, content)));
-    m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_label->setOpenExternalLinks(true);
-
-    m_iconLabel = new QLabel(content);
-    m_iconLabel->setObjectName(QStringLiteral("qt_msgboxex_icon_label"));
-    m_iconLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-
-    m_buttonBox = new QDialogButtonBox(content);
-    m_buttonBox->setObjectName(QStringLiteral("qt_msgbox_buttonbox"));
     m_buttonBox->setCenterButtons(
         style()->styleHint(QStyle::SH_MessageBox_CenterButtons, nullptr, content) != 0);
     m_buttonBox->setStandardButtons(buttons);
@@ -37,25 +31,19 @@ StyleMsg::StyleMsg(int kind, const QString &title, const QString &text, bool *ne
     if (neverAgain) {
         m_neverAgain = neverAgain;
         *m_neverAgain = false;
-        m_checkBox = new QCheckBox(content);
-        m_checkBox->setObjectName(QStringLiteral("qt_msgbox_checkbox"));
+        m_checkBox = m_ui->qt_msgbox_checkbox;
         m_checkBox->setChecked(false);
-        m_checkBox->setText(tr("Never show this again!"));
         connect(m_checkBox, &QCheckBox::stateChanged, this,
                 &StyleMsg::on_chkNeverAgainStateChanged);
-    }
-
-    QGridLayout *grid = new QGridLayout(content);
-    grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop | Qt::AlignVCenter);
-    grid->addWidget(m_label, 0, 1);
-    if (m_checkBox) {
-        grid->addWidget(m_checkBox, 1, 1);
-        grid->addWidget(m_buttonBox, 2, 0, 1, 2);
         m_buttonBox->setContentsMargins(0, 4, 0, 0);
     } else {
-        grid->addWidget(m_buttonBox, 1, 0, 1, 2);
+        // Without a flag to write there is no check box, and the buttons
+        // move up into its row.
+        delete m_ui->qt_msgbox_checkbox;
+        m_ui->qt_msgbox_checkbox = nullptr;
+        m_ui->grid->removeWidget(m_buttonBox);
+        m_ui->grid->addWidget(m_buttonBox, 1, 0, 1, 2);
     }
-    grid->setSizeConstraint(QLayout::SetNoConstraint);
 
     if (!title.isEmpty() || !text.isEmpty()) {
         titleBar()->setTitle(title);
@@ -80,6 +68,11 @@ StyleMsg::StyleMsg(int kind, const QString &title, const QString &text, bool *ne
         break;
     }
     m_result = QDialogButtonBox::Cancel;
+}
+
+StyleMsg::~StyleMsg()
+{
+    delete m_ui;
 }
 
 void StyleMsg::buttonClicked(QAbstractButton *button)

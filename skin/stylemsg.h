@@ -12,6 +12,11 @@ class QAbstractButton;
 class QCheckBox;
 class QLabel;
 
+namespace Ui
+{
+class StyleMsg;
+}
+
 class StyleMsg : public StyleDialog
 {
     Q_OBJECT
@@ -22,6 +27,7 @@ public:
 
     StyleMsg(int kind, const QString &title, const QString &text, bool *neverAgain,
              QDialogButtonBox::StandardButtons buttons, QWidget *parent = nullptr);
+    ~StyleMsg() override;
 
     QDialogButtonBox::StandardButton result() const
     {
@@ -59,6 +65,7 @@ private slots:
     void on_chkNeverAgainStateChanged(int state);
 
 private:
+    Ui::StyleMsg *m_ui = nullptr;
     QLabel *m_label = nullptr;
     QLabel *m_iconLabel = nullptr;
     QDialogButtonBox *m_buttonBox = nullptr;

@@ -2,6 +2,7 @@
 // system menu, and the normal / maximised / minimised / full-screen states.
 #include "styletitle.h"
 
+#include "ui_styletitle.h"
 #include "windowsystem.h"
 
 #include <QAction>
@@ -37,49 +38,34 @@ private:
 
 StyleTitle::StyleTitle(int flags, QWidget *owner) : QFrame(nullptr), m_flags(flags)
 {
-    setMouseTracking(true);
+    m_ui = new Ui::StyleTitle;
+    m_ui->setupUi(this);
+    m_layout = m_ui->layout;
+    m_iconLabel = m_ui->lbTBIcon;
+    m_titleLabel = m_ui->lbTBTitle;
 
-    m_layout = new QHBoxLayout(this);
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    m_layout->setSpacing(0);
-    m_layout->addSpacing(3);
+    // The form holds every button; those the flags do not ask for go.
+    m_btnFull = keepButton(m_ui->btnTBFull, flags & FullScreenButton);
+    m_btnMinimize = keepButton(m_ui->btnTBMinimize, flags & MinimizeButton);
+    m_btnMaximize = keepButton(m_ui->btnTBMaximize, flags & MaximizeButton);
+    m_btnRestore = keepButton(m_ui->btnTBRestore, flags & MaximizeButton);
+    m_btnClose = keepButton(m_ui->btnTBClose, flags & CloseButton);
 
-    m_iconLabel = new QLabel(this);
-    m_iconLabel->setObjectName(QStringLiteral("lbTBIcon"));
-    m_iconLabel->setMouseTracking(true);
-    m_layout->addWidget(m_iconLabel, 0, Qt::AlignVCenter);
-
-    m_titleLabel = new QLabel(this);
-    m_titleLabel->setObjectName(QStringLiteral("lbTBTitle"));
-    m_titleLabel->setMouseTracking(true);
-    m_titleLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    m_titleLabel->setIndent(3);
-    m_titleLabel->setStyleSheet(QStringLiteral("background-color: QColor(0, 0, 0, 0);"));
-    m_layout->addWidget(m_titleLabel);
-
-    if (flags & FullScreenButton) {
-        m_btnFull = addButton("btnTBFull");
+    if (m_btnFull)
         connect(m_btnFull, &QPushButton::clicked, this, &StyleTitle::showFull);
-    }
-    if (flags & MinimizeButton) {
-        m_btnMinimize = addButton("btnTBMinimize");
+    if (m_btnMinimize)
         connect(m_btnMinimize, &QPushButton::clicked, this, &StyleTitle::showMin);
-    }
-    if (flags & MaximizeButton) {
-        m_btnMaximize = addButton("btnTBMaximize");
+    if (m_btnMaximize) {
         connect(m_btnMaximize, &QPushButton::clicked, this, &StyleTitle::showMax);
-        m_btnRestore = addButton("btnTBRestore");
         connect(m_btnRestore, &QPushButton::clicked, this, &StyleTitle::showRestore);
         m_btnRestore->hide();
     }
-    if (flags & CloseButton) {
-        m_btnClose = addButton("btnTBClose");
+    if (m_btnClose) {
         if (owner)
             connect(m_btnClose, &QPushButton::clicked, owner, &QWidget::close);
         else
             connect(m_btnClose, &QPushButton::clicked, this, [this] { window()->close(); });
     }
-    m_layout->addSpacing(3);
 
     m_systemMenu = new QMenu(this);
     m_systemMenu->setObjectName(QStringLiteral("mnuTBSystem"));
@@ -96,14 +82,17 @@ StyleTitle::StyleTitle(int flags, QWidget *owner) : QFrame(nullptr), m_flags(fla
     updateSystemMenu();
 }
 
-QPushButton *StyleTitle::addButton(const char *name)
+StyleTitle::~StyleTitle()
 {
-    QPushButton *button = new QPushButton(this);
-    button->setObjectName(QLatin1String(name));
-    button->setMouseTracking(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    m_layout->addWidget(button, 0, Qt::AlignVCenter);
-    return button;
+    delete m_ui;
+}
+
+QPushButton *StyleTitle::keepButton(QPushButton *button, bool wanted)
+{
+    if (wanted)
+        return button;
+    delete button;
+    return nullptr;
 }
 
 void StyleTitle::setForwarders(MouseForwarder press, MouseForwarder move, void *owner)

@@ -15,6 +15,11 @@ class QMenu;
 class QMouseEvent;
 class QPushButton;
 
+namespace Ui
+{
+class StyleTitle;
+}
+
 class StyleTitle : public QFrame
 {
     Q_OBJECT
@@ -33,6 +38,7 @@ public:
     typedef void (*MouseForwarder)(void *owner, QMouseEvent *event);
 
     StyleTitle(int flags, QWidget *owner);
+    ~StyleTitle() override;
 
     // The owning window hands the bar its press and move handlers, so that
     // its border band works over the bar too.
@@ -83,7 +89,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QPushButton *addButton(const char *name);
+    static QPushButton *keepButton(QPushButton *button, bool wanted);
     bool forward(MouseForwarder forwarder, QMouseEvent *event);
     void maximize(bool saveGeometry);
     void swapToRestore();
@@ -93,6 +99,7 @@ private:
     void popupSystemMenu();
     void systemMenuRestore();
 
+    Ui::StyleTitle *m_ui = nullptr;
     int m_state = Normal;
     MouseForwarder m_pressForwarder = nullptr;
     MouseForwarder m_moveForwarder = nullptr;

@@ -69,6 +69,24 @@ static int64_t imf_side(int64_t value)
     return value < 1 ? 1 : value;
 }
 
+/* Leptonica's scaling gives a 1 x 1 picture for any factor below 0.02, so a
+ * steeper reduction goes in steps of at most 40 to 1 on each side. */
+static int imf_resize_to(sn_image_t *image, int width, int height)
+{
+    while (image->width != width || image->height != height) {
+        int w = image->width / 40 > width ? (image->width + 39) / 40 : width;
+        int h = image->height / 40 > height ? (image->height + 39) / 40 : height;
+        if (sn_image_resize(image, w, h) != 0)
+            return -1;
+        if (image->width != w || image->height != h) {
+            sn_log(4, NULL, "imf_resize_to", __LINE__, "scale FAILED! width:%d, height:%d\n",
+                   image->width, image->height);
+            return -1;
+        }
+    }
+    return 0;
+}
+
 static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_resize_t *self = (const imf_resize_t *)filter;
@@ -118,7 +136,7 @@ static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
                (long long)f, (long long)g);
         return -1;
     }
-    if ((f != w || g != h) && sn_image_resize(image, (int)f, (int)g) != 0)
+    if (imf_resize_to(image, (int)f, (int)g) != 0)
         return -1;
     if (self->keep_aspect == IMF_ASPECT_PADDING) {
         const int left = (int)((tw - f) / 2), top = (int)((th - g) / 2);

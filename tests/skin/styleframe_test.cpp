@@ -33,6 +33,7 @@ private slots:
     void cursorAndGrabOverTheBand();
     void pressRouting_data();
     void pressRouting();
+    void bandFollowsTheWindowAnywhereOnTheScreen();
     void moveByDeltasWhereThePlatformRefuses();
     void resizeByDeltasWhereThePlatformRefuses();
     void maximizedOrFixedWindowsDoNotMoveOrResize();
@@ -221,6 +222,26 @@ void StyleFrameTest::pressRouting()
     }
     // The platform took the drag, so the window itself did not move.
     QCOMPARE(win.geometry(), m_normal);
+}
+
+void StyleFrameTest::bandFollowsTheWindowAnywhereOnTheScreen()
+{
+    StyleDialog dialog(1, true);
+    for (const QPoint &at : {QPoint(0, 0), QPoint(310, 240), QPoint(-50, 120)}) {
+        m_ws.calls.clear();
+        dialog.setGeometry(QRect(at, QSize(300, 200)));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_COMPARE(dialog.pos(), at);
+        hover(&dialog, QPoint(297, 100));
+        QCOMPARE(dialog.cursor().shape(), Qt::SizeHorCursor);
+        press(&dialog, QPoint(297, 100));
+        release(&dialog, QPoint(297, 100));
+        hover(&dialog, QPoint(150, 100));
+        QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
+        press(&dialog, QPoint(150, 100));
+        QCOMPARE(m_ws.calls, QStringList({"release", "resize right"}));
+    }
 }
 
 void StyleFrameTest::moveByDeltasWhereThePlatformRefuses()
