@@ -12,6 +12,7 @@
 #include <gif_lib.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -21,6 +22,13 @@ namespace
 
 /* GIF stores every size in 16 bits. */
 const int kGifMaxSide = 65535;
+
+/* An LZW code stands for at most as many pixels as the table has entries,
+ * and a table of 4096 entries takes 12-bit codes: no file of n bytes holds
+ * more than 4096 / 12 * 8 n (about 2731 n) pixels. An image that claims more
+ * cannot be decoded whole; refusing it at once spares a frame-sized
+ * allocation for a load that would fail anyway. */
+const size_t kGifMaxPixelsPerByte = 2731;
 
 struct gif_state {
     GifFileType *gif;
@@ -136,6 +144,14 @@ int gif_read_header(snimage_reader_t *reader)
      * fails; a huge one is refused before anything is allocated. */
     if (width > 0 && height > 0 && sn_image_check_size("gif_read_header", width, height, NULL))
         return -1;
+    struct stat st;
+    if (stat(reader->path, &st) != 0 ||
+        (size_t)width * (size_t)height / kGifMaxPixelsPerByte > (size_t)st.st_size) {
+        sn_log(4, NULL, "gif_read_header", __LINE__,
+               "image size FAILED! width:%d, height:%d, file bytes:%lld\n", width, height,
+               (long long)st.st_size);
+        return -1;
+    }
 
     gif_state *state = (gif_state *)calloc(1, sizeof *state);
     if (!state) {

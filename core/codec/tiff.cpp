@@ -29,7 +29,8 @@ namespace
  * so that a damaged header cannot make the library allocate without bound. */
 const tmsize_t kTiffMaxSingleAlloc = (tmsize_t)SN_IMAGE_MAX_FRAME_BYTES;
 
-int tiff_error_to_log(TIFF *, void *, const char *module, const char *format, va_list args)
+__attribute__((format(printf, 4, 0))) int tiff_error_to_log(TIFF *, void *, const char *module,
+                                                            const char *format, va_list args)
 {
     char text[1024];
     vsnprintf(text, sizeof text, format, args);
@@ -37,7 +38,8 @@ int tiff_error_to_log(TIFF *, void *, const char *module, const char *format, va
     return 1;
 }
 
-int tiff_warning_to_log(TIFF *, void *, const char *module, const char *format, va_list args)
+__attribute__((format(printf, 4, 0))) int tiff_warning_to_log(TIFF *, void *, const char *module,
+                                                              const char *format, va_list args)
 {
     char text[1024];
     vsnprintf(text, sizeof text, format, args);

@@ -221,6 +221,11 @@ TEST_F(GifTest, DamagedFilesFailAndTheNextFileLoads)
     std::vector<uint8_t> huge = bytes;
     huge[d + 5] = huge[d + 6] = huge[d + 7] = huge[d + 8] = 0xFF;
     cases.push_back({"huge", huge, "frame size FAILED!"});
+    /* Within the frame cap, but more pixels than the file's bytes can code. */
+    std::vector<uint8_t> unbacked = bytes;
+    unbacked[d + 5] = unbacked[d + 7] = 0x20;
+    unbacked[d + 6] = unbacked[d + 8] = 0x4E; /* 20000 x 20000 */
+    cases.push_back({"unbacked", unbacked, "image size FAILED!"});
     std::vector<uint8_t> zero = bytes;
     zero[d + 5] = zero[d + 6] = 0;
     cases.push_back({"zero", zero, "frame size FAILED!"});
