@@ -10,6 +10,7 @@
 #include "outputconfig.h"
 
 #include "base/sn_log.h"
+#include "base/sn_setting.h"
 #include "base/sn_thread.h"
 #include "image/sn_image.h"
 
@@ -244,6 +245,21 @@ void tidy_separators(char *path)
     }
 }
 
+/* A key that is absent or of another type leaves the reset value. */
+void get_bool(const sn_setting_t *store, const char *key, int *value)
+{
+    int v;
+    if (sn_setting_get_bool(store, NULL, key, &v) == 0)
+        *value = v;
+}
+
+void get_int(const sn_setting_t *store, const char *key, int *value)
+{
+    int v;
+    if (sn_setting_get_int(store, NULL, key, &v) == 0)
+        *value = v;
+}
+
 } // namespace
 
 outputconfig_t *outputconfig_create(void)
@@ -292,6 +308,92 @@ int outputconfig_copy(outputconfig_t *config, outputconfig_t *copy)
     *copy = *config;
     outputconfig_unlock(config);
     copy->mutex = nullptr;
+    return 0;
+}
+
+int outputconfig_save(outputconfig_t *config, const char *path)
+{
+    if (!config || !path) {
+        sn_log(4, NULL, "outputconfig_save", __LINE__, "config or path is null FAILED!\n");
+        return -1;
+    }
+    outputconfig_t c;
+    outputconfig_copy(config, &c);
+    c.output_folder[OUTPUTCONFIG_TEXT_SIZE - 1] = '\0';
+    c.filename_template[OUTPUTCONFIG_TEXT_SIZE - 1] = '\0';
+    sn_setting_t *store = sn_setting_create();
+    if (!store) {
+        sn_log(4, NULL, "outputconfig_save", __LINE__, "sn_setting_create FAILED!\n");
+        return -1;
+    }
+    int failed = 0;
+    failed |= sn_setting_set_string(store, NULL, "output_folder", c.output_folder);
+    failed |= sn_setting_set_bool(store, NULL, "output_use_source_folder", c.use_source_folder);
+    failed |= sn_setting_set_string(store, NULL, "output_filename_template", c.filename_template);
+    failed |= sn_setting_set_string(store, NULL, "output_format", sn_image_format_name(c.format));
+    failed |= sn_setting_set_int(store, NULL, "output_quality_factor", c.quality);
+    failed |= sn_setting_set_int(store, NULL, "output_transparent", c.transparent);
+    failed |= sn_setting_set_bool(store, NULL, "output_keep_source_format", c.keep_source_format);
+    failed |= sn_setting_set_bool(store, NULL, "output_keep_attribute", c.keep_attribute);
+    failed |= sn_setting_set_bool(store, NULL, "output_delete_source", c.delete_source);
+    if (!failed && sn_setting_save(store, path) != 0)
+        failed = 1;
+    sn_setting_destroy(store);
+    if (failed) {
+        sn_log(4, NULL, "outputconfig_save", __LINE__, "save FAILED! %s\n", path);
+        return -1;
+    }
+    return 0;
+}
+
+int outputconfig_load(outputconfig_t *config, const char *path)
+{
+    if (!config || !path) {
+        sn_log(4, NULL, "outputconfig_load", __LINE__, "config or path is null FAILED!\n");
+        return -1;
+    }
+    sn_setting_t *store = sn_setting_create();
+    if (!store) {
+        sn_log(4, NULL, "outputconfig_load", __LINE__, "sn_setting_create FAILED!\n");
+        return -1;
+    }
+    if (sn_setting_load(store, path) != 0) {
+        sn_log(4, NULL, "outputconfig_load", __LINE__, "load FAILED! %s\n", path);
+        sn_setting_destroy(store);
+        return -1;
+    }
+
+    /* Everything is read first and stored in one step under the lock. */
+    const char *folder = sn_setting_get_string(store, NULL, "output_folder");
+    const char *tmpl = sn_setting_get_string(store, NULL, "output_filename_template");
+    int use_source_folder = 0, quality = 98, transparent = 0;
+    int keep_source_format = 0, keep_attribute = 0, delete_source = 0;
+    get_bool(store, "output_use_source_folder", &use_source_folder);
+    get_int(store, "output_quality_factor", &quality);
+    get_int(store, "output_transparent", &transparent);
+    get_bool(store, "output_keep_source_format", &keep_source_format);
+    get_bool(store, "output_keep_attribute", &keep_attribute);
+    get_bool(store, "output_delete_source", &delete_source);
+    /* Only the five output formats count; anything else is JPEG. */
+    int format = sn_image_format_from_name(sn_setting_get_string(store, NULL, "output_format"));
+    if (format < SN_IMAGE_FORMAT_BMP || format > SN_IMAGE_FORMAT_TIFF)
+        format = SN_IMAGE_FORMAT_JPEG;
+
+    outputconfig_lock(config);
+    if (folder)
+        snprintf(config->output_folder, sizeof config->output_folder, "%s", folder);
+    if (tmpl)
+        snprintf(config->filename_template, sizeof config->filename_template, "%s", tmpl);
+    config->use_source_folder = use_source_folder;
+    config->format = format;
+    config->quality = quality;
+    config->transparent = transparent;
+    config->keep_source_format = keep_source_format;
+    config->keep_attribute = keep_attribute;
+    config->delete_source = delete_source;
+    outputconfig_unlock(config);
+
+    sn_setting_destroy(store);
     return 0;
 }
 

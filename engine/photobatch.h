@@ -51,8 +51,9 @@ typedef enum photobatch_event {
     PHOTOBATCH_EVENT_FAILED = 6,   /* argument: one of the failure codes below */
 } photobatch_event_t;
 
-#define PHOTOBATCH_FAILED_READ 1   /* text: the source path, or none */
-#define PHOTOBATCH_FAILED_WRITE 2  /* text: the output path (the source's when none could be made) \
+#define PHOTOBATCH_FAILED_READ 1 /* text: the source path, or none */
+#define PHOTOBATCH_FAILED_WRITE                                                                    \
+    2                              /* text: the output path (the source's when none could be made) \
                                     */
 #define PHOTOBATCH_FAILED_FILTER 3 /* text: the filter's kind name */
 

@@ -11,6 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -296,6 +297,15 @@ int sn_image_format_from_name(const char *name)
     return 0;
 }
 
+/* Only a regular file can be a partial output: a device such as /dev/full
+ * or /dev/null given as the path must never be unlinked. */
+static void remove_partial(const char *path)
+{
+    struct stat st;
+    if (path && lstat(path, &st) == 0 && S_ISREG(st.st_mode))
+        unlink(path);
+}
+
 int snimage_finish_output(FILE *fp, const char *path, const char *function)
 {
     if (!fp) {
@@ -307,8 +317,7 @@ int snimage_finish_output(FILE *fp, const char *path, const char *function)
         failed = 1;
     if (failed) {
         sn_log(4, NULL, function, __LINE__, "write FAILED! %s\n", path ? path : "");
-        if (path)
-            unlink(path);
+        remove_partial(path);
         return -1;
     }
     return 0;
@@ -318,6 +327,5 @@ void snimage_abandon_output(FILE *fp, const char *path)
 {
     if (fp)
         fclose(fp);
-    if (path)
-        unlink(path);
+    remove_partial(path);
 }

@@ -213,3 +213,99 @@ TEST_F(OutputNaming, EachCallerKeepsItsOwnResult)
     EXPECT_STREQ(a, "/o/one.png");
     EXPECT_STREQ(b, "/o/two.png");
 }
+
+TEST(OutputProfile, SavedKeysReadBackAndMergeWithTheFile)
+{
+    zvtest::TempDir dir;
+    std::string profile = dir.file("p.zvp");
+    ASSERT_TRUE(zvtest::write_file(profile, std::string("operation_count = 2\r\n")));
+    ConfigGuard out;
+    strcpy(out.config->output_folder, "/out/dir");
+    strcpy(out.config->filename_template, "<Filename>_<Counter 1:1:3>");
+    out.config->use_source_folder = 1;
+    out.config->format = SN_IMAGE_FORMAT_PNG;
+    out.config->quality = 77;
+    out.config->transparent = 1;
+    out.config->keep_source_format = 1;
+    out.config->keep_attribute = 1;
+    out.config->delete_source = 1;
+    ASSERT_EQ(outputconfig_save(out.config, profile.c_str()), 0);
+
+    std::vector<uint8_t> bytes = zvtest::read_file(profile);
+    std::string text(bytes.begin(), bytes.end());
+    for (const char *line : {"operation_count = 2\r\n", "output_folder = \"/out/dir\"\r\n",
+                             "output_use_source_folder = true\r\n",
+                             "output_filename_template = \"<Filename>_<Counter 1:1:3>\"\r\n",
+                             "output_format = \"PNG\"\r\n", "output_quality_factor = 77\r\n",
+                             "output_transparent = 1\r\n", "output_keep_source_format = true\r\n",
+                             "output_keep_attribute = true\r\n", "output_delete_source = true\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    ConfigGuard in;
+    ASSERT_EQ(outputconfig_load(in.config, profile.c_str()), 0);
+    EXPECT_STREQ(in.config->output_folder, "/out/dir");
+    EXPECT_STREQ(in.config->filename_template, "<Filename>_<Counter 1:1:3>");
+    EXPECT_EQ(in.config->use_source_folder, 1);
+    EXPECT_EQ(in.config->format, SN_IMAGE_FORMAT_PNG);
+    EXPECT_EQ(in.config->quality, 77);
+    EXPECT_EQ(in.config->transparent, 1);
+    EXPECT_EQ(in.config->keep_source_format, 1);
+    EXPECT_EQ(in.config->keep_attribute, 1);
+    EXPECT_EQ(in.config->delete_source, 1);
+}
+
+TEST(OutputProfile, MissingKeysResetNumbersAndKeepTexts)
+{
+    zvtest::TempDir dir;
+    struct Case {
+        const char *file;
+        int format;
+        int quality;
+    } cases[] = {
+        {"operation_count = 0\r\n", SN_IMAGE_FORMAT_JPEG, 98},
+        {"output_format = \"JPEG\"\r\n", SN_IMAGE_FORMAT_JPEG, 98},
+        {"output_format = \"PNG\"\r\n", SN_IMAGE_FORMAT_PNG, 98},
+        {"output_format = \"GIF\"\r\noutput_quality_factor = 12\r\n", SN_IMAGE_FORMAT_GIF, 12},
+        {"output_format = \"png\"\r\n", SN_IMAGE_FORMAT_JPEG, 98},
+        {"output_format = \"TGA\"\r\n", SN_IMAGE_FORMAT_JPEG, 98},
+        /* Stored with another type than the one read: the reset value. */
+        {"output_format = 5\r\noutput_quality_factor = \"50\"\r\n", SN_IMAGE_FORMAT_JPEG, 98},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string profile = dir.file("p.zvp");
+        ASSERT_TRUE(zvtest::write_file(profile, std::string(c.file)));
+        ConfigGuard g;
+        strcpy(g.config->output_folder, "/kept");
+        strcpy(g.config->filename_template, "kept<Filename>");
+        g.config->use_source_folder = g.config->transparent = 1;
+        g.config->keep_source_format = g.config->keep_attribute = g.config->delete_source = 1;
+        g.config->quality = 5;
+        ASSERT_EQ(outputconfig_load(g.config, profile.c_str()), 0);
+        EXPECT_EQ(g.config->format, c.format);
+        EXPECT_EQ(g.config->quality, c.quality);
+        EXPECT_STREQ(g.config->output_folder, "/kept");
+        EXPECT_STREQ(g.config->filename_template, "kept<Filename>");
+        EXPECT_EQ(g.config->use_source_folder + g.config->transparent +
+                      g.config->keep_source_format + g.config->keep_attribute +
+                      g.config->delete_source,
+                  0);
+    }
+}
+
+TEST(OutputProfile, AFileThatDoesNotLoadChangesNothing)
+{
+    zvtest::TempDir dir;
+    ConfigGuard g;
+    strcpy(g.config->output_folder, "/kept");
+    g.config->quality = 5;
+    g.config->delete_source = 1;
+    EXPECT_EQ(outputconfig_load(g.config, dir.file("missing.zvp").c_str()), -1);
+    std::string empty = dir.file("empty.zvp");
+    ASSERT_TRUE(zvtest::write_file(empty, std::string()));
+    EXPECT_EQ(outputconfig_load(g.config, empty.c_str()), -1);
+    EXPECT_STREQ(g.config->output_folder, "/kept");
+    EXPECT_EQ(g.config->quality, 5);
+    EXPECT_EQ(g.config->delete_source, 1);
+    EXPECT_EQ(outputconfig_save(g.config, dir.file("no/such/folder/p.zvp").c_str()), -1);
+}

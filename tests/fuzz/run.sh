@@ -39,7 +39,7 @@ run_one() {
   # cap count as findings.
   ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:allocator_may_return_null=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "$exe" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 -malloc_limit_mb=2300 \
+    "$exe" -max_total_time="$seconds" -timeout=20 -report_slow_units=1000 -rss_limit_mb=3072 -malloc_limit_mb=2300 \
       -max_len=65536 -print_final_stats=1 -artifact_prefix="$crashers/" \
       "$corpus" >"$log" 2>&1
   local status=$?

@@ -72,7 +72,8 @@ bool write_file(const std::string &path, const std::vector<uint8_t> &bytes)
     FILE *fp = fopen(path.c_str(), "wb");
     if (!fp)
         return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
+    /* An empty vector's data() may be null, which fwrite must not get. */
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
     return fclose(fp) == 0 && ok;
 }
 

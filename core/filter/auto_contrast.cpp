@@ -1,0 +1,57 @@
+/*
+ * "auto_contrast": Leptonica's contrast tone curve (factor 0.6) on a copy of
+ * the image; the image then takes red, green and blue from the copy and keeps
+ * its own alpha, which the 32-bit tone mapping clears.
+ */
+#include "filter/imf_common.h"
+
+#include <leptonica/allheaders.h>
+
+#include <memory>
+
+namespace
+{
+struct ImageDeleter {
+    void operator()(sn_image_t *image) const
+    {
+        sn_image_destroy(image);
+    }
+};
+} // namespace
+
+static int imf_auto_contrast_execute(imagefilter_t *filter, sn_image_t *image)
+{
+    if (!imf_image_ready(image))
+        return -1;
+    std::unique_ptr<sn_image_t, ImageDeleter> copy(sn_image_clone(image));
+    if (!copy)
+        return -1;
+    ImfHeader header(image->width, image->height);
+    if (!header.pix)
+        return -1;
+    const size_t count = (size_t)image->width * (size_t)image->height;
+    for (int i = 0; i < image->frame_count; i++) {
+        imf_header_lend(header.pix, copy->frames[i].pixels);
+        if (!pixContrastTRC(header.pix, header.pix, 0.6f)) {
+            sn_log(4, NULL, "imf_auto_contrast_execute", __LINE__,
+                   "pixContrastTRC FAILED! frame:%d\n", i);
+            return -1;
+        }
+        uint32_t *p = image->frames[i].pixels;
+        const uint32_t *c = copy->frames[i].pixels;
+        for (size_t k = 0; k < count; k++)
+            p[k] = (p[k] & 0xFFu) | (c[k] & 0xFFFFFF00u);
+    }
+    return 0;
+}
+
+imagefilter_t *imagefilter_auto_contrast_create(void)
+{
+    imagefilter_t *filter = imf_alloc(sizeof *filter, "imagefilter_auto_contrast_create");
+    if (!filter)
+        return NULL;
+    filter->name = "auto_contrast";
+    filter->destroy = imf_free_record;
+    filter->execute = imf_auto_contrast_execute;
+    return filter;
+}

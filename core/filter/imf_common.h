@@ -1,0 +1,107 @@
+/*
+ * What the filter kinds share: the one reading of setting values (integers,
+ * reals, angles, lengths, positions, colours, image addresses), record
+ * allocation, lending frames to Leptonica, and the overlay blend.
+ */
+#ifndef IMF_COMMON_H
+#define IMF_COMMON_H
+
+#include "filter/imagefilter.h"
+#include "base/sn_log.h"
+
+#include <stdint.h>
+
+struct Pix;
+
+/* How far ahead, in pixels, the per-pixel loops ask for memory, once per
+ * 64-byte line (16 pixels): on its own the hardware prefetcher leaves an
+ * in-place pass over a large frame waiting on most lines. */
+#define IMF_PREFETCH_AHEAD 256
+#define IMF_PREFETCH(p) __builtin_prefetch((p) + IMF_PREFETCH_AHEAD, 1)
+
+#define IMF_UNIT_PERCENT 1
+#define IMF_UNIT_PIXELS 2
+
+/* True when entry i ends a settings array: a null key, or an empty key for
+ * every kind that stops there (all but "crop"). */
+int imf_settings_end(const char *key, int stop_at_empty);
+
+/* Case-insensitive equality of a key or word; null never matches. */
+int imf_word_is(const char *text, const char *word);
+
+/* Decimal integer read as atoi does (leading blanks, a sign, digits, anything
+ * after ignored, no digits gives 0); -1 for a null text or a number outside
+ * the int range. */
+int imf_parse_int(const char *text, int *out);
+
+/* Decimal real read as atof does; -1 for a null text, NaN or infinity. */
+int imf_parse_double(const char *text, double *out);
+
+/* Truncates toward zero; -1 for NaN or a value outside the int range. */
+int imf_double_to_int(double value, int *out);
+
+/* Degrees brought into [0, 360). */
+int imf_parse_angle(const char *text, double *out);
+
+/* IMF_UNIT_PIXELS for a text ending in "px" (any case), IMF_UNIT_PERCENT for
+ * one ending in '%', 0 otherwise. */
+int imf_length_unit(const char *text);
+
+/* The unit that the last length among all values names; unit unchanged when
+ * none does. For kinds whose lengths share one unit. */
+void imf_scan_unit(const char *const *keys, const char *const *values, int *unit);
+
+/* A length in pixels: the value itself for IMF_UNIT_PIXELS, else (percent)
+ * size * value / 100 truncated toward zero, computed in 64 bits. */
+int64_t imf_length_pixels(int64_t value, int unit, int64_t size);
+
+/* A position "word-N", "word-N%", "word-Npx": the anchor (0, 1, 2) by the
+ * leading word compared over its own length, left unchanged when none
+ * matches; when the text holds a '-', the offset is the number after the
+ * first '-' and the unit percent for a last character '%', else pixels.
+ * -1 for a null text or an offset outside the int range. */
+int imf_parse_position(const char *text, const char *const words[3], int *anchor, int *offset,
+                       int *unit);
+
+/* An image address written with "%p"; -1 when it does not parse. */
+int imf_parse_image(const char *text, sn_image_t **out);
+
+/* Colour text; 1 (nothing changed) for an empty text, -1 for a malformed one. */
+int imf_parse_color(const char *text, uint32_t *out);
+
+/* Zeroed record of size bytes, or null with "malloc FAILED! size:%d\n" logged
+ * under the create function's name. */
+imagefilter_t *imf_alloc(size_t size, const char *function);
+
+/* The destroy operation of every kind: the record holds nothing else. */
+void imf_free_record(imagefilter_t *filter);
+
+/* True when the image has a size, frames, and every frame allocated. */
+int imf_image_ready(const sn_image_t *image);
+
+/* A 32-bit Leptonica header of width x height that frames are lent to; the
+ * guard detaches any lent buffer before destroying it, so that Leptonica never
+ * frees a frame's pixels. */
+struct Pix *imf_header_create(int width, int height);
+void imf_header_lend(struct Pix *header, uint32_t *pixels);
+void imf_header_destroy(struct Pix *header);
+
+struct ImfHeader {
+    struct Pix *pix;
+    ImfHeader(int width, int height) : pix(imf_header_create(width, height)) {}
+    ~ImfHeader()
+    {
+        imf_header_destroy(pix);
+    }
+    ImfHeader(const ImfHeader &) = delete;
+    ImfHeader &operator=(const ImfHeader &) = delete;
+};
+
+/* Blends the overlay (ow x oh, rows orows) onto the picture (rows drows,
+ * width x height) with its top-left corner at (x, y), clipped on every side:
+ * e = alpha * (100 - transparency), d = ((25855 - e) * d + e * s) / 25856 for
+ * red, green and blue; the picture's alpha stays. */
+void imf_blend(uint32_t *const *drows, int width, int height, uint32_t *const *orows, int ow,
+               int oh, int64_t x, int64_t y, int transparency);
+
+#endif

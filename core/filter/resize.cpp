@@ -1,0 +1,168 @@
+/*
+ * "resize": scale to a target in pixels or percent of the image's own size,
+ * exactly, fitted inside with padding, covering with a central crop, or to a
+ * fixed width or height keeping the aspect. Leans on sn_image_resize,
+ * sn_image_padding and sn_image_crop.
+ */
+#include "filter/imf_common.h"
+
+#include <limits.h>
+
+enum {
+    IMF_ASPECT_NONE,
+    IMF_ASPECT_PADDING,
+    IMF_ASPECT_CROPPING,
+    IMF_ASPECT_WIDTH,
+    IMF_ASPECT_HEIGHT
+};
+
+typedef struct imf_resize {
+    imagefilter_t head;
+    int width;
+    int height;
+    int unit;
+    int keep_aspect;
+    uint32_t padding_color;
+} imf_resize_t;
+
+static int imf_resize_set_settings(imagefilter_t *filter, const char *const *keys,
+                                   const char *const *values)
+{
+    imf_resize_t *self = (imf_resize_t *)filter;
+    imf_scan_unit(keys, values, &self->unit);
+    for (int i = 0; !imf_settings_end(keys[i], 1); i++) {
+        const char *key = keys[i], *value = values[i];
+        int number;
+        if (imf_word_is(key, "width") || imf_word_is(key, "height")) {
+            if (imf_parse_int(value, &number) != 0 || number <= 0) {
+                sn_log(4, NULL, "imf_resize_set_settings", __LINE__, "FAILED! name:%s, value:%s\n",
+                       key, value ? value : "(null)");
+                return -1;
+            }
+            *(imf_word_is(key, "width") ? &self->width : &self->height) = number;
+        } else if (imf_word_is(key, "keep_aspect")) {
+            self->keep_aspect = imf_word_is(value, "padding")        ? IMF_ASPECT_PADDING
+                                : imf_word_is(value, "cropping")     ? IMF_ASPECT_CROPPING
+                                : imf_word_is(value, "fixed_width")  ? IMF_ASPECT_WIDTH
+                                : imf_word_is(value, "fixed_height") ? IMF_ASPECT_HEIGHT
+                                                                     : IMF_ASPECT_NONE;
+        } else if (imf_word_is(key, "padding_color")) {
+            if (imf_parse_color(value, &self->padding_color) < 0) {
+                sn_log(4, NULL, "imf_resize_set_settings", __LINE__, "FAILED! name:%s, value:%s\n",
+                       key, value ? value : "(null)");
+                return -1;
+            }
+        }
+    }
+    return 0;
+}
+
+static int imf_resize_reserved(imagefilter_t *, int, int)
+{
+    return -1;
+}
+
+/* A side of the result: at least 1, so that a 10000 x 10 picture fitted into
+ * 100 x 100 keeps a one-pixel strip instead of failing on a zero side. */
+static int64_t imf_side(int64_t value)
+{
+    return value < 1 ? 1 : value;
+}
+
+/* Leptonica's scaling gives a 1 x 1 picture for any factor below 0.02, so a
+ * steeper reduction goes in steps of at most 40 to 1 on each side. */
+static int imf_resize_to(sn_image_t *image, int width, int height)
+{
+    while (image->width != width || image->height != height) {
+        int w = image->width / 40 > width ? (image->width + 39) / 40 : width;
+        int h = image->height / 40 > height ? (image->height + 39) / 40 : height;
+        if (sn_image_resize(image, w, h) != 0)
+            return -1;
+        if (image->width != w || image->height != h) {
+            sn_log(4, NULL, "imf_resize_to", __LINE__, "scale FAILED! width:%d, height:%d\n",
+                   image->width, image->height);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
+{
+    const imf_resize_t *self = (const imf_resize_t *)filter;
+    if (!imf_image_ready(image))
+        return -1;
+    const int64_t w = image->width, h = image->height;
+    const int64_t tw = imf_side(imf_length_pixels(self->width, self->unit, w));
+    const int64_t th = imf_side(imf_length_pixels(self->height, self->unit, h));
+    if (tw > INT_MAX || th > INT_MAX) {
+        sn_log(4, NULL, "imf_resize_execute", __LINE__, "target FAILED! width:%lld, height:%lld\n",
+               (long long)tw, (long long)th);
+        return -1;
+    }
+    /* The scaled sides are trunc(side * scale) with the scale min or max of
+     * tw / w and th / h; comparing tw * h with th * w in integers picks the
+     * deciding side and gives the other one exactly, where a floating-point
+     * product could land one pixel short. */
+    int64_t f = tw, g = th;
+    switch (self->keep_aspect) {
+    case IMF_ASPECT_PADDING:
+    case IMF_ASPECT_CROPPING: {
+        const int width_decides = (tw * h <= th * w) == (self->keep_aspect == IMF_ASPECT_PADDING);
+        if (width_decides)
+            g = imf_side(h * tw / w);
+        else
+            f = imf_side(w * th / h);
+        if (self->keep_aspect == IMF_ASPECT_PADDING) {
+            f = f < tw ? f : tw;
+            g = g < th ? g : th;
+        } else {
+            f = f > tw ? f : tw;
+            g = g > th ? g : th;
+        }
+        break;
+    }
+    case IMF_ASPECT_WIDTH:
+        g = imf_side(h * tw / w);
+        break;
+    case IMF_ASPECT_HEIGHT:
+        f = imf_side(w * th / h);
+        break;
+    default:
+        break;
+    }
+    if (f > INT_MAX || g > INT_MAX) {
+        sn_log(4, NULL, "imf_resize_execute", __LINE__, "scale FAILED! width:%lld, height:%lld\n",
+               (long long)f, (long long)g);
+        return -1;
+    }
+    if (imf_resize_to(image, (int)f, (int)g) != 0)
+        return -1;
+    if (self->keep_aspect == IMF_ASPECT_PADDING) {
+        const int left = (int)((tw - f) / 2), top = (int)((th - g) / 2);
+        const int right = (int)(tw - f - left), bottom = (int)(th - g - top);
+        if (left || top || right || bottom)
+            return sn_image_padding(image, left, top, right, bottom, self->padding_color);
+    } else if (self->keep_aspect == IMF_ASPECT_CROPPING) {
+        if (f != tw || g != th)
+            return sn_image_crop(image, (int)((f - tw) / 2), (int)((g - th) / 2), (int)tw, (int)th);
+    }
+    return 0;
+}
+
+imagefilter_t *imagefilter_resize_create(void)
+{
+    imf_resize_t *self = (imf_resize_t *)imf_alloc(sizeof *self, "imagefilter_resize_create");
+    if (!self)
+        return NULL;
+    self->head.name = "resize";
+    self->head.destroy = imf_free_record;
+    self->head.execute = imf_resize_execute;
+    self->head.set_settings = imf_resize_set_settings;
+    self->head.reserved = imf_resize_reserved;
+    self->width = 100;
+    self->height = 100;
+    self->unit = IMF_UNIT_PIXELS;
+    self->padding_color = 0xFFFFFFFFu;
+    return &self->head;
+}

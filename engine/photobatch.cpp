@@ -1,0 +1,503 @@
+/*
+ * The batch engine: the process-wide record with its file list and output
+ * settings, the command post of the interface thread, and the worker that
+ * loads, filters and saves each file under a name that nobody else holds.
+ *
+ *   photobatch_create, photobatch_destroy, photobatch_*_instance
+ *   photobatch_set_process_callback, photobatch_set_filter_callback
+ *   photobatch_get_*, photobatch_start/stop/pause/resume, photobatch_notify
+ *   photobatch_proc (the worker)
+ */
+#include "photobatch.h"
+
+#include "base/sn_log.h"
+#include "base/sn_thread.h"
+#include "filter/imagefilter.h"
+#include "image/sn_image.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QByteArray>
+
+namespace
+{
+
+std::atomic<photobatch_t *> g_instance{nullptr};
+
+const int k_post_polls = 200;
+const int k_post_poll_ms = 5;
+const int k_idle_ms = 50;
+/* The file in hand may be a large save on a slow disk: wait long for it, but
+ * not forever; a worker that never ends is left alone rather than freed under
+ * its feet. */
+const int k_exit_wait_ms = 120000;
+
+void sleep_ms(int ms)
+{
+    struct timespec ts = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+class Locked
+{
+public:
+    explicit Locked(sn_thread_mutex_t *mutex) : mutex_(mutex)
+    {
+        sn_thread_mutex_lock(mutex_);
+    }
+    ~Locked()
+    {
+        sn_thread_mutex_unlock(mutex_);
+    }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+
+private:
+    sn_thread_mutex_t *mutex_;
+};
+
+int post_command(photobatch_t *batch, int command)
+{
+    if (!batch)
+        return -1;
+    /* Clear the result first: a worker that answers at once must never find
+     * its answer wiped by the poster. */
+    batch->result.store(0, std::memory_order_release);
+    batch->command.store(command, std::memory_order_release);
+    for (int i = 0; i < k_post_polls; i++) {
+        sleep_ms(k_post_poll_ms);
+        if (batch->command.load(std::memory_order_acquire) == 0)
+            return batch->result.load(std::memory_order_acquire);
+    }
+    return -1;
+}
+
+void collect_filters(photobatch_t *batch, const QString &path, QList<imagefilter_t *> &filters)
+{
+    filter_list_callback_t callback;
+    void *owner;
+    {
+        Locked guard(batch->mutex);
+        callback = batch->filter_callback;
+        owner = batch->filter_owner;
+    }
+    filters.clear();
+    if (callback)
+        callback(owner, path, filters);
+}
+
+/* name with "(n)" before the last '.' of its last component, or at its end. */
+int numbered_name(const char *name, long long n, char *out, size_t size)
+{
+    const char *slash = strrchr(name, '/');
+    const char *dot = strrchr(slash ? slash : name, '.');
+    size_t head = dot ? (size_t)(dot - name) : strlen(name);
+    int len = snprintf(out, size, "%.*s(%lld)%s", (int)head, name, n, dot ? dot : "");
+    return len > 0 && (size_t)len < size ? 0 : -1;
+}
+
+/* Claims a free name by creating it: open with O_EXCL fails while the name is
+ * taken, so a file that appears meanwhile is never written over. The claimed
+ * file's identity goes to *claimed so that only that file is ever removed. */
+int reserve_output(const char *name, char *out, size_t size, struct stat *claimed)
+{
+    if (strlen(name) >= size)
+        return -1;
+    strcpy(out, name);
+    for (long long n = 1;; n++) {
+        int fd = open(out, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            int ok = fstat(fd, claimed) == 0;
+            close(fd);
+            if (!ok) {
+                unlink(out);
+                sn_log(4, NULL, "photobatch_proc", __LINE__, "fstat FAILED! %s\n", out);
+                return -1;
+            }
+            return 0;
+        }
+        if (errno != EEXIST) {
+            sn_log(4, NULL, "photobatch_proc", __LINE__, "create FAILED! %s: %s\n", out,
+                   strerror(errno));
+            return -1;
+        }
+        if (numbered_name(name, n, out, size) != 0) {
+            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n", name);
+            return -1;
+        }
+    }
+}
+
+/* Removes what a failed save left, but only the file this run created. */
+void discard_output(const char *path, const struct stat *claimed)
+{
+    struct stat st;
+    if (lstat(path, &st) == 0 && st.st_dev == claimed->st_dev && st.st_ino == claimed->st_ino)
+        unlink(path);
+}
+
+int sync_path(const char *path, int flags)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC | flags);
+    if (fd < 0)
+        return -1;
+    int failed = fsync(fd) != 0;
+    if (close(fd) != 0)
+        failed = 1;
+    return failed ? -1 : 0;
+}
+
+/* The folder part of path, for syncing the new directory entry. */
+int sync_folder_of(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    if (!slash)
+        return sync_path(".", O_DIRECTORY);
+    if (slash == path)
+        return sync_path("/", O_DIRECTORY);
+    char *folder = strndup(path, (size_t)(slash - path));
+    if (!folder)
+        return -1;
+    int r = sync_path(folder, O_DIRECTORY);
+    free(folder);
+    return r;
+}
+
+void process_file(photobatch_t *batch, int index)
+{
+    char *source = fileman_copy_path(batch->fileman, index);
+    if (!source) {
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
+        return;
+    }
+    photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)source, nullptr);
+
+    sn_image_t *image = sn_image_create_from_file(source, -1);
+    if (!image) {
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
+        free(source);
+        return;
+    }
+
+    QList<imagefilter_t *> filters;
+    collect_filters(batch, QString::fromUtf8(source), filters);
+    for (imagefilter_t *filter : filters) {
+        if (!filter)
+            continue;
+        if (imagefilter_execute(filter, image) != 0)
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
+                              imagefilter_get_name(filter));
+    }
+
+    /* One consistent copy of the settings serves the whole file. */
+    outputconfig_t settings;
+    outputconfig_copy(batch->outputconfig, &settings);
+    char wanted[OUTPUTCONFIG_TEXT_SIZE];
+    char output[OUTPUTCONFIG_TEXT_SIZE];
+    struct stat claimed;
+    const char *made = outputconfig_get_write_name(&settings, source, index, wanted, sizeof wanted);
+    if (!made || reserve_output(wanted, output, sizeof output, &claimed) != 0) {
+        /* A name that could not be made has no text of its own to show. */
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE,
+                          made ? wanted : source);
+        sn_image_destroy(image);
+        free(source);
+        return;
+    }
+
+    sn_image_write_params_t params;
+    params.quality = settings.quality;
+    params.bits = image->has_alpha == 1 ? 32 : 24;
+    params.reserved = 0;
+    params.transparent = settings.transparent;
+    int format = settings.keep_source_format ? sn_image_guess_format(source) : settings.format;
+    int failed = sn_image_save(image, output, format, &params) != 0;
+    sn_image_destroy(image);
+
+    if (!failed && settings.keep_attribute) {
+        struct stat st;
+        if (stat(source, &st) == 0) {
+            struct timespec times[2] = {st.st_atim, st.st_mtim};
+            if (utimensat(AT_FDCWD, output, times, 0) != 0 ||
+                chmod(output, st.st_mode & 07777) != 0)
+                sn_log(3, NULL, "photobatch_proc", __LINE__, "copy attributes FAILED! %s\n",
+                       output);
+        }
+    }
+    /* The result must be on the disk before the source may go. */
+    if (!failed && sync_path(output, 0) != 0) {
+        sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! %s\n", output);
+        failed = 1;
+    }
+    if (failed) {
+        discard_output(output, &claimed);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
+        free(source);
+        return;
+    }
+    if (settings.delete_source) {
+        if (sync_folder_of(output) != 0)
+            sn_log(4, NULL, "photobatch_proc", __LINE__,
+                   "fsync FAILED! folder of %s, source kept\n", output);
+        else if (unlink(source) != 0)
+            sn_log(4, NULL, "photobatch_proc", __LINE__, "unlink FAILED! %s\n", source);
+    }
+    photobatch_notify(batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)source, output);
+    free(source);
+}
+
+/* Acts on one command; returns 1 when the worker must end. */
+int handle_command(photobatch_t *batch, int command)
+{
+    int status = batch->status.load(std::memory_order_acquire);
+    sn_log(2, NULL, "photobatch_proc", __LINE__, "recv command:%d, current status:%d\n", command,
+           status);
+    int result = 0;
+    switch (command) {
+    case PHOTOBATCH_COMMAND_START:
+        if (status != PHOTOBATCH_STATUS_IDLE) {
+            result = -1;
+            break;
+        }
+        batch->status.store(PHOTOBATCH_STATUS_RUNNING, std::memory_order_release);
+        batch->total.store(fileman_count(batch->fileman), std::memory_order_release);
+        {
+            /* The operations prepare their filters once per run. */
+            QList<imagefilter_t *> filters;
+            collect_filters(batch, QString(), filters);
+        }
+        batch->current.store(0, std::memory_order_release);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_STARTED, 0, nullptr);
+        break;
+    case PHOTOBATCH_COMMAND_STOP:
+        batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
+        break;
+    case PHOTOBATCH_COMMAND_PAUSE:
+        if (status != PHOTOBATCH_STATUS_RUNNING) {
+            result = -1;
+            break;
+        }
+        batch->status.store(PHOTOBATCH_STATUS_PAUSED, std::memory_order_release);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_PAUSED, 0, nullptr);
+        break;
+    case PHOTOBATCH_COMMAND_RESUME:
+        if (status != PHOTOBATCH_STATUS_PAUSED) {
+            result = -1;
+            break;
+        }
+        batch->status.store(PHOTOBATCH_STATUS_RUNNING, std::memory_order_release);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_STARTED, 1, nullptr);
+        break;
+    case PHOTOBATCH_COMMAND_EXIT:
+        sn_log(2, NULL, "photobatch_proc", __LINE__, "exit!\n");
+        /* A run in progress ends as if stopped, so its page hears of it. */
+        if (status != PHOTOBATCH_STATUS_IDLE) {
+            batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
+        }
+        return 1;
+    default:
+        break;
+    }
+    batch->result.store(result, std::memory_order_release);
+    /* Clear only the command taken: one posted meanwhile stays for the next
+     * turn of the loop. */
+    batch->command.compare_exchange_strong(command, 0, std::memory_order_acq_rel);
+    return 0;
+}
+
+} // namespace
+
+int photobatch_proc(void *param, const std::atomic<int> *stop)
+{
+    photobatch_t *batch = (photobatch_t *)param;
+    for (;;) {
+        int command = batch->command.load(std::memory_order_acquire);
+        if (command != 0 && handle_command(batch, command)) {
+            batch->result.store(0, std::memory_order_release);
+            batch->command.compare_exchange_strong(command, 0, std::memory_order_acq_rel);
+            /* Last touch of the record: the destroyer may free it now. */
+            batch->exited.store(1, std::memory_order_release);
+            return 0;
+        }
+        if (batch->status.load(std::memory_order_acquire) != PHOTOBATCH_STATUS_RUNNING) {
+            sn_thread_sleep(k_idle_ms);
+            continue;
+        }
+        int current = batch->current.load(std::memory_order_acquire);
+        process_file(batch, current);
+        current++;
+        batch->current.store(current, std::memory_order_release);
+        /* >= : a list that shrank during the run must not keep it going. */
+        if (current >= batch->total.load(std::memory_order_acquire)) {
+            batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 1, nullptr);
+        }
+    }
+}
+
+photobatch_t *photobatch_create(void)
+{
+    photobatch_t *batch = (photobatch_t *)calloc(1, sizeof(photobatch_t));
+    if (!batch) {
+        sn_log(4, NULL, "photobatch_create", __LINE__, "malloc FAILED! size:%d\n",
+               (int)sizeof(photobatch_t));
+        return nullptr;
+    }
+    /* The list, the settings and the lock exist before the worker can look
+     * at them. */
+    batch->mutex = sn_thread_mutex_create();
+    batch->fileman = fileman_create();
+    batch->outputconfig = outputconfig_create();
+    if (!batch->mutex || !batch->fileman || !batch->outputconfig) {
+        sn_log(4, NULL, "photobatch_create", __LINE__, "create list or settings FAILED!\n");
+        photobatch_destroy(batch);
+        return nullptr;
+    }
+    char name[64];
+    snprintf(name, sizeof name, "thrdPhotoBatchProc%p", (void *)batch);
+    batch->thread = sn_thread_open(name, -1, 0, photobatch_proc, batch);
+    if (!batch->thread) {
+        sn_log(4, NULL, "photobatch_create", __LINE__, "open thread task_proc FAILED!\n");
+        photobatch_destroy(batch);
+        return nullptr;
+    }
+    return batch;
+}
+
+void photobatch_destroy(photobatch_t *batch)
+{
+    if (!batch)
+        return;
+    if (batch->thread) {
+        batch->result.store(0, std::memory_order_release);
+        batch->command.store(PHOTOBATCH_COMMAND_EXIT, std::memory_order_release);
+        int waited = 0;
+        while (!batch->exited.load(std::memory_order_acquire) && waited < k_exit_wait_ms) {
+            sleep_ms(10);
+            waited += 10;
+        }
+        if (!batch->exited.load(std::memory_order_acquire)) {
+            sn_log(4, NULL, "photobatch_destroy", __LINE__,
+                   "worker did not end FAILED! record left in place\n");
+            return;
+        }
+        sn_thread_close(batch->thread, 2000);
+        batch->thread = nullptr;
+    }
+    fileman_destroy(batch->fileman);
+    outputconfig_destroy(batch->outputconfig);
+    sn_thread_mutex_destroy(batch->mutex);
+    free(batch);
+}
+
+int photobatch_create_instance(void)
+{
+    if (g_instance.load(std::memory_order_acquire))
+        return -1;
+    photobatch_t *batch = photobatch_create();
+    if (!batch)
+        return -1;
+    photobatch_t *expected = nullptr;
+    if (!g_instance.compare_exchange_strong(expected, batch, std::memory_order_acq_rel)) {
+        photobatch_destroy(batch);
+        return -1;
+    }
+    return 0;
+}
+
+photobatch_t *photobatch_get_instance(void)
+{
+    return g_instance.load(std::memory_order_acquire);
+}
+
+void photobatch_destroy_instance(void)
+{
+    photobatch_t *batch = g_instance.exchange(nullptr, std::memory_order_acq_rel);
+    photobatch_destroy(batch);
+}
+
+void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_callback_t callback,
+                                     void *target)
+{
+    if (!batch)
+        return;
+    Locked guard(batch->mutex);
+    batch->process_callback = callback;
+    batch->process_target = target;
+}
+
+void photobatch_set_filter_callback(photobatch_t *batch, filter_list_callback_t callback,
+                                    void *owner)
+{
+    if (!batch)
+        return;
+    Locked guard(batch->mutex);
+    batch->filter_callback = callback;
+    batch->filter_owner = owner;
+}
+
+fileman_t *photobatch_get_fileman(photobatch_t *batch)
+{
+    return batch->fileman;
+}
+
+outputconfig_t *photobatch_get_outputconfig(photobatch_t *batch)
+{
+    return batch->outputconfig;
+}
+
+int photobatch_get_status(photobatch_t *batch)
+{
+    return batch->status.load(std::memory_order_acquire);
+}
+
+int photobatch_get_current(photobatch_t *batch)
+{
+    return batch->current.load(std::memory_order_acquire);
+}
+
+int photobatch_start(photobatch_t *batch)
+{
+    return post_command(batch, PHOTOBATCH_COMMAND_START);
+}
+
+int photobatch_stop(photobatch_t *batch)
+{
+    return post_command(batch, PHOTOBATCH_COMMAND_STOP);
+}
+
+int photobatch_pause(photobatch_t *batch)
+{
+    return post_command(batch, PHOTOBATCH_COMMAND_PAUSE);
+}
+
+int photobatch_resume(photobatch_t *batch)
+{
+    return post_command(batch, PHOTOBATCH_COMMAND_RESUME);
+}
+
+void photobatch_notify(photobatch_t *batch, int event, intptr_t argument, const char *text)
+{
+    if (!batch)
+        return;
+    photobatch_process_callback_t callback;
+    void *target;
+    {
+        Locked guard(batch->mutex);
+        callback = batch->process_callback;
+        target = batch->process_target;
+    }
+    if (callback)
+        callback(target, event, argument, text);
+}

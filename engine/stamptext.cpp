@@ -1,0 +1,345 @@
+/*
+ * stamptext: format_file_date, format_file_size, expand_stamp_keywords,
+ * render_text_image and current_time_ms. No state is kept between calls, so
+ * the interface thread and both workers may call them at the same time.
+ * Drawing uses QImage and QPainter only (no QPixmap), which Qt allows off the
+ * interface thread.
+ */
+#include "stamptext.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "base/sn_log.h"
+
+QString format_file_date(const struct tm *time)
+{
+    char text[64];
+    if (!time)
+        return QString();
+    if (strftime(text, sizeof text, "%b-%d-%Y", time) == 0)
+        return QString();
+    return QString::fromUtf8(text);
+}
+
+QString format_file_size(int64_t bytes)
+{
+    const int64_t kib = 1024, mib = kib * 1024, gib = mib * 1024, tib = gib * 1024;
+    char text[32];
+    if (bytes < kib)
+        snprintf(text, sizeof text, "%lldB", (long long)bytes);
+    else if (bytes < mib)
+        snprintf(text, sizeof text, "%lldKB", (long long)(bytes / kib));
+    else if (bytes < gib)
+        snprintf(text, sizeof text, "%lld.%03lldMB", (long long)(bytes / mib),
+                 (long long)((bytes % mib) / kib * 1000 / 1024));
+    else if (bytes < tib)
+        snprintf(text, sizeof text, "%lld.%03lldGB", (long long)(bytes / gib),
+                 (long long)((bytes % gib) / mib * 1000 / 1024));
+    else
+        text[0] = '\0';
+    return QString::fromUtf8(text);
+}
+
+namespace
+{
+
+/* A piece of the source path or of the text: not terminated, not owned. */
+struct span {
+    const char *data;
+    size_t length;
+};
+
+/* The output buffer. append cuts what does not fit and keeps room for the
+ * terminating NUL, which the zero fill already put there. */
+struct out_buffer {
+    char *data;
+    size_t size;
+    size_t used;
+
+    void append(const char *bytes, size_t length)
+    {
+        size_t room = size - 1 - used;
+        if (length > room)
+            length = room;
+        memcpy(data + used, bytes, length);
+        used += length;
+    }
+    void append(span piece)
+    {
+        append(piece.data, piece.length);
+    }
+    void append(const char *text)
+    {
+        append(text, strlen(text));
+    }
+};
+
+struct path_pieces {
+    span folder, name, base, extension, folder_name;
+};
+
+const char *last_of(const char *begin, size_t length, char c)
+{
+    for (size_t i = length; i > 0; i--)
+        if (begin[i - 1] == c)
+            return begin + i - 1;
+    return NULL;
+}
+
+void split_path(const char *path, path_pieces *pieces)
+{
+    size_t length = strlen(path);
+    const char *slash = last_of(path, length, '/');
+    if (slash) {
+        pieces->folder = {path, (size_t)(slash - path)};
+        pieces->name = {slash + 1, length - (size_t)(slash + 1 - path)};
+    } else {
+        pieces->folder = {path, 0};
+        pieces->name = {path, length};
+    }
+    const char *dot = last_of(pieces->name.data, pieces->name.length, '.');
+    if (dot) {
+        pieces->base = {pieces->name.data, (size_t)(dot - pieces->name.data)};
+        pieces->extension = {dot, pieces->name.length - pieces->base.length};
+    } else {
+        pieces->base = pieces->name;
+        pieces->extension = {pieces->name.data + pieces->name.length, 0};
+    }
+    const char *folder_slash = last_of(pieces->folder.data, pieces->folder.length, '/');
+    if (folder_slash)
+        pieces->folder_name = {folder_slash + 1,
+                               pieces->folder.length - (size_t)(folder_slash + 1 - path)};
+    else
+        pieces->folder_name = {path, 0};
+}
+
+/* Keyword names compare as ASCII prefixes whatever the locale. */
+bool keyword_is(const char *keyword, const char *name)
+{
+    for (; *name; name++, keyword++) {
+        char c = *keyword;
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+        char n = *name;
+        if (n >= 'A' && n <= 'Z')
+            n = (char)(n - 'A' + 'a');
+        if (c != n)
+            return false;
+    }
+    return true;
+}
+
+/* <Counter start:step:digits>: the numbers are read from the character that
+ * follows the name on, so one separator (blank or not) and blanks are skipped. */
+void write_counter(out_buffer *out, const char *open, int index)
+{
+    int start, step, digits;
+    if (sscanf(open + 8, "%d:%d:%d", &start, &step, &digits) != 3)
+        return;
+    if (digits < 1)
+        digits = 1;
+    /* More digits than the buffer holds would only be cut; clamping keeps
+     * snprintf's count within an int. */
+    if ((size_t)digits > out->size)
+        digits = (int)(out->size < 0x7FFFFFF ? out->size : 0x7FFFFFF);
+    long long value = (long long)index * step + start;
+    size_t room = out->size - out->used;
+    int written = snprintf(out->data + out->used, room, "%0*lld", digits, value);
+    if (written < 0)
+        return;
+    out->used += (size_t)written < room ? (size_t)written : room - 1;
+}
+
+/* strftime with a format from the fixed tables below (never from user text). */
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+size_t format_time(char *part, size_t size, const char *format, const struct tm *local)
+{
+    return strftime(part, size, format, local);
+}
+#pragma GCC diagnostic pop
+
+/* <Datetime ...>: its words are looked for from the keyword's '<' to the end
+ * of the whole text, as output names do. */
+void write_datetime(out_buffer *out, const char *open, const char *source_path)
+{
+    static const char *const date_patterns[][2] = {
+        {"MMM-DD-YYYY", "%b-%d-%Y"}, {"MMM-DD-YY", "%b-%d-%y"},   {"DD-MMM-YYYY", "%d-%b-%Y"},
+        {"DD-MMM-YY", "%d-%b-%y"},   {"YYYY-MMM-DD", "%Y-%b-%d"}, {"YY-MMM-DD", "%y-%b-%d"},
+        {"MM-DD-YYYY", "%m-%d-%Y"},  {"MM-DD-YY", "%m-%d-%y"},    {"DD-MM-YYYY", "%d-%m-%Y"},
+        {"DD-MM-YY", "%d-%m-%y"},    {"YYYY-MM-DD", "%Y-%m-%d"},  {"YY-MM-DD", "%y-%m-%d"},
+    };
+    time_t moment = time(NULL);
+    struct stat status;
+    if (strstr(open, "Photo") && source_path[0] && stat(source_path, &status) == 0)
+        moment = status.st_mtime;
+    struct tm local;
+    if (!localtime_r(&moment, &local))
+        return;
+
+    char part[32];
+    for (const auto &pattern : date_patterns) {
+        if (strstr(open, pattern[0])) {
+            if (format_time(part, sizeof part, pattern[1], &local) > 0)
+                out->append(part);
+            break;
+        }
+    }
+    bool hours24 = strstr(open, "24") != NULL;
+    const char *time_format = NULL;
+    if (strstr(open, "HH-MM-SS"))
+        time_format = hours24 ? " %H-%M-%S" : " %I-%M-%S %p";
+    else if (strstr(open, "HH-MM"))
+        time_format = hours24 ? " %H-%M" : " %I-%M %p";
+    if (time_format && format_time(part, sizeof part, time_format, &local) > 0)
+        out->append(part);
+}
+
+void write_keyword(out_buffer *out, const char *open, const path_pieces &pieces,
+                   const char *source_path, int index)
+{
+    const char *keyword = open + 1;
+    if (keyword_is(keyword, "Filename"))
+        out->append(pieces.base);
+    else if (keyword_is(keyword, "Foldername"))
+        out->append(pieces.folder_name);
+    else if (keyword_is(keyword, "Extension"))
+        out->append(pieces.extension);
+    else if (keyword_is(keyword, "Path"))
+        out->append(pieces.folder);
+    else if (keyword_is(keyword, "Counter"))
+        write_counter(out, open, index);
+    else if (keyword_is(keyword, "Datetime"))
+        write_datetime(out, open, source_path);
+    else if (keyword_is(keyword, "Copyright"))
+        out->append("\xC2\xA9"); /* U+00A9 in UTF-8, the 8-bit string codec */
+}
+
+/* Copies from begin up to the next '<' or the end; returns that '<' or null. */
+const char *copy_to_next_open(out_buffer *out, const char *begin)
+{
+    const char *next = strchr(begin, '<');
+    out->append(begin, next ? (size_t)(next - begin) : strlen(begin));
+    return next;
+}
+
+} // namespace
+
+int expand_stamp_keywords(const char *text, const char *source_path, int counter_index,
+                          char *output, size_t size)
+{
+    if (!output || size == 0) {
+        sn_log(4, NULL, "expand_stamp_keywords", __LINE__, "output FAILED! size:%zu\n", size);
+        return -1;
+    }
+    memset(output, 0, size);
+    if (!source_path)
+        source_path = "";
+    if (!text || !text[0])
+        return 0;
+
+    path_pieces pieces;
+    split_path(source_path, &pieces);
+    out_buffer out = {output, size, 0};
+
+    /* A pass writes at most one keyword and one literal run; the 1023 bytes
+     * kept free before a pass are its usual room. A buffer smaller than that
+     * margin is simply filled until full. */
+    const size_t stop_at = size > 1023 ? size - 1023 : size - 1;
+    const char *read = text;
+    while (out.used < stop_at && out.used < size - 1) {
+        const char *open = strchr(read, '<');
+        if (!open) {
+            out.append(read);
+            break;
+        }
+        if (open != read && open[-1] == '\\') {
+            out.append(read, (size_t)(open - 1 - read));
+            out.append("<", 1);
+            read = copy_to_next_open(&out, open + 1);
+            if (!read)
+                break;
+            continue;
+        }
+        /* Only the first pass has text before its '<': later passes start at one. */
+        out.append(read, (size_t)(open - read));
+        write_keyword(&out, open, pieces, source_path, counter_index);
+        const char *close = strchr(open + 1, '>');
+        if (!close)
+            break;
+        read = copy_to_next_open(&out, close + 1);
+        if (!read)
+            break;
+    }
+    return 0;
+}
+
+sn_image_t *render_text_image(const QString &text, const QFont &font, const QColor &color)
+{
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    QRect box;
+    {
+        QImage scratch(32, 32, QImage::Format_ARGB32);
+        scratch.fill(0);
+        QPainter painter(&scratch);
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.setBrush(QBrush(color, Qt::SolidPattern));
+        box = painter.boundingRect(QRect(0, 0, 1920, 1080), flags, text);
+    }
+    const int width = box.width(), height = box.height();
+    if (width <= 0 || height <= 0)
+        return NULL;
+
+    /* The stamp filters blend with straight (not premultiplied) alpha, so the
+     * anti-aliased edge pixels must keep the text colour with a lower alpha.
+     * Qt's glyph blending writes premultiplied values even into a straight
+     * ARGB32 image, so the text is drawn on a premultiplied canvas cleared to
+     * transparent black and converted to straight ARGB32 afterwards. */
+    QImage canvas(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        return NULL;
+    canvas.fill(0);
+    {
+        QPainter painter(&canvas);
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawText(QRect(box.x(), box.y(), width, height), flags, text);
+    }
+    canvas = canvas.convertToFormat(QImage::Format_ARGB32);
+    if (canvas.isNull())
+        return NULL;
+
+    sn_image_t *image = sn_image_create(width, height, 1);
+    if (!image)
+        return NULL;
+    if (sn_image_allocate_frame(image, 0) != 0) {
+        sn_image_destroy(image);
+        return NULL;
+    }
+    uint32_t **rows = image->frames[0].rows;
+    for (int y = 0; y < height; y++) {
+        const uint32_t *src = reinterpret_cast<const uint32_t *>(canvas.constScanLine(y));
+        uint32_t *dst = rows[y];
+        for (int x = 0; x < width; x++) {
+            uint32_t argb = src[x];
+            dst[x] = SN_PIXEL(argb >> 24, (argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
+        }
+    }
+    image->has_alpha = 1;
+    return image;
+}
+
+int64_t current_time_ms(void)
+{
+    struct timeval now;
+    gettimeofday(&now, NULL);
+    return (int64_t)now.tv_sec * 1000 + (int64_t)now.tv_usec / 1000;
+}

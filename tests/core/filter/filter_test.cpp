@@ -1,0 +1,303 @@
+/*
+ * The filter engine: the registry of kinds, dispatch, the end-of-array rules
+ * of the settings, and the one reading of setting values (integers, reals,
+ * angles, lengths, positions, colours, image addresses).
+ */
+#include "filter/imf_common.h"
+#include "filter_fixture.h"
+
+#include <limits.h>
+#include <string.h>
+
+#include <thread>
+
+using fxt::Settings;
+
+static const char *const kKinds[] = {
+    "resize",   "flip",        "rotate",     "crop",          "roll",  "gray",     "equalize",
+    "negative", "swap_colors", "coloration", "auto_contrast", "stamp", "watermark"};
+
+/* Runs first in this executable, so that the threads meet the unbuilt list. */
+TEST(FilterEngine, FirstCreationsFromManyThreadsBuildOneRegistry)
+{
+    std::vector<std::thread> threads;
+    std::vector<int> made(8, 0);
+    for (int t = 0; t < 8; t++)
+        threads.emplace_back([t, &made] {
+            for (const char *kind : kKinds) {
+                imagefilter_t *filter = imagefilter_create(kind);
+                if (filter && strcmp(imagefilter_get_name(filter), kind) == 0)
+                    made[t]++;
+                if (filter)
+                    imagefilter_destroy(filter);
+            }
+        });
+    for (auto &thread : threads)
+        thread.join();
+    for (int count : made)
+        EXPECT_EQ(count, 13);
+}
+
+TEST(FilterEngine, KindsAreFoundByNameWithoutRegardToCase)
+{
+    struct Case {
+        const char *asked;
+        const char *name; /* null: no such kind */
+    } cases[] = {
+        {"RESIZE", "resize"},
+        {"Swap_Colors", "swap_colors"},
+        {"watermark", "watermark"},
+        {"blur", nullptr},
+        {"", nullptr},
+        {"resize ", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.asked);
+        fxt::Filter filter(imagefilter_create(c.asked));
+        if (!c.name) {
+            EXPECT_EQ(filter, nullptr);
+            continue;
+        }
+        ASSERT_NE(filter, nullptr);
+        EXPECT_STREQ(imagefilter_get_name(filter.get()), c.name);
+    }
+    EXPECT_EQ(imagefilter_create(nullptr), nullptr);
+}
+
+TEST(FilterEngine, KindsWithoutSettingsRefuseThemAndStillRun)
+{
+    fxt::Image image = fxt::make(4, 3, fxt::pattern);
+    for (const char *kind : kKinds) {
+        SCOPED_TRACE(kind);
+        fxt::Filter filter(imagefilter_create(kind));
+        ASSERT_NE(filter, nullptr);
+        const bool none = !strcmp(kind, "gray") || !strcmp(kind, "equalize") ||
+                          !strcmp(kind, "negative") || !strcmp(kind, "auto_contrast");
+        Settings empty{};
+        EXPECT_EQ(fxt::set(filter.get(), empty), none ? -1 : 0);
+        EXPECT_EQ(imagefilter_reserved(filter.get(), 1, 2), -1);
+        if (none) {
+            fxt::Image copy(sn_image_clone(image.get()));
+            EXPECT_EQ(imagefilter_execute(filter.get(), copy.get()), 0);
+        }
+    }
+}
+
+TEST(FilterEngine, ExecuteRefusesImagesWithoutPixels)
+{
+    fxt::Image no_frames(sn_image_create(4, 4, 0));
+    fxt::Image unallocated(sn_image_create(4, 4, 1));
+    fxt::Image zero_height(sn_image_create(4, 0, 1));
+    for (const char *kind : kKinds) {
+        SCOPED_TRACE(kind);
+        fxt::Filter filter(imagefilter_create(kind));
+        EXPECT_EQ(imagefilter_execute(filter.get(), nullptr), -1);
+        EXPECT_EQ(imagefilter_execute(filter.get(), no_frames.get()), -1);
+        EXPECT_EQ(imagefilter_execute(filter.get(), unallocated.get()), -1);
+        EXPECT_EQ(imagefilter_execute(filter.get(), zero_height.get()), -1);
+    }
+}
+
+TEST(FilterSettings, FirstNullKeyKeepsEveryDefault)
+{
+    fxt::Image image = fxt::make(6, 4, fxt::pattern);
+    for (const char *kind : {"flip", "roll", "rotate", "swap_colors", "crop"}) {
+        SCOPED_TRACE(kind);
+        fxt::Filter filter(imagefilter_create(kind));
+        const char *keys[] = {nullptr, "x"};
+        const char *values[] = {nullptr, "3px"};
+        EXPECT_EQ(imagefilter_set_settings(filter.get(), keys, values), 0);
+    }
+    /* Defaults of roll and flip leave the picture as it was. */
+    for (const char *kind : {"flip", "roll", "swap_colors", "rotate"}) {
+        fxt::Image out = fxt::run(kind, Settings{}, image.get());
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(memcmp(out->frames[0].pixels, image->frames[0].pixels, 6 * 4 * 4), 0) << kind;
+    }
+}
+
+TEST(FilterSettings, EmptyKeyEndsTheArrayForAllButCrop)
+{
+    fxt::Image image = fxt::make(10, 6, fxt::pattern);
+    /* roll: the y shift after the empty key is never read. */
+    fxt::Image rolled =
+        fxt::run("roll", Settings{{"x", "2px"}, {"", ""}, {"y", "3px"}}, image.get());
+    ASSERT_NE(rolled, nullptr);
+    EXPECT_EQ(fxt::px(rolled.get(), 0, 0), fxt::px(image.get(), 2, 0));
+
+    /* Also the unit scan stops there: "50%" after it does not turn x into percent. */
+    rolled = fxt::run("roll", Settings{{"x", "1"}, {"", ""}, {"y", "50%"}}, image.get());
+    ASSERT_NE(rolled, nullptr);
+    EXPECT_EQ(fxt::px(rolled.get(), 0, 0), fxt::px(image.get(), 1, 0));
+
+    /* crop: the empty key is logged as unknown and the keys after it count. */
+    zvtest::LogCapture log;
+    fxt::Filter crop(imagefilter_create("crop"));
+    Settings settings{{"crop_by", "left_top_width_height"},
+                      {"", "x"},
+                      {"width", "4px"},
+                      {"height", "2px"},
+                      {"left", "1px"},
+                      {"top", "1px"}};
+    ASSERT_EQ(fxt::set(crop.get(), settings), 0);
+    EXPECT_TRUE(log.contains("FAILED! name:, value:x"));
+    EXPECT_TRUE(log.contains("ret:0, name:width, value_str:4px"));
+}
+
+TEST(FilterSettings, IntegersReadAsAtoiWithinTheIntRange)
+{
+    struct Case {
+        const char *text;
+        int ok;
+        int value;
+    } cases[] = {
+        {"42", 0, 42},
+        {"  -7px", 0, -7},
+        {"+3%", 0, 3},
+        {"abc", 0, 0},
+        {"", 0, 0},
+        {"12.9", 0, 12},
+        {"2147483647", 0, INT_MAX},
+        {"-2147483648", 0, INT_MIN},
+        {"2147483648", -1, 0},
+        {"-99999999999999999999", -1, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        int value = 0;
+        ASSERT_EQ(imf_parse_int(c.text, &value), c.ok);
+        if (c.ok == 0) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+    int value;
+    EXPECT_EQ(imf_parse_int(nullptr, &value), -1);
+}
+
+TEST(FilterSettings, RealsAnglesAndTheirConversion)
+{
+    double d;
+    EXPECT_EQ(imf_parse_double("12.75", &d), 0);
+    EXPECT_DOUBLE_EQ(d, 12.75);
+    EXPECT_EQ(imf_parse_double("nan", &d), -1);
+    EXPECT_EQ(imf_parse_double("1e999", &d), -1);
+
+    int i;
+    EXPECT_EQ(imf_double_to_int(-3.9, &i), 0);
+    EXPECT_EQ(i, -3);
+    EXPECT_EQ(imf_double_to_int(3e9, &i), -1);
+    EXPECT_EQ(imf_double_to_int(-3e9, &i), -1);
+
+    struct Case {
+        const char *text;
+        double angle;
+    } angles[] = {{"-90", 270}, {"360", 0}, {"720.5", 0.5}, {"-1e12", 80}, {"45", 45}};
+    for (const Case &c : angles) {
+        SCOPED_TRACE(c.text);
+        ASSERT_EQ(imf_parse_angle(c.text, &d), 0);
+        EXPECT_NEAR(d, c.angle, 1e-6);
+    }
+}
+
+TEST(FilterSettings, LengthsTakeTheirUnitFromTheEnding)
+{
+    struct Case {
+        const char *text;
+        int unit;
+    } cases[] = {{"10px", IMF_UNIT_PIXELS},
+                 {"10PX", IMF_UNIT_PIXELS},
+                 {"50%", IMF_UNIT_PERCENT},
+                 {"10", 0},
+                 {"padding", 0},
+                 {"0xFFFFFFFF", 0}};
+    for (const Case &c : cases)
+        EXPECT_EQ(imf_length_unit(c.text), c.unit) << c.text;
+
+    /* Percent of a side, truncated toward zero, in 64 bits. */
+    EXPECT_EQ(imf_length_pixels(50, IMF_UNIT_PERCENT, 201), 100);
+    EXPECT_EQ(imf_length_pixels(-50, IMF_UNIT_PERCENT, 201), -100);
+    EXPECT_EQ(imf_length_pixels(INT_MAX, IMF_UNIT_PERCENT, 40000), (int64_t)INT_MAX * 400);
+    EXPECT_EQ(imf_length_pixels(77, IMF_UNIT_PIXELS, 10), 77);
+}
+
+TEST(FilterSettings, PositionsGiveAnchorOffsetAndUnit)
+{
+    static const char *const x_words[3] = {"left", "middle", "right"};
+    struct Case {
+        const char *text;
+        int anchor, offset, unit; /* expected, starting from 0, 99, 0 */
+    } cases[] = {
+        {"left-12px", 0, 12, IMF_UNIT_PIXELS},
+        {"middle-5%", 1, 5, IMF_UNIT_PERCENT},
+        {"right-0px", 2, 0, IMF_UNIT_PIXELS},
+        {"RIGHT-7", 2, 7, IMF_UNIT_PIXELS},
+        {"middle--4px", 1, -4, IMF_UNIT_PIXELS}, /* a second '-' makes it negative */
+        {"right", 2, 99, 0},                     /* no '-': only the anchor */
+        {"centre-3px", 0, 3, IMF_UNIT_PIXELS},   /* unknown word: anchor kept */
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        int anchor = 0, offset = 99, unit = 0;
+        ASSERT_EQ(imf_parse_position(c.text, x_words, &anchor, &offset, &unit), 0);
+        EXPECT_EQ(anchor, c.anchor);
+        EXPECT_EQ(offset, c.offset);
+        EXPECT_EQ(unit, c.unit);
+    }
+}
+
+TEST(FilterSettings, ColoursAndImageAddresses)
+{
+    uint32_t word = 7;
+    char text[11];
+    sn_color_format(SN_PIXEL(0x80, 0x11, 0x22, 0x33), text);
+    EXPECT_STREQ(text, "0x33221180");
+    EXPECT_EQ(imf_parse_color(text, &word), 0);
+    EXPECT_EQ(word, SN_PIXEL(0x80, 0x11, 0x22, 0x33));
+    EXPECT_EQ(imf_parse_color("", &word), 1);
+    EXPECT_EQ(word, SN_PIXEL(0x80, 0x11, 0x22, 0x33));
+    EXPECT_EQ(imf_parse_color("0xZZ", &word), -1);
+
+    fxt::Image image = fxt::solid(2, 2, 0xFFFFFFFF);
+    sn_image_t *read = nullptr;
+    EXPECT_EQ(imf_parse_image(fxt::address(image.get()).c_str(), &read), 0);
+    EXPECT_EQ(read, image.get());
+    EXPECT_EQ(imf_parse_image("not an address", &read), -1);
+}
+
+TEST(FilterSettings, InvalidValuesGiveMinusOneAndLeaveTheFilterUsable)
+{
+    fxt::Image image = fxt::make(5, 3, fxt::pattern);
+    struct Case {
+        const char *kind;
+        const char *key;
+        const char *value;
+    } cases[] = {
+        {"resize", "width", "0px"},
+        {"resize", "height", "-5px"},
+        {"resize", "padding_color", "0xG"},
+        {"rotate", "angle", "nan"},
+        {"rotate", "background_color", "white"},
+        {"roll", "x", "99999999999px"},
+        {"flip", "horizontal", "3000000000"},
+        {"coloration", "r", "99999999999"},
+        {"stamp", "stamp_image", "nothing"},
+        {"stamp", "transparency", "inf"},
+        {"watermark", "x_space", "1e30"},
+        {"watermark", "rotation", "-inf"},
+        {"crop", "left", "99999999999px"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + " " + c.key + "=" + c.value);
+        fxt::Filter filter(imagefilter_create(c.kind));
+        ASSERT_NE(filter, nullptr);
+        EXPECT_EQ(fxt::set(filter.get(), Settings{{c.key, c.value}}), -1);
+        /* Still configurable and runnable with sound values afterwards. */
+        EXPECT_EQ(fxt::set(filter.get(), Settings{}), 0);
+    }
+    fxt::Filter roll(imagefilter_create("roll"));
+    EXPECT_EQ(fxt::set(roll.get(), Settings{{"x", "1px"}}), 0);
+    EXPECT_EQ(fxt::set(roll.get(), Settings{{"x", "99999999999px"}}), -1);
+    fxt::Image copy(sn_image_clone(image.get()));
+    EXPECT_EQ(imagefilter_execute(roll.get(), copy.get()), 0);
+    EXPECT_EQ(fxt::px(copy.get(), 0, 0), fxt::px(image.get(), 1, 0));
+}

@@ -1,0 +1,166 @@
+/*
+ * The "watermark" kind: the tile lattice with spacing and offsets (offsets
+ * far away reduced by whole periods), quarter and free rotation, the blend
+ * with transparency, and a tile image that is never changed.
+ */
+#include "filter_fixture.h"
+
+#include <string.h>
+
+using fxt::Settings;
+
+static const uint32_t kPicture = SN_PIXEL(0xFF, 200, 100, 50);
+
+/* The blend of one opaque-or-not tile pixel onto kPicture. */
+static uint32_t blended(uint32_t s, int transparency)
+{
+    uint32_t e = SN_PIXEL_A(s) * (100 - transparency);
+    if (e == 0)
+        return kPicture;
+    uint32_t f = 25855 - e;
+    return SN_PIXEL(0xFF, (f * 200 + e * SN_PIXEL_R(s)) / 25856,
+                    (f * 100 + e * SN_PIXEL_G(s)) / 25856, (f * 50 + e * SN_PIXEL_B(s)) / 25856);
+}
+
+static fxt::Image watermark(const sn_image_t *tile, int w, int h, Settings extra)
+{
+    const std::string address = fxt::address(tile);
+    fxt::Filter filter =
+        fxt::make_filter("watermark", Settings{{"watermark_image", address.c_str()}});
+    if (extra.keys[0] && fxt::set(filter.get(), extra) != 0)
+        return fxt::Image();
+    fxt::Image picture = fxt::solid(w, h, kPicture);
+    if (imagefilter_execute(filter.get(), picture.get()) != 0)
+        return fxt::Image();
+    return picture;
+}
+
+TEST(WatermarkFilter, SpacingLeavesGapsBetweenTiles)
+{
+    /* A 50 x 20 tile with x_space 10 becomes 60 x 20 laid at -60, 0, 60, ...:
+     * columns 5-54, 65-114, ... carry the tile, every row band is covered. */
+    fxt::Image tile = fxt::solid(50, 20, SN_PIXEL(0xFF, 0, 0, 0));
+    fxt::Image out = watermark(tile.get(), 200, 70, Settings{{"x_space", "10"}, {"y_space", "0"}});
+    ASSERT_NE(out, nullptr);
+    const uint32_t ink = blended(SN_PIXEL(0xFF, 0, 0, 0), 0);
+    for (int y = 0; y < 70; y++)
+        for (int x = 0; x < 200; x++) {
+            int c = x % 60;
+            ASSERT_EQ(fxt::px(out.get(), x, y), c >= 5 && c <= 54 ? ink : kPicture)
+                << x << "," << y;
+        }
+}
+
+TEST(WatermarkFilter, LatticeFollowsOffsetsAndSpaces)
+{
+    fxt::Image tile = fxt::make(10, 6, fxt::pattern);
+    struct Case {
+        Settings settings;
+        int period_x, period_y, pad_x, pad_y, shift_x, shift_y;
+    } cases[] = {
+        {{}, 10, 6, 0, 0, 0, 0},
+        {{{"x_offset", "7"}, {"y_offset", "2.9"}}, 10, 6, 0, 0, 7, 2},
+        {{{"x_offset", "-3"}, {"y_offset", "-4"}}, 10, 6, 0, 0, 7, 2},
+        /* Far offsets are the same lattice, reduced by whole periods at once. */
+        {{{"x_offset", "1000000007"}, {"y_offset", "-2000000000"}}, 10, 6, 0, 0, 7, 4},
+        {{{"x_space", "4"}, {"y_space", "3"}, {"x_offset", "1"}}, 14, 8, 2, 1, 1, 0},
+        {{{"x_space", "-8"}, {"y_space", "2"}}, 10, 8, 0, 1, 0, 0}, /* negative space: none */
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.period_x << "x" << c.period_y << " shift " << c.shift_x
+                                        << "," << c.shift_y);
+        fxt::Image out = watermark(tile.get(), 37, 23, c.settings);
+        ASSERT_NE(out, nullptr);
+        for (int y = 0; y < 23; y++)
+            for (int x = 0; x < 37; x++) {
+                int tx = ((x - c.shift_x) % c.period_x + c.period_x) % c.period_x - c.pad_x;
+                int ty = ((y - c.shift_y) % c.period_y + c.period_y) % c.period_y - c.pad_y;
+                bool on = tx >= 0 && tx < 10 && ty >= 0 && ty < 6;
+                ASSERT_EQ(fxt::px(out.get(), x, y),
+                          on ? blended(fxt::px(tile.get(), tx, ty), 0) : kPicture)
+                    << x << "," << y;
+            }
+    }
+}
+
+TEST(WatermarkFilter, TransparencyIsClampedAndApplied)
+{
+    fxt::Image tile = fxt::solid(3, 3, SN_PIXEL(0xFF, 0, 0, 0));
+    struct Case {
+        const char *transparency;
+        int effective;
+    } cases[] = {{"0", 0}, {"50", 50}, {"75.8", 75}, {"100", 100}, {"130", 100}, {"-5", 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.transparency);
+        fxt::Image out = watermark(tile.get(), 8, 8, Settings{{"transparency", c.transparency}});
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(fxt::px(out.get(), 4, 5), blended(SN_PIXEL(0xFF, 0, 0, 0), c.effective));
+    }
+}
+
+TEST(WatermarkFilter, QuarterTurnLaysTheTurnedTileOnAPlainGrid)
+{
+    fxt::Image tile = fxt::make(12, 5, fxt::pattern);
+    for (const char *rotation : {"90", "-270"}) {
+        SCOPED_TRACE(rotation);
+        fxt::Image out = watermark(tile.get(), 23, 31, Settings{{"rotation", rotation}});
+        ASSERT_NE(out, nullptr);
+        /* Turned clockwise the tile is 5 x 12: its (u, v) is the old (v, 4 - u). */
+        for (int y = 0; y < 31; y++)
+            for (int x = 0; x < 23; x++) {
+                int u = x % 5, v = y % 12;
+                ASSERT_EQ(fxt::px(out.get(), x, y), blended(fxt::px(tile.get(), v, 4 - u), 0))
+                    << x << "," << y;
+            }
+    }
+}
+
+TEST(WatermarkFilter, FreeRotationInterlocksAndRepeatsExactly)
+{
+    fxt::Image tile =
+        fxt::make(30, 12, [](int x, int y) { return SN_PIXEL(0xFF, x * 8, y * 20, 90); });
+    fxt::Image before(sn_image_clone(tile.get()));
+    const std::string address = fxt::address(tile.get());
+    fxt::Filter filter =
+        fxt::make_filter("watermark", Settings{{"watermark_image", address.c_str()},
+                                               {"rotation", "30"},
+                                               {"x_space", "6"},
+                                               {"y_space", "6"},
+                                               {"transparency", "20"}});
+    fxt::Image first = fxt::solid(160, 120, kPicture), second = fxt::solid(160, 120, kPicture);
+    ASSERT_EQ(imagefilter_execute(filter.get(), first.get()), 0);
+    ASSERT_EQ(imagefilter_execute(filter.get(), second.get()), 0);
+    EXPECT_EQ(memcmp(first->frames[0].pixels, second->frames[0].pixels, 160 * 120 * 4), 0);
+    /* The tile given stays as it was: size, alpha flag and every pixel. */
+    ASSERT_EQ(tile->width, 30);
+    ASSERT_EQ(tile->height, 12);
+    EXPECT_EQ(tile->has_alpha, before->has_alpha);
+    EXPECT_EQ(memcmp(tile->frames[0].pixels, before->frames[0].pixels, 30 * 12 * 4), 0);
+    /* Turned tiles cover the picture in every region: no empty band remains. */
+    int changed = 0;
+    for (int y = 0; y < 120; y += 20)
+        for (int x = 0; x < 160; x += 20) {
+            int hit = 0;
+            for (int j = 0; j < 20 && !hit; j++)
+                for (int k = 0; k < 20 && !hit; k++)
+                    hit = fxt::px(first.get(), x + k, y + j) != kPicture;
+            changed += hit;
+        }
+    EXPECT_EQ(changed, 8 * 6);
+}
+
+TEST(WatermarkFilter, MissingOrEmptyTileFails)
+{
+    fxt::Filter filter(imagefilter_create("watermark"));
+    fxt::Image picture = fxt::solid(10, 10, kPicture);
+    EXPECT_EQ(imagefilter_execute(filter.get(), picture.get()), -1);
+    fxt::Image empty(sn_image_create(4, 0, 1));
+    const std::string address = fxt::address(empty.get());
+    ASSERT_EQ(fxt::set(filter.get(), Settings{{"watermark_image", address.c_str()}}), 0);
+    EXPECT_EQ(imagefilter_execute(filter.get(), picture.get()), -1);
+    /* A one-pixel tile covers everything and ends. */
+    fxt::Image dot = fxt::solid(1, 1, SN_PIXEL(0xFF, 0, 0, 0));
+    fxt::Image out = watermark(dot.get(), 9, 7, Settings{{"y_offset", "-2147483648"}});
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(fxt::px(out.get(), 8, 6), blended(SN_PIXEL(0xFF, 0, 0, 0), 0));
+}

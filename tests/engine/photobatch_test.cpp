@@ -1,0 +1,486 @@
+/*
+ * The batch worker over real files in temporary folders: the command protocol
+ * and its states, the events of whole runs (good, unreadable and unwritable
+ * files), pause, stop, resume and exit between files, unique output names,
+ * the source options and the filter list. Every wait is on the worker's own
+ * events, with a time-out.
+ */
+#include "photobatch.h"
+
+#include "filter/imagefilter.h"
+#include "image/sn_image.h"
+#include "zv_test.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+const auto k_timeout = std::chrono::seconds(20);
+
+struct Event {
+    int event;
+    intptr_t argument;  /* the code, or 0 for path events */
+    std::string source; /* events 4 and 5 */
+    std::string text;
+    bool has_text;
+    bool operator==(const Event &o) const
+    {
+        return event == o.event && argument == o.argument && source == o.source && text == o.text &&
+               has_text == o.has_text;
+    }
+};
+
+std::ostream &operator<<(std::ostream &os, const Event &e)
+{
+    return os << "{" << e.event << ", " << e.argument << ", '" << e.source << "', "
+              << (e.has_text ? "'" + e.text + "'" : std::string("none")) << "}";
+}
+
+Event ev(int event, intptr_t argument)
+{
+    return Event{event, argument, "", "", false};
+}
+Event begins(const std::string &source)
+{
+    return Event{PHOTOBATCH_EVENT_FILE, 0, source, "", false};
+}
+Event written(const std::string &source, const std::string &output)
+{
+    return Event{PHOTOBATCH_EVENT_WRITTEN, 0, source, output, true};
+}
+Event failed(int code, const std::string &text)
+{
+    return Event{PHOTOBATCH_EVENT_FAILED, code, "", text, true};
+}
+
+/* Collects the events and the filter-list requests of one batch. */
+class Recorder
+{
+public:
+    static void on_event(void *target, int event, intptr_t argument, const char *text)
+    {
+        Recorder *r = (Recorder *)target;
+        Event e{event, argument, "", text ? text : "", text != nullptr};
+        if (event == PHOTOBATCH_EVENT_FILE || event == PHOTOBATCH_EVENT_WRITTEN) {
+            e.source = (const char *)argument;
+            e.argument = 0;
+        }
+        std::lock_guard<std::mutex> lock(r->mutex_);
+        r->events_.push_back(e);
+        r->cv_.notify_all();
+    }
+
+    static void on_filters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+    {
+        Recorder *r = (Recorder *)owner;
+        std::function<void(const std::string &)> hook;
+        {
+            std::lock_guard<std::mutex> lock(r->mutex_);
+            r->filter_paths_.push_back(path.toStdString());
+            hook = r->hook_;
+            for (imagefilter_t *f : r->filters_)
+                filters.append(f);
+        }
+        if (hook)
+            hook(path.toStdString());
+    }
+
+    /* Waits until the events end with `last`. */
+    bool wait_for(const Event &last)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return cv_.wait_for(lock, k_timeout, [&] {
+            for (const Event &e : events_)
+                if (e == last)
+                    return true;
+            return false;
+        });
+    }
+
+    std::vector<Event> events()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+    std::vector<std::string> filter_paths()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return filter_paths_;
+    }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.clear();
+        filter_paths_.clear();
+    }
+    /* Runs on the worker for every filter-list request. */
+    void set_hook(std::function<void(const std::string &)> hook)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        hook_ = hook;
+    }
+    void set_filters(const std::vector<imagefilter_t *> &filters)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        filters_ = filters;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<Event> events_;
+    std::vector<std::string> filter_paths_;
+    std::vector<imagefilter_t *> filters_;
+    std::function<void(const std::string &)> hook_;
+};
+
+/* A small photo-like PNG made by ImageMagick, an encoder independent of
+ * ours; made once and copied. */
+const std::vector<uint8_t> &fixture_png()
+{
+    static std::vector<uint8_t> bytes;
+    if (bytes.empty()) {
+        zvtest::TempDir dir;
+        std::string path = dir.file("f.png");
+        if (zvtest::run("convert -size 9x7 gradient:red-blue -attenuate 0.3 +noise Uniform " +
+                        zvtest::quote(path)) == 0)
+            bytes = zvtest::read_file(path);
+    }
+    return bytes;
+}
+
+class PhotoBatch : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!zvtest::have_tool("convert") || fixture_png().empty())
+            GTEST_SKIP() << "ImageMagick convert is needed for the fixtures";
+        sn_image_init();
+        batch_ = photobatch_create();
+        ASSERT_NE(batch_, nullptr);
+        photobatch_set_process_callback(batch_, Recorder::on_event, &rec_);
+        photobatch_set_filter_callback(batch_, Recorder::on_filters, &rec_);
+        out_ = dir_.file("out");
+        mkdir(out_.c_str(), 0755);
+        mkdir(dir_.file("src").c_str(), 0755);
+        outputconfig_t *c = photobatch_get_outputconfig(batch_);
+        strcpy(c->output_folder, out_.c_str());
+        c->format = SN_IMAGE_FORMAT_PNG;
+        c->quality = 90;
+    }
+    void TearDown() override
+    {
+        photobatch_destroy(batch_);
+    }
+
+    std::string source(const std::string &name)
+    {
+        std::string path = dir_.file("src/" + name);
+        EXPECT_TRUE(zvtest::write_file(path, fixture_png()));
+        return path;
+    }
+    void add(const std::string &path)
+    {
+        ASSERT_GE(fileman_add(photobatch_get_fileman(batch_), path.c_str(), 0, 0), 0);
+    }
+    outputconfig_t *config()
+    {
+        return photobatch_get_outputconfig(batch_);
+    }
+    /* Starts and waits for the end of the run. */
+    std::vector<Event> run_all()
+    {
+        EXPECT_EQ(photobatch_start(batch_), 0);
+        EXPECT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1)));
+        return rec_.events();
+    }
+    /* Makes the worker hold file `name` until a command has been posted. */
+    void hold_in(const std::string &name)
+    {
+        photobatch_t *b = batch_;
+        rec_.set_hook([b, name](const std::string &path) {
+            if (path.size() < name.size() ||
+                path.compare(path.size() - name.size(), name.size(), name) != 0)
+                return;
+            auto until = std::chrono::steady_clock::now() + k_timeout;
+            while (b->command.load() == 0 && std::chrono::steady_clock::now() < until)
+                usleep(1000);
+        });
+    }
+
+    zvtest::TempDir dir_;
+    std::string out_;
+    Recorder rec_;
+    photobatch_t *batch_ = nullptr;
+};
+
+bool is_png_of_size(const std::string &path, int width, int height)
+{
+    sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+    bool ok = image && image->format == SN_IMAGE_FORMAT_PNG && image->width == width &&
+              image->height == height;
+    sn_image_destroy(image);
+    return ok;
+}
+
+} // namespace
+
+TEST_F(PhotoBatch, CommandsRefusedOrTakenInEachState)
+{
+    EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_IDLE);
+    EXPECT_EQ(photobatch_pause(batch_), -1);
+    EXPECT_EQ(photobatch_resume(batch_), -1);
+    EXPECT_EQ(photobatch_stop(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 0)));
+    EXPECT_EQ(rec_.events(), (std::vector<Event>{ev(PHOTOBATCH_EVENT_FINISHED, 0)}));
+    rec_.clear();
+
+    /* An empty list: no entry at index 0, then the end of the run. */
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events, (std::vector<Event>{ev(PHOTOBATCH_EVENT_STARTED, 0),
+                                          Event{PHOTOBATCH_EVENT_FAILED, 1, "", "", false},
+                                          ev(PHOTOBATCH_EVENT_FINISHED, 1)}));
+    EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_IDLE);
+    /* The operations are asked to prepare once, with an empty path. */
+    EXPECT_EQ(rec_.filter_paths(), (std::vector<std::string>{""}));
+}
+
+TEST_F(PhotoBatch, PauseLetsTheFileInHandFinishThenResumeGoesOn)
+{
+    std::string a = source("a.png"), b = source("b.png"), c = source("c.png");
+    add(a);
+    add(b);
+    add(c);
+    hold_in("a.png");
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(a)));
+    EXPECT_EQ(photobatch_pause(batch_), 0);
+    EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_PAUSED);
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), ev(2, 0)}));
+    EXPECT_EQ(photobatch_get_current(batch_), 1);
+
+    /* Refused while paused, and nothing moves meanwhile. */
+    EXPECT_EQ(photobatch_start(batch_), -1);
+    EXPECT_EQ(photobatch_pause(batch_), -1);
+    EXPECT_EQ(rec_.events().size(), 4u);
+
+    rec_.set_hook(nullptr);
+    EXPECT_EQ(photobatch_resume(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1)));
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), ev(2, 0),
+                                  ev(1, 1), begins(b), written(b, out_ + "/b.png"), begins(c),
+                                  written(c, out_ + "/c.png"), ev(3, 1)}));
+    EXPECT_EQ(photobatch_resume(batch_), -1);
+    EXPECT_EQ(rec_.filter_paths(), (std::vector<std::string>{"", a, b, c}));
+    EXPECT_TRUE(is_png_of_size(out_ + "/c.png", 9, 7));
+}
+
+TEST_F(PhotoBatch, StopEndsTheRunAndStartBeginsAgain)
+{
+    std::string a = source("a.png"), b = source("b.png"), c = source("c.png");
+    add(a);
+    add(b);
+    add(c);
+    hold_in("b.png");
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(b)));
+    EXPECT_EQ(photobatch_stop(batch_), 0);
+    EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_IDLE);
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), begins(b),
+                                  written(b, out_ + "/b.png"), ev(3, 0)}));
+    rec_.set_hook(nullptr);
+    rec_.clear();
+    std::vector<Event> events = run_all();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[1], begins(a));
+    /* Earlier results are kept: the second run writes beside them. */
+    EXPECT_EQ(events[2], written(a, out_ + "/a(1).png"));
+}
+
+TEST_F(PhotoBatch, DestroyDuringARunWaitsForTheFileInHand)
+{
+    std::string a = source("a.png"), b = source("b.png");
+    add(a);
+    add(b);
+    hold_in("a.png");
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(a)));
+    photobatch_destroy(batch_);
+    batch_ = nullptr;
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), ev(3, 0)}));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
+    EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
+}
+
+TEST_F(PhotoBatch, WholeRunOverGoodAndUnreadableFiles)
+{
+    std::string a = source("a.png");
+    std::string bad = dir_.file("src/bad.png");
+    ASSERT_TRUE(zvtest::write_file(bad, std::string("\\x89PNG but not really")));
+    std::string missing = dir_.file("src/missing.png");
+    std::string b = source("b.png");
+    add(a);
+    add(bad);
+    add(missing);
+    add(b);
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events,
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), begins(bad),
+                                  failed(1, bad), begins(missing), failed(1, missing), begins(b),
+                                  written(b, out_ + "/b.png"), ev(3, 1)}));
+    EXPECT_FALSE(zvtest::file_exists(out_ + "/bad.png"));
+    EXPECT_TRUE(is_png_of_size(out_ + "/b.png", 9, 7));
+}
+
+TEST_F(PhotoBatch, UnwritableOutputFailsTheFileAndKeepsTheSource)
+{
+    std::string a = source("a.png");
+    add(a);
+    config()->delete_source = 1;
+    std::string nowhere = dir_.file("no/such/folder");
+    strcpy(config()->output_folder, nowhere.c_str());
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events,
+              (std::vector<Event>{ev(1, 0), begins(a), failed(2, nowhere + "/a.png"), ev(3, 1)}));
+    EXPECT_TRUE(zvtest::file_exists(a));
+
+    if (geteuid() != 0) {
+        /* A read-only folder (root writes there all the same). */
+        std::string ro = dir_.file("ro");
+        mkdir(ro.c_str(), 0555);
+        strcpy(config()->output_folder, ro.c_str());
+        rec_.clear();
+        events = run_all();
+        EXPECT_EQ(events,
+                  (std::vector<Event>{ev(1, 0), begins(a), failed(2, ro + "/a.png"), ev(3, 1)}));
+        EXPECT_TRUE(zvtest::file_exists(a));
+        chmod(ro.c_str(), 0755);
+    }
+
+    /* A name that would not fit is a failure of that file, not a cut name. */
+    strcpy(config()->output_folder, out_.c_str());
+    std::string long_stem(1020, 'n');
+    strcpy(config()->filename_template, long_stem.c_str());
+    rec_.clear();
+    events = run_all();
+    EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(2, a), ev(3, 1)}));
+    EXPECT_TRUE(zvtest::file_exists(a));
+}
+
+TEST_F(PhotoBatch, ExistingOutputsAreNeverReplaced)
+{
+    std::string a = source("a.png");
+    add(a);
+    strcpy(config()->filename_template, "x.y");
+    ASSERT_TRUE(zvtest::write_file(out_ + "/x.y.png", std::string("first")));
+    ASSERT_TRUE(zvtest::write_file(out_ + "/x.y(1).png", std::string("second")));
+    std::vector<Event> events = run_all();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2], written(a, out_ + "/x.y(2).png"));
+    EXPECT_TRUE(is_png_of_size(out_ + "/x.y(2).png", 9, 7));
+    std::vector<uint8_t> first = zvtest::read_file(out_ + "/x.y.png");
+    std::vector<uint8_t> second = zvtest::read_file(out_ + "/x.y(1).png");
+    EXPECT_EQ(std::string(first.begin(), first.end()), "first");
+    EXPECT_EQ(std::string(second.begin(), second.end()), "second");
+}
+
+TEST_F(PhotoBatch, KeepSourceFormatNamesAndWritesInTheSourceFormat)
+{
+    std::string a = source("a.png");
+    add(a);
+    config()->format = SN_IMAGE_FORMAT_JPEG;
+    config()->keep_source_format = 1;
+    config()->quality = 50;
+    std::vector<Event> events = run_all();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2], written(a, out_ + "/a.png"));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
+}
+
+TEST_F(PhotoBatch, KeepAttributeAndDeleteSource)
+{
+    std::string a = source("a.png");
+    struct utimbuf times = {1000000000, 1100000000};
+    ASSERT_EQ(utime(a.c_str(), &times), 0);
+    ASSERT_EQ(chmod(a.c_str(), 0640), 0);
+    add(a);
+    config()->keep_attribute = 1;
+    std::vector<Event> events = run_all();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2], written(a, out_ + "/a.png"));
+    /* Loading the source may have moved its access time; the copy follows. */
+    struct stat src, st;
+    ASSERT_EQ(stat(a.c_str(), &src), 0);
+    ASSERT_EQ(stat((out_ + "/a.png").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1100000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, src.st_mtim.tv_nsec);
+    EXPECT_EQ(st.st_atime, src.st_atime);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    config()->keep_attribute = 0;
+    config()->delete_source = 1;
+    rec_.clear();
+    events = run_all();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2], written(a, out_ + "/a(1).png"));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a(1).png", 9, 7));
+    EXPECT_FALSE(zvtest::file_exists(a));
+}
+
+int fail_execute(imagefilter_t *, sn_image_t *)
+{
+    return -1;
+}
+
+TEST_F(PhotoBatch, FiltersRunInOrderAndFailuresAreReported)
+{
+    std::string a = source("a.png");
+    add(a);
+    imagefilter_t *half = imagefilter_create("resize");
+    ASSERT_NE(half, nullptr);
+    const char *keys[] = {"width", "height", nullptr};
+    const char *values[] = {"50%", "50%", nullptr};
+    ASSERT_EQ(imagefilter_set_settings(half, keys, values), 0);
+    /* A failed filter is reported and the file goes on. */
+    imagefilter_t failing = {"failing", nullptr, fail_execute, nullptr, nullptr};
+    rec_.set_filters({&failing, half});
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(3, "failing"),
+                                          written(a, out_ + "/a.png"), ev(3, 1)}));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 4, 3));
+    imagefilter_destroy(half);
+}
+
+TEST(PhotoBatchInstance, OneProcessWideInstance)
+{
+    EXPECT_EQ(photobatch_get_instance(), nullptr);
+    ASSERT_EQ(photobatch_create_instance(), 0);
+    photobatch_t *batch = photobatch_get_instance();
+    ASSERT_NE(batch, nullptr);
+    EXPECT_NE(photobatch_get_fileman(batch), nullptr);
+    EXPECT_NE(photobatch_get_outputconfig(batch), nullptr);
+    EXPECT_EQ(photobatch_create_instance(), -1);
+    photobatch_destroy_instance();
+    EXPECT_EQ(photobatch_get_instance(), nullptr);
+    photobatch_destroy_instance();
+}

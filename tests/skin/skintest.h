@@ -1,0 +1,110 @@
+// Shared pieces of the window-framework tests: a window system that records
+// what would be asked of it, and mouse events sent straight to a widget.
+#ifndef SKINTEST_H
+#define SKINTEST_H
+
+#include "windowsystem.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStringList>
+#include <QWidget>
+
+class RecordingWindowSystem : public WindowSystem
+{
+public:
+    // Whether the "platform" takes the move or resize; false makes the
+    // window follow the mouse deltas itself, as on the offscreen platform.
+    bool nativeMove = true;
+    bool nativeResize = true;
+    QRect area = QRect(20, 10, 760, 540);
+    QStringList calls;
+    QPoint menuPos;
+    mutable int areaAsked = 0;
+
+    bool startSystemMove(QWidget *) override
+    {
+        calls << QStringLiteral("move");
+        return nativeMove;
+    }
+    bool startSystemResize(QWidget *, Qt::Edges edges) override
+    {
+        calls << QStringLiteral("resize %1").arg(edgeName(edges));
+        return nativeResize;
+    }
+    void releaseMouse() override
+    {
+        calls << QStringLiteral("release");
+        WindowSystem::releaseMouse();
+    }
+    void showSystemMenu(QMenu *, const QPoint &globalPos) override
+    {
+        calls << QStringLiteral("menu");
+        menuPos = globalPos;
+    }
+    QRect availableGeometry() const override
+    {
+        ++areaAsked;
+        return area;
+    }
+
+    static QString edgeName(Qt::Edges edges)
+    {
+        QString name;
+        if (edges & Qt::TopEdge)
+            name += QLatin1String("top");
+        if (edges & Qt::BottomEdge)
+            name += QLatin1String("bottom");
+        if (edges & Qt::LeftEdge)
+            name += QLatin1String("left");
+        if (edges & Qt::RightEdge)
+            name += QLatin1String("right");
+        return name.isEmpty() ? QStringLiteral("none") : name;
+    }
+};
+
+// Sends a mouse event to the widget under pos (window coordinates) the way
+// the application delivers it, so that unhandled events climb to the window.
+inline void sendMouse(QWidget *window, QEvent::Type type, const QPoint &pos,
+                      Qt::MouseButton button = Qt::NoButton,
+                      Qt::MouseButtons buttons = Qt::NoButton)
+{
+    QWidget *target = window->childAt(pos);
+    if (!target)
+        target = window;
+    const QPoint local = target->mapFrom(window, pos);
+    const QPoint global = window->mapToGlobal(pos);
+    QMouseEvent event(type, local, global, button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+// The same with explicit positions, for drags that move the window under
+// the pointer (the platform keeps sending to the widget that took the press).
+inline void sendTo(QWidget *target, QEvent::Type type, const QPoint &local, const QPoint &global,
+                   Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, local, global, button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+inline void hover(QWidget *window, const QPoint &pos)
+{
+    sendMouse(window, QEvent::MouseMove, pos);
+}
+
+inline void press(QWidget *window, const QPoint &pos)
+{
+    sendMouse(window, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+}
+
+inline void drag(QWidget *window, const QPoint &pos)
+{
+    sendMouse(window, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+}
+
+inline void release(QWidget *window, const QPoint &pos)
+{
+    sendMouse(window, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+}
+
+#endif
