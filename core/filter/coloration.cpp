@@ -44,11 +44,6 @@ static int imf_coloration_set_settings(imagefilter_t *filter, const char *const 
     return 0;
 }
 
-static int imf_coloration_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_coloration_t *self = (const imf_coloration_t *)filter;
@@ -108,7 +103,7 @@ imagefilter_t *imagefilter_coloration_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_coloration_execute;
     self->head.set_settings = imf_coloration_set_settings;
-    self->head.reserved = imf_coloration_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->r = self->g = self->b = 255;
     return &self->head;
 }

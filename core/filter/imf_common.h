@@ -73,6 +73,9 @@ int imf_parse_color(const char *text, uint32_t *out);
  * under the create function's name. */
 imagefilter_t *imf_alloc(size_t size, const char *function);
 
+/* The reserved operation of every kind with settings: it answers -1. */
+int imf_reserved_refuse(imagefilter_t *filter, int a, int b);
+
 /* The destroy operation of every kind: the record holds nothing else. */
 void imf_free_record(imagefilter_t *filter);
 

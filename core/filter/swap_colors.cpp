@@ -37,11 +37,6 @@ static int imf_swap_colors_set_settings(imagefilter_t *filter, const char *const
     return 0;
 }
 
-static int imf_swap_colors_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static int imf_swap_colors_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_swap_colors_t *self = (const imf_swap_colors_t *)filter;
@@ -92,7 +87,7 @@ imagefilter_t *imagefilter_swap_colors_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_swap_colors_execute;
     self->head.set_settings = imf_swap_colors_set_settings;
-    self->head.reserved = imf_swap_colors_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->r = 1;
     self->g = 2;
     self->b = 3;
