@@ -465,6 +465,25 @@ TEST_F(PhotoBatch, FailedSaveRemovesOnlyItsOwnOutputAndKeepsTheSource)
     EXPECT_TRUE(zvtest::file_exists(a));
 }
 
+TEST_F(PhotoBatch, NumberGoesBeforeTheDotOfTheFileNameOnly)
+{
+    std::string a = source("a.png");
+    add(a);
+    /* No extension (format 0) in a folder whose name has a dot: the number
+     * goes at the end of the file name, not into the folder. The save then
+     * fails (no format to write), which shows the name it claimed. */
+    std::string folder = dir_.file("out.d");
+    mkdir(folder.c_str(), 0755);
+    strcpy(config()->output_folder, folder.c_str());
+    strcpy(config()->filename_template, "x");
+    config()->format = 0;
+    ASSERT_TRUE(zvtest::write_file(folder + "/x", std::string("taken")));
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events,
+              (std::vector<Event>{ev(1, 0), begins(a), failed(2, folder + "/x(1)"), ev(3, 1)}));
+    EXPECT_FALSE(zvtest::file_exists(folder + "/x(1)"));
+}
+
 TEST_F(PhotoBatch, AListThatShrinksDuringARunStillEnds)
 {
     std::string a = source("a.png"), b = source("b.png"), c = source("c.png");
