@@ -120,6 +120,9 @@ int jpeg_header_calls(jpeg_read_state *state)
     if (setjmp(state->err.jump))
         return -1;
     jpeg_create_decompress(&state->cinfo);
+    /* The library's own buffers (a progressive file's coefficients) are
+     * capped like every frame; beyond that it fails instead of allocating. */
+    state->cinfo.mem->max_memory_to_use = (long)SN_IMAGE_MAX_FRAME_BYTES;
     jpeg_stdio_src(&state->cinfo, state->fp);
     jpeg_read_header(&state->cinfo, TRUE);
     return 0;
@@ -164,11 +167,10 @@ int sn_jpeg_read_header(snimage_reader_t *reader)
     return 0;
 }
 
-/* Decompresses straight into the frame rows: the library's A,R,G,B output
- * has the frame's byte layout, grey files included. Returns -1 on a library
- * error; the caller owns the frame. */
-int jpeg_decode_calls(jpeg_read_state *state, sn_image_frame_t *frame, int width, int height,
-                      int *started)
+/* Starts decompression to A,R,G,B, the frame's byte layout (grey files
+ * included). A progressive file is read whole here, so a truncated one fails
+ * before any frame memory is taken. */
+int jpeg_start_calls(jpeg_read_state *state, int width)
 {
     struct jpeg_decompress_struct *cinfo = &state->cinfo;
     state->err.function = "sn_jpeg_read_frames";
@@ -178,7 +180,6 @@ int jpeg_decode_calls(jpeg_read_state *state, sn_image_frame_t *frame, int width
     cinfo->scale_num = 1;
     cinfo->scale_denom = 1;
     jpeg_start_decompress(cinfo);
-    *started = 1;
     sn_log(1, NULL, "sn_jpeg_read_frames", __LINE__, "output_width:%d, output_components:%d\n",
            (int)cinfo->output_width, cinfo->output_components);
     if (cinfo->output_components != 4 || (int)cinfo->output_width != width) {
@@ -187,11 +188,19 @@ int jpeg_decode_calls(jpeg_read_state *state, sn_image_frame_t *frame, int width
                cinfo->output_components);
         return -1;
     }
+    return 0;
+}
+
+/* Decompresses straight into the frame rows, several per call so that the
+ * upsampler hands over whole row groups. */
+int jpeg_rows_calls(jpeg_read_state *state, sn_image_frame_t *frame, int height)
+{
+    struct jpeg_decompress_struct *cinfo = &state->cinfo;
+    if (setjmp(state->err.jump))
+        return -1;
     unsigned limit =
         cinfo->output_height < (unsigned)height ? cinfo->output_height : (unsigned)height;
     while (cinfo->output_scanline < limit) {
-        /* Several rows per call let the library's upsampler hand over a whole
-         * row group at once. */
         JSAMPARRAY rows = (JSAMPARRAY)&frame->rows[cinfo->output_scanline];
         if (jpeg_read_scanlines(cinfo, rows, limit - cinfo->output_scanline) == 0) {
             sn_log(4, NULL, "sn_jpeg_read_frames", __LINE__, "read_scanlines FAILED! row:%u\n",
@@ -203,7 +212,6 @@ int jpeg_decode_calls(jpeg_read_state *state, sn_image_frame_t *frame, int width
         jpeg_abort_decompress(cinfo);
     else
         jpeg_finish_decompress(cinfo);
-    *started = 0;
     return 0;
 }
 
@@ -224,18 +232,21 @@ int sn_jpeg_read_frames(snimage_reader_t *reader, int first, int last)
         return -1;
     }
     jpeg_read_state *state = (jpeg_read_state *)reader->codec_state;
+    /* After a library error the object is mid-decode; abort returns it to a
+     * state that close can destroy. */
+    if (jpeg_start_calls(state, image->width) != 0) {
+        jpeg_abort_decompress(&state->cinfo);
+        return -1;
+    }
     sn_image_frame_t frame = {NULL, NULL};
     if (snimage_allocate_frame(&frame, image->width, image->height) != 0) {
         sn_log(4, NULL, "sn_jpeg_read_frames", __LINE__,
                "snimage_alloc_frame FAILED! width:%d, height:%d\n", image->width, image->height);
+        jpeg_abort_decompress(&state->cinfo);
         return -1;
     }
-    int started = 0;
-    if (jpeg_decode_calls(state, &frame, image->width, image->height, &started) != 0) {
-        /* The object may be mid-decode; abort returns it to a state that
-         * close can destroy. */
-        if (started)
-            jpeg_abort_decompress(&state->cinfo);
+    if (jpeg_rows_calls(state, &frame, image->height) != 0) {
+        jpeg_abort_decompress(&state->cinfo);
         snimage_free_frame(&frame);
         return -1;
     }

@@ -164,7 +164,7 @@ bool patch_sof(std::vector<uint8_t> *bytes, size_t field, unsigned value)
 TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
 {
     std::string good = make("good.jpg", "-quality 85");
-    std::string progressive = make("good-progressive.jpg", "-interlace Plane");
+    std::string progressive = make("good-progressive.jpg", "-interlace Plane -quality 95");
     std::vector<uint8_t> bytes = zvtest::read_file(good);
     std::vector<uint8_t> pbytes = zvtest::read_file(progressive);
     ASSERT_GT(bytes.size(), 400u);
@@ -174,6 +174,14 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
     ASSERT_TRUE(patch_sof(&huge, 5, 65000) && patch_sof(&huge, 7, 65000));
     ASSERT_TRUE(patch_sof(&zero, 5, 0));
     ASSERT_TRUE(patch_sof(&wide, 7, 0));
+    /* Within the frame cap, so only the cut can stop it: a progressive file is
+     * read whole before any frame memory is taken. */
+    std::vector<uint8_t> big_cut(pbytes.begin(), pbytes.begin() + pbytes.size() / 2);
+    ASSERT_TRUE(patch_sof(&big_cut, 5, 14000) && patch_sof(&big_cut, 7, 14000));
+    /* A frame within the cap whose coefficients (6 bytes a pixel at full
+     * chroma) are not: the library's memory is capped too. */
+    std::vector<uint8_t> big_coefficients = big_cut;
+    ASSERT_TRUE(patch_sof(&big_coefficients, 5, 20000) && patch_sof(&big_coefficients, 7, 20000));
     std::vector<uint8_t> garbage(bytes.begin(), bytes.begin() + 2);
     garbage.resize(300, 0x5A);
 
@@ -194,6 +202,8 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
         {"progressive cut",
          std::vector<uint8_t>(pbytes.begin(), pbytes.begin() + pbytes.size() * 2 / 3), "FAILED!"},
         {"huge dimensions", huge, "frame size FAILED!"},
+        {"large progressive cut", big_cut, "Premature end of JPEG file"},
+        {"progressive beyond the memory cap", big_coefficients, "libjpeg FAILED!"},
         {"zero height", zero, "FAILED!"},
         {"zero width", wide, "FAILED!"},
     };
