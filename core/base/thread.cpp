@@ -3,11 +3,13 @@
  * sn_thread_sleep, sn_thread_set_priority, sn_thread_exit, sn_thread_print,
  * sn_thread_mutex_create/destroy/lock/unlock.
  *
- * A thread runs with cancellation disabled except inside sn_thread_sleep, so a
- * cancel can only land where the worker holds no lock and sits in frames that
- * may unwind. The record is freed by exactly one side: the owner's close and
- * the thread's end each exchange the running word, and whoever comes second
- * frees it.
+ * Cancellation is the module's own: the close sets the thread's cancel word
+ * and wakes it, and the thread acts on it only in sn_thread_sleep, by ending
+ * there with pthread_exit. So a thread is never cancelled while it holds a
+ * lock or runs code that must not unwind, and nothing ever addresses a
+ * detached thread that may be gone (POSIX cancellation stays disabled).
+ * The record is freed by exactly one side: the owner's close and the thread's
+ * end each exchange the running word, and whoever comes second frees it.
  */
 #include "base/sn_thread.h"
 #include "base/sn_log.h"
@@ -39,6 +41,7 @@ struct sn_thread {
     sn_thread_proc_t thread_proc;
     void *param;
     std::atomic<int> stop;
+    std::atomic<int> cancel; /* set by the close; acted on in sn_thread_sleep */
 };
 
 struct sn_thread_mutex {
@@ -48,11 +51,26 @@ struct sn_thread_mutex {
 namespace
 {
 
-/* Held while a thread ends and while the owner addresses a thread by its
- * handle (cancel, scheduling): a detached thread's handle is dead once the
- * thread has gone, so it is used only while the running word, read under this
- * lock, says the thread has not passed its end. */
+/* Held while a thread ends, while the owner requests a cancellation or
+ * addresses a thread by its handle (a detached thread's handle is dead once
+ * the thread has gone, so it is used only while the running word, read under
+ * this lock, says the thread has not passed its end), and by sleepers between
+ * their waits on g_wake. */
 pthread_mutex_t g_end_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_cond_t g_wake;
+pthread_once_t g_wake_once = PTHREAD_ONCE_INIT;
+
+/* The record of the thread that runs, for the idle sleep. */
+thread_local sn_thread_t *t_self = nullptr;
+
+void init_wake(void)
+{
+    pthread_condattr_t attr;
+    pthread_condattr_init(&attr);
+    pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
+    pthread_cond_init(&g_wake, &attr);
+    pthread_condattr_destroy(&attr);
+}
 
 void free_record(sn_thread_t *thread)
 {
@@ -60,8 +78,9 @@ void free_record(sn_thread_t *thread)
     free(thread);
 }
 
-/* Runs when the procedure returns and when the thread unwinds (cancellation,
- * sn_thread_exit), so the record is handed over on every way out. */
+/* Runs when the procedure returns and when the thread unwinds (cancellation
+ * and sn_thread_exit end it with pthread_exit), so the record is handed over
+ * on every way out. */
 struct thread_end {
     sn_thread_t *thread;
     ~thread_end()
@@ -77,9 +96,10 @@ struct thread_end {
 void *thread_handler(void *arg)
 {
     sn_thread_t *thread = (sn_thread_t *)arg;
+    /* Only the module's own cancellation applies; see sn_thread_sleep. */
     pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, nullptr);
-    pthread_setcanceltype(PTHREAD_CANCEL_DEFERRED, nullptr);
 
+    t_self = thread;
     thread_end end = {thread};
     int result = thread->thread_proc(thread->param, &thread->stop);
     sn_log(2, NULL, "thread_handler", __LINE__, "thread <0x%lx:%s> exit self!\n",
@@ -118,6 +138,7 @@ sn_thread_t *sn_thread_open(const char *name, int priority, int stack_size, sn_t
     }
     new (&thread->running) std::atomic<int>(THREAD_ENDED);
     new (&thread->stop) std::atomic<int>(0);
+    new (&thread->cancel) std::atomic<int>(0);
     thread->name = strdup(name);
     thread->stack_size = stack_size;
     thread->thread_proc = proc;
@@ -180,16 +201,14 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms)
         left -= 10;
     }
 
+    pthread_once(&g_wake_once, init_wake);
     pthread_mutex_lock(&g_end_lock);
     if (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING) {
-        int rc = pthread_cancel(thread->thread_id);
-        if (rc == 0)
-            sn_log(3, NULL, "sn_thread_close", __LINE__, "thread <0x%lx:%s> is canneled!\n",
-                   (unsigned long)(uintptr_t)thread, thread->name);
-        else
-            sn_log(4, NULL, "sn_thread_close", __LINE__,
-                   "pthread_cancel <0x%lx:%s> FAILED:%s, left to end by itself\n",
-                   (unsigned long)(uintptr_t)thread, thread->name, strerror(rc));
+        /* Deferred: a thread that is busy ends at its next idle sleep. */
+        thread->cancel.store(1, std::memory_order_release);
+        pthread_cond_broadcast(&g_wake);
+        sn_log(3, NULL, "sn_thread_close", __LINE__, "thread <0x%lx:%s> is canneled!\n",
+               (unsigned long)(uintptr_t)thread, thread->name);
     }
     /* Taken under the lock, so a thread that ends now sees RELEASED and frees. */
     int old = thread->running.exchange(THREAD_RELEASED, std::memory_order_acq_rel);
@@ -198,20 +217,42 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms)
         free_record(thread);
 }
 
-void sn_thread_sleep(int milliseconds)
+/* Ending the thread unwinds from inside this frame, which would leave
+ * AddressSanitizer's guard zones of the frame behind on the stack; the frame
+ * has none when it is not instrumented. */
+__attribute__((no_sanitize("address"))) void sn_thread_sleep(int milliseconds)
 {
     if (milliseconds < 0)
         milliseconds = 0;
-    struct timespec ts;
-    ts.tv_sec = milliseconds / 1000;
-    ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
-
-    int old = PTHREAD_CANCEL_DISABLE;
-    pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &old);
-    pthread_testcancel();
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    sn_thread_t *self = t_self;
+    if (!self) {
+        /* Not a thread of this module: nobody can cancel it. */
+        struct timespec ts;
+        ts.tv_sec = milliseconds / 1000;
+        ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
+        while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+        }
+        return;
     }
-    pthread_setcancelstate(old, nullptr);
+
+    pthread_once(&g_wake_once, init_wake);
+    struct timespec deadline;
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += milliseconds / 1000;
+    deadline.tv_nsec += (long)(milliseconds % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec++;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    pthread_mutex_lock(&g_end_lock);
+    while (!self->cancel.load(std::memory_order_acquire)) {
+        if (pthread_cond_timedwait(&g_wake, &g_end_lock, &deadline) == ETIMEDOUT)
+            break;
+    }
+    bool cancelled = self->cancel.load(std::memory_order_acquire) != 0;
+    pthread_mutex_unlock(&g_end_lock);
+    if (cancelled)
+        pthread_exit(PTHREAD_CANCELED);
 }
 
 void sn_thread_set_priority(sn_thread_t *thread, int priority)

@@ -66,6 +66,9 @@ struct bmp_channel {
             shift++;
         while (shift + bits < 32 && ((m >> (shift + bits)) & 1u))
             bits++;
+        /* Only the lowest run of set bits counts: stray bits of a mask that
+         * is not contiguous must not push a value past the table. */
+        mask = bits == 32 ? 0xFFFFFFFFu : ((1u << bits) - 1u) << shift;
         if (bits > 8)
             return;
         for (uint32_t v = 0; v < (1u << bits); v++) {

@@ -1,31 +1,497 @@
 /*
- * Placeholder descriptors for the GIF codec until its reader and writer land:
- * the probe matches nothing and the writer refuses.
+ * GIF codec over giflib 5: the reader walks the file record by record and
+ * fills the frame from the last image read; the writer stores frame 0 as one
+ * image of at most 256 colours.
+ *
+ *   gif_probe, gif_read_header, gif_read_frames, gif_close   (input format)
+ *   gif_write                                                (output format)
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
 
-static int gif_probe(snimage_reader_t *, const unsigned char *, int)
+#include <gif_lib.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace
 {
+
+/* GIF stores every size in 16 bits. */
+const int kGifMaxSide = 65535;
+
+/* An LZW code stands for at most as many pixels as the table has entries,
+ * and a table of 4096 entries takes 12-bit codes: no file of n bytes holds
+ * more than 4096 / 12 * 8 n (about 2731 n) pixels. An image that claims more
+ * cannot be decoded whole; refusing it at once spares a frame-sized
+ * allocation for a load that would fail anyway. */
+const size_t kGifMaxPixelsPerByte = 2731;
+
+struct gif_state {
+    GifFileType *gif;
+    int transparent; /* -1 for none */
+    int decoded;     /* images decoded into frames so far */
+};
+
+struct gif_reader_closer {
+    void operator()(GifFileType *gif) const
+    {
+        int err = 0;
+        DGifCloseFile(gif, &err);
+    }
+};
+typedef std::unique_ptr<GifFileType, gif_reader_closer> gif_reader_ptr;
+
+struct free_deleter {
+    void operator()(void *p) const
+    {
+        free(p);
+    }
+};
+typedef std::unique_ptr<GifByteType, free_deleter> byte_buffer;
+
+struct map_deleter {
+    void operator()(ColorMapObject *map) const
+    {
+        GifFreeMapObject(map);
+    }
+};
+
+/* Reads the data blocks of an extension whose first block has been read and
+ * notes a graphic control extension's transparent index. */
+int read_extension(GifFileType *gif, const char *function, int *transparent)
+{
+    int code = 0;
+    GifByteType *block = nullptr;
+    if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) {
+        sn_log(4, NULL, function, __LINE__, "DGifGetExtension FAILED! errno:%d\n", gif->Error);
+        return -1;
+    }
+    /* block[0] is the block's length; a standard control block is 4 bytes:
+     * flags, delay (2), transparent index. */
+    if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4 && (block[1] & 1))
+        *transparent = block[4];
+    while (block) {
+        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
+            sn_log(4, NULL, function, __LINE__, "DGifGetExtensionNext FAILED! errno:%d\n",
+                   gif->Error);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int gif_probe(snimage_reader_t *reader, const unsigned char *, int)
+{
+    if (!reader || !reader->path)
+        return -1;
+    int err = 0;
+    GifFileType *gif = DGifOpenFileName(reader->path, &err);
+    if (!gif)
+        return -1;
+    DGifCloseFile(gif, &err);
+    return 0;
+}
+
+int gif_read_header(snimage_reader_t *reader)
+{
+    if (!reader || !reader->path || !reader->owner) {
+        sn_log(4, NULL, "gif_read_header", __LINE__, "reader is null\n");
+        return -1;
+    }
+    int err = 0;
+    gif_reader_ptr gif(DGifOpenFileName(reader->path, &err));
+    if (!gif) {
+        sn_log(4, NULL, "gif_read_header", __LINE__, "DGifOpenFileName FAILED! errno:%d\n", err);
+        return -1;
+    }
+    int transparent = -1;
+    int width = 0, height = 0;
+    for (;;) {
+        GifRecordType type;
+        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) {
+            sn_log(4, NULL, "gif_read_header", __LINE__, "DGifGetRecordType FAILED! errno:%d\n",
+                   gif->Error);
+            return -1;
+        }
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
+                sn_log(4, NULL, "gif_read_header", __LINE__, "DGifGetImageDesc FAILED! errno:%d\n",
+                       gif->Error);
+                return -1;
+            }
+            width = gif->Image.Width;
+            height = gif->Image.Height;
+            break;
+        }
+        if (type == EXTENSION_RECORD_TYPE) {
+            if (read_extension(gif.get(), "gif_read_header", &transparent) != 0)
+                return -1;
+            continue;
+        }
+        if (type == TERMINATE_RECORD_TYPE)
+            break;
+    }
+    if (width > kGifMaxSide || height > kGifMaxSide) {
+        sn_log(4, NULL, "gif_read_header", __LINE__, "image size FAILED! width:%d, height:%d\n",
+               width, height);
+        return -1;
+    }
+    /* A file without an image keeps width and height 0, and its frame read
+     * fails; a huge one is refused before anything is allocated. */
+    if (width > 0 && height > 0 && sn_image_check_size("gif_read_header", width, height, NULL))
+        return -1;
+    struct stat st;
+    if (stat(reader->path, &st) != 0 ||
+        (size_t)width * (size_t)height / kGifMaxPixelsPerByte > (size_t)st.st_size) {
+        sn_log(4, NULL, "gif_read_header", __LINE__,
+               "image size FAILED! width:%d, height:%d, file bytes:%lld\n", width, height,
+               (long long)st.st_size);
+        return -1;
+    }
+
+    gif_state *state = (gif_state *)calloc(1, sizeof *state);
+    if (!state) {
+        sn_log(4, NULL, "gif_read_header", __LINE__, "malloc FAILED! size:%zu\n", sizeof *state);
+        return -1;
+    }
+    state->gif = gif.release();
+    state->transparent = transparent;
+    state->decoded = 0;
+    reader->codec_state = state;
+
+    sn_image_t *image = reader->owner;
+    image->format = SN_IMAGE_FORMAT_GIF;
+    image->width = width;
+    image->height = height;
+    image->frame_count = 1;
+    image->input_format = &snimage_gif_iformat;
+    image->has_alpha = transparent >= 0 ? 1 : 0;
+    return 0;
+}
+
+/* Decodes the image whose descriptor has just been read into the index plane
+ * of the frame (frame_w x frame_h bytes), clipping every row and column that
+ * falls outside it. A line that cannot be read ends the image: the damage
+ * either shows in its pixels or fails the next record read. */
+void decode_image(GifFileType *gif, GifByteType *line, GifByteType *plane, int frame_w, int frame_h)
+{
+    static const int starts[4] = {0, 4, 2, 1};
+    static const int steps[4] = {8, 8, 4, 2};
+    const int w = gif->Image.Width;
+    const int h = gif->Image.Height;
+    const int copy = w < frame_w ? w : frame_w;
+    const int passes = gif->Image.Interlace ? 4 : 1;
+    for (int pass = 0; pass < passes; pass++) {
+        int start = gif->Image.Interlace ? starts[pass] : 0;
+        int step = gif->Image.Interlace ? steps[pass] : 1;
+        for (int y = start; y < h; y += step) {
+            if (DGifGetLine(gif, line, w) == GIF_ERROR)
+                return;
+            if (y < frame_h)
+                memcpy(plane + (size_t)y * (size_t)frame_w, line, (size_t)copy);
+        }
+    }
+}
+
+int gif_read_frames(snimage_reader_t *reader, int first, int last)
+{
+    if (!reader || !reader->owner || !reader->codec_state) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__, "reader holds no state\n");
+        return -1;
+    }
+    gif_state *state = (gif_state *)reader->codec_state;
+    sn_image_t *image = reader->owner;
+    if (first != state->decoded || (last != -1 && last > 4095) || (last != -1 && last < first) ||
+        first < 0 || first >= image->frame_count || !image->frames) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__, "frame range FAILED! first:%d, last:%d\n",
+               first, last);
+        return -1;
+    }
+    const int width = image->width;
+    const int height = image->height;
+    size_t bytes = 0;
+    if (sn_image_check_size("gif_read_frames", width, height, &bytes) != 0)
+        return -1;
+
+    /* One index per frame pixel: only the part of each image that lands
+     * inside the frame is kept, whatever size its descriptor claims. */
+    byte_buffer plane((GifByteType *)calloc(bytes / 4, 1));
+    byte_buffer line((GifByteType *)malloc(kGifMaxSide));
+    if (!plane || !line) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__, "malloc FAILED! size:%zu\n", bytes / 4);
+        return -1;
+    }
+
+    GifFileType *gif = state->gif;
+    int last_w = 0, last_h = 0, images = 0;
+    ColorMapObject *map = nullptr;
+    bool pending = state->decoded == 0; /* the header stopped at a descriptor */
+    for (;;) {
+        GifRecordType type = IMAGE_DESC_RECORD_TYPE;
+        if (!pending && DGifGetRecordType(gif, &type) == GIF_ERROR) {
+            sn_log(4, NULL, "gif_read_frames", __LINE__, "DGifGetRecordType FAILED! errno:%d\n",
+                   gif->Error);
+            return -1;
+        }
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            if (!pending && DGifGetImageDesc(gif) == GIF_ERROR) {
+                sn_log(4, NULL, "gif_read_frames", __LINE__, "DGifGetImageDesc FAILED! errno:%d\n",
+                       gif->Error);
+                return -1;
+            }
+            pending = false;
+            if (gif->Image.Width > kGifMaxSide || gif->Image.Height > kGifMaxSide ||
+                gif->Image.Width < 0 || gif->Image.Height < 0) {
+                sn_log(4, NULL, "gif_read_frames", __LINE__,
+                       "image size FAILED! width:%d, height:%d\n", gif->Image.Width,
+                       gif->Image.Height);
+                return -1;
+            }
+            decode_image(gif, line.get(), plane.get(), width, height);
+            last_w = gif->Image.Width;
+            last_h = gif->Image.Height;
+            map = gif->Image.ColorMap;
+            images++;
+        } else if (type == EXTENSION_RECORD_TYPE) {
+            if (read_extension(gif, "gif_read_frames", &state->transparent) != 0)
+                return -1;
+        } else if (type == TERMINATE_RECORD_TYPE) {
+            break;
+        }
+    }
+    if (images == 0) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__, "image FAILED! the file holds none\n");
+        return -1;
+    }
+    if (map) {
+        sn_log(2, NULL, "gif_read_frames", __LINE__, "use image colormap, color count:%d\n",
+               map->ColorCount);
+    } else if (gif->SColorMap) {
+        map = gif->SColorMap;
+        sn_log(2, NULL, "gif_read_frames", __LINE__, "use system colormap, color count:%d\n",
+               map->ColorCount);
+    } else {
+        sn_log(4, NULL, "gif_read_frames", __LINE__, "colormap FAILED! the image has none\n");
+        return -1;
+    }
+    sn_log(2, NULL, "gif_read_frames", __LINE__, "tranparentcolor:%d\n", state->transparent);
+
+    sn_image_frame_t *frame = &image->frames[first];
+    if (snimage_allocate_frame(frame, width, height) != 0) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__,
+               "snimage_alloc_frame FAILED! width:%d, height:%d\n", width, height);
+        return -1;
+    }
+
+    /* Indexes the map does not hold come out opaque black; the frame around
+     * a smaller last image is cleared like a transparent pixel. */
+    uint32_t lut[256];
+    const int count = map->ColorCount < 256 ? map->ColorCount : 256;
+    for (int i = 0; i < 256; i++) {
+        if (i < count && map->Colors)
+            lut[i] = SN_PIXEL(255, map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+        else
+            lut[i] = SN_PIXEL(255, 0, 0, 0);
+    }
+    const uint32_t clear =
+        image->has_alpha ? SN_PIXEL(0, 255, 255, 255) : SN_PIXEL(255, 255, 255, 255);
+    if (image->has_alpha && state->transparent >= 0 && state->transparent < 256)
+        lut[state->transparent] = SN_PIXEL(0, 255, 255, 255);
+
+    const int cover_w = last_w < width ? last_w : width;
+    const int cover_h = last_h < height ? last_h : height;
+    for (int y = 0; y < height; y++) {
+        uint32_t *out = frame->rows[y];
+        const GifByteType *in = plane.get() + (size_t)y * (size_t)width;
+        int x = 0;
+        if (y < cover_h)
+            for (; x < cover_w; x++)
+                out[x] = lut[in[x]];
+        for (; x < width; x++)
+            out[x] = clear;
+    }
+    state->decoded = first + 1;
+    return 0;
+}
+
+int gif_close(snimage_reader_t *reader)
+{
+    if (!reader || !reader->codec_state)
+        return -1;
+    gif_state *state = (gif_state *)reader->codec_state;
+    int err = 0;
+    DGifCloseFile(state->gif, &err);
+    free(state);
+    return 0;
+}
+
+/* Bits needed to index count colours, 1 to 8. */
+int color_bits(int count)
+{
+    int bits = 1;
+    while (bits < 8 && (1 << bits) < count)
+        bits++;
+    return bits;
+}
+
+/* An exact palette for an image of at most 256 distinct colours: the
+ * quantiser keeps only 5 bits per primary, which would shift even a pure red.
+ * Returns the colour count, or 0 when the image holds more colours. */
+int exact_palette(const uint8_t *red, const uint8_t *green, const uint8_t *blue, size_t n,
+                  GifColorType *colors, GifByteType *index)
+{
+    /* Open-addressed table of 512 slots keyed by 0xRRGGBB; 256 colours at
+     * most, so it never fills. */
+    int32_t keys[512];
+    uint8_t slots[512];
+    memset(keys, 0xFF, sizeof keys);
+    int count = 0;
+    for (size_t i = 0; i < n; i++) {
+        int32_t key = (int32_t)red[i] << 16 | (int32_t)green[i] << 8 | blue[i];
+        uint32_t h = ((uint32_t)key * 2654435761u) >> 23;
+        while (keys[h] != -1 && keys[h] != key)
+            h = (h + 1) & 511;
+        if (keys[h] == -1) {
+            if (count == 256)
+                return 0;
+            keys[h] = key;
+            slots[h] = (uint8_t)count;
+            colors[count].Red = red[i];
+            colors[count].Green = green[i];
+            colors[count].Blue = blue[i];
+            count++;
+        }
+        index[i] = slots[h];
+    }
+    return count;
+}
+
+struct gif_writer_closer {
+    void operator()(GifFileType *gif) const
+    {
+        int err = 0;
+        EGifCloseFile(gif, &err);
+    }
+};
+typedef std::unique_ptr<GifFileType, gif_writer_closer> gif_writer_ptr;
+
+/* Failure after the file was created: close it, remove what was written. */
+int abandon(gif_writer_ptr &gif, const char *path)
+{
+    gif.reset();
+    unlink(path);
     return -1;
 }
 
-static int gif_fail(snimage_reader_t *)
+int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_write_params_t *)
 {
-    return -1;
+    if (!image || !path || image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
+        sn_log(4, NULL, "gif_write", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    const int width = image->width;
+    const int height = image->height;
+    size_t bytes = 0;
+    if (sn_image_check_size("gif_write", width, height, &bytes) != 0)
+        return -1;
+    if (width > kGifMaxSide || height > kGifMaxSide) {
+        sn_log(4, NULL, "gif_write", __LINE__, "image size FAILED! width:%d, height:%d\n", width,
+               height);
+        return -1;
+    }
+    const size_t n = bytes / 4;
+    byte_buffer red((GifByteType *)malloc(n));
+    byte_buffer green((GifByteType *)malloc(n));
+    byte_buffer blue((GifByteType *)malloc(n));
+    byte_buffer index((GifByteType *)malloc(n));
+    std::unique_ptr<ColorMapObject, map_deleter> map(GifMakeMapObject(256, NULL));
+    if (!red || !green || !blue || !index || !map) {
+        sn_log(4, NULL, "gif_write", __LINE__,
+               "malloc FAILED! red:0x%zx, green:0x%zx, blue:0x%zx, buffer:0x%zx, width:%d, "
+               "height:%d\n",
+               (size_t)red.get(), (size_t)green.get(), (size_t)blue.get(), (size_t)index.get(),
+               width, height);
+        return -1;
+    }
+
+    /* Without a transparent entry, see-through pixels become white. */
+    GifByteType *r = red.get(), *g = green.get(), *b = blue.get();
+    for (int y = 0; y < height; y++) {
+        const uint32_t *in = image->frames[0].rows[y];
+        for (int x = 0; x < width; x++) {
+            uint32_t p = in[x];
+            if (image->has_alpha && SN_PIXEL_A(p) < 128) {
+                *r++ = 255;
+                *g++ = 255;
+                *b++ = 255;
+            } else {
+                *r++ = (GifByteType)SN_PIXEL_R(p);
+                *g++ = (GifByteType)SN_PIXEL_G(p);
+                *b++ = (GifByteType)SN_PIXEL_B(p);
+            }
+        }
+    }
+    memset(map->Colors, 0, 256 * sizeof(GifColorType));
+    int colors = exact_palette(red.get(), green.get(), blue.get(), n, map->Colors, index.get());
+    if (colors == 0) {
+        colors = 256;
+        if (GifQuantizeBuffer((unsigned)width, (unsigned)height, &colors, red.get(), green.get(),
+                              blue.get(), index.get(), map->Colors) == GIF_ERROR) {
+            sn_log(4, NULL, "gif_write", __LINE__, "QuantizeBuffer FAILED! errno:%d\n",
+                   D_GIF_ERR_NOT_ENOUGH_MEM);
+            return -1;
+        }
+    }
+    red.reset();
+    green.reset();
+    blue.reset();
+
+    int err = 0;
+    gif_writer_ptr gif(EGifOpenFileName(path, false, &err));
+    if (!gif) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
+        unlink(path);
+        return -1;
+    }
+    if (EGifPutScreenDesc(gif.get(), width, height, color_bits(colors), 0, map.get()) ==
+        GIF_ERROR) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifPutScreenDesc FAILED! errno:%d\n", gif->Error);
+        return abandon(gif, path);
+    }
+    /* No entry is reserved for see-through pixels (they were painted white
+     * above), so the control block declares none transparent. */
+    GifByteType control[4] = {0, 0, 0, 0};
+    if (EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, sizeof control, control) == GIF_ERROR) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifPutExtension FAILED! errno:%d\n", gif->Error);
+        return abandon(gif, path);
+    }
+    if (EGifPutImageDesc(gif.get(), 0, 0, width, height, false, NULL) == GIF_ERROR) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifPutImageDesc FAILED! errno:%d\n", gif->Error);
+        return abandon(gif, path);
+    }
+    for (int y = 0; y < height; y++) {
+        if (EGifPutLine(gif.get(), index.get() + (size_t)y * (size_t)width, width) == GIF_ERROR) {
+            sn_log(4, NULL, "gif_write", __LINE__, "EGifPutLine FAILED! errno:%d\n", gif->Error);
+            return abandon(gif, path);
+        }
+    }
+    /* The close writes the terminator and flushes: a failure there loses
+     * the file as surely as a failed line. EGifCloseFile frees the handle
+     * whatever it returns. */
+    if (EGifCloseFile(gif.release(), &err) == GIF_ERROR) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifCloseFile FAILED! errno:%d\n", err);
+        unlink(path);
+        return -1;
+    }
+    return 0;
 }
 
-static int gif_read_frames(snimage_reader_t *, int, int)
-{
-    return -1;
-}
+} // namespace
 
-static int gif_write(sn_image_t *, const char *path, int, int, const sn_image_write_params_t *)
-{
-    sn_log(4, NULL, "gif_write", __LINE__, "GIF writer not available, file:%s\n", path);
-    return -1;
-}
-
-snimage_iformat_t snimage_gif_iformat = {SN_IMAGE_FORMAT_GIF, "gif",    gif_probe, gif_fail,
-                                         gif_read_frames,     gif_fail, nullptr};
+snimage_iformat_t snimage_gif_iformat = {SN_IMAGE_FORMAT_GIF, "gif",     gif_probe, gif_read_header,
+                                         gif_read_frames,     gif_close, nullptr};
 snimage_oformat_t snimage_gif_oformat = {SN_IMAGE_FORMAT_GIF, "gif", gif_write, nullptr};

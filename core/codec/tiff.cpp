@@ -1,31 +1,376 @@
 /*
- * Placeholder descriptors for the TIFF codec until its reader and writer land:
- * the probe matches nothing and the writer refuses.
+ * TIFF codec over libtiff 4: the reader decodes a whole image with the RGBA
+ * interface straight into the frame; the writer stores frame 0 as 8-bit RGB
+ * or RGBA scanlines. libtiff's messages go to the log.
+ *
+ *   tiff_probe, tiff_read_header, tiff_read_frames, tiff_close   (input format)
+ *   tiff_write                                                   (output format)
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
 
-static int tiff_probe(snimage_reader_t *, const unsigned char *, int)
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace
 {
+
+/* libtiff's own buffers (strips, tiles, tag arrays) are held below this,
+ * so that a damaged header cannot make the library allocate without bound. */
+const tmsize_t kTiffMaxSingleAlloc = (tmsize_t)SN_IMAGE_MAX_FRAME_BYTES;
+
+__attribute__((format(printf, 4, 0))) int tiff_error_to_log(TIFF *, void *, const char *module,
+                                                            const char *format, va_list args)
+{
+    char text[1024];
+    vsnprintf(text, sizeof text, format, args);
+    sn_log(4, NULL, "libtiff", __LINE__, "%s: %s\n", module ? module : "", text);
+    return 1;
+}
+
+__attribute__((format(printf, 4, 0))) int tiff_warning_to_log(TIFF *, void *, const char *module,
+                                                              const char *format, va_list args)
+{
+    char text[1024];
+    vsnprintf(text, sizeof text, format, args);
+    sn_log(3, NULL, "libtiff", __LINE__, "%s: %s\n", module ? module : "", text);
+    return 1;
+}
+
+struct options_deleter {
+    void operator()(TIFFOpenOptions *opts) const
+    {
+        TIFFOpenOptionsFree(opts);
+    }
+};
+typedef std::unique_ptr<TIFFOpenOptions, options_deleter> options_ptr;
+
+/* Per-file options: messages to the log, and the allocation cap. */
+options_ptr make_options(void)
+{
+    options_ptr opts(TIFFOpenOptionsAlloc());
+    if (opts) {
+        TIFFOpenOptionsSetErrorHandlerExtR(opts.get(), tiff_error_to_log, NULL);
+        TIFFOpenOptionsSetWarningHandlerExtR(opts.get(), tiff_warning_to_log, NULL);
+        TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), kTiffMaxSingleAlloc);
+    }
+    return opts;
+}
+
+struct tiff_closer {
+    void operator()(TIFF *tif) const
+    {
+        TIFFClose(tif);
+    }
+};
+typedef std::unique_ptr<TIFF, tiff_closer> tiff_ptr;
+
+int tiff_probe(snimage_reader_t *, const unsigned char *bytes, int count)
+{
+    if (!bytes || count < 4)
+        return -1;
+    return bytes[0] == 'I' && bytes[1] == 'I' && bytes[2] == '*' && bytes[3] == 0 ? 0 : -1;
+}
+
+int tiff_read_header(snimage_reader_t *reader)
+{
+    if (!reader || !reader->path || !reader->owner) {
+        sn_log(4, NULL, "tiff_read_header", __LINE__, "reader is null\n");
+        return -1;
+    }
+    options_ptr opts = make_options();
+    if (!opts) {
+        sn_log(4, NULL, "tiff_read_header", __LINE__, "TIFFOpenOptionsAlloc FAILED!\n");
+        return -1;
+    }
+    tiff_ptr tif(TIFFOpenExt(reader->path, "r", opts.get()));
+    if (!tif) {
+        sn_log(4, NULL, "tiff_read_header", __LINE__, "TIFFOpen FAILED! filename:%s\n",
+               reader->path);
+        return -1;
+    }
+    uint32_t width = 0, height = 0;
+    uint16_t page = 0, pages = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+    int has_page = TIFFGetField(tif.get(), TIFFTAG_PAGENUMBER, &page, &pages);
+    uint16_t extra_count = 0;
+    uint16_t *extra = nullptr;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
+    sn_log(2, NULL, "tiff_read_header", __LINE__, "width:%u, height:%u, page_num:%d\n", width,
+           height, has_page ? (int)page : 0);
+    /* The raster is width x height words: a header past the frame cap fails
+     * here, before anything is allocated. */
+    if (width > INT_MAX || height > INT_MAX ||
+        sn_image_check_size("tiff_read_header", (int)width, (int)height, NULL) != 0)
+        return -1;
+
+    sn_image_t *image = reader->owner;
+    image->format = SN_IMAGE_FORMAT_TIFF;
+    image->width = (int)width;
+    image->height = (int)height;
+    image->frame_count = 1;
+    image->input_format = &snimage_tiff_iformat;
+    image->has_alpha = extra_count == 1 && extra && extra[0] == EXTRASAMPLE_ASSOCALPHA ? 1 : 0;
+    reader->codec_state = tif.release();
+    return 0;
+}
+
+/* libtiff's RGBA reader premultiplies unassociated alpha, which darkens every
+ * part-transparent pixel of a picture that is then shown opaque. Declaring
+ * the alpha associated (in memory only; the file is open for reading) makes
+ * the reader pass the stored colours through untouched. The sample count
+ * stays as it is, so the colour channels are counted as before. */
+int keep_unassociated_colors(TIFF *tif)
+{
+    uint16_t count = 0;
+    uint16_t *values = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &values) || count == 0 || !values ||
+        values[0] != EXTRASAMPLE_UNASSALPHA)
+        return 0;
+    uint16_t copy[16];
+    if (count > 16)
+        return 0;
+    memcpy(copy, values, count * sizeof *copy);
+    copy[0] = EXTRASAMPLE_ASSOCALPHA;
+    return TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, count, copy) ? 0 : -1;
+}
+
+int tiff_read_frames(snimage_reader_t *reader, int first, int last)
+{
+    if (!reader || !reader->owner || !reader->codec_state) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "reader holds no state\n");
+        return -1;
+    }
+    sn_image_t *image = reader->owner;
+    if (first != 0 || (last != 0 && last != -1) || image->frame_count < 1 || !image->frames) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "frame range FAILED! first:%d, last:%d\n",
+               first, last);
+        return -1;
+    }
+    TIFF *tif = (TIFF *)reader->codec_state;
+    const int width = image->width;
+    const int height = image->height;
+    char message[1024];
+    if (!TIFFRGBAImageOK(tif, message)) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFReadRGBAImage FAILED! %s\n", message);
+        return -1;
+    }
+    if (keep_unassociated_colors(tif) != 0) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFSetField FAILED! ExtraSamples\n");
+        return -1;
+    }
+    sn_image_frame_t *frame = &image->frames[0];
+    if (snimage_allocate_frame(frame, width, height) != 0) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__,
+               "snimage_alloc_frame FAILED! width:%d, height:%d\n", width, height);
+        return -1;
+    }
+    /* The frame is width x height words without padding, the raster's own
+     * shape, so libtiff decodes into it directly, top row first. A strip it
+     * cannot decode fails the read rather than leaving stale rows. */
+    if (!TIFFReadRGBAImageOriented(tif, (uint32_t)width, (uint32_t)height, frame->pixels,
+                                   ORIENTATION_TOPLEFT, 1)) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFReadRGBAImage FAILED!\n");
+        snimage_free_frame(frame);
+        frame->rows = nullptr;
+        frame->pixels = nullptr;
+        return -1;
+    }
+    /* In memory a raster word holds red, green, blue, alpha; a pixel holds
+     * alpha, red, green, blue. Associated alpha comes back premultiplied. */
+    const size_t n = (size_t)width * (size_t)height;
+    uint8_t *p = (uint8_t *)frame->pixels;
+    uint8_t *end = p + n * 4;
+    if (image->has_alpha) {
+        for (; p < end; p += 4) {
+            unsigned r = p[0], g = p[1], b = p[2], a = p[3];
+            if (a == 0) {
+                r = g = b = 0;
+            } else if (a < 255) {
+                r = (r * 255 + a / 2) / a;
+                g = (g * 255 + a / 2) / a;
+                b = (b * 255 + a / 2) / a;
+                r = r > 255 ? 255 : r;
+                g = g > 255 ? 255 : g;
+                b = b > 255 ? 255 : b;
+            }
+            p[0] = (uint8_t)a;
+            p[1] = (uint8_t)r;
+            p[2] = (uint8_t)g;
+            p[3] = (uint8_t)b;
+        }
+    } else {
+        for (; p < end; p += 4) {
+            uint8_t r = p[0], g = p[1], b = p[2];
+            p[0] = 255;
+            p[1] = r;
+            p[2] = g;
+            p[3] = b;
+        }
+    }
+    return 0;
+}
+
+int tiff_close(snimage_reader_t *reader)
+{
+    if (!reader || !reader->codec_state)
+        return -1;
+    TIFFClose((TIFF *)reader->codec_state);
+    return 0;
+}
+
+/* The writer's file: libtiff works through these calls on a descriptor we
+ * own, so that the final close(2) is ours to check. */
+tmsize_t fd_read(thandle_t h, void *buf, tmsize_t size)
+{
+    return (tmsize_t)read((int)(intptr_t)h, buf, (size_t)size);
+}
+
+tmsize_t fd_write(thandle_t h, void *buf, tmsize_t size)
+{
+    const char *p = (const char *)buf;
+    tmsize_t done = 0;
+    while (done < size) {
+        ssize_t n = write((int)(intptr_t)h, p + done, (size_t)(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return -1;
+        done += n;
+    }
+    return done;
+}
+
+toff_t fd_seek(thandle_t h, toff_t offset, int whence)
+{
+    return (toff_t)lseek((int)(intptr_t)h, (off_t)offset, whence);
+}
+
+int fd_keep_open(thandle_t)
+{
+    return 0;
+}
+
+toff_t fd_size(thandle_t h)
+{
+    struct stat st;
+    return fstat((int)(intptr_t)h, &st) == 0 ? (toff_t)st.st_size : 0;
+}
+
+int fd_no_map(thandle_t, tdata_t *, toff_t *)
+{
+    return 0;
+}
+
+void fd_no_unmap(thandle_t, tdata_t, toff_t) {}
+
+/* Failure after the file was created: drop the handle, close, remove. */
+int abandon(TIFF *tif, int fd, const char *path)
+{
+    if (tif)
+        TIFFClose(tif);
+    close(fd);
+    unlink(path);
     return -1;
 }
 
-static int tiff_fail(snimage_reader_t *)
+int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_write_params_t *)
 {
-    return -1;
+    if (!image || !path || image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    const int width = image->width;
+    const int height = image->height;
+    if (sn_image_check_size("tiff_write", width, height, NULL) != 0)
+        return -1;
+    const int samples = image->has_alpha ? 4 : 3;
+    std::unique_ptr<uint8_t, decltype(&free)> row((uint8_t *)malloc((size_t)width * 4), &free);
+    if (!row) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "malloc FAILED! size:%zu\n", (size_t)width * 4);
+        return -1;
+    }
+    options_ptr opts = make_options();
+    if (!opts) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpenOptionsAlloc FAILED!\n");
+        return -1;
+    }
+    int fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED! %s\n", path);
+        return -1;
+    }
+    /* Mode "w" writes the host's byte order: "II" here, the one the probe
+     * accepts. */
+    TIFF *tif = TIFFClientOpenExt(path, "w", (thandle_t)(intptr_t)fd, fd_read, fd_write, fd_seek,
+                                  fd_keep_open, fd_size, fd_no_map, fd_no_unmap, opts.get());
+    if (!tif) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED! %s\n", path);
+        return abandon(nullptr, fd, path);
+    }
+    if (!TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, (uint32_t)width) ||
+        !TIFFSetField(tif, TIFFTAG_IMAGELENGTH, (uint32_t)height) ||
+        !TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) ||
+        !TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples) ||
+        !TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) ||
+        !TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) ||
+        !TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0))) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFSetField FAILED! %s\n", path);
+        return abandon(tif, fd, path);
+    }
+    for (int y = 0; y < height; y++) {
+        const uint32_t *in = image->frames[0].rows[y];
+        uint8_t *out = row.get();
+        if (samples == 4) {
+            for (int x = 0; x < width; x++, out += 4) {
+                uint32_t p = in[x];
+                out[0] = (uint8_t)SN_PIXEL_R(p);
+                out[1] = (uint8_t)SN_PIXEL_G(p);
+                out[2] = (uint8_t)SN_PIXEL_B(p);
+                out[3] = (uint8_t)SN_PIXEL_A(p);
+            }
+        } else {
+            for (int x = 0; x < width; x++, out += 3) {
+                uint32_t p = in[x];
+                out[0] = (uint8_t)SN_PIXEL_R(p);
+                out[1] = (uint8_t)SN_PIXEL_G(p);
+                out[2] = (uint8_t)SN_PIXEL_B(p);
+            }
+        }
+        if (TIFFWriteScanline(tif, row.get(), (uint32_t)y, 0) < 0) {
+            sn_log(4, NULL, "tiff_write", __LINE__, "TIFFWriteScanline FAILED! row:%d\n", y);
+            return abandon(tif, fd, path);
+        }
+    }
+    /* TIFFClose reports nothing: the flush writes the last strip and the
+     * directory, and is where a full disk shows. */
+    if (!TIFFFlush(tif)) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFFlush FAILED! %s\n", path);
+        return abandon(tif, fd, path);
+    }
+    TIFFClose(tif);
+    if (close(fd) != 0) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "close FAILED! %s\n", path);
+        unlink(path);
+        return -1;
+    }
+    return 0;
 }
 
-static int tiff_read_frames(snimage_reader_t *, int, int)
-{
-    return -1;
-}
+} // namespace
 
-static int tiff_write(sn_image_t *, const char *path, int, int, const sn_image_write_params_t *)
-{
-    sn_log(4, NULL, "tiff_write", __LINE__, "TIFF writer not available, file:%s\n", path);
-    return -1;
-}
-
-snimage_iformat_t snimage_tiff_iformat = {SN_IMAGE_FORMAT_TIFF, "tiff,tif", tiff_probe, tiff_fail,
-                                          tiff_read_frames,     tiff_fail,  nullptr};
+snimage_iformat_t snimage_tiff_iformat = {
+    SN_IMAGE_FORMAT_TIFF, "tiff,tif", tiff_probe, tiff_read_header,
+    tiff_read_frames,     tiff_close, nullptr};
 snimage_oformat_t snimage_tiff_oformat = {SN_IMAGE_FORMAT_TIFF, "tiff,tif", tiff_write, nullptr};

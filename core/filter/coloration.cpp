@@ -5,6 +5,10 @@
  */
 #include "filter/imf_common.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 typedef struct imf_coloration {
     imagefilter_t head;
     int r;
@@ -40,11 +44,6 @@ static int imf_coloration_set_settings(imagefilter_t *filter, const char *const 
     return 0;
 }
 
-static int imf_coloration_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_coloration_t *self = (const imf_coloration_t *)filter;
@@ -59,6 +58,32 @@ static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
     for (int i = 0; i < image->frame_count; i++) {
         uint32_t *p = image->frames[i].pixels;
         uint32_t *end = p + count;
+#ifdef __SSE2__
+        /* Four pixels a step, in the low 16 bits of each lane: the mean as
+         * in gray, then x / 255 for x = mean * tint (at most 65025) exactly
+         * as ((x + 1) * 257) >> 16. */
+        const __m128i byte = _mm_set1_epi32(0xFF), third = _mm_set1_epi32(21846),
+                      one = _mm_set1_epi32(1), by257 = _mm_set1_epi32(257);
+        const __m128i tr = _mm_set1_epi32((int)r), tg = _mm_set1_epi32((int)g),
+                      tb = _mm_set1_epi32((int)b);
+        for (; end - p >= 16; p += 16) {
+            IMF_PREFETCH(p);
+            for (int k = 0; k < 16; k += 4) {
+                __m128i v = _mm_loadu_si128((const __m128i *)(p + k));
+                __m128i sum = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(v, 8), byte),
+                                            _mm_and_si128(_mm_srli_epi32(v, 16), byte));
+                sum = _mm_add_epi32(sum, _mm_srli_epi32(v, 24));
+                __m128i a = _mm_mulhi_epu16(sum, third);
+                __m128i cr = _mm_mulhi_epu16(_mm_add_epi32(_mm_mullo_epi16(a, tr), one), by257);
+                __m128i cg = _mm_mulhi_epu16(_mm_add_epi32(_mm_mullo_epi16(a, tg), one), by257);
+                __m128i cb = _mm_mulhi_epu16(_mm_add_epi32(_mm_mullo_epi16(a, tb), one), by257);
+                __m128i out = _mm_or_si128(_mm_slli_epi32(cr, 8), _mm_slli_epi32(cg, 16));
+                out =
+                    _mm_or_si128(out, _mm_or_si128(_mm_slli_epi32(cb, 24), _mm_and_si128(v, byte)));
+                _mm_storeu_si128((__m128i *)(p + k), out);
+            }
+        }
+#endif
         for (; p != end; p++) {
             uint32_t v = *p;
             uint32_t a = (((v >> 8) & 0xFFu) + ((v >> 16) & 0xFFu) + (v >> 24)) / 3u;
@@ -78,7 +103,7 @@ imagefilter_t *imagefilter_coloration_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_coloration_execute;
     self->head.set_settings = imf_coloration_set_settings;
-    self->head.reserved = imf_coloration_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->r = self->g = self->b = 255;
     return &self->head;
 }

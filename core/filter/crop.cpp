@@ -80,11 +80,6 @@ static int imf_crop_set_settings(imagefilter_t *filter, const char *const *keys,
     return 0;
 }
 
-static int imf_crop_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static int imf_crop_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_crop_t *self = (const imf_crop_t *)filter;
@@ -143,7 +138,7 @@ imagefilter_t *imagefilter_crop_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_crop_execute;
     self->head.set_settings = imf_crop_set_settings;
-    self->head.reserved = imf_crop_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->mode = IMF_CROP_LTRB;
     return &self->head;
 }

@@ -10,7 +10,8 @@
  *   imf_settings_end, imf_word_is, imf_parse_int, imf_parse_double,
  *   imf_double_to_int, imf_parse_angle, imf_length_unit, imf_scan_unit,
  *   imf_length_pixels, imf_parse_position, imf_parse_image, imf_parse_color,
- *   imf_alloc, imf_image_ready, imf_header_*, imf_blend
+ *   imf_alloc, imf_reserved_refuse, imf_free_record, imf_image_ready,
+ *   imf_header_create, imf_header_lend, imf_header_destroy, imf_blend
  */
 #include "filter/imf_common.h"
 #include "base/sn_log.h"
@@ -274,6 +275,11 @@ imagefilter_t *imf_alloc(size_t size, const char *function)
     if (!filter)
         sn_log(4, NULL, function, __LINE__, "malloc FAILED! size:%d\n", (int)size);
     return filter;
+}
+
+int imf_reserved_refuse(imagefilter_t *, int, int)
+{
+    return -1;
 }
 
 void imf_free_record(imagefilter_t *filter)

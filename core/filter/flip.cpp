@@ -30,11 +30,6 @@ static int imf_flip_set_settings(imagefilter_t *filter, const char *const *keys,
     return 0;
 }
 
-static int imf_flip_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static void imf_reverse(uint32_t *a, uint32_t *b)
 {
     /* Swaps a[0] with b[-1], a[1] with b[-2], ... until they meet. */
@@ -82,6 +77,6 @@ imagefilter_t *imagefilter_flip_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_flip_execute;
     self->head.set_settings = imf_flip_set_settings;
-    self->head.reserved = imf_flip_reserved;
+    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

@@ -13,6 +13,11 @@ static int imf_negative_execute(imagefilter_t *filter, sn_image_t *image)
         uint32_t *p = image->frames[i].pixels;
         uint32_t *end = p + count;
         /* Complementing the three colour bytes of the word at once. */
+        for (; end - p >= 16; p += 16) {
+            IMF_PREFETCH(p);
+            for (int k = 0; k < 16; k++)
+                p[k] ^= 0xFFFFFF00u;
+        }
         for (; p != end; p++)
             *p ^= 0xFFFFFF00u;
     }

@@ -57,11 +57,6 @@ static int imf_resize_set_settings(imagefilter_t *filter, const char *const *key
     return 0;
 }
 
-static int imf_resize_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 /* A side of the result: at least 1, so that a 10000 x 10 picture fitted into
  * 100 x 100 keeps a one-pixel strip instead of failing on a zero side. */
 static int64_t imf_side(int64_t value)
@@ -159,7 +154,7 @@ imagefilter_t *imagefilter_resize_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_resize_execute;
     self->head.set_settings = imf_resize_set_settings;
-    self->head.reserved = imf_resize_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->width = 100;
     self->height = 100;
     self->unit = IMF_UNIT_PIXELS;

@@ -36,11 +36,6 @@ static int imf_roll_set_settings(imagefilter_t *filter, const char *const *keys,
     return 0;
 }
 
-static int imf_roll_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static size_t imf_roll_reduce(int64_t shift, int64_t size)
 {
     /* One modulo instead of adding the size in a loop: a shift of -2^31 on a
@@ -124,7 +119,7 @@ imagefilter_t *imagefilter_roll_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_roll_execute;
     self->head.set_settings = imf_roll_set_settings;
-    self->head.reserved = imf_roll_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->unit = IMF_UNIT_PIXELS;
     return &self->head;
 }

@@ -36,11 +36,6 @@ static int imf_rotate_set_settings(imagefilter_t *filter, const char *const *key
     return 0;
 }
 
-static int imf_rotate_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static int imf_rotate_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_rotate_t *self = (const imf_rotate_t *)filter;
@@ -65,7 +60,7 @@ imagefilter_t *imagefilter_rotate_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_rotate_execute;
     self->head.set_settings = imf_rotate_set_settings;
-    self->head.reserved = imf_rotate_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->background_color = 0xFFFFFFFFu;
     return &self->head;
 }

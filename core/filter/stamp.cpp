@@ -50,11 +50,6 @@ static int imf_stamp_set_settings(imagefilter_t *filter, const char *const *keys
     return 0;
 }
 
-static int imf_stamp_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 /* Position along one axis: the anchor, then clamped so that the stamp starts
  * inside the picture and, where it fits, ends one pixel short of the far
  * edge (which is where a right or bottom anchor with offset 0 puts it). */
@@ -123,6 +118,6 @@ imagefilter_t *imagefilter_stamp_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_stamp_execute;
     self->head.set_settings = imf_stamp_set_settings;
-    self->head.reserved = imf_stamp_reserved;
+    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

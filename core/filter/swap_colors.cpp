@@ -5,6 +5,10 @@
  */
 #include "filter/imf_common.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 typedef struct imf_swap_colors {
     imagefilter_t head;
     int r;
@@ -33,11 +37,6 @@ static int imf_swap_colors_set_settings(imagefilter_t *filter, const char *const
     return 0;
 }
 
-static int imf_swap_colors_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 static int imf_swap_colors_execute(imagefilter_t *filter, sn_image_t *image)
 {
     const imf_swap_colors_t *self = (const imf_swap_colors_t *)filter;
@@ -52,6 +51,23 @@ static int imf_swap_colors_execute(imagefilter_t *filter, sn_image_t *image)
     for (int i = 0; i < image->frame_count; i++) {
         uint32_t *p = image->frames[i].pixels;
         uint32_t *end = p + count;
+#ifdef __SSE2__
+        const __m128i byte = _mm_set1_epi32(0xFF);
+        const __m128i cr = _mm_cvtsi32_si128((int)sr), cg = _mm_cvtsi32_si128((int)sg),
+                      cb = _mm_cvtsi32_si128((int)sb);
+        for (; end - p >= 16; p += 16) {
+            IMF_PREFETCH(p);
+            for (int k = 0; k < 16; k += 4) {
+                __m128i v = _mm_loadu_si128((const __m128i *)(p + k));
+                __m128i r = _mm_slli_epi32(_mm_and_si128(_mm_srl_epi32(v, cr), byte), 8);
+                __m128i g = _mm_slli_epi32(_mm_and_si128(_mm_srl_epi32(v, cg), byte), 16);
+                __m128i b = _mm_slli_epi32(_mm_srl_epi32(v, cb), 24);
+                __m128i out =
+                    _mm_or_si128(_mm_or_si128(r, g), _mm_or_si128(b, _mm_and_si128(v, byte)));
+                _mm_storeu_si128((__m128i *)(p + k), out);
+            }
+        }
+#endif
         for (; p != end; p++) {
             uint32_t v = *p;
             *p = (v & 0xFFu) | (((v >> sr) & 0xFFu) << 8) | (((v >> sg) & 0xFFu) << 16) |
@@ -71,7 +87,7 @@ imagefilter_t *imagefilter_swap_colors_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_swap_colors_execute;
     self->head.set_settings = imf_swap_colors_set_settings;
-    self->head.reserved = imf_swap_colors_reserved;
+    self->head.reserved = imf_reserved_refuse;
     self->r = 1;
     self->g = 2;
     self->b = 3;

@@ -74,11 +74,6 @@ static int imf_watermark_set_settings(imagefilter_t *filter, const char *const *
     return 0;
 }
 
-static int imf_watermark_reserved(imagefilter_t *, int, int)
-{
-    return -1;
-}
-
 /* Floor division and its non-negative remainder. */
 static int64_t imf_floor_div(int64_t a, int64_t b)
 {
@@ -179,6 +174,6 @@ imagefilter_t *imagefilter_watermark_create(void)
     self->head.destroy = imf_free_record;
     self->head.execute = imf_watermark_execute;
     self->head.set_settings = imf_watermark_set_settings;
-    self->head.reserved = imf_watermark_reserved;
+    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

@@ -177,12 +177,11 @@ void insert_alpha(PIX *color, PIX *plane)
     }
 }
 
-/* Scales one lent frame. The colour goes through pixScale, which does not keep
- * alpha; the alpha plane is scaled without sharpening and written back. An
- * image without alpha, or a frame opaque throughout, needs no plane: its result
- * is opaque as well. */
-PIX *scale_with_alpha(PIX *header, const uint32_t *pixels, int width, int height, int has_alpha,
-                      float sx, float sy)
+/* Scales one lent frame (snimage_scale_with_alpha). The colour goes through pixScale, which does
+ * not keep alpha; the alpha plane is scaled without sharpening and written back. An image without
+ * alpha, or a frame opaque throughout, needs no plane: its result is opaque as well. */
+PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, int height,
+                              int has_alpha, float sx, float sy)
 {
     bool opaque = !has_alpha || frame_is_opaque(pixels, (size_t)width * (size_t)height);
     pix_holder plane;
@@ -261,7 +260,8 @@ int rotation_canvas(int width, int height, float r, rotation_sizes *out)
 }
 
 /* The canvas: every pixel the fill word, the frame copied into its middle. */
-PIX *embed_for_rotation(PIX *header, int width, int height, const rotation_sizes &z, uint32_t fill)
+PIX *snimage_embed_for_rotation(PIX *header, int width, int height, const rotation_sizes &z,
+                                uint32_t fill)
 {
     int cw = z.cw, ch = z.ch;
     pix_holder canvas(pixCreate(cw, ch, 32));
@@ -284,7 +284,7 @@ PIX *embed_for_rotation(PIX *header, int width, int height, const rotation_sizes
 /* Area-weighted rotation about the canvas centre in 1/16-pixel steps. Every
  * byte, alpha included, is interpolated alike, so the byte order of the pixel
  * does not matter. Sources too close to the edge take the fill word. */
-PIX *rotate_am_color(PIX *canvas, float r, uint32_t fill)
+PIX *snimage_rotate_am_color(PIX *canvas, float r, uint32_t fill)
 {
     pix_holder out(pixCreateTemplate(canvas));
     if (!out.pix) {
@@ -334,10 +334,10 @@ PIX *rotate_free(PIX *header, int width, int height, float r, const rotation_siz
                  uint32_t fill)
 {
     int tw = z.tw, th = z.th;
-    pix_holder canvas(embed_for_rotation(header, width, height, z, fill));
+    pix_holder canvas(snimage_embed_for_rotation(header, width, height, z, fill));
     if (!canvas.pix)
         return nullptr;
-    pix_holder turned(rotate_am_color(canvas.pix, r, fill));
+    pix_holder turned(snimage_rotate_am_color(canvas.pix, r, fill));
     if (!turned.pix)
         return nullptr;
     int cw = pixGetWidth(canvas.pix), ch = pixGetHeight(canvas.pix);
@@ -482,8 +482,8 @@ int sn_image_resize(sn_image_t *image, int width, int height)
         if (!old->rows)
             continue;
         header.lend(old->pixels);
-        pix_holder scaled(scale_with_alpha(header.pix, old->pixels, image->width, image->height,
-                                           image->has_alpha, sx, sy));
+        pix_holder scaled(snimage_scale_with_alpha(header.pix, old->pixels, image->width,
+                                                   image->height, image->has_alpha, sx, sy));
         header.lend(nullptr);
         if (!scaled.pix)
             return -1;

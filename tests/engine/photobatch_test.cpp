@@ -20,6 +20,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -445,6 +446,71 @@ TEST_F(PhotoBatch, KeepAttributeAndDeleteSource)
     EXPECT_EQ(events[2], written(a, out_ + "/a(1).png"));
     EXPECT_TRUE(is_png_of_size(out_ + "/a(1).png", 9, 7));
     EXPECT_FALSE(zvtest::file_exists(a));
+}
+
+TEST_F(PhotoBatch, FailedSaveRemovesOnlyItsOwnOutputAndKeepsTheSource)
+{
+    std::string a = source("a.png");
+    add(a);
+    /* A format without a writer: the claimed name must not stay behind. */
+    config()->format = SN_IMAGE_FORMAT_TGA;
+    config()->delete_source = 1;
+    ASSERT_TRUE(zvtest::write_file(out_ + "/a.tga", std::string("someone else's")));
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events,
+              (std::vector<Event>{ev(1, 0), begins(a), failed(2, out_ + "/a(1).tga"), ev(3, 1)}));
+    EXPECT_FALSE(zvtest::file_exists(out_ + "/a(1).tga"));
+    std::vector<uint8_t> other = zvtest::read_file(out_ + "/a.tga");
+    EXPECT_EQ(std::string(other.begin(), other.end()), "someone else's");
+    EXPECT_TRUE(zvtest::file_exists(a));
+}
+
+TEST_F(PhotoBatch, NumberGoesBeforeTheDotOfTheFileNameOnly)
+{
+    std::string a = source("a.png");
+    add(a);
+    /* No extension (format 0) in a folder whose name has a dot: the number
+     * goes at the end of the file name, not into the folder. The save then
+     * fails (no format to write), which shows the name it claimed. */
+    std::string folder = dir_.file("out.d");
+    mkdir(folder.c_str(), 0755);
+    strcpy(config()->output_folder, folder.c_str());
+    strcpy(config()->filename_template, "x");
+    config()->format = 0;
+    ASSERT_TRUE(zvtest::write_file(folder + "/x", std::string("taken")));
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events,
+              (std::vector<Event>{ev(1, 0), begins(a), failed(2, folder + "/x(1)"), ev(3, 1)}));
+    EXPECT_FALSE(zvtest::file_exists(folder + "/x(1)"));
+}
+
+TEST_F(PhotoBatch, AListThatShrinksDuringARunStillEnds)
+{
+    std::string a = source("a.png"), b = source("b.png"), c = source("c.png");
+    add(a);
+    add(b);
+    add(c);
+    std::atomic<bool> release{false};
+    rec_.set_hook([&release](const std::string &path) {
+        if (path.empty())
+            return;
+        auto until = std::chrono::steady_clock::now() + k_timeout;
+        while (!release.load() && std::chrono::steady_clock::now() < until)
+            usleep(1000);
+    });
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(a)));
+    /* The interface removes entries while the worker holds the first file. */
+    fileman_t *list = photobatch_get_fileman(batch_);
+    EXPECT_EQ(fileman_remove(list, 2), 0);
+    EXPECT_EQ(fileman_remove(list, 1), 0);
+    release.store(true);
+    ASSERT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1)));
+    Event none{PHOTOBATCH_EVENT_FAILED, 1, "", "", false};
+    EXPECT_EQ(rec_.events(), (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
+                                                 none, none, ev(3, 1)}));
+    EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_IDLE);
+    rec_.set_hook(nullptr);
 }
 
 int fail_execute(imagefilter_t *, sn_image_t *)

@@ -304,6 +304,14 @@ TEST(Setting, SessionTableHolds127)
     EXPECT_EQ(v, 127);
     EXPECT_EQ(sn_setting_get_type(store, "s128", "k"), 0);
 
+    /* A header name of 254 characters opens a session; a longer one is
+     * ignored and its entries stay in the current session. */
+    std::string n254(254, 'n'), n255(255, 'n');
+    Store headers;
+    ASSERT_EQ(load_text(dir, headers, "[" + n254 + "]\na = 1\n[" + n255 + "]\nb = 2\n"), 0);
+    EXPECT_EQ(sn_setting_get_type(headers, n254.c_str(), "b"), SN_SETTING_TYPE_INT);
+    EXPECT_EQ(sn_setting_get_type(headers, n255.c_str(), "b"), 0);
+
     Store set;
     for (int i = 1; i <= 127; i++)
         ASSERT_EQ(sn_setting_set_int(set, ("s" + std::to_string(i)).c_str(), "k", i), 0);

@@ -368,6 +368,15 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitLayouts)
     image_ptr e = load_bytes(make_bmp(xrgb));
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->frames[0].rows[0][1], SN_PIXEL(0xFF, 6, 5, 4));
+
+    /* A mask that is not one run of bits: only its lowest run is used. */
+    BmpSpec stray = xrgb;
+    stray.masks = {0x80FF0000, 0x0000FF00, 0x000000FF, 0};
+    stray.rows = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x7F, 0x80};
+    image_ptr f = load_bytes(make_bmp(stray));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->frames[0].rows[0][0], 0xFFFFFFFFu);
+    EXPECT_EQ(f->frames[0].rows[0][1], SN_PIXEL(0xFF, 0x7F, 0, 0));
 }
 
 TEST_F(BmpTest, UnsupportedEncodingsFailWithTheirMessage)

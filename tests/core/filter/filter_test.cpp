@@ -144,6 +144,46 @@ TEST(FilterSettings, EmptyKeyEndsTheArrayForAllButCrop)
     EXPECT_TRUE(log.contains("ret:0, name:width, value_str:4px"));
 }
 
+TEST(FilterSettings, NothingAfterAnEmptyKeyIsReadByAnyKindButCrop)
+{
+    fxt::Image image = fxt::make(12, 8, fxt::pattern);
+    const std::string address = fxt::address(image.get());
+    struct Case {
+        const char *kind, *key, *value;
+    } cases[] = {
+        {"resize", "width", "10px"},
+        {"flip", "horizontal", "1"},
+        {"rotate", "angle", "90"},
+        {"roll", "x", "3px"},
+        {"swap_colors", "r", "b"},
+        {"coloration", "r", "0"},
+        {"stamp", "stamp_image", address.c_str()},
+        {"watermark", "watermark_image", address.c_str()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.kind);
+        fxt::Filter plain(imagefilter_create(c.kind));
+        fxt::Filter cut(imagefilter_create(c.kind));
+        ASSERT_EQ(fxt::set(cut.get(), Settings{{"", "1"}, {c.key, c.value}}), 0);
+        fxt::Image a(sn_image_clone(image.get())), b(sn_image_clone(image.get()));
+        int ra = imagefilter_execute(plain.get(), a.get());
+        int rb = imagefilter_execute(cut.get(), b.get());
+        ASSERT_EQ(ra, rb);
+        ASSERT_EQ(a->width, b->width);
+        ASSERT_EQ(a->height, b->height);
+        EXPECT_EQ(
+            memcmp(a->frames[0].pixels, b->frames[0].pixels, (size_t)a->width * a->height * 4), 0);
+        /* Without the empty key the same setting does change the result. */
+        fxt::Filter full(imagefilter_create(c.kind));
+        ASSERT_EQ(fxt::set(full.get(), Settings{{c.key, c.value}}), 0);
+        fxt::Image d(sn_image_clone(image.get()));
+        int rd = imagefilter_execute(full.get(), d.get());
+        EXPECT_TRUE(rd != ra || d->width != a->width ||
+                    memcmp(a->frames[0].pixels, d->frames[0].pixels,
+                           (size_t)a->width * a->height * 4) != 0);
+    }
+}
+
 TEST(FilterSettings, IntegersReadAsAtoiWithinTheIntRange)
 {
     struct Case {

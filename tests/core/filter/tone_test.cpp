@@ -128,3 +128,50 @@ TEST(ToneFilters, EqualizeAndAutoContrastLeaveAFlatPictureFlat)
             }
     }
 }
+
+TEST(ToneFilters, EveryPixelFollowsTheFormula)
+{
+    /* 67 x 53 covers the four-pixel steps and the tail of every row count. */
+    fxt::Image image = fxt::make(67, 53, [](int x, int y) {
+        return SN_PIXEL((x * 5 + y) & 0xFF, (x * 29 + y * 7) & 0xFF, (x * 3 + y * 31) & 0xFF,
+                        (x * y * 11 + 200) & 0xFF);
+    });
+    struct Case {
+        const char *kind;
+        Settings settings;
+        uint32_t (*formula)(uint32_t);
+    } cases[] = {
+        {"gray",
+         {},
+         [](uint32_t p) {
+             uint32_t a = (SN_PIXEL_R(p) + SN_PIXEL_G(p) + SN_PIXEL_B(p)) / 3;
+             return SN_PIXEL(SN_PIXEL_A(p), a, a, a);
+         }},
+        {"coloration",
+         {{"r", "37"}, {"g", "200"}, {"b", "255"}},
+         [](uint32_t p) {
+             uint32_t a = (SN_PIXEL_R(p) + SN_PIXEL_G(p) + SN_PIXEL_B(p)) / 3;
+             return SN_PIXEL(SN_PIXEL_A(p), a * 37 / 255, a * 200 / 255, a * 255 / 255);
+         }},
+        {"swap_colors",
+         {{"r", "g"}, {"g", "b"}, {"b", "r"}},
+         [](uint32_t p) {
+             return SN_PIXEL(SN_PIXEL_A(p), SN_PIXEL_G(p), SN_PIXEL_B(p), SN_PIXEL_R(p));
+         }},
+        {"negative",
+         {},
+         [](uint32_t p) {
+             return SN_PIXEL(SN_PIXEL_A(p), 255 - SN_PIXEL_R(p), 255 - SN_PIXEL_G(p),
+                             255 - SN_PIXEL_B(p));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.kind);
+        fxt::Image out = fxt::run(c.kind, c.settings, image.get());
+        ASSERT_NE(out, nullptr);
+        for (int y = 0; y < 53; y++)
+            for (int x = 0; x < 67; x++)
+                ASSERT_EQ(fxt::px(out.get(), x, y), c.formula(fxt::px(image.get(), x, y)))
+                    << x << "," << y;
+    }
+}

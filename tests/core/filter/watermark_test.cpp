@@ -5,6 +5,8 @@
  */
 #include "filter_fixture.h"
 
+#include <math.h>
+#include <stdlib.h>
 #include <string.h>
 
 using fxt::Settings;
@@ -163,4 +165,77 @@ TEST(WatermarkFilter, MissingOrEmptyTileFails)
     fxt::Image out = watermark(dot.get(), 9, 7, Settings{{"y_offset", "-2147483648"}});
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(fxt::px(out.get(), 8, 6), blended(SN_PIXEL(0xFF, 0, 0, 0), 0));
+}
+
+/* The lattice of turned tiles, laid out here straight from its definition:
+ * corrections U, X, Y from the padded tile's sides and the angle folded into
+ * 0-90 degrees (sides traded in the second and fourth quarter), rows of
+ * tiles stepping by th - Y, tiles by tw - U, row m shifted by m X. */
+static fxt::Image expected_lattice(const sn_image_t *tile, int w, int h, double rotation, int space,
+                                   int x_offset, int y_offset)
+{
+    fxt::Image turned(sn_image_clone(tile));
+    sn_image_padding(turned.get(), space / 2, space / 2, space / 2, space / 2, 0);
+    double p = turned->width, q = turned->height, a = rotation;
+    if (rotation > 270) {
+        a -= 270;
+        std::swap(p, q);
+    } else if (rotation > 180) {
+        a -= 180;
+    } else if (rotation > 90) {
+        a -= 90;
+        std::swap(p, q);
+    }
+    double r = a * 3.14159265 / 180, s = sin(r), k = cos(r);
+    double u = (q - p * s / k) * s;
+    if (u < 0)
+        u = p * k - q * k * k / s;
+    double lx = q * k > p * s ? p * k - u : p * k;
+    double ly = std::min(q * k, p * s);
+    sn_image_rotate(turned.get(), rotation, 0);
+    int tw = turned->width, th = turned->height;
+    fxt::Image picture = fxt::solid(w, h, kPicture);
+    int m = 0;
+    for (int y = y_offset - th; y < h; y = (int)(y + th - ly), m++)
+        for (int x = ((int)(m * lx) % (tw - (int)u)) - tw + x_offset; x < w; x = (int)(x + tw - u))
+            for (int j = 0; j < th; j++)
+                for (int i = 0; i < tw; i++) {
+                    if (x + i < 0 || y + j < 0 || x + i >= w || y + j >= h)
+                        continue;
+                    uint32_t &d = picture->frames[0].rows[y + j][x + i];
+                    uint32_t sp = fxt::px(turned.get(), i, j), e = SN_PIXEL_A(sp) * 100;
+                    if (e == 0)
+                        continue;
+                    uint32_t f = 25855 - e;
+                    d = SN_PIXEL(SN_PIXEL_A(d), (f * SN_PIXEL_R(d) + e * SN_PIXEL_R(sp)) / 25856,
+                                 (f * SN_PIXEL_G(d) + e * SN_PIXEL_G(sp)) / 25856,
+                                 (f * SN_PIXEL_B(d) + e * SN_PIXEL_B(sp)) / 25856);
+                }
+    return picture;
+}
+
+TEST(WatermarkFilter, TurnedTilesInterlockInEveryQuarter)
+{
+    fxt::Image tile =
+        fxt::make(40, 16, [](int x, int y) { return SN_PIXEL(0xFF, x * 6, y * 15, 255 - x * 3); });
+    const std::string address = fxt::address(tile.get());
+    for (const char *rotation : {"30", "75", "120", "200", "300", "-45"}) {
+        SCOPED_TRACE(rotation);
+        fxt::Image out = watermark(tile.get(), 150, 110,
+                                   Settings{{"rotation", rotation},
+                                            {"x_space", "4"},
+                                            {"y_space", "4"},
+                                            {"x_offset", "9"},
+                                            {"y_offset", "5"}});
+        ASSERT_NE(out, nullptr);
+        double angle = atof(rotation);
+        if (angle < 0)
+            angle += 360;
+        fxt::Image want = expected_lattice(tile.get(), 150, 110, angle, 4, 9, 5);
+        int mismatches = 0;
+        for (int y = 0; y < 110; y++)
+            for (int x = 0; x < 150; x++)
+                mismatches += fxt::px(out.get(), x, y) != fxt::px(want.get(), x, y);
+        EXPECT_EQ(mismatches, 0);
+    }
 }

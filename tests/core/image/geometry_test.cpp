@@ -374,4 +374,51 @@ TEST_F(GeometryTest, OperationsOnAnImageWithoutFramesOnlyChangeItsSize)
     EXPECT_EQ(image->frames[0].rows, nullptr);
 }
 
+TEST_F(GeometryTest, RandomSequencesKeepTheFrameConsistent)
+{
+    /* Small and odd sizes, every kind of step: the frame must always be one
+     * buffer of width x height with its rows in place (the sanitizer build
+     * checks every access). */
+    uint32_t seed = 2024;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return (int)((seed >> 8) % (uint32_t)n);
+    };
+    for (int round = 0; round < 60; round++) {
+        image_ptr image = make_image(1 + next(40), 1 + next(40));
+        image->has_alpha = next(2);
+        for (int step = 0; step < 4; step++) {
+            int w = image->width, h = image->height;
+            switch (next(4)) {
+            case 0:
+                ASSERT_EQ(sn_image_resize(image.get(), 1 + next(60), 1 + next(60)), 0);
+                break;
+            case 1: {
+                const double angles[] = {90, 180, 270, 1, 30, 45, 89.5, 135, 200, 359, -10};
+                ASSERT_EQ(sn_image_rotate(image.get(), angles[next(11)], next(2) ? 0 : 0xFFFFFFFFu),
+                          0);
+                break;
+            }
+            case 2: {
+                int cw = 1 + next(w), ch = 1 + next(h);
+                ASSERT_EQ(sn_image_crop(image.get(), next(w - cw + 1), next(h - ch + 1), cw, ch),
+                          0);
+                break;
+            }
+            default:
+                ASSERT_EQ(sn_image_padding(image.get(), next(5), next(5), next(5), next(5), 0x80u),
+                          0);
+            }
+            ASSERT_GT(image->width, 0);
+            ASSERT_GT(image->height, 0);
+            for (int y = 0; y < image->height; y++)
+                ASSERT_EQ(image->frames[0].rows[y],
+                          image->frames[0].pixels + (size_t)y * (size_t)image->width);
+            volatile uint32_t sum = 0;
+            for (int i = 0; i < image->width * image->height; i++)
+                sum = sum + image->frames[0].pixels[i];
+        }
+    }
+}
+
 } // namespace

@@ -1,0 +1,369 @@
+/*
+ * GIF codec: files made by ImageMagick decode as ImageMagick decodes them,
+ * written files read back within their palette, and damaged files fail
+ * cleanly.
+ */
+#include "image/sn_image.h"
+#include "zv_test.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using zvtest::quote;
+using zvtest::run;
+
+class GifTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        sn_image_init();
+    }
+    void SetUp() override
+    {
+        if (!zvtest::have_tool("convert"))
+            GTEST_SKIP() << "ImageMagick convert is needed";
+    }
+    std::string make(const std::string &name, const std::string &args)
+    {
+        std::string path = dir.file(name);
+        EXPECT_EQ(0, run("convert " + args + " " + quote(path) + " 2>/dev/null")) << args;
+        return path;
+    }
+    /* A noisy colour picture, and the same with graded transparency. */
+    std::string source()
+    {
+        return make("src.png", "-seed 3 -size 40x30 gradient:red-blue +noise Gaussian");
+    }
+    std::string alpha_source()
+    {
+        std::string src = source();
+        return make("alpha.png", quote(src) +
+                                     " \\( -size 30x40 gradient:white-black -rotate 90 \\) "
+                                     "-alpha off -compose CopyOpacity -composite");
+    }
+    zvtest::TempDir dir;
+};
+
+/* ImageMagick's decode of one frame of a file, uncoalesced: the frame's own
+ * image at its own size. */
+bool magick_frame(const std::string &path, int index, zvtest::Rgba *out)
+{
+    zvtest::TempDir tmp;
+    std::string frame = tmp.file("frame.png");
+    if (run("convert " + quote(path + "[" + std::to_string(index) + "]") + " +repage " +
+            quote(frame) + " 2>/dev/null") != 0)
+        return false;
+    return zvtest::magick_decode(frame, out);
+}
+
+int frames_in(const std::string &path)
+{
+    zvtest::TempDir tmp;
+    std::string out = tmp.file("n");
+    run("identify -format '%n\\n' " + quote(path) + " 2>/dev/null | head -1 > " + quote(out));
+    std::ifstream in(out);
+    int n = 0;
+    in >> n;
+    return n;
+}
+
+/* Where the first image descriptor of a GIF starts, or 0. */
+size_t image_descriptor(const std::vector<uint8_t> &b)
+{
+    if (b.size() < 13)
+        return 0;
+    size_t p = 13;
+    if (b[10] & 0x80)
+        p += 3u << ((b[10] & 7) + 1);
+    while (p < b.size()) {
+        if (b[p] == 0x2C)
+            return p;
+        if (b[p] != 0x21 || p + 2 >= b.size())
+            return 0;
+        p += 2;
+        while (p < b.size() && b[p] != 0)
+            p += b[p] + 1u;
+        p++;
+    }
+    return 0;
+}
+
+uint32_t white_clear()
+{
+    return SN_PIXEL(0, 255, 255, 255);
+}
+
+TEST_F(GifTest, DecodesLikeImageMagick)
+{
+    std::string src = source();
+    std::string alpha = alpha_source();
+    std::string flop = make("flop.png", quote(src) + " -flop");
+    std::string gray = make("gray.png", quote(src) + " -negate");
+    struct Case {
+        const char *name;
+        std::string args;
+        int has_alpha;
+    } cases[] = {
+        {"plain.gif", quote(src) + " -colors 64", 0},
+        {"interlaced.gif", quote(src) + " -colors 64 -interlace GIF", 0},
+        {"transparent.gif", quote(alpha) + " -colors 32", 1},
+        {"animated.gif",
+         "-delay 10 " + quote(src) + " " + quote(flop) + " " + quote(gray) + " -colors 32 -loop 0",
+         0},
+        {"local-maps.gif",
+         "\\( " + quote(src) + " -colors 8 \\) \\( " + quote(flop) + " -colors 16 \\)", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = make(c.name, c.args);
+        int last = frames_in(path) - 1;
+        ASSERT_GE(last, 0);
+        zvtest::Rgba want;
+        ASSERT_TRUE(magick_frame(path, last, &want));
+
+        sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+        ASSERT_NE(nullptr, image);
+        EXPECT_EQ(SN_IMAGE_FORMAT_GIF, image->format);
+        EXPECT_EQ(1, image->frame_count);
+        EXPECT_EQ(c.has_alpha, image->has_alpha);
+        ASSERT_EQ(want.width, image->width);
+        ASSERT_EQ(want.height, image->height);
+        int bad = 0, clear = 0;
+        for (int y = 0; y < image->height; y++)
+            for (int x = 0; x < image->width; x++) {
+                uint32_t expect = want.at(x, y);
+                if (SN_PIXEL_A(expect) == 0) {
+                    expect = white_clear();
+                    clear++;
+                }
+                bad += image->frames[0].rows[y][x] != expect;
+            }
+        EXPECT_EQ(0, bad);
+        if (c.has_alpha) {
+            EXPECT_GT(clear, 0);
+        }
+        sn_image_destroy(image);
+    }
+}
+
+/* The frame takes the first image's size; the last image lands at the top
+ * left, clipped to the frame, and what it leaves uncovered is cleared. */
+TEST_F(GifTest, LaterImagesOfOtherSizesStayInsideTheFrame)
+{
+    struct Case {
+        const char *name;
+        std::string args;
+        int cover_w, cover_h;
+    } cases[] = {
+        {"larger.gif", "-size 8x6 xc:red -size 20x16 xc:blue", 8, 6},
+        {"smaller.gif", "-size 20x16 xc:red \\( -size 8x6 xc:blue -repage +5+3 \\)", 8, 6},
+        {"wider.gif", "-size 10x10 xc:red -size 30x4 xc:blue", 10, 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = make(c.name, c.args);
+        std::vector<uint8_t> bytes = zvtest::read_file(path);
+        size_t d = image_descriptor(bytes);
+        ASSERT_GT(d, 0u);
+        int w = bytes[d + 5] | bytes[d + 6] << 8;
+        int h = bytes[d + 7] | bytes[d + 8] << 8;
+
+        sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+        ASSERT_NE(nullptr, image);
+        ASSERT_EQ(w, image->width);
+        ASSERT_EQ(h, image->height);
+        int bad = 0;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                bool covered = x < c.cover_w && y < c.cover_h;
+                uint32_t expect = covered ? SN_PIXEL(255, 0, 0, 255) : SN_PIXEL(255, 255, 255, 255);
+                bad += image->frames[0].rows[y][x] != expect;
+            }
+        EXPECT_EQ(0, bad);
+        sn_image_destroy(image);
+    }
+}
+
+TEST_F(GifTest, DamagedFilesFailAndTheNextFileLoads)
+{
+    std::string good = make("good.gif", quote(source()) + " -colors 64");
+    std::vector<uint8_t> bytes = zvtest::read_file(good);
+    size_t d = image_descriptor(bytes);
+    ASSERT_GT(d, 0u);
+
+    struct Case {
+        std::string name;
+        std::vector<uint8_t> bytes;
+        const char *message;
+    };
+    std::vector<Case> cases;
+    /* Cut inside the screen descriptor or its map, the library's open fails
+     * and no reader claims the file. */
+    for (size_t cut : {(size_t)4, (size_t)13, d + 4, d + 12, bytes.size() / 2, bytes.size() - 1})
+        cases.push_back({"cut-" + std::to_string(cut),
+                         std::vector<uint8_t>(bytes.begin(), bytes.begin() + (long)cut),
+                         cut <= 13 ? "unknown file type!" : "FAILED!"});
+    cases.push_back({"empty", {}, "unknown file type!"});
+    std::vector<uint8_t> magic = bytes;
+    memcpy(magic.data(), "XIF", 3);
+    cases.push_back({"magic", magic, "unknown file type!"});
+    std::vector<uint8_t> huge = bytes;
+    huge[d + 5] = huge[d + 6] = huge[d + 7] = huge[d + 8] = 0xFF;
+    cases.push_back({"huge", huge, "frame size FAILED!"});
+    /* Within the frame cap, but more pixels than the file's bytes can code. */
+    std::vector<uint8_t> unbacked = bytes;
+    unbacked[d + 5] = unbacked[d + 7] = 0x20;
+    unbacked[d + 6] = unbacked[d + 8] = 0x4E; /* 20000 x 20000 */
+    cases.push_back({"unbacked", unbacked, "image size FAILED!"});
+    std::vector<uint8_t> zero = bytes;
+    zero[d + 5] = zero[d + 6] = 0;
+    cases.push_back({"zero", zero, "frame size FAILED!"});
+    std::vector<uint8_t> noimage(bytes.begin(), bytes.begin() + (long)d);
+    noimage.push_back(0x3B);
+    cases.push_back({"no-image", noimage, "FAILED!"});
+
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.file(c.name + ".gif");
+        ASSERT_TRUE(zvtest::write_file(path, c.bytes));
+        zvtest::LogCapture log;
+        EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
+        EXPECT_TRUE(log.contains(c.message));
+
+        sn_image_t *next = sn_image_create_from_file(good.c_str(), -1);
+        ASSERT_NE(nullptr, next);
+        EXPECT_EQ(40, next->width);
+        sn_image_destroy(next);
+    }
+}
+
+sn_image_t *quadrants(int width, int height, bool alpha)
+{
+    sn_image_t *image = sn_image_create(width, height, 1);
+    if (!image || sn_image_allocate_frame(image, 0) != 0)
+        return nullptr;
+    image->has_alpha = alpha ? 1 : 0;
+    const uint32_t colors[4] = {SN_PIXEL(255, 255, 0, 0), SN_PIXEL(255, 0, 255, 0),
+                                SN_PIXEL(255, 0, 0, 255), SN_PIXEL(255, 17, 34, 51)};
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            uint32_t p = colors[(y >= height / 2) * 2 + (x >= width / 2)];
+            if (alpha && x % 3 == 0)
+                p = (p & ~0xFFu) | (x % 2 ? 40u : 127u);
+            else if (alpha)
+                p = (p & ~0xFFu) | (x % 2 ? 128u : 250u);
+            image->frames[0].rows[y][x] = p;
+        }
+    return image;
+}
+
+std::string identify(const std::string &path, const char *format)
+{
+    zvtest::TempDir tmp;
+    std::string out = tmp.file("id");
+    run(std::string("identify -format '") + format + "' " + quote(path + "[0]") + " > " +
+        quote(out) + " 2>/dev/null");
+    std::vector<uint8_t> b = zvtest::read_file(out);
+    return std::string(b.begin(), b.end());
+}
+
+TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
+{
+    for (bool alpha : {false, true}) {
+        SCOPED_TRACE(alpha ? "alpha" : "opaque");
+        sn_image_t *image = quadrants(21, 13, alpha);
+        ASSERT_NE(nullptr, image);
+        std::string path = dir.file(alpha ? "alpha-out.gif" : "out.gif");
+        ASSERT_EQ(0, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
+
+        std::vector<uint8_t> bytes = zvtest::read_file(path);
+        ASSERT_GE(bytes.size(), 6u);
+        EXPECT_EQ("GIF87a", std::string(bytes.begin(), bytes.begin() + 6));
+        EXPECT_EQ("21 13 8", identify(path, "%w %h %z"));
+        zvtest::Rgba got;
+        ASSERT_TRUE(zvtest::magick_decode(path, &got));
+        int bad = 0;
+        for (int y = 0; y < 13; y++)
+            for (int x = 0; x < 21; x++) {
+                uint32_t p = image->frames[0].rows[y][x];
+                uint32_t expect =
+                    SN_PIXEL_A(p) < 128 && alpha ? SN_PIXEL(255, 255, 255, 255) : (p | 0xFFu);
+                bad += got.at(x, y) != expect;
+            }
+        EXPECT_EQ(0, bad);
+
+        /* Nothing in the file is declared transparent. */
+        sn_image_t *back = sn_image_create_from_file(path.c_str(), -1);
+        ASSERT_NE(nullptr, back);
+        EXPECT_EQ(0, back->has_alpha);
+        sn_image_destroy(back);
+        sn_image_destroy(image);
+    }
+}
+
+TEST_F(GifTest, QuantisesManyColoursIntoThePalette)
+{
+    sn_image_t *image = sn_image_create(64, 48, 1);
+    ASSERT_NE(nullptr, image);
+    ASSERT_EQ(0, sn_image_allocate_frame(image, 0));
+    uint32_t seed = 12345;
+    for (int y = 0; y < 48; y++)
+        for (int x = 0; x < 64; x++) {
+            seed = seed * 1103515245u + 12345u;
+            int noise = (int)(seed >> 27) - 16;
+            auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
+            image->frames[0].rows[y][x] =
+                SN_PIXEL(255, clamp(x * 4 + noise), clamp(y * 5 - noise), clamp(255 - x * 2 - y));
+        }
+    std::string path = dir.file("many.gif");
+    ASSERT_EQ(0, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
+    EXPECT_EQ("64 48 8", identify(path, "%w %h %z"));
+    zvtest::Rgba got;
+    ASSERT_TRUE(zvtest::magick_decode(path, &got));
+    long total = 0;
+    int worst = 0;
+    for (int y = 0; y < 48; y++)
+        for (int x = 0; x < 64; x++) {
+            uint32_t a = image->frames[0].rows[y][x], b = got.at(x, y);
+            int d[3] = {abs((int)SN_PIXEL_R(a) - (int)SN_PIXEL_R(b)),
+                        abs((int)SN_PIXEL_G(a) - (int)SN_PIXEL_G(b)),
+                        abs((int)SN_PIXEL_B(a) - (int)SN_PIXEL_B(b))};
+            for (int v : d) {
+                total += v;
+                worst = v > worst ? v : worst;
+            }
+        }
+    EXPECT_LT(total / (64.0 * 48 * 3), 12.0);
+    EXPECT_LT(worst, 96);
+    sn_image_destroy(image);
+}
+
+TEST_F(GifTest, FailedWritesLeaveNoFile)
+{
+    sn_image_t *image = quadrants(8, 8, false);
+    ASSERT_NE(nullptr, image);
+    std::string missing = dir.file("no/such/dir/out.gif");
+    std::string full = dir.file("full.gif");
+    ASSERT_EQ(0, symlink("/dev/full", full.c_str()));
+    for (const std::string &path : {missing, full}) {
+        SCOPED_TRACE(path);
+        zvtest::LogCapture log;
+        EXPECT_EQ(-1, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
+        EXPECT_TRUE(log.contains("FAILED!"));
+        EXPECT_FALSE(zvtest::file_exists(path));
+    }
+    sn_image_destroy(image);
+}
+
+} // namespace

@@ -1,0 +1,314 @@
+/*
+ * TIFF codec: files made by ImageMagick decode as ImageMagick decodes them
+ * (alpha kinds included), written files read back losslessly, and damaged
+ * files fail cleanly.
+ */
+#include "image/sn_image.h"
+#include "zv_test.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using zvtest::quote;
+using zvtest::run;
+
+class TiffTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        sn_image_init();
+    }
+    void SetUp() override
+    {
+        if (!zvtest::have_tool("convert"))
+            GTEST_SKIP() << "ImageMagick convert is needed";
+    }
+    std::string make(const std::string &name, const std::string &args)
+    {
+        std::string path = dir.file(name);
+        EXPECT_EQ(0, run("convert " + args + " " + quote(path) + " 2>/dev/null")) << args;
+        return path;
+    }
+    std::string source()
+    {
+        return make("src.png", "-seed 3 -size 40x30 gradient:red-blue +noise Gaussian -depth 8");
+    }
+    /* Alpha from 0 to 255 across the picture, so that every level is seen. */
+    std::string alpha_source()
+    {
+        std::string src = source();
+        return make("alpha.png", quote(src) +
+                                     " \\( -size 30x40 gradient:white-black -rotate 90 \\) "
+                                     "-alpha off -compose CopyOpacity -composite -depth 8");
+    }
+    zvtest::TempDir dir;
+};
+
+int channel_diff(uint32_t a, uint32_t b)
+{
+    int d = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        int v = abs((int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF));
+        d = v > d ? v : d;
+    }
+    return d;
+}
+
+TEST_F(TiffTest, DecodesLikeImageMagick)
+{
+    std::string src = source();
+    std::string alpha = alpha_source();
+    enum Alpha { kOpaque, kAssociated, kUnassociated };
+    struct Case {
+        const char *name;
+        std::string args;
+        Alpha alpha;
+        int tolerance;
+    } cases[] = {
+        {"rgb.tif", quote(src) + " -compress None", kOpaque, 0},
+        {"gray.tif", quote(src) + " -colorspace Gray -compress None", kOpaque, 0},
+        {"lzw.tif", quote(src) + " -compress LZW", kOpaque, 0},
+        {"deflate.tif", quote(src) + " -compress Zip", kOpaque, 0},
+        /* libtiff takes the high byte of 16-bit map entries; ImageMagick rounds. */
+        {"palette.tif", quote(src) + " -colors 16 -type Palette -compress None", kOpaque, 1},
+        {"rgb16.tif", quote(src) + " -depth 16 -compress None", kOpaque, 1},
+        {"tiles.tif", quote(src) + " -define tiff:tile-geometry=16x16 -compress LZW", kOpaque, 0},
+        {"jpeg.tif", quote(src) + " -compress JPEG -quality 90", kOpaque, 6},
+        /* Un-premultiplying rounds here, ImageMagick truncates. */
+        {"associated.tif", quote(alpha) + " -alpha on -define tiff:alpha=associated -compress Zip",
+         kAssociated, 1},
+        {"unassociated.tif",
+         quote(alpha) + " -alpha on -define tiff:alpha=unassociated -compress None", kUnassociated,
+         0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = make(c.name, c.args);
+        zvtest::Rgba want;
+        ASSERT_TRUE(zvtest::magick_decode(path, &want));
+
+        sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+        ASSERT_NE(nullptr, image);
+        EXPECT_EQ(SN_IMAGE_FORMAT_TIFF, image->format);
+        EXPECT_EQ(c.alpha == kAssociated ? 1 : 0, image->has_alpha);
+        ASSERT_EQ(want.width, image->width);
+        ASSERT_EQ(want.height, image->height);
+        int bad = 0, worst = 0, translucent = 0;
+        for (int y = 0; y < image->height; y++)
+            for (int x = 0; x < image->width; x++) {
+                uint32_t expect = want.at(x, y);
+                if (c.alpha != kAssociated) {
+                    /* Without associated alpha the picture shows opaque
+                     * with its stored colours, not darkened ones. */
+                    translucent += SN_PIXEL_A(expect) > 0 && SN_PIXEL_A(expect) < 255;
+                    expect |= 0xFFu;
+                } else if (SN_PIXEL_A(expect) == 0) {
+                    expect = 0; /* no colour survives a zero alpha */
+                }
+                int d = channel_diff(image->frames[0].rows[y][x], expect);
+                worst = d > worst ? d : worst;
+                bad += d > c.tolerance;
+            }
+        EXPECT_EQ(0, bad) << "worst difference " << worst;
+        if (c.alpha == kUnassociated) {
+            EXPECT_GT(translucent, 0);
+        }
+        sn_image_destroy(image);
+    }
+}
+
+TEST_F(TiffTest, BigEndianFilesAreNotClaimed)
+{
+    std::string path =
+        make("big.tif", "-define tiff:endian=msb " + quote(source()) + " -compress None");
+    std::vector<uint8_t> bytes = zvtest::read_file(path);
+    ASSERT_GE(bytes.size(), 2u);
+    ASSERT_EQ('M', bytes[0]);
+    zvtest::LogCapture log;
+    EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
+    EXPECT_TRUE(log.contains("unknown file type!"));
+    EXPECT_EQ(0, sn_image_guess_format(path.c_str()));
+}
+
+/* Offset of the value of tag in the first directory of a little-endian
+ * classic TIFF, or 0. */
+size_t tag_value(const std::vector<uint8_t> &b, int tag)
+{
+    auto u16 = [&](size_t p) { return (size_t)(b[p] | b[p + 1] << 8); };
+    auto u32 = [&](size_t p) { return u16(p) | u16(p + 2) << 16; };
+    if (b.size() < 8)
+        return 0;
+    size_t ifd = u32(4);
+    if (ifd + 2 > b.size())
+        return 0;
+    size_t count = u16(ifd);
+    for (size_t i = 0; i < count && ifd + 2 + i * 12 + 12 <= b.size(); i++) {
+        size_t e = ifd + 2 + i * 12;
+        if ((int)u16(e) == tag)
+            return e + 8;
+    }
+    return 0;
+}
+
+void put_value(std::vector<uint8_t> &b, size_t at, int type, uint32_t value)
+{
+    b[at] = (uint8_t)value;
+    b[at + 1] = (uint8_t)(value >> 8);
+    if (type == 4) {
+        b[at + 2] = (uint8_t)(value >> 16);
+        b[at + 3] = (uint8_t)(value >> 24);
+    }
+}
+
+TEST_F(TiffTest, DamagedFilesFailAndTheNextFileLoads)
+{
+    std::string good = make("good.tif", quote(source()) + " -compress LZW");
+    std::vector<uint8_t> bytes = zvtest::read_file(good);
+    size_t width_at = tag_value(bytes, 256);
+    size_t height_at = tag_value(bytes, 257);
+    ASSERT_GT(width_at, 0u);
+    ASSERT_GT(height_at, 0u);
+    int width_type = bytes[width_at - 6];
+    int height_type = bytes[height_at - 6];
+
+    struct Case {
+        std::string name;
+        std::vector<uint8_t> bytes;
+        const char *message;
+    };
+    std::vector<Case> cases;
+    /* Cuts in the header, the strip data and the directory (a cut in the
+     * trailing colorimetry values only loses those tags, so none is made
+     * there). */
+    size_t ifd = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | (size_t)bytes[7] << 24;
+    ASSERT_LT(ifd + 40, bytes.size());
+    for (size_t cut : {(size_t)3, (size_t)8, (size_t)40, bytes.size() / 2, ifd + 1, ifd + 40})
+        cases.push_back({"cut-" + std::to_string(cut),
+                         std::vector<uint8_t>(bytes.begin(), bytes.begin() + (long)cut),
+                         cut < 4 ? "unknown file type!" : "FAILED!"});
+    cases.push_back({"empty", {}, "unknown file type!"});
+    std::vector<uint8_t> magic = bytes;
+    magic[2] = '+';
+    cases.push_back({"magic", magic, "unknown file type!"});
+    std::vector<uint8_t> huge = bytes;
+    put_value(huge, width_at, width_type, width_type == 4 ? 0x7FFFFFFFu : 0xFFFFu);
+    put_value(huge, height_at, height_type, width_type == 4 ? 0x7FFFFFFFu : 0xFFFFu);
+    cases.push_back({"huge", huge, "FAILED!"});
+    std::vector<uint8_t> zero = bytes;
+    put_value(zero, width_at, width_type, 0);
+    cases.push_back({"zero", zero, "FAILED!"});
+    /* Within the frame cap but far beyond what the file holds: the first
+     * strip it cannot decode ends the read. */
+    std::vector<uint8_t> tall = bytes;
+    put_value(tall, height_at, height_type, 20000);
+    cases.push_back({"tall", tall, "FAILED!"});
+
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.file(c.name + ".tif");
+        ASSERT_TRUE(zvtest::write_file(path, c.bytes));
+        zvtest::LogCapture log;
+        EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
+        EXPECT_TRUE(log.contains(c.message));
+
+        sn_image_t *next = sn_image_create_from_file(good.c_str(), -1);
+        ASSERT_NE(nullptr, next);
+        EXPECT_EQ(40, next->width);
+        sn_image_destroy(next);
+    }
+}
+
+sn_image_t *pattern(int width, int height, bool alpha)
+{
+    sn_image_t *image = sn_image_create(width, height, 1);
+    if (!image || sn_image_allocate_frame(image, 0) != 0)
+        return nullptr;
+    image->has_alpha = alpha ? 1 : 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            image->frames[0].rows[y][x] = SN_PIXEL(alpha ? (x * 37 + y) & 0xFF : 255,
+                                                   (x * 7) & 0xFF, (y * 11) & 0xFF, (x * y) & 0xFF);
+    return image;
+}
+
+std::string identify(const std::string &path, const char *format)
+{
+    zvtest::TempDir tmp;
+    std::string out = tmp.file("id");
+    run(std::string("identify -format '") + format + "' " + quote(path + "[0]") + " > " +
+        quote(out) + " 2>/dev/null");
+    std::vector<uint8_t> b = zvtest::read_file(out);
+    return std::string(b.begin(), b.end());
+}
+
+TEST_F(TiffTest, WritesLosslessLittleEndianFiles)
+{
+    for (bool alpha : {false, true}) {
+        SCOPED_TRACE(alpha ? "rgba" : "rgb");
+        sn_image_t *image = pattern(33, 21, alpha);
+        ASSERT_NE(nullptr, image);
+        std::string path = dir.file(alpha ? "rgba.tif" : "rgb.tif");
+        ASSERT_EQ(0, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_TIFF, nullptr));
+        std::vector<uint8_t> bytes = zvtest::read_file(path);
+        ASSERT_GE(bytes.size(), 4u);
+        EXPECT_EQ(0, memcmp(bytes.data(), "II*\0", 4));
+        EXPECT_EQ("33 21 8", identify(path, "%w %h %z"));
+        size_t samples = tag_value(bytes, 277);
+        ASSERT_GT(samples, 0u);
+        EXPECT_EQ(alpha ? 4 : 3, bytes[samples]);
+        EXPECT_EQ(0u, tag_value(bytes, 338)); /* no ExtraSamples */
+        size_t compression = tag_value(bytes, 259);
+        if (compression) {
+            EXPECT_EQ(1, bytes[compression]); /* uncompressed */
+        }
+
+        zvtest::Rgba got;
+        ASSERT_TRUE(zvtest::magick_decode(path, &got));
+        int bad = 0;
+        for (int y = 0; y < 21; y++)
+            for (int x = 0; x < 33; x++)
+                bad += (got.at(x, y) | 0xFFu) != (image->frames[0].rows[y][x] | 0xFFu);
+        EXPECT_EQ(0, bad);
+
+        /* Without ExtraSamples the fourth sample is not taken as alpha. */
+        sn_image_t *back = sn_image_create_from_file(path.c_str(), -1);
+        ASSERT_NE(nullptr, back);
+        EXPECT_EQ(0, back->has_alpha);
+        bad = 0;
+        for (int y = 0; y < 21; y++)
+            for (int x = 0; x < 33; x++)
+                bad += back->frames[0].rows[y][x] != (image->frames[0].rows[y][x] | 0xFFu);
+        EXPECT_EQ(0, bad);
+        sn_image_destroy(back);
+        sn_image_destroy(image);
+    }
+}
+
+TEST_F(TiffTest, FailedWritesLeaveNoFile)
+{
+    sn_image_t *image = pattern(300, 300, false);
+    ASSERT_NE(nullptr, image);
+    std::string missing = dir.file("no/such/dir/out.tif");
+    std::string full = dir.file("full.tif");
+    ASSERT_EQ(0, symlink("/dev/full", full.c_str()));
+    for (const std::string &path : {missing, full}) {
+        SCOPED_TRACE(path);
+        zvtest::LogCapture log;
+        EXPECT_EQ(-1, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_TIFF, nullptr));
+        EXPECT_TRUE(log.contains("FAILED!"));
+        EXPECT_FALSE(zvtest::file_exists(path));
+    }
+    sn_image_destroy(image);
+}
+
+} // namespace
