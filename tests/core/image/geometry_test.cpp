@@ -306,6 +306,40 @@ TEST_F(GeometryTest, ResizeScalesEveryFrameAsPixScaleDoes)
     pixDestroy(&direct);
 }
 
+TEST_F(GeometryTest, ResizedAlphaIsThePlaneScaledWithoutSharpening)
+{
+    const int W = 61, H = 37;
+    struct Case {
+        int width, height;
+    } cases[] = {{30, 18}, {22, 14}, {50, 30}, {97, 59}, {61, 20}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        image_ptr image = make_image(W, H);
+        image->has_alpha = 1;
+        PIX *plane = pixCreate(W, H, 8);
+        ASSERT_NE(plane, nullptr);
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                uint32_t a = (uint32_t)((x * 37 + y * 91) % 256);
+                image->frames[0].rows[y][x] = (image->frames[0].rows[y][x] & ~0xFFu) | a;
+                pixSetPixel(plane, x, y, a);
+            }
+        PIX *want = pixScaleGeneral(plane, (float)c.width / W, (float)c.height / H, 0.0f, 0);
+        ASSERT_NE(want, nullptr);
+        ASSERT_EQ(sn_image_resize(image.get(), c.width, c.height), 0);
+        ASSERT_EQ(image->width, pixGetWidth(want));
+        ASSERT_EQ(image->height, pixGetHeight(want));
+        for (int y = 0; y < image->height; y++)
+            for (int x = 0; x < image->width; x++) {
+                l_uint32 a = 0;
+                pixGetPixel(want, x, y, &a);
+                ASSERT_EQ(SN_PIXEL_A(image->frames[0].rows[y][x]), a) << x << "," << y;
+            }
+        pixDestroy(&want);
+        pixDestroy(&plane);
+    }
+}
+
 TEST_F(GeometryTest, ResizeKeepsAlpha)
 {
     struct Case {
