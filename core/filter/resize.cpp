@@ -69,8 +69,8 @@ static int64_t imf_side(int64_t value)
 static int imf_resize_to(sn_image_t *image, int width, int height)
 {
     while (image->width != width || image->height != height) {
-        int w = image->width / 40 > width ? (image->width + 39) / 40 : width;
-        int h = image->height / 40 > height ? (image->height + 39) / 40 : height;
+        int w = imf_resize_step(image->width, width);
+        int h = imf_resize_step(image->height, height);
         if (sn_image_resize(image, w, h) != 0)
             return -1;
         if (image->width != w || image->height != h) {

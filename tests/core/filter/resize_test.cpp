@@ -3,8 +3,10 @@
  * exact, padding, cropping, fixed width and fixed height, down to one-pixel
  * sides.
  */
+#include "filter/imf_common.h"
 #include "filter_fixture.h"
 
+#include <limits.h>
 #include <string.h>
 
 using fxt::Settings;
@@ -165,4 +167,34 @@ TEST(ResizeFilter, TargetsBeyondTheFrameLimitFail)
     fxt::Image out = fxt::run(
         "resize", Settings{{"width", "2000000000%"}, {"height", "2000000000%"}}, image.get());
     EXPECT_EQ(out, nullptr);
+}
+
+TEST(ResizeFilter, NoPassReducesMoreThanFortyToOne)
+{
+    struct Case {
+        int side, target, next;
+    } cases[] = {
+        {1000, 25, 25},
+        {1000, 24, 25},
+        {4001, 100, 101},
+        {40, 1, 1},
+        {41, 1, 2},
+        {79, 1, 2},
+        {119, 2, 3},
+        {159, 3, 4},
+        {100, 5000, 5000},
+        {7, 7, 7},
+        {INT_MAX, 1, (int)(((int64_t)INT_MAX + 39) / 40)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.side << " -> " << c.target);
+        EXPECT_EQ(imf_resize_step(c.side, c.target), c.next);
+    }
+    /* Steep reductions to thin sides still end at the exact target. */
+    fxt::Image image = fxt::solid(79, 119, SN_PIXEL(0xFF, 10, 20, 30));
+    fxt::Image out = fxt::run("resize", Settings{{"width", "1px"}, {"height", "2px"}}, image.get());
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->width, 1);
+    EXPECT_EQ(out->height, 2);
+    EXPECT_EQ(fxt::px(out.get(), 0, 1), SN_PIXEL(0xFF, 10, 20, 30));
 }
