@@ -22,10 +22,7 @@ static int imf_coloration_set_settings(imagefilter_t *filter, const char *const 
 {
     imf_coloration_t *self = (imf_coloration_t *)filter;
     for (int i = 0; !imf_settings_end(keys[i], 1); i++) {
-        int *field = imf_word_is(keys[i], "r")   ? &self->r
-                     : imf_word_is(keys[i], "g") ? &self->g
-                     : imf_word_is(keys[i], "b") ? &self->b
-                                                 : NULL;
+        int *field = imf_rgb_field(keys[i], &self->r, &self->g, &self->b);
         if (!field)
             continue;
         int value;
@@ -88,14 +85,10 @@ static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
 imagefilter_t *imagefilter_coloration_create(void)
 {
     imf_coloration_t *self =
-        (imf_coloration_t *)imf_alloc(sizeof *self, "imagefilter_coloration_create");
+        (imf_coloration_t *)imf_create(sizeof *self, "imagefilter_coloration_create", "coloration",
+                                       imf_coloration_execute, imf_coloration_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "coloration";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_coloration_execute;
-    self->head.set_settings = imf_coloration_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->r = self->g = self->b = 255;
     return &self->head;
 }

@@ -36,11 +36,6 @@ static int imf_gray_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_gray_create(void)
 {
-    imagefilter_t *filter = imf_alloc(sizeof *filter, "imagefilter_gray_create");
-    if (!filter)
-        return NULL;
-    filter->name = "gray";
-    filter->destroy = imf_free_record;
-    filter->execute = imf_gray_execute;
-    return filter;
+    return imf_create(sizeof(imagefilter_t), "imagefilter_gray_create", "gray", imf_gray_execute,
+                      NULL);
 }

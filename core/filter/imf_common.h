@@ -35,6 +35,13 @@ int imf_settings_end(const char *key, int stop_at_empty);
 /* Case-insensitive equality of a key or word; null never matches. */
 int imf_word_is(const char *text, const char *word);
 
+/* The field that a key "r", "g" or "b" (any case) names, or null: the
+ * channel keys of swap_colors and coloration. */
+static inline int *imf_rgb_field(const char *key, int *r, int *g, int *b)
+{
+    return imf_word_is(key, "r") ? r : imf_word_is(key, "g") ? g : imf_word_is(key, "b") ? b : NULL;
+}
+
 /* Decimal integer read as atoi does (leading blanks, a sign, digits, anything
  * after ignored, no digits gives 0); -1 for a null text or a number outside
  * the int range. */
@@ -79,15 +86,12 @@ int imf_parse_image(const char *text, sn_image_t **out);
 /* Colour text; 1 (nothing changed) for an empty text, -1 for a malformed one. */
 int imf_parse_color(const char *text, uint32_t *out);
 
-/* Zeroed record of size bytes, or null with "malloc FAILED! size:%d\n" logged
- * under the create function's name. */
-imagefilter_t *imf_alloc(size_t size, const char *function);
-
-/* The reserved operation of every kind with settings: it answers -1. */
-int imf_reserved_refuse(imagefilter_t *filter, int a, int b);
-
-/* The destroy operation of every kind: the record holds nothing else. */
-void imf_free_record(imagefilter_t *filter);
+/* A zeroed record of size bytes with its head filled: the name, the destroy
+ * that frees it, execute, and for a kind with settings set_settings and the
+ * reserved operation that refuses. Null with "malloc FAILED! size:%d\n"
+ * logged under the create function's name. */
+imagefilter_t *imf_create(size_t size, const char *function, const char *name,
+                          imagefilter_execute_fn execute, imagefilter_settings_fn set_settings);
 
 /* True when the image has a size, frames, and every frame allocated. */
 int imf_image_ready(const sn_image_t *image);

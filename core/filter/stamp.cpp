@@ -105,13 +105,9 @@ static int imf_stamp_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_stamp_create(void)
 {
-    imf_stamp_t *self = (imf_stamp_t *)imf_alloc(sizeof *self, "imagefilter_stamp_create");
+    imf_stamp_t *self = (imf_stamp_t *)imf_create(sizeof *self, "imagefilter_stamp_create", "stamp",
+                                                  imf_stamp_execute, imf_stamp_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "stamp";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_stamp_execute;
-    self->head.set_settings = imf_stamp_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

@@ -150,13 +150,9 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
 imagefilter_t *imagefilter_watermark_create(void)
 {
     imf_watermark_t *self =
-        (imf_watermark_t *)imf_alloc(sizeof *self, "imagefilter_watermark_create");
+        (imf_watermark_t *)imf_create(sizeof *self, "imagefilter_watermark_create", "watermark",
+                                      imf_watermark_execute, imf_watermark_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "watermark";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_watermark_execute;
-    self->head.set_settings = imf_watermark_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

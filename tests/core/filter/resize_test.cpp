@@ -77,6 +77,41 @@ TEST(ResizeFilter, EachAspectModeGivesItsSize)
     }
 }
 
+TEST(ResizeFilter, ExactAndFixedModesScaleEachQuarterInPlace)
+{
+    /* Four coloured quarters: after scaling, the middle of each quarter of
+     * the result still shows its colour, whatever the aspect. */
+    const uint32_t colours[4] = {SN_PIXEL(0xFF, 255, 0, 0), SN_PIXEL(0xFF, 0, 255, 0),
+                                 SN_PIXEL(0xFF, 0, 0, 255), SN_PIXEL(0xFF, 255, 255, 255)};
+    struct Case {
+        int w, h;
+        Settings settings;
+        int out_w, out_h;
+    } cases[] = {
+        {1000, 500, {{"width", "123px"}, {"height", "45px"}}, 123, 45},
+        {1000, 500, {{"width", "200px"}, {"keep_aspect", "fixed_width"}}, 200, 100},
+        {1000, 500, {{"height", "50px"}, {"keep_aspect", "fixed_height"}}, 100, 50},
+        {1000, 500, {{"width", "30%"}, {"height", "70%"}}, 300, 350},
+        {40, 20, {{"width", "200px"}, {"height", "300px"}}, 200, 300},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.w << "x" << c.h << " -> " << c.out_w << "x" << c.out_h);
+        const int w = c.w, h = c.h;
+        fxt::Image image =
+            fxt::make(w, h, [&](int x, int y) { return colours[(x >= w / 2) + 2 * (y >= h / 2)]; });
+        fxt::Image out = fxt::run("resize", c.settings, image.get());
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(out->width, c.out_w);
+        ASSERT_EQ(out->height, c.out_h);
+        for (int q = 0; q < 4; q++)
+            EXPECT_EQ(
+                fxt::px(out.get(), (q % 2 * 2 + 1) * c.out_w / 4, (q / 2 * 2 + 1) * c.out_h / 4),
+                colours[q])
+                << "quarter " << q;
+    }
+}
+
 TEST(ResizeFilter, PaddingCentresThePictureInTheColour)
 {
     struct Case {
