@@ -380,18 +380,18 @@ int bmp_read_frames(snimage_reader_t *reader, int first, int last)
         return -1;
     }
 
-    /* The width is at most 2^29 once the frame size is checked, so the row
-     * size cannot overflow. */
+    /* The width is below 2^29 once the frame size is checked, so the row size
+     * fits an int; the check keeps the messages' %d honest. */
     size_t row_size = (((size_t)s->width * (size_t)s->bit_count + 7) / 8 + 3) & ~(size_t)3;
     if (row_size > (size_t)INT_MAX) {
-        sn_log(4, NULL, "bmp_read_frames", __LINE__, "malloc FAILED! size:%d\n", -1);
+        sn_log(4, NULL, "bmp_read_frames", __LINE__, "row size FAILED! %zu\n", row_size);
         return -1;
     }
     if (check_file_length(s, row_size) != 0)
         return -1;
 
-    /* Bit fields: a 40-byte header's BI_RGB means the fixed 5-5-5 layout for
-     * 16 bits; a bit-field file without masks has none of a channel. */
+    /* Uncompressed 16-bit pixels are 5-5-5. Bit fields take the file's masks;
+     * a channel without a mask is 0, and alpha without one is opaque. */
     bmp_channel channels[4];
     bool use_masks = s->compression != kBiRgb && s->have_masks;
     if (s->bit_count == 16 && !use_masks) {

@@ -46,7 +46,7 @@ inline void setup(const char *name)
 /* Frames above this many pixels are legal (the frame cap is far higher) but
  * take seconds to fill from a few hundred bytes of header; the fuzzer would
  * spend its time there and learn nothing. Their header path is still run. */
-constexpr size_t k_max_fuzz_pixels = (size_t)1 << 24;
+constexpr size_t k_max_fuzz_pixels = (size_t)1 << 22;
 
 /* Reads only the header through the format's own reader: the picture's pixel
  * count, or 0 when the header fails. */

@@ -290,6 +290,18 @@ TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
         std::vector<uint8_t> bytes = zvtest::read_file(path);
         ASSERT_GE(bytes.size(), 6u);
         EXPECT_EQ("GIF87a", std::string(bytes.begin(), bytes.begin() + 6));
+        /* A global map of 256 entries, and the colour resolution in bits:
+         * 2 for the four colours, 3 when white joins them for the
+         * see-through pixels. */
+        ASSERT_GE(bytes.size(), 13u + 768 + 8);
+        EXPECT_EQ(0x80 | 7, bytes[10] & 0x87);
+        EXPECT_EQ(alpha ? 3 : 2, ((bytes[10] >> 4) & 7) + 1);
+        /* The control block declares no transparent index. */
+        const uint8_t *gce = &bytes[13 + 768];
+        EXPECT_EQ(0x21, gce[0]);
+        EXPECT_EQ(0xF9, gce[1]);
+        EXPECT_EQ(4, gce[2]);
+        EXPECT_EQ(0, gce[3] & 1);
         EXPECT_EQ("21 13 8", identify(path, "%w %h %z"));
         zvtest::Rgba got;
         ASSERT_TRUE(zvtest::magick_decode(path, &got));

@@ -306,6 +306,40 @@ TEST_F(GeometryTest, ResizeScalesEveryFrameAsPixScaleDoes)
     pixDestroy(&direct);
 }
 
+TEST_F(GeometryTest, ResizedAlphaIsThePlaneScaledWithoutSharpening)
+{
+    const int W = 61, H = 37;
+    struct Case {
+        int width, height;
+    } cases[] = {{30, 18}, {22, 14}, {50, 30}, {97, 59}, {61, 20}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        image_ptr image = make_image(W, H);
+        image->has_alpha = 1;
+        PIX *plane = pixCreate(W, H, 8);
+        ASSERT_NE(plane, nullptr);
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                uint32_t a = (uint32_t)((x * 37 + y * 91) % 256);
+                image->frames[0].rows[y][x] = (image->frames[0].rows[y][x] & ~0xFFu) | a;
+                pixSetPixel(plane, x, y, a);
+            }
+        PIX *want = pixScaleGeneral(plane, (float)c.width / W, (float)c.height / H, 0.0f, 0);
+        ASSERT_NE(want, nullptr);
+        ASSERT_EQ(sn_image_resize(image.get(), c.width, c.height), 0);
+        ASSERT_EQ(image->width, pixGetWidth(want));
+        ASSERT_EQ(image->height, pixGetHeight(want));
+        for (int y = 0; y < image->height; y++)
+            for (int x = 0; x < image->width; x++) {
+                l_uint32 a = 0;
+                pixGetPixel(want, x, y, &a);
+                ASSERT_EQ(SN_PIXEL_A(image->frames[0].rows[y][x]), a) << x << "," << y;
+            }
+        pixDestroy(&want);
+        pixDestroy(&plane);
+    }
+}
+
 TEST_F(GeometryTest, ResizeKeepsAlpha)
 {
     struct Case {
@@ -372,6 +406,53 @@ TEST_F(GeometryTest, OperationsOnAnImageWithoutFramesOnlyChangeItsSize)
     EXPECT_EQ(sn_image_crop(image.get(), 0, 0, 5, 5), 0);
     EXPECT_EQ(image->width, 5);
     EXPECT_EQ(image->frames[0].rows, nullptr);
+}
+
+TEST_F(GeometryTest, RandomSequencesKeepTheFrameConsistent)
+{
+    /* Small and odd sizes, every kind of step: the frame must always be one
+     * buffer of width x height with its rows in place (the sanitizer build
+     * checks every access). */
+    uint32_t seed = 2024;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return (int)((seed >> 8) % (uint32_t)n);
+    };
+    for (int round = 0; round < 60; round++) {
+        image_ptr image = make_image(1 + next(40), 1 + next(40));
+        image->has_alpha = next(2);
+        for (int step = 0; step < 4; step++) {
+            int w = image->width, h = image->height;
+            switch (next(4)) {
+            case 0:
+                ASSERT_EQ(sn_image_resize(image.get(), 1 + next(60), 1 + next(60)), 0);
+                break;
+            case 1: {
+                const double angles[] = {90, 180, 270, 1, 30, 45, 89.5, 135, 200, 359, -10};
+                ASSERT_EQ(sn_image_rotate(image.get(), angles[next(11)], next(2) ? 0 : 0xFFFFFFFFu),
+                          0);
+                break;
+            }
+            case 2: {
+                int cw = 1 + next(w), ch = 1 + next(h);
+                ASSERT_EQ(sn_image_crop(image.get(), next(w - cw + 1), next(h - ch + 1), cw, ch),
+                          0);
+                break;
+            }
+            default:
+                ASSERT_EQ(sn_image_padding(image.get(), next(5), next(5), next(5), next(5), 0x80u),
+                          0);
+            }
+            ASSERT_GT(image->width, 0);
+            ASSERT_GT(image->height, 0);
+            for (int y = 0; y < image->height; y++)
+                ASSERT_EQ(image->frames[0].rows[y],
+                          image->frames[0].pixels + (size_t)y * (size_t)image->width);
+            volatile uint32_t sum = 0;
+            for (int i = 0; i < image->width * image->height; i++)
+                sum = sum + image->frames[0].pixels[i];
+        }
+    }
 }
 
 } // namespace
