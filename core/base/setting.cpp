@@ -17,6 +17,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <locale.h>
 #include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -47,6 +48,14 @@ struct sn_setting {
 
 namespace
 {
+
+/* The file's decimal point is '.' whatever locale the application runs in (a
+ * Qt application takes the user's at start-up, where it may be ','). */
+locale_t c_numeric(void)
+{
+    static locale_t numeric = newlocale(LC_NUMERIC_MASK, "C", (locale_t)0);
+    return numeric;
+}
 
 bool is_string_type(int type)
 {
@@ -424,7 +433,7 @@ sn_setting_node_t *parse_line(char *line)
         sn_log(2, NULL, "parse_line", __LINE__, "parse_line, bool:%d\n", entry.value.i);
     } else if (strchr(v, '.')) {
         entry.type = SN_SETTING_TYPE_DOUBLE;
-        entry.value.d = strtod(v, nullptr);
+        entry.value.d = c_numeric() ? strtod_l(v, nullptr, c_numeric()) : strtod(v, nullptr);
         /* Written back as "inf" or "nan" it would make the file unreadable. */
         if (!isfinite(entry.value.d)) {
             sn_log(2, NULL, "parse_line", __LINE__, "parse_line, can not find value!\n");
@@ -575,9 +584,60 @@ void out_quoted(out_buf *out, const char *text, char quote)
     out_append(out, &quote, 1);
 }
 
+struct keyed_entry {
+    const char *key;
+    size_t index;
+};
+
+int compare_keyed(const void *a, const void *b)
+{
+    const keyed_entry *x = (const keyed_entry *)a, *y = (const keyed_entry *)b;
+    int c = strcmp(x->key, y->key);
+    if (c != 0)
+        return c;
+    return x->index < y->index ? -1 : x->index > y->index;
+}
+
+/* A file may give a key twice in a session. Lookups find the first entry of
+ * the list; written in list order, the others would come after it in the new
+ * file and be the ones found after the next load. So the others are flagged
+ * here and left out. Null when there are none, or when memory runs out (the
+ * write then fails rather than change a value). */
+bool *shadowed_entries(out_buf *out, const sn_setting_node_t *head)
+{
+    size_t count = 0;
+    for (const sn_setting_node_t *node = head; node; node = node->next)
+        count++;
+    if (count < 2)
+        return nullptr;
+    keyed_entry *keys = (keyed_entry *)calloc(count, sizeof *keys);
+    bool *flags = (bool *)calloc(count, sizeof *flags);
+    if (!keys || !flags) {
+        free(keys);
+        free(flags);
+        out->failed = true;
+        return nullptr;
+    }
+    size_t i = 0;
+    for (const sn_setting_node_t *node = head; node; node = node->next, i++) {
+        keys[i].key = node->key;
+        keys[i].index = i;
+    }
+    qsort(keys, count, sizeof *keys, compare_keyed);
+    for (i = 1; i < count; i++) {
+        if (strcmp(keys[i].key, keys[i - 1].key) == 0)
+            flags[keys[i].index] = true;
+    }
+    free(keys);
+    return flags;
+}
+
 void setting_write_nodes(out_buf *out, const sn_setting_node_t *node)
 {
-    for (; node; node = node->next) {
+    bool *shadowed = shadowed_entries(out, node);
+    for (size_t i = 0; node; node = node->next, i++) {
+        if (shadowed && shadowed[i])
+            continue;
         out_text(out, node->key);
         out_text(out, " = ");
         switch (node->type) {
@@ -587,9 +647,13 @@ void setting_write_nodes(out_buf *out, const sn_setting_node_t *node)
         case SN_SETTING_TYPE_INT:
             out_format(out, "%d", node->value.i);
             break;
-        case SN_SETTING_TYPE_DOUBLE:
+        case SN_SETTING_TYPE_DOUBLE: {
+            locale_t old = c_numeric() ? uselocale(c_numeric()) : (locale_t)0;
             out_format(out, "%.4f", node->value.d);
+            if (old)
+                uselocale(old);
             break;
+        }
         case SN_SETTING_TYPE_STRING:
             out_quoted(out, node->value.s, '"');
             break;
@@ -610,6 +674,7 @@ void setting_write_nodes(out_buf *out, const sn_setting_node_t *node)
         }
         out_text(out, "\r\n");
     }
+    free(shadowed);
 }
 
 /* Writes the bytes to a new file beside path and renames it over path, so

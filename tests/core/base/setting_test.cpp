@@ -8,9 +8,11 @@
 #include "zv_test.h"
 
 #include <dirent.h>
+#include <locale.h>
 #include <math.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -193,6 +195,60 @@ TEST(Setting, SaveMergesWithTheFileOnDisk)
     EXPECT_EQ(read_text(path), "x = 1\r\n");
 }
 
+TEST(Setting, KeyGivenTwiceKeepsItsValueAcrossASave)
+{
+    zvtest::TempDir dir;
+    std::string path = dir.file("twice.conf");
+    ASSERT_TRUE(zvtest::write_file(path, "k = 1\nk = 2\n[s]\nd = 1\nd = 2\ne = 3\n"));
+    Store store;
+    sn_setting_set_int(store, nullptr, "mine", 5);
+    ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
+    EXPECT_EQ(read_text(path), "k = 2\r\nmine = 5\r\n\r\n[s]\r\ne = 3\r\nd = 2\r\n");
+    Store back;
+    ASSERT_EQ(sn_setting_load(back, path.c_str()), 0);
+    int k = 0, d = 0;
+    EXPECT_EQ(sn_setting_get_int(back, nullptr, "k", &k), 0);
+    EXPECT_EQ(sn_setting_get_int(back, "s", "d", &d), 0);
+    EXPECT_EQ(k, 2);
+    EXPECT_EQ(d, 2);
+}
+
+/* Qt applications run in the user's locale, where the decimal point may be a
+ * comma; the file keeps '.' both ways. */
+TEST(Setting, DecimalPointWhateverTheLocale)
+{
+    if (!zvtest::have_tool("localedef"))
+        GTEST_SKIP() << "no localedef";
+    zvtest::TempDir dir;
+    std::string locales = dir.file("locales");
+    ASSERT_EQ(zvtest::run("mkdir -p " + zvtest::quote(locales)), 0);
+    if (zvtest::run("localedef -i de_DE -f UTF-8 " + zvtest::quote(locales + "/de_DE.UTF-8") +
+                    " >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "cannot build a comma locale";
+    struct Restore {
+        ~Restore()
+        {
+            setlocale(LC_NUMERIC, "C");
+            unsetenv("LOCPATH");
+        }
+    } restore;
+    setenv("LOCPATH", locales.c_str(), 1);
+    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "comma locale not usable";
+    char probe[16];
+    snprintf(probe, sizeof probe, "%.1f", 2.5);
+    ASSERT_STREQ(probe, "2,5") << "the locale is in force";
+
+    Store store;
+    ASSERT_EQ(sn_setting_set_double(store, nullptr, "d", 2.5), 0);
+    EXPECT_EQ(dump(dir, store), "d = 2.5000\r\n");
+    Store back;
+    ASSERT_EQ(load_text(dir, back, "d = 1.25\n"), 0);
+    double d = 0;
+    EXPECT_EQ(sn_setting_get_double(back, nullptr, "d", &d), 0);
+    EXPECT_DOUBLE_EQ(d, 1.25);
+}
+
 TEST(Setting, ReaderAcceptsWhatHandsWrite)
 {
     struct Case {
@@ -212,7 +268,7 @@ TEST(Setting, ReaderAcceptsWhatHandsWrite)
          "e = 12\r\nn = -12\r\nt = 2026-8-3T4:5:6\r\nq = 'single'\r\ns = \"a # b 'c'\"\r\n"
          "f = false\r\nB = true\r\nd = 2.5000\r\ni = 7\r\n"},
         {"text after a closing quote", "s = \"x\" tail\n", "s = \"x\"\r\n"},
-        {"key given twice", "k = 1\nk = 2\n", "k = 2\r\nk = 1\r\n"},
+        {"key given twice: only the line lookups find", "k = 1\nk = 2\n", "k = 2\r\n"},
         {"bracket line without ]", "[s]\na = 1\n[broken\nb = 2\n", "\r\n[s]\r\nb = 2\r\na = 1\r\n"},
         {"empty session name", "[]\nx = 1\n[] tail ignored\ny = 2\n",
          "\r\n[]\r\ny = 2\r\nx = 1\r\n"},

@@ -311,6 +311,33 @@ TEST(Taskman, DestroyFreesQueuedTasksWithoutRunningThem)
     EXPECT_EQ(sn_taskman_clearall(nullptr, 0), -1);
 }
 
+/* A task that outlasts the drop's 10 s wait and the worker's 2 s close: the
+ * destroy returns, the task still ends whole, and the worker, which then owns
+ * the manager, frees it (the sanitizer builds watch that hand-over). */
+TEST(Taskman, DestroyLeavesAStuckTaskToItsWorker)
+{
+    zvtest::LogCapture cap;
+    Journal journal;
+    sn_taskman_t *manager = sn_taskman_create(100);
+    ASSERT_NE(manager, nullptr);
+    std::atomic<int> open{0};
+    Job stuck{&journal, 1, &open};
+    sn_task_t task = task_for(&stuck, 1, true);
+    const sn_task_node_t *id = sn_taskman_add(manager, &task, 0);
+    ASSERT_NE(id, nullptr);
+    ASSERT_TRUE(wait_for([&] { return stuck.started.load() == 1; }));
+    char text[64];
+    snprintf(text, sizeof text, "wait task 0x%lx FAILED!\n", (unsigned long)(uintptr_t)id);
+
+    sn_taskman_destroy(manager);
+    EXPECT_TRUE(cap.contains(text));
+    EXPECT_TRUE(cap.contains("> is canneled!\n"));
+    EXPECT_EQ(journal.size(), 0u);
+    open.store(1);
+    ASSERT_TRUE(wait_for([&] { return journal.size() == 3; }));
+    EXPECT_EQ(journal.copy(), (std::vector<std::string>{"run:1", "result:1", "clear:1"}));
+}
+
 namespace
 {
 
