@@ -553,6 +553,12 @@ TEST(Setting, FailedSaveLeavesTheOldFile)
 
     EXPECT_EQ(sn_setting_save(store, dir.file("no/such/dir.conf").c_str()), -1);
 
+    /* Nor is a file written that would be too large to load again. */
+    Store huge;
+    sn_setting_set_string(huge, nullptr, "big", std::string(SN_SETTING_FILE_MAX, 'x').c_str());
+    EXPECT_EQ(sn_setting_save(huge, path.c_str()), -1);
+    EXPECT_EQ(read_text(path), old);
+
     /* A save that succeeds keeps the file's permissions. */
     ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
     struct stat st;
