@@ -868,7 +868,12 @@ int sn_setting_save(const sn_setting_t *setting, const char *path)
                out.len, SN_SETTING_FILE_MAX);
         return -1;
     }
-    return write_replacing(path, out.data ? out.data : "", out.len);
+    /* A file kept elsewhere behind a symbolic link is replaced where it lives:
+     * renaming over the link would leave the real file as it was. */
+    char *real = realpath(path, nullptr);
+    int result = write_replacing(real ? real : path, out.data ? out.data : "", out.len);
+    free(real);
+    return result;
 }
 
 int sn_setting_get_bool(const sn_setting_t *setting, const char *session, const char *key,

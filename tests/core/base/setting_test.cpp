@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -564,6 +565,21 @@ TEST(Setting, FailedSaveLeavesTheOldFile)
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(Setting, SaveThroughASymbolicLinkWritesTheFileBehindIt)
+{
+    zvtest::TempDir dir;
+    std::string target = dir.file("real.conf"), link = dir.file("link.conf");
+    ASSERT_TRUE(zvtest::write_file(target, "other = 1\n"));
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    Store store;
+    sn_setting_set_int(store, nullptr, "mine", 2);
+    ASSERT_EQ(sn_setting_save(store, link.c_str()), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(read_text(target), "other = 1\r\nmine = 2\r\n");
 }
 
 TEST(Setting, LoadLogsTheEndOfTheText)
