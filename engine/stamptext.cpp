@@ -300,8 +300,10 @@ sn_image_t *render_text_image(const QString &text, const QFont &font, const QCol
     /* The stamp filters blend with straight (not premultiplied) alpha, so the
      * anti-aliased edge pixels must keep the text colour with a lower alpha.
      * Qt's glyph blending writes premultiplied values even into a straight
-     * ARGB32 image, so the text is drawn on a premultiplied canvas cleared to
-     * transparent black and converted to straight ARGB32 afterwards. */
+     * ARGB32 image, and unpremultiplying afterwards loses the colour at low
+     * alpha. The text has one solid colour, so the canvas (cleared to
+     * transparent black) only records each pixel's coverage, drawn opaque;
+     * the picture takes the colour as it is and the coverage as alpha. */
     QImage canvas(width, height, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull())
         return NULL;
@@ -309,13 +311,10 @@ sn_image_t *render_text_image(const QString &text, const QFont &font, const QCol
     {
         QPainter painter(&canvas);
         painter.setFont(font);
-        painter.setPen(color);
+        painter.setPen(QColor(255, 255, 255));
         painter.setBrush(Qt::NoBrush);
         painter.drawText(QRect(box.x(), box.y(), width, height), flags, text);
     }
-    canvas = canvas.convertToFormat(QImage::Format_ARGB32);
-    if (canvas.isNull())
-        return NULL;
 
     sn_image_t *image = sn_image_create(width, height, 1);
     if (!image)
@@ -324,13 +323,17 @@ sn_image_t *render_text_image(const QString &text, const QFont &font, const QCol
         sn_image_destroy(image);
         return NULL;
     }
+    const QRgb rgba = color.rgba();
+    const uint32_t alpha = (uint32_t)qAlpha(rgba);
+    const uint32_t opaque = SN_PIXEL(0, qRed(rgba), qGreen(rgba), qBlue(rgba));
     uint32_t **rows = image->frames[0].rows;
     for (int y = 0; y < height; y++) {
         const uint32_t *src = reinterpret_cast<const uint32_t *>(canvas.constScanLine(y));
         uint32_t *dst = rows[y];
         for (int x = 0; x < width; x++) {
-            uint32_t argb = src[x];
-            dst[x] = SN_PIXEL(argb >> 24, (argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
+            uint32_t coverage = src[x] >> 24;
+            uint32_t a = (coverage * alpha + 127) / 255;
+            dst[x] = a ? (opaque | SN_PIXEL(a, 0, 0, 0)) : 0;
         }
     }
     image->has_alpha = 1;

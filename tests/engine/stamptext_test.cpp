@@ -19,6 +19,22 @@
 #include "stamptext.h"
 #include "zv_test.h"
 
+/* Under AddressSanitizer: the offscreen platform plugin keeps its screen until
+ * the process ends, which LeakSanitizer takes for leaks; they are passed over
+ * by their origin, which needs full stacks (Qt is built without frame
+ * pointers). */
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char *__asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:QGuiApplicationPrivate::createPlatformIntegration\n";
+}
+#endif
+
 namespace
 {
 
@@ -241,12 +257,13 @@ TEST(RenderTextImage, StraightAlphaOffTheInterfaceThread)
 {
     struct Case {
         QColor color;
-        int r, g, b;
-    } cases[] = {{QColor(255, 0, 0), 255, 0, 0},
-                 {QColor(0, 0, 255), 0, 0, 255},
-                 {QColor(255, 255, 255), 255, 255, 255}};
+    } cases[] = {{QColor(255, 0, 0)},
+                 {QColor(0, 0, 255)},
+                 {QColor(255, 255, 255)},
+                 {QColor(200, 100, 50)},
+                 {QColor(0, 128, 255, 128)}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.color.name().toStdString());
+        SCOPED_TRACE(c.color.name(QColor::HexArgb).toStdString());
         sn_image_t *image = nullptr;
         std::thread worker([&] {
             QFont font("DejaVu Sans", 28);
@@ -258,7 +275,7 @@ TEST(RenderTextImage, StraightAlphaOffTheInterfaceThread)
         EXPECT_EQ(1, image->frame_count);
         EXPECT_EQ(1, image->has_alpha);
         EXPECT_GT(image->width, image->height);
-        int opaque = 0, partial = 0, clear = 0;
+        int full = 0, partial = 0, clear = 0;
         for (int y = 0; y < image->height; y++) {
             const uint8_t *bytes = reinterpret_cast<const uint8_t *>(image->frames[0].rows[y]);
             for (int x = 0; x < image->width; x++, bytes += 4) {
@@ -269,15 +286,16 @@ TEST(RenderTextImage, StraightAlphaOffTheInterfaceThread)
                     ASSERT_EQ(0, r | g | b) << "transparent pixels are black";
                     continue;
                 }
-                (a == 255 ? opaque : partial)++;
-                ASSERT_NEAR(c.r, r, 2) << "at " << x << "," << y << " alpha " << a;
-                ASSERT_NEAR(c.g, g, 2) << "at " << x << "," << y << " alpha " << a;
-                ASSERT_NEAR(c.b, b, 2) << "at " << x << "," << y << " alpha " << a;
+                ASSERT_LE(a, c.color.alpha());
+                (a == c.color.alpha() ? full : partial)++;
+                ASSERT_EQ(c.color.red(), r) << "at " << x << "," << y << " alpha " << a;
+                ASSERT_EQ(c.color.green(), g) << "at " << x << "," << y << " alpha " << a;
+                ASSERT_EQ(c.color.blue(), b) << "at " << x << "," << y << " alpha " << a;
             }
         }
-        EXPECT_GT(opaque, 0);
+        EXPECT_GT(full, 0);
         EXPECT_GT(partial, 0);
-        EXPECT_GT(clear, opaque);
+        EXPECT_GT(clear, full);
         sn_image_destroy(image);
     }
 }
