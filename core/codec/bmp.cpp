@@ -451,6 +451,19 @@ int bmp_read_frames(snimage_reader_t *reader, int first, int last)
         for (size_t i = 0; i < count; i++)
             frame.pixels[i] |= 0xFFu;
     }
+    /* A file whose alpha is real must say so: resizing and saving take an
+     * image without has_alpha as opaque, which would lose a logo's edges. */
+    bool alpha_channel = (s->bit_count == 32 && (use_masks ? s->masks[3] != 0 : alpha_seen != 0)) ||
+                         (s->bit_count == 16 && use_masks && s->masks[3] != 0);
+    if (alpha_channel) {
+        size_t count = (size_t)s->width * (size_t)s->height;
+        for (size_t i = 0; i < count; i++) {
+            if (SN_PIXEL_A(frame.pixels[i]) != 0xFFu) {
+                image->has_alpha = 1;
+                break;
+            }
+        }
+    }
     image->frames[0] = frame;
     return 0;
 }

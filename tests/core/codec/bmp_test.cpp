@@ -115,7 +115,11 @@ protected:
         ASSERT_EQ(image->width, want.width);
         ASSERT_EQ(image->height, want.height);
         EXPECT_EQ(image->format, SN_IMAGE_FORMAT_BMP);
-        EXPECT_EQ(image->has_alpha, 0);
+        bool transparent = false;
+        for (int y = 0; y < want.height; y++)
+            for (int x = 0; x < want.width; x++)
+                transparent = transparent || SN_PIXEL_A(want.at(x, y)) != 0xFFu;
+        EXPECT_EQ(image->has_alpha, transparent ? 1 : 0);
         uint32_t mask = compare_alpha == 1 ? 0xFFFFFFFFu : 0xFFFFFF00u;
         for (int y = 0; y < want.height; y++)
             for (int x = 0; x < want.width; x++) {
@@ -358,6 +362,7 @@ TEST_F(BmpTest, SixteenAndThirtyTwoBitLayouts)
     image_ptr d = load_bytes(make_bmp(zero));
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->frames[0].rows[0][0], SN_PIXEL(0, 3, 2, 1));
+    EXPECT_EQ(d->has_alpha, 1);
     EXPECT_EQ(d->frames[0].rows[0][1], SN_PIXEL(0x80, 6, 5, 4));
 
     /* Bit fields without an alpha mask: the fourth byte is not alpha. */
