@@ -333,6 +333,15 @@ TEST(FilterSettings, InvalidValuesGiveMinusOneAndLeaveTheFilterUsable)
         EXPECT_EQ(fxt::set(filter.get(), Settings{{c.key, c.value}}), -1);
         /* Still configurable and runnable with sound values afterwards. */
         EXPECT_EQ(fxt::set(filter.get(), Settings{}), 0);
+        /* The refused value changed nothing: it runs as a fresh filter does. */
+        fxt::Filter fresh(imagefilter_create(c.kind));
+        fxt::Image a(sn_image_clone(image.get())), b(sn_image_clone(image.get()));
+        ASSERT_EQ(imagefilter_execute(filter.get(), a.get()),
+                  imagefilter_execute(fresh.get(), b.get()));
+        ASSERT_EQ(a->width, b->width);
+        ASSERT_EQ(a->height, b->height);
+        EXPECT_EQ(
+            memcmp(a->frames[0].pixels, b->frames[0].pixels, (size_t)a->width * a->height * 4), 0);
     }
     fxt::Filter roll(imagefilter_create("roll"));
     EXPECT_EQ(fxt::set(roll.get(), Settings{{"x", "1px"}}), 0);
