@@ -5,7 +5,8 @@
  *
  *   outputconfig_create, outputconfig_destroy, outputconfig_lock,
  *   outputconfig_unlock, outputconfig_copy, outputconfig_save,
- *   outputconfig_load, outputconfig_get_write_name
+ *   outputconfig_load, outputconfig_get_write_name, outputconfig_expand_counter,
+ *   outputconfig_expand_datetime
  */
 #include "outputconfig.h"
 
@@ -466,4 +467,23 @@ done:
     free(stem_buf);
     free(path_buf);
     return result;
+}
+
+size_t outputconfig_expand_counter(const char *keyword, int index, char *out, size_t size)
+{
+    if (!keyword || !out || size == 0)
+        return 0;
+    Text text(out, size);
+    expand_counter(keyword, index, &text);
+    return text.len;
+}
+
+size_t outputconfig_expand_datetime(const char *keyword, const char *source_path, char *out,
+                                    size_t size)
+{
+    if (!keyword || !source_path || !out || size == 0)
+        return 0;
+    Text text(out, size);
+    expand_datetime(keyword, source_path, &text);
+    return text.len;
 }

@@ -48,4 +48,12 @@ int outputconfig_load(outputconfig_t *config, const char *path);
 const char *outputconfig_get_write_name(outputconfig_t *config, const char *source_path, int index,
                                         char *name, size_t name_size);
 
+/* One <Counter ...> or <Datetime ...> keyword expanded as in output names, for
+ * the stamp texts that share them. keyword is its '<', followed by the rest of
+ * the text; the result goes into out, cut to size bytes and terminated. Its
+ * length. */
+size_t outputconfig_expand_counter(const char *keyword, int index, char *out, size_t size);
+size_t outputconfig_expand_datetime(const char *keyword, const char *source_path, char *out,
+                                    size_t size);
+
 #endif

@@ -89,9 +89,9 @@ void notify(preview_t *preview, int event, intptr_t value1, intptr_t value2)
         preview->notify(preview->owner, event, value1, value2);
 }
 
-/* Posts a command. Enable and disable cancel each other, so the later one
- * wins; every other pending command stays. */
-int post_command(preview_t *preview, int command, bool wait)
+/* Enable and disable cancel each other, so the later one wins; every other
+ * pending command stays. */
+void set_command(preview_t *preview, int command)
 {
     int bit = command_bit(command);
     int cancel = command == PREVIEW_COMMAND_ENABLE    ? command_bit(PREVIEW_COMMAND_DISABLE)
@@ -101,17 +101,28 @@ int post_command(preview_t *preview, int command, bool wait)
     while (!preview->command.compare_exchange_weak(old, (old | bit) & ~cancel,
                                                    std::memory_order_acq_rel)) {
     }
-    if (wait)
-        preview->result.store(0, std::memory_order_release);
-    wake_worker(preview);
-    if (!wait)
-        return 0;
+}
+
+/* Waits until the worker has taken a command posted with its result cleared:
+ * the result, or -1 on time-out. */
+int wait_taken(preview_t *preview, int command)
+{
+    int bit = command_bit(command);
     for (int i = 0; i < k_post_tries; i++) {
         sleep_ms(k_post_sleep_ms);
         if (!(preview->command.load(std::memory_order_acquire) & bit))
             return preview->result.load(std::memory_order_acquire);
     }
     return -1;
+}
+
+int post_command(preview_t *preview, int command, bool wait)
+{
+    set_command(preview, command);
+    if (wait)
+        preview->result.store(0, std::memory_order_release);
+    wake_worker(preview);
+    return wait ? wait_taken(preview, command) : 0;
 }
 
 /* Makes every stage from `from` on pending. The schedule starts at the first
@@ -227,12 +238,16 @@ void forget_failure(preview_t *preview)
     preview->failed_path = NULL;
 }
 
-void remember_failure(preview_t *preview, const char *path, unsigned generation)
+/* mtime_ns and size are the file's state from before the load was tried: a
+ * file replaced while it was being read counts as changed. */
+void remember_failure(preview_t *preview, const char *path, unsigned generation, int64_t mtime_ns,
+                      int64_t size)
 {
     forget_failure(preview);
     preview->failed_path = strdup(path);
     preview->failed_generation = generation;
-    file_state(path, &preview->failed_mtime_ns, &preview->failed_size);
+    preview->failed_mtime_ns = mtime_ns;
+    preview->failed_size = size;
 }
 
 /* True while the file that failed to load is still selected, unchanged on
@@ -312,11 +327,20 @@ void run(preview_t *preview, char *path)
     }
     preview->next = -1;
     preview->dirty = k_no_stage;
+    /* An interrupt posted together with this schedule was meant for the run
+     * before it, not for the run that computes it. */
+    preview->command.fetch_and(~command_bit(PREVIEW_COMMAND_INTERRUPT), std::memory_order_acq_rel);
     sn_thread_mutex_unlock(preview->schedule_mutex);
 
     if (!preview->cached_path || strcmp(preview->cached_path, path) != 0) {
-        if (preview->cached_path)
+        /* Another file became current without a re-check: none of the
+         * stages stands for it any more. */
+        if (preview->cached_path) {
             forget_file(preview);
+            sn_thread_mutex_lock(preview->schedule_mutex);
+            preview->last = -1;
+            sn_thread_mutex_unlock(preview->schedule_mutex);
+        }
         from = 0;
     }
     /* A stage is computed from the one before it; start where that exists. */
@@ -334,11 +358,13 @@ void run(preview_t *preview, char *path)
     if (from == 0) {
         /* Decoded outside the preview mutex: the display keeps showing the
          * old stages meanwhile, and the swap below is a pointer store. */
+        int64_t mtime_ns, size;
+        file_state(path, &mtime_ns, &size);
         sn_image_t *source = sn_image_create_from_file(path, -1);
         if (!source) {
             notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_FAILED, 0);
             destroy_filters(filters);
-            remember_failure(preview, path, generation);
+            remember_failure(preview, path, generation, mtime_ns, size);
             sn_thread_mutex_lock(preview->schedule_mutex);
             preview->last = -1;
             if (preview->next < 0)
@@ -553,11 +579,19 @@ int preview_invalidate(preview_t *preview, int from, int wait)
     bool source = have_source(preview);
     sn_thread_mutex_lock(preview->schedule_mutex);
     bool absorbed = preview->next >= 0 && preview->next <= (from < 0 ? 0 : from);
+    bool interrupt = wait > 0 && !absorbed;
+    /* The interrupt goes in before the schedule, under the same lock that
+     * the worker takes the schedule under: a run that has the new schedule
+     * has the interrupt cleared with it, so it never cuts its own work. */
+    if (interrupt) {
+        set_command(preview, PREVIEW_COMMAND_INTERRUPT);
+        preview->result.store(0, std::memory_order_release);
+    }
     schedule_locked(preview, from, source, true);
     sn_thread_mutex_unlock(preview->schedule_mutex);
     wake_worker(preview);
-    if (wait > 0 && !absorbed)
-        post_command(preview, PREVIEW_COMMAND_INTERRUPT, true);
+    if (interrupt)
+        wait_taken(preview, PREVIEW_COMMAND_INTERRUPT);
     return 0;
 }
 

@@ -9,13 +9,13 @@
 
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <sys/time.h>
 
 #include <QImage>
 #include <QPainter>
 
 #include "base/sn_log.h"
+#include "outputconfig.h"
 
 QString format_file_date(const struct tm *time)
 {
@@ -135,70 +135,17 @@ bool keyword_is(const char *keyword, const char *name)
     return true;
 }
 
-/* <Counter start:step:digits>: the numbers are read from the character that
- * follows the name on, so one separator (blank or not) and blanks are skipped. */
+/* Counter and date read and write exactly as in output names. */
 void write_counter(out_buffer *out, const char *open, int index)
 {
-    int start, step, digits;
-    if (sscanf(open + 8, "%d:%d:%d", &start, &step, &digits) != 3)
-        return;
-    if (digits < 1)
-        digits = 1;
-    /* More digits than the buffer holds would only be cut; clamping keeps
-     * snprintf's count within an int. */
-    if ((size_t)digits > out->size)
-        digits = (int)(out->size < 0x7FFFFFF ? out->size : 0x7FFFFFF);
-    long long value = (long long)index * step + start;
-    size_t room = out->size - out->used;
-    int written = snprintf(out->data + out->used, room, "%0*lld", digits, value);
-    if (written < 0)
-        return;
-    out->used += (size_t)written < room ? (size_t)written : room - 1;
+    out->used +=
+        outputconfig_expand_counter(open, index, out->data + out->used, out->size - out->used);
 }
 
-/* strftime with a format from the fixed tables below (never from user text). */
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-size_t format_time(char *part, size_t size, const char *format, const struct tm *local)
-{
-    return strftime(part, size, format, local);
-}
-#pragma GCC diagnostic pop
-
-/* <Datetime ...>: its words are looked for from the keyword's '<' to the end
- * of the whole text, as output names do. */
 void write_datetime(out_buffer *out, const char *open, const char *source_path)
 {
-    static const char *const date_patterns[][2] = {
-        {"MMM-DD-YYYY", "%b-%d-%Y"}, {"MMM-DD-YY", "%b-%d-%y"},   {"DD-MMM-YYYY", "%d-%b-%Y"},
-        {"DD-MMM-YY", "%d-%b-%y"},   {"YYYY-MMM-DD", "%Y-%b-%d"}, {"YY-MMM-DD", "%y-%b-%d"},
-        {"MM-DD-YYYY", "%m-%d-%Y"},  {"MM-DD-YY", "%m-%d-%y"},    {"DD-MM-YYYY", "%d-%m-%Y"},
-        {"DD-MM-YY", "%d-%m-%y"},    {"YYYY-MM-DD", "%Y-%m-%d"},  {"YY-MM-DD", "%y-%m-%d"},
-    };
-    time_t moment = time(NULL);
-    struct stat status;
-    if (strstr(open, "Photo") && source_path[0] && stat(source_path, &status) == 0)
-        moment = status.st_mtime;
-    struct tm local;
-    if (!localtime_r(&moment, &local))
-        return;
-
-    char part[32];
-    for (const auto &pattern : date_patterns) {
-        if (strstr(open, pattern[0])) {
-            if (format_time(part, sizeof part, pattern[1], &local) > 0)
-                out->append(part);
-            break;
-        }
-    }
-    bool hours24 = strstr(open, "24") != NULL;
-    const char *time_format = NULL;
-    if (strstr(open, "HH-MM-SS"))
-        time_format = hours24 ? " %H-%M-%S" : " %I-%M-%S %p";
-    else if (strstr(open, "HH-MM"))
-        time_format = hours24 ? " %H-%M" : " %I-%M %p";
-    if (time_format && format_time(part, sizeof part, time_format, &local) > 0)
-        out->append(part);
+    out->used += outputconfig_expand_datetime(open, source_path, out->data + out->used,
+                                              out->size - out->used);
 }
 
 void write_keyword(out_buffer *out, const char *open, const path_pieces &pieces,

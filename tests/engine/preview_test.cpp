@@ -415,6 +415,34 @@ TEST_F(PreviewTest, RecheckKeepsTheFileAndANewFileStartsOver)
         expect_stage(preview, b, owner.ops, stage);
 }
 
+/* A file made current without a re-check is loaded afresh by the next run,
+ * and none of the old file's stages counts as computed for it. */
+TEST_F(PreviewTest, NewFileWithoutARecheckStartsOver)
+{
+    owner.ops = mixed_ops();
+    add_file(write_bmp(dir, "a.bmp", 6, 4));
+    std::string b = add_file(write_bmp(dir, "b.bmp", 9, 3));
+    select(0);
+    start();
+    size_t end = owner.wait_for({2, 0, 6});
+    ASSERT_NE(0u, end);
+
+    select(1);
+    preview_set_stage(preview, 2);
+    preview_invalidate(preview, 4, 0);
+    size_t end2 = owner.wait_for({2, 0, 3}, end);
+    ASSERT_NE(0u, end2);
+    EXPECT_EQ(
+        (std::vector<Event>{begin(b, 5), {3, 1, 0}, {4, 0, 1}, {3, 2, 0}, {4, 0, 2}, {2, 0, 3}}),
+        owner.events(end));
+    preview_set_stage(preview, 3);
+    size_t end3 = owner.wait_for({2, 0, 4}, end2);
+    ASSERT_NE(0u, end3);
+    EXPECT_EQ((Event{3, 3, 0}), owner.events(end2)[1]);
+    for (int stage = 0; stage <= 3; stage++)
+        expect_stage(preview, b, owner.ops, stage);
+}
+
 /* An interrupt that finds the worker idle is cleared and the schedule it came
  * with runs in that cycle; during a run it ends the run before the next stage
  * and the schedule follows. */
@@ -433,6 +461,15 @@ TEST_F(PreviewTest, InterruptIdleAndDuringARun)
     EXPECT_EQ(
         (std::vector<Event>{begin(path, 5), {3, 4, 0}, {4, 0, 4}, {3, 5, 0}, {4, 0, 5}, {2, 0, 6}}),
         owner.events(end));
+
+    /* The worker wakes at the schedule; the interrupt that comes with it must
+     * never cut the run that computes it, however the two threads interleave. */
+    for (int i = 0; i < 40; i++) {
+        preview_invalidate(preview, 5, 1);
+        end2 = owner.wait_for({2, 0, 6}, end2);
+        ASSERT_NE(0u, end2) << "round " << i;
+        EXPECT_EQ((Event{4, 0, 5}), owner.events(end2 - 2)[0]) << "round " << i;
+    }
 
     owner.hold_at(2);
     preview_invalidate(preview, 1, 0);
