@@ -64,20 +64,16 @@ static int64_t imf_side(int64_t value)
     return value < 1 ? 1 : value;
 }
 
-/* Leptonica's scaling gives a 1 x 1 picture for any factor below 0.02, so a
- * steeper reduction goes in steps of at most 40 to 1 on each side. */
+/* sn_image_resize reports the size Leptonica gave; the aspect modes need
+ * exactly the size asked for. */
 static int imf_resize_to(sn_image_t *image, int width, int height)
 {
-    while (image->width != width || image->height != height) {
-        int w = image->width / 40 > width ? (image->width + 39) / 40 : width;
-        int h = image->height / 40 > height ? (image->height + 39) / 40 : height;
-        if (sn_image_resize(image, w, h) != 0)
-            return -1;
-        if (image->width != w || image->height != h) {
-            sn_log(4, NULL, "imf_resize_to", __LINE__, "scale FAILED! width:%d, height:%d\n",
-                   image->width, image->height);
-            return -1;
-        }
+    if (sn_image_resize(image, width, height) != 0)
+        return -1;
+    if (image->width != width || image->height != height) {
+        sn_log(4, NULL, "imf_resize_to", __LINE__, "scale FAILED! width:%d, height:%d\n",
+               image->width, image->height);
+        return -1;
     }
     return 0;
 }

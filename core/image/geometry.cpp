@@ -17,6 +17,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <utility>
+
 namespace
 {
 
@@ -177,6 +179,26 @@ void insert_alpha(PIX *color, PIX *plane)
     }
 }
 
+/* At exactly half size in both directions Leptonica scales an 8-bit plane by
+ * the plain 2 x 2 box sum shifted right by two (no rounding), into width / 2 x
+ * height / 2. Taking that straight from the frame's alpha bytes gives the same
+ * bytes without a whole-size plane, which costs a full extra pass over memory. */
+void insert_half_alpha(PIX *color, const uint32_t *pixels, int width)
+{
+    int w = pixGetWidth(color), h = pixGetHeight(color);
+    uint32_t *dst = (uint32_t *)pixGetData(color);
+    for (int y = 0; y < h; y++) {
+        const uint32_t *top = pixels + (size_t)(2 * y) * (size_t)width;
+        const uint32_t *bottom = top + width;
+        uint32_t *out = dst + (size_t)y * (size_t)w;
+        for (int x = 0; x < w; x++) {
+            uint32_t sum = (top[2 * x] & 0xFFu) + (top[2 * x + 1] & 0xFFu) +
+                           (bottom[2 * x] & 0xFFu) + (bottom[2 * x + 1] & 0xFFu);
+            out[x] = (out[x] & ~0xFFu) | (sum >> 2);
+        }
+    }
+}
+
 /* Scales one lent frame (snimage_scale_with_alpha). The colour goes through pixScale, which does
  * not keep alpha; the alpha plane is scaled without sharpening and written back. An image without
  * alpha, or a frame opaque throughout, needs no plane: its result is opaque as well. */
@@ -184,8 +206,9 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
                               int has_alpha, float sx, float sy)
 {
     bool opaque = !has_alpha || frame_is_opaque(pixels, (size_t)width * (size_t)height);
+    bool half = sx == 0.5f && sy == 0.5f && width >= 2 && height >= 2;
     pix_holder plane;
-    if (!opaque) {
+    if (!opaque && !half) {
         plane.pix = pixCreateNoInit(width, height, 8);
         if (!plane.pix) {
             sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n", width,
@@ -200,7 +223,14 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
         sn_log(4, NULL, "sn_image_resize", __LINE__, "pixScale FAILED! %f, %f\n", sx, sy);
         return nullptr;
     }
-    if (opaque) {
+    if (!opaque && half && pixGetWidth(scaled.pix) == width / 2 &&
+        pixGetHeight(scaled.pix) == height / 2) {
+        insert_half_alpha(scaled.pix, pixels, width);
+    } else if (!opaque && half) {
+        sn_log(4, NULL, "sn_image_resize", __LINE__, "half size FAILED! %dx%d\n",
+               pixGetWidth(scaled.pix), pixGetHeight(scaled.pix));
+        return nullptr;
+    } else if (opaque) {
         l_int32 w = pixGetWidth(scaled.pix), h = pixGetHeight(scaled.pix);
         uint32_t *p = (uint32_t *)pixGetData(scaled.pix);
         size_t n = (size_t)w * (size_t)h;
@@ -224,6 +254,46 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
     PIX *out = scaled.pix;
     scaled.pix = nullptr;
     return out;
+}
+
+/* A side's next step: Leptonica shrinks any picture to 1 x 1 when a factor
+ * (as the float it is given) falls below 0.02, so a steeper reduction goes
+ * 40 to 1 at a time. Factors of 0.02 and above go straight to the target,
+ * giving exactly what one pixScale gives. */
+int scale_step(int from, int to)
+{
+    return (double)((float)to / (float)from) < 0.02 ? (from + 39) / 40 : to;
+}
+
+/* Scales a lent frame to width x height in as many steps as it takes. */
+PIX *scale_frame(PIX *header, const uint32_t *pixels, int from_width, int from_height,
+                 int has_alpha, int width, int height)
+{
+    pix_holder step;
+    PIX *source = header;
+    int w = from_width, h = from_height;
+    for (;;) {
+        int sw = scale_step(w, width), sh = scale_step(h, height);
+        PIX *next = snimage_scale_with_alpha(source, pixels, w, h, has_alpha, (float)sw / (float)w,
+                                             (float)sh / (float)h);
+        if (!next)
+            return nullptr;
+        pix_holder scaled(next);
+        if (sw == width && sh == height) {
+            scaled.pix = nullptr;
+            return next;
+        }
+        if (pixGetWidth(next) != sw || pixGetHeight(next) != sh || pixGetWpl(next) != sw) {
+            sn_log(4, NULL, "sn_image_resize", __LINE__, "step FAILED! %dx%d, wanted %dx%d\n",
+                   pixGetWidth(next), pixGetHeight(next), sw, sh);
+            return nullptr;
+        }
+        std::swap(step.pix, scaled.pix);
+        source = step.pix;
+        pixels = (const uint32_t *)pixGetData(step.pix);
+        w = sw;
+        h = sh;
+    }
 }
 
 /* Sizes for a free rotation: the target tw x th (turned bounding box plus
@@ -462,8 +532,6 @@ int sn_image_resize(sn_image_t *image, int width, int height)
     if (width == image->width && height == image->height)
         return 0;
 
-    float sx = (float)width / (float)image->width;
-    float sy = (float)height / (float)image->height;
     lent_header header(image->width, image->height);
     if (!header.pix) {
         sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateHeader FAILED! %dx%d\n",
@@ -482,8 +550,8 @@ int sn_image_resize(sn_image_t *image, int width, int height)
         if (!old->rows)
             continue;
         header.lend(old->pixels);
-        pix_holder scaled(snimage_scale_with_alpha(header.pix, old->pixels, image->width,
-                                                   image->height, image->has_alpha, sx, sy));
+        pix_holder scaled(scale_frame(header.pix, old->pixels, image->width, image->height,
+                                      image->has_alpha, width, height));
         header.lend(nullptr);
         if (!scaled.pix)
             return -1;
