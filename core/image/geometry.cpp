@@ -427,6 +427,43 @@ PIX *rotate_free(PIX *header, int width, int height, float r, const rotation_siz
     return result;
 }
 
+/* Lends every allocated frame to one 32-bit header, turns it into a new
+ * Leptonica image with transform(header, pixels) and takes that image's buffer
+ * as the frame. The new frames replace the old ones only when all succeeded;
+ * out_width x out_height is the size an image without frames takes. */
+template <typename Transform>
+int transform_frames(sn_image_t *image, const char *function, int out_width, int out_height,
+                     Transform transform)
+{
+    lent_header header(image->width, image->height);
+    if (!header.pix) {
+        sn_log(4, NULL, function, __LINE__, "pixCreateHeader FAILED! %dx%d\n", image->width,
+               image->height);
+        return -1;
+    }
+    frame_set fresh(image->frame_count);
+    if (!fresh.ok()) {
+        sn_log(4, NULL, function, __LINE__, "malloc FAILED! count:%d\n", image->frame_count);
+        return -1;
+    }
+    for (int i = 0; i < image->frame_count; i++) {
+        sn_image_frame_t *old = &image->frames[i];
+        if (!old->rows)
+            continue;
+        header.lend(old->pixels);
+        pix_holder result(transform(header.pix, (const uint32_t *)old->pixels));
+        header.lend(nullptr);
+        if (!result.pix)
+            return -1;
+        if (adopt_pix(result.pix, &fresh.frames[i], function) != 0)
+            return -1;
+        out_width = pixGetWidth(result.pix);
+        out_height = pixGetHeight(result.pix);
+    }
+    fresh.commit(image, out_width, out_height);
+    return 0;
+}
+
 } // namespace
 
 int sn_image_crop(sn_image_t *image, int left, int top, int width, int height)
@@ -532,36 +569,11 @@ int sn_image_resize(sn_image_t *image, int width, int height)
     if (width == image->width && height == image->height)
         return 0;
 
-    lent_header header(image->width, image->height);
-    if (!header.pix) {
-        sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateHeader FAILED! %dx%d\n",
-               image->width, image->height);
-        return -1;
-    }
-    frame_set fresh(image->frame_count);
-    if (!fresh.ok()) {
-        sn_log(4, NULL, "sn_image_resize", __LINE__, "malloc FAILED! count:%d\n",
-               image->frame_count);
-        return -1;
-    }
-    int out_width = width, out_height = height;
-    for (int i = 0; i < image->frame_count; i++) {
-        sn_image_frame_t *old = &image->frames[i];
-        if (!old->rows)
-            continue;
-        header.lend(old->pixels);
-        pix_holder scaled(scale_frame(header.pix, old->pixels, image->width, image->height,
-                                      image->has_alpha, width, height));
-        header.lend(nullptr);
-        if (!scaled.pix)
-            return -1;
-        if (adopt_pix(scaled.pix, &fresh.frames[i], "sn_image_resize") != 0)
-            return -1;
-        out_width = pixGetWidth(scaled.pix);
-        out_height = pixGetHeight(scaled.pix);
-    }
-    fresh.commit(image, out_width, out_height);
-    return 0;
+    return transform_frames(image, "sn_image_resize", width, height,
+                            [&](PIX *header, const uint32_t *pixels) {
+                                return scale_frame(header, pixels, image->width, image->height,
+                                                   image->has_alpha, width, height);
+                            });
 }
 
 int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
@@ -583,41 +595,20 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     rotation_sizes sizes = {0, 0, 0, 0};
     if (quarters == 0 && rotation_canvas(image->width, image->height, r, &sizes) != 0)
         return -1;
-    lent_header header(image->width, image->height);
-    if (!header.pix) {
-        sn_log(4, NULL, "sn_image_rotate", __LINE__, "pixCreateHeader FAILED! %dx%d\n",
-               image->width, image->height);
-        return -1;
-    }
-    frame_set fresh(image->frame_count);
-    if (!fresh.ok()) {
-        sn_log(4, NULL, "sn_image_rotate", __LINE__, "malloc FAILED! count:%d\n",
-               image->frame_count);
-        return -1;
-    }
     int out_width = quarters == 1 || quarters == 3 ? image->height : image->width;
     int out_height = quarters == 1 || quarters == 3 ? image->width : image->height;
-    for (int i = 0; i < image->frame_count; i++) {
-        sn_image_frame_t *old = &image->frames[i];
-        if (!old->rows)
-            continue;
-        header.lend(old->pixels);
-        pix_holder turned(
-            quarters ? pixRotateOrth(header.pix, quarters)
-                     : rotate_free(header.pix, image->width, image->height, r, sizes, fill));
-        header.lend(nullptr);
-        if (!turned.pix) {
-            if (quarters)
+    int rc = transform_frames(
+        image, "sn_image_rotate", out_width, out_height, [&](PIX *header, const uint32_t *) {
+            if (!quarters)
+                return rotate_free(header, image->width, image->height, r, sizes, fill);
+            PIX *turned = pixRotateOrth(header, quarters);
+            if (!turned)
                 sn_log(4, NULL, "sn_image_rotate", __LINE__, "pixRotateOrth FAILED! %d\n",
                        quarters);
-            return -1;
-        }
-        if (adopt_pix(turned.pix, &fresh.frames[i], "sn_image_rotate") != 0)
-            return -1;
-        out_width = pixGetWidth(turned.pix);
-        out_height = pixGetHeight(turned.pix);
-    }
-    fresh.commit(image, out_width, out_height);
+            return turned;
+        });
+    if (rc != 0)
+        return -1;
     if (!SN_COLOR_IS_OPAQUE(fill))
         image->has_alpha = 1;
     return 0;
