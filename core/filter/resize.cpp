@@ -64,16 +64,20 @@ static int64_t imf_side(int64_t value)
     return value < 1 ? 1 : value;
 }
 
-/* sn_image_resize reports the size Leptonica gave; the aspect modes need
- * exactly the size asked for. */
+/* Leptonica's scaling gives a 1 x 1 picture for any factor below 0.02, so a
+ * steeper reduction goes in steps of at most 40 to 1 on each side. */
 static int imf_resize_to(sn_image_t *image, int width, int height)
 {
-    if (sn_image_resize(image, width, height) != 0)
-        return -1;
-    if (image->width != width || image->height != height) {
-        sn_log(4, NULL, "imf_resize_to", __LINE__, "scale FAILED! width:%d, height:%d\n",
-               image->width, image->height);
-        return -1;
+    while (image->width != width || image->height != height) {
+        int w = imf_resize_step(image->width, width);
+        int h = imf_resize_step(image->height, height);
+        if (sn_image_resize(image, w, h) != 0)
+            return -1;
+        if (image->width != w || image->height != h) {
+            sn_log(4, NULL, "imf_resize_to", __LINE__, "scale FAILED! width:%d, height:%d\n",
+                   image->width, image->height);
+            return -1;
+        }
     }
     return 0;
 }
@@ -143,14 +147,11 @@ static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_resize_create(void)
 {
-    imf_resize_t *self = (imf_resize_t *)imf_alloc(sizeof *self, "imagefilter_resize_create");
+    imf_resize_t *self =
+        (imf_resize_t *)imf_create(sizeof *self, "imagefilter_resize_create", "resize",
+                                   imf_resize_execute, imf_resize_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "resize";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_resize_execute;
-    self->head.set_settings = imf_resize_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->width = 100;
     self->height = 100;
     self->unit = IMF_UNIT_PIXELS;

@@ -103,7 +103,8 @@ TEST(WatermarkFilter, TransparencyIsClampedAndApplied)
 TEST(WatermarkFilter, QuarterTurnLaysTheTurnedTileOnAPlainGrid)
 {
     fxt::Image tile = fxt::make(12, 5, fxt::pattern);
-    for (const char *rotation : {"90", "-270"}) {
+    /* 450 degrees is a quarter turn too: angles count modulo 360. */
+    for (const char *rotation : {"90", "-270", "450"}) {
         SCOPED_TRACE(rotation);
         fxt::Image out = watermark(tile.get(), 23, 31, Settings{{"rotation", rotation}});
         ASSERT_NE(out, nullptr);
