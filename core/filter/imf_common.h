@@ -47,7 +47,8 @@ static inline int *imf_rgb_field(const char *key, int *r, int *g, int *b)
  * the int range. */
 int imf_parse_int(const char *text, int *out);
 
-/* Decimal real read as atof does; -1 for a null text, NaN or infinity. */
+/* Decimal real read as atof does in the "C" locale, whatever the process's
+ * locale; -1 for a null text, NaN or infinity. */
 int imf_parse_double(const char *text, double *out);
 
 /* Truncates toward zero; -1 for NaN or a value outside the int range. */

@@ -7,6 +7,8 @@
 #include "filter_fixture.h"
 
 #include <limits.h>
+#include <locale.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <thread>
@@ -237,6 +239,42 @@ TEST(FilterSettings, RealsAnglesAndTheirConversion)
         ASSERT_EQ(imf_parse_angle(c.text, &d), 0);
         EXPECT_NEAR(d, c.angle, 1e-6);
     }
+}
+
+/* A Qt application runs in the user's locale, where the decimal point may be
+ * a comma; angles, transparencies and spaces are still read with '.'. */
+TEST(FilterSettings, RealsKeepTheirFractionInACommaLocale)
+{
+    if (!zvtest::have_tool("localedef"))
+        GTEST_SKIP() << "no localedef";
+    zvtest::TempDir dir;
+    const std::string locales = dir.file("locales");
+    ASSERT_EQ(zvtest::run("mkdir -p " + zvtest::quote(locales)), 0);
+    if (zvtest::run("localedef -i de_DE -f UTF-8 " + zvtest::quote(locales + "/de_DE.UTF-8") +
+                    " >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "cannot build a comma locale";
+    struct Restore {
+        ~Restore()
+        {
+            setlocale(LC_NUMERIC, "C");
+            unsetenv("LOCPATH");
+        }
+    } restore;
+    setenv("LOCPATH", locales.c_str(), 1);
+    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "comma locale not usable";
+    ASSERT_EQ(atof("2.5"), 2.0) << "the locale is in force";
+
+    double d;
+    ASSERT_EQ(imf_parse_double("12.75", &d), 0);
+    EXPECT_DOUBLE_EQ(d, 12.75);
+    ASSERT_EQ(imf_parse_angle("-0.5", &d), 0);
+    EXPECT_DOUBLE_EQ(d, 359.5);
+    /* 90.5 degrees is a free turn onto a larger box, not a quarter turn. */
+    fxt::Image image = fxt::solid(30, 20, 0xFFFFFFFF);
+    fxt::Image out = fxt::run("rotate", Settings{{"angle", "90.50"}}, image.get());
+    ASSERT_NE(out, nullptr);
+    EXPECT_GT(out->width, 20);
 }
 
 TEST(FilterSettings, LengthsTakeTheirUnitFromTheEnding)
