@@ -293,12 +293,20 @@ void run_ended(preview_t *preview)
 
 void run(preview_t *preview, char *path)
 {
+    /* The failure check looks at the disk, so it runs without the lock; a
+     * change made meanwhile is seen in the next cycle. */
+    sn_thread_mutex_lock(preview->schedule_mutex);
+    unsigned generation = preview->generation;
+    sn_thread_mutex_unlock(preview->schedule_mutex);
+    if (failure_stands(preview, path, generation))
+        return;
+
     sn_thread_mutex_lock(preview->schedule_mutex);
     int from = preview->next;
     if (from > preview->last + 1)
         from = preview->last + 1;
-    unsigned generation = preview->generation;
-    if (failure_stands(preview, path, generation)) {
+    generation = preview->generation;
+    if (from < 0) {
         sn_thread_mutex_unlock(preview->schedule_mutex);
         return;
     }

@@ -375,6 +375,35 @@ TEST_F(PhotoBatch, DestroyDuringARunWaitsForTheFileInHand)
     EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
 }
 
+TEST_F(PhotoBatch, DestroyWaitsPastTheThreadTimeOutForASlowFile)
+{
+    std::string a = source("a.png"), b2 = source("b.png");
+    add(a);
+    add(b2);
+    /* The file in hand goes on for longer than the thread's close time-out
+     * after the exit has been posted, as a large save on a slow disk does. */
+    photobatch_t *b = batch_;
+    rec_.set_hook([b](const std::string &path) {
+        if (path.size() < 5 || path.compare(path.size() - 5, 5, "a.png") != 0)
+            return;
+        auto until = std::chrono::steady_clock::now() + k_timeout;
+        while (b->command.load() != PHOTOBATCH_COMMAND_EXIT &&
+               std::chrono::steady_clock::now() < until)
+            usleep(1000);
+        auto slow = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+        while (std::chrono::steady_clock::now() < slow)
+            usleep(1000);
+    });
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(a)));
+    photobatch_destroy(batch_);
+    batch_ = nullptr;
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), ev(3, 0)}));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
+    EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
+}
+
 TEST_F(PhotoBatch, WholeRunOverGoodAndUnreadableFiles)
 {
     std::string a = source("a.png");
