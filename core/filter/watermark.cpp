@@ -138,8 +138,15 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
         uint32_t *const *trows = tile->frames[t].rows;
         int64_t m = -rows_back;
         for (int64_t y = y_offset - th; y < h; y = (int64_t)((double)y + step_y), m++) {
-            int64_t x = ((int64_t)((double)m * lx) % period_x) - tw + x_offset;
-            for (; x < w; x = (int64_t)((double)x + step_x))
+            const int64_t first = ((int64_t)((double)m * lx) % period_x) - tw + x_offset;
+            /* A row's shift plus the offset can start it at or right of the
+             * left edge, where the tile that would come before it, and
+             * interlock with it as inside the picture, is missing: lay tiles
+             * back by the period while they still reach the picture. */
+            for (int64_t x = first - period_x; x + tw > 0; x -= period_x)
+                imf_blend(image->frames[i].rows, image->width, image->height, trows, (int)tw,
+                          (int)th, x, y, self->transparency);
+            for (int64_t x = first; x < w; x = (int64_t)((double)x + step_x))
                 imf_blend(image->frames[i].rows, image->width, image->height, trows, (int)tw,
                           (int)th, x, y, self->transparency);
         }
