@@ -47,7 +47,9 @@ test-tsan: deps
 bench: deps
 	@$(MAKE) --no-print-directory $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS) --target zv_benchmarks
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+	@failed=""; for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] || continue; \
+	  echo "== $$b"; "$$b" || failed="$$failed $${b##*/}"; done; \
+	  if [ -n "$$failed" ]; then echo "bench: missed a target:$$failed"; exit 1; fi
 
 fuzz:
 	@bash scripts/install-deps.sh fuzz

@@ -51,11 +51,12 @@ typedef enum photobatch_event {
     PHOTOBATCH_EVENT_FAILED = 6,   /* argument: one of the failure codes below */
 } photobatch_event_t;
 
-#define PHOTOBATCH_FAILED_READ 1 /* text: the source path, or none */
-#define PHOTOBATCH_FAILED_WRITE                                                                    \
-    2                              /* text: the output path (the source's when none could be made) \
-                                    */
-#define PHOTOBATCH_FAILED_FILTER 3 /* text: the filter's kind name */
+/* Failure codes of event 6 and their texts: the source path, or none, for a
+ * read; the output path for a write (the source's when no name could be
+ * made); the filter's kind name for a filter. */
+#define PHOTOBATCH_FAILED_READ 1
+#define PHOTOBATCH_FAILED_WRITE 2
+#define PHOTOBATCH_FAILED_FILTER 3
 
 struct sn_thread;
 struct sn_thread_mutex;

@@ -159,14 +159,15 @@ void release_stages(preview_t *preview, int first)
     }
 }
 
-void store_stage(preview_t *preview, int stage, sn_image_t *image)
+/* Returns the image it replaced, for the caller to free outside the mutex. */
+sn_image_t *store_stage(preview_t *preview, int stage, sn_image_t *image)
 {
     sn_thread_mutex_lock(preview->mutex);
     sn_image_t *old = preview->images[stage];
     preview->images[stage] = image;
     sn_thread_mutex_unlock(preview->mutex);
-    sn_image_destroy(old);
     preview->stage_bytes[stage] = image_bytes(image);
+    return old;
 }
 
 size_t kept_bytes(const preview_t *preview)
@@ -292,12 +293,20 @@ void run_ended(preview_t *preview)
 
 void run(preview_t *preview, char *path)
 {
+    /* The failure check looks at the disk, so it runs without the lock; a
+     * change made meanwhile is seen in the next cycle. */
+    sn_thread_mutex_lock(preview->schedule_mutex);
+    unsigned generation = preview->generation;
+    sn_thread_mutex_unlock(preview->schedule_mutex);
+    if (failure_stands(preview, path, generation))
+        return;
+
     sn_thread_mutex_lock(preview->schedule_mutex);
     int from = preview->next;
     if (from > preview->last + 1)
         from = preview->last + 1;
-    unsigned generation = preview->generation;
-    if (failure_stands(preview, path, generation)) {
+    generation = preview->generation;
+    if (from < 0) {
         sn_thread_mutex_unlock(preview->schedule_mutex);
         return;
     }
@@ -339,16 +348,22 @@ void run(preview_t *preview, char *path)
             return;
         }
         forget_failure(preview);
-        store_stage(preview, 0, source);
+        sn_image_destroy(store_stage(preview, 0, source));
         free(preview->cached_path);
         preview->cached_path = strdup(path);
         stage_stored(preview, 0);
         from = 1;
     }
 
+    /* The image a stage replaced is freed after the next notification: the
+     * owner hears of the new stage without waiting for a large free, and it is
+     * gone before the next stage's memory is counted. */
+    sn_image_t *replaced = NULL;
     int stage = from;
     while (stage <= count && stage <= preview->wanted.load(std::memory_order_acquire) &&
            stage <= PREVIEW_MAX_STAGE) {
+        sn_image_destroy(replaced);
+        replaced = NULL;
         int commands = preview->command.load(std::memory_order_acquire);
         if (commands & command_bit(PREVIEW_COMMAND_EXIT)) {
             notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_INTERRUPTED, stage);
@@ -376,12 +391,13 @@ void run(preview_t *preview, char *path)
         }
         /* A filter that fails leaves its stage equal to the one before. */
         imagefilter_execute(filters[stage - 1], copy);
-        store_stage(preview, stage, copy);
+        replaced = store_stage(preview, stage, copy);
         stage_stored(preview, stage);
         notify(preview, PREVIEW_EVENT_STAGE_DONE, 0, stage);
         stage++;
     }
     notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_DONE, stage);
+    sn_image_destroy(replaced);
     destroy_filters(filters);
     run_ended(preview);
 }

@@ -293,10 +293,15 @@ void StyleTitle::mousePressEvent(QMouseEvent *event)
 
     const int x = event->pos().x();
     const int y = event->pos().y();
-    const int w = width();
-    // Outside the border band the press belongs to the bar. A maximised
-    // window stays where the screen puts it.
-    if (qAbs(x) > 3 && qAbs(y) > 3 && qAbs(x - (w - 1)) > 3 && m_state == Normal) {
+    // Outside the border band the press belongs to the bar. The band is the
+    // window's, and the skin's window border puts the bar a pixel inside it:
+    // measured in the bar's own coordinates, a line between band and title
+    // would do nothing at all. A maximised window stays where the screen
+    // puts it.
+    const QPoint inWindow = mapTo(window(), event->pos());
+    const int right = window()->width() - 1;
+    if (qAbs(inWindow.x()) > 3 && qAbs(inWindow.y()) > 3 && qAbs(inWindow.x() - right) > 3 &&
+        m_state == Normal) {
         m_movePending = true;
         m_pressGlobal = event->globalPos();
     }

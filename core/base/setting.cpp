@@ -861,7 +861,19 @@ int sn_setting_save(const sn_setting_t *setting, const char *path)
         sn_log(4, NULL, "sn_setting_save", __LINE__, "malloc FAILED! size:%zu\n", out.len);
         return -1;
     }
-    return write_replacing(path, out.data ? out.data : "", out.len);
+    /* A file the reader refuses would lose every key at the next load, and
+     * the next save would drop the keys that others wrote. */
+    if (out.len > SN_SETTING_FILE_MAX) {
+        sn_log(4, NULL, "sn_setting_save", __LINE__, "file too large FAILED! size:%zu, limit:%d\n",
+               out.len, SN_SETTING_FILE_MAX);
+        return -1;
+    }
+    /* A file kept elsewhere behind a symbolic link is replaced where it lives:
+     * renaming over the link would leave the real file as it was. */
+    char *real = realpath(path, nullptr);
+    int result = write_replacing(real ? real : path, out.data ? out.data : "", out.len);
+    free(real);
+    return result;
 }
 
 int sn_setting_get_bool(const sn_setting_t *setting, const char *session, const char *key,

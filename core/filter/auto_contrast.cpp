@@ -7,23 +7,11 @@
 
 #include <leptonica/allheaders.h>
 
-#include <memory>
-
-namespace
-{
-struct ImageDeleter {
-    void operator()(sn_image_t *image) const
-    {
-        sn_image_destroy(image);
-    }
-};
-} // namespace
-
 static int imf_auto_contrast_execute(imagefilter_t *filter, sn_image_t *image)
 {
     if (!imf_image_ready(image))
         return -1;
-    std::unique_ptr<sn_image_t, ImageDeleter> copy(sn_image_clone(image));
+    ImfImage copy(sn_image_clone(image));
     if (!copy)
         return -1;
     ImfHeader header(image->width, image->height);
@@ -47,11 +35,6 @@ static int imf_auto_contrast_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_auto_contrast_create(void)
 {
-    imagefilter_t *filter = imf_alloc(sizeof *filter, "imagefilter_auto_contrast_create");
-    if (!filter)
-        return NULL;
-    filter->name = "auto_contrast";
-    filter->destroy = imf_free_record;
-    filter->execute = imf_auto_contrast_execute;
-    return filter;
+    return imf_create(sizeof(imagefilter_t), "imagefilter_auto_contrast_create", "auto_contrast",
+                      imf_auto_contrast_execute, NULL);
 }

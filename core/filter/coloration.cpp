@@ -5,10 +5,6 @@
  */
 #include "filter/imf_common.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 typedef struct imf_coloration {
     imagefilter_t head;
     int r;
@@ -26,10 +22,7 @@ static int imf_coloration_set_settings(imagefilter_t *filter, const char *const 
 {
     imf_coloration_t *self = (imf_coloration_t *)filter;
     for (int i = 0; !imf_settings_end(keys[i], 1); i++) {
-        int *field = imf_word_is(keys[i], "r")   ? &self->r
-                     : imf_word_is(keys[i], "g") ? &self->g
-                     : imf_word_is(keys[i], "b") ? &self->b
-                                                 : NULL;
+        int *field = imf_rgb_field(keys[i], &self->r, &self->g, &self->b);
         if (!field)
             continue;
         int value;
@@ -62,18 +55,15 @@ static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
         /* Four pixels a step, in the low 16 bits of each lane: the mean as
          * in gray, then x / 255 for x = mean * tint (at most 65025) exactly
          * as ((x + 1) * 257) >> 16. */
-        const __m128i byte = _mm_set1_epi32(0xFF), third = _mm_set1_epi32(21846),
-                      one = _mm_set1_epi32(1), by257 = _mm_set1_epi32(257);
+        const __m128i byte = _mm_set1_epi32(0xFF), one = _mm_set1_epi32(1),
+                      by257 = _mm_set1_epi32(257);
         const __m128i tr = _mm_set1_epi32((int)r), tg = _mm_set1_epi32((int)g),
                       tb = _mm_set1_epi32((int)b);
         for (; end - p >= 16; p += 16) {
             IMF_PREFETCH(p);
             for (int k = 0; k < 16; k += 4) {
                 __m128i v = _mm_loadu_si128((const __m128i *)(p + k));
-                __m128i sum = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(v, 8), byte),
-                                            _mm_and_si128(_mm_srli_epi32(v, 16), byte));
-                sum = _mm_add_epi32(sum, _mm_srli_epi32(v, 24));
-                __m128i a = _mm_mulhi_epu16(sum, third);
+                __m128i a = imf_mean3_x4(v);
                 __m128i cr = _mm_mulhi_epu16(_mm_add_epi32(_mm_mullo_epi16(a, tr), one), by257);
                 __m128i cg = _mm_mulhi_epu16(_mm_add_epi32(_mm_mullo_epi16(a, tg), one), by257);
                 __m128i cb = _mm_mulhi_epu16(_mm_add_epi32(_mm_mullo_epi16(a, tb), one), by257);
@@ -86,8 +76,7 @@ static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
 #endif
         for (; p != end; p++) {
             uint32_t v = *p;
-            uint32_t a = (((v >> 8) & 0xFFu) + ((v >> 16) & 0xFFu) + (v >> 24)) / 3u;
-            *p = (v & 0xFFu) | table[a];
+            *p = (v & 0xFFu) | table[imf_mean3(v)];
         }
     }
     return 0;
@@ -96,14 +85,10 @@ static int imf_coloration_execute(imagefilter_t *filter, sn_image_t *image)
 imagefilter_t *imagefilter_coloration_create(void)
 {
     imf_coloration_t *self =
-        (imf_coloration_t *)imf_alloc(sizeof *self, "imagefilter_coloration_create");
+        (imf_coloration_t *)imf_create(sizeof *self, "imagefilter_coloration_create", "coloration",
+                                       imf_coloration_execute, imf_coloration_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "coloration";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_coloration_execute;
-    self->head.set_settings = imf_coloration_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->r = self->g = self->b = 255;
     return &self->head;
 }

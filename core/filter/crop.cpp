@@ -131,14 +131,10 @@ static int imf_crop_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_crop_create(void)
 {
-    imf_crop_t *self = (imf_crop_t *)imf_alloc(sizeof *self, "imagefilter_crop_create");
+    imf_crop_t *self = (imf_crop_t *)imf_create(sizeof *self, "imagefilter_crop_create", "crop",
+                                                imf_crop_execute, imf_crop_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "crop";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_crop_execute;
-    self->head.set_settings = imf_crop_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->mode = IMF_CROP_LTRB;
     return &self->head;
 }

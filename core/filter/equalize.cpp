@@ -27,11 +27,6 @@ static int imf_equalize_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_equalize_create(void)
 {
-    imagefilter_t *filter = imf_alloc(sizeof *filter, "imagefilter_equalize_create");
-    if (!filter)
-        return NULL;
-    filter->name = "equalize";
-    filter->destroy = imf_free_record;
-    filter->execute = imf_equalize_execute;
-    return filter;
+    return imf_create(sizeof(imagefilter_t), "imagefilter_equalize_create", "equalize",
+                      imf_equalize_execute, NULL);
 }

@@ -8,9 +8,10 @@
  *   imagefilter_set_settings, imagefilter_reserved, imagefilter_get_name,
  *   imagefilter_add_kind, imagefilter_register_all
  *   imf_settings_end, imf_word_is, imf_parse_int, imf_parse_double,
- *   imf_double_to_int, imf_parse_angle, imf_length_unit, imf_scan_unit,
- *   imf_length_pixels, imf_parse_position, imf_parse_image, imf_parse_color,
- *   imf_alloc, imf_reserved_refuse, imf_free_record, imf_image_ready,
+ *   imf_double_to_int, imf_parse_transparency, imf_parse_angle,
+ *   imf_length_unit, imf_scan_unit, imf_length_pixels, imf_parse_position,
+ *   imf_parse_image, imf_parse_color, imf_create, imf_image_ready,
+ *   imf_resize_step,
  *   imf_header_create, imf_header_lend, imf_header_destroy, imf_blend
  */
 #include "filter/imf_common.h"
@@ -20,6 +21,7 @@
 
 #include <ctype.h>
 #include <limits.h>
+#include <locale.h>
 #include <math.h>
 #include <pthread.h>
 #include <stdio.h>
@@ -164,11 +166,20 @@ int imf_parse_int(const char *text, int *out)
     return 0;
 }
 
+/* The operations write reals with '.', but a Qt application runs in the
+ * user's locale, where atof would stop at the '.' of "45.50". */
+static locale_t imf_c_numeric(void)
+{
+    static locale_t numeric = newlocale(LC_NUMERIC_MASK, "C", (locale_t)0);
+    return numeric;
+}
+
 int imf_parse_double(const char *text, double *out)
 {
     if (!text || !out)
         return -1;
-    double value = atof(text);
+    locale_t c = imf_c_numeric();
+    double value = c ? strtod_l(text, NULL, c) : atof(text);
     if (!isfinite(value))
         return -1;
     *out = value;
@@ -181,6 +192,15 @@ int imf_double_to_int(double value, int *out)
     if (!(value > (double)INT_MIN - 1.0 && value < (double)INT_MAX + 1.0))
         return -1;
     *out = (int)value;
+    return 0;
+}
+
+int imf_parse_transparency(const char *text, int *out)
+{
+    double number;
+    if (imf_parse_double(text, &number) != 0)
+        return -1;
+    *out = number < 0 ? 0 : number > 100 ? 100 : (int)number;
     return 0;
 }
 
@@ -269,22 +289,32 @@ int imf_parse_color(const char *text, uint32_t *out)
 
 /* ---- records, images, Leptonica headers ---- */
 
-imagefilter_t *imf_alloc(size_t size, const char *function)
-{
-    imagefilter_t *filter = (imagefilter_t *)calloc(1, size);
-    if (!filter)
-        sn_log(4, NULL, function, __LINE__, "malloc FAILED! size:%d\n", (int)size);
-    return filter;
-}
-
-int imf_reserved_refuse(imagefilter_t *, int, int)
+/* The reserved operation of every kind with settings: it answers -1. */
+static int imf_reserved_refuse(imagefilter_t *, int, int)
 {
     return -1;
 }
 
-void imf_free_record(imagefilter_t *filter)
+/* The destroy operation of every kind: the record holds nothing else. */
+static void imf_free_record(imagefilter_t *filter)
 {
     free(filter);
+}
+
+imagefilter_t *imf_create(size_t size, const char *function, const char *name,
+                          imagefilter_execute_fn execute, imagefilter_settings_fn set_settings)
+{
+    imagefilter_t *filter = (imagefilter_t *)calloc(1, size);
+    if (!filter) {
+        sn_log(4, NULL, function, __LINE__, "malloc FAILED! size:%d\n", (int)size);
+        return NULL;
+    }
+    filter->name = name;
+    filter->destroy = imf_free_record;
+    filter->execute = execute;
+    filter->set_settings = set_settings;
+    filter->reserved = set_settings ? imf_reserved_refuse : NULL;
+    return filter;
 }
 
 int imf_image_ready(const sn_image_t *image)
@@ -297,6 +327,14 @@ int imf_image_ready(const sn_image_t *image)
             return 0;
     }
     return 1;
+}
+
+int imf_resize_step(int side, int target)
+{
+    /* In 64 bits: side and target may both be near INT_MAX. */
+    if ((int64_t)target * 40 >= side)
+        return target;
+    return (int)(((int64_t)side + 39) / 40);
 }
 
 struct Pix *imf_header_create(int width, int height)
@@ -328,7 +366,9 @@ void imf_blend(uint32_t *const *drows, int width, int height, uint32_t *const *o
 {
     /* The weights add up to 25855 of 25856: even a fully opaque overlay at
      * transparency 0 (e = 25500) keeps 355/25856 of the picture below. */
-    const uint32_t keep = 100u - (uint32_t)transparency;
+    const uint32_t keep = transparency <= 0     ? 100u
+                          : transparency >= 100 ? 0u
+                                                : 100u - (uint32_t)transparency;
     int64_t j0 = y < 0 ? -y : 0, k0 = x < 0 ? -x : 0;
     int64_t j1 = oh, k1 = ow;
     if (y + j1 > height)

@@ -70,13 +70,9 @@ static int imf_flip_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_flip_create(void)
 {
-    imf_flip_t *self = (imf_flip_t *)imf_alloc(sizeof *self, "imagefilter_flip_create");
+    imf_flip_t *self = (imf_flip_t *)imf_create(sizeof *self, "imagefilter_flip_create", "flip",
+                                                imf_flip_execute, imf_flip_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "flip";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_flip_execute;
-    self->head.set_settings = imf_flip_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

@@ -4,10 +4,6 @@
  */
 #include "filter/imf_common.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 static int imf_gray_execute(imagefilter_t *filter, sn_image_t *image)
 {
     if (!imf_image_ready(image))
@@ -17,18 +13,13 @@ static int imf_gray_execute(imagefilter_t *filter, sn_image_t *image)
         uint32_t *p = image->frames[i].pixels;
         uint32_t *end = p + count;
 #ifdef __SSE2__
-        /* Four pixels a step. The sum (at most 765) sits in the low half of
-         * each 32-bit lane, so a 16-bit high multiply by 21846 divides it by
-         * 3 exactly. */
-        const __m128i byte = _mm_set1_epi32(0xFF), third = _mm_set1_epi32(21846);
+        /* Four pixels a step. */
+        const __m128i byte = _mm_set1_epi32(0xFF);
         for (; end - p >= 16; p += 16) {
             IMF_PREFETCH(p);
             for (int k = 0; k < 16; k += 4) {
                 __m128i v = _mm_loadu_si128((const __m128i *)(p + k));
-                __m128i sum = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(v, 8), byte),
-                                            _mm_and_si128(_mm_srli_epi32(v, 16), byte));
-                sum = _mm_add_epi32(sum, _mm_srli_epi32(v, 24));
-                __m128i a = _mm_mulhi_epu16(sum, third);
+                __m128i a = imf_mean3_x4(v);
                 __m128i out = _mm_or_si128(_mm_slli_epi32(a, 8), _mm_slli_epi32(a, 16));
                 out = _mm_or_si128(out, _mm_slli_epi32(a, 24));
                 _mm_storeu_si128((__m128i *)(p + k), _mm_or_si128(out, _mm_and_si128(v, byte)));
@@ -37,8 +28,7 @@ static int imf_gray_execute(imagefilter_t *filter, sn_image_t *image)
 #endif
         for (; p != end; p++) {
             uint32_t v = *p;
-            uint32_t a = (((v >> 8) & 0xFFu) + ((v >> 16) & 0xFFu) + (v >> 24)) / 3u;
-            *p = (v & 0xFFu) | (a * 0x01010100u);
+            *p = (v & 0xFFu) | (imf_mean3(v) * 0x01010100u);
         }
     }
     return 0;
@@ -46,11 +36,6 @@ static int imf_gray_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_gray_create(void)
 {
-    imagefilter_t *filter = imf_alloc(sizeof *filter, "imagefilter_gray_create");
-    if (!filter)
-        return NULL;
-    filter->name = "gray";
-    filter->destroy = imf_free_record;
-    filter->execute = imf_gray_execute;
-    return filter;
+    return imf_create(sizeof(imagefilter_t), "imagefilter_gray_create", "gray", imf_gray_execute,
+                      NULL);
 }

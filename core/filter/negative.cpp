@@ -26,11 +26,6 @@ static int imf_negative_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_negative_create(void)
 {
-    imagefilter_t *filter = imf_alloc(sizeof *filter, "imagefilter_negative_create");
-    if (!filter)
-        return NULL;
-    filter->name = "negative";
-    filter->destroy = imf_free_record;
-    filter->execute = imf_negative_execute;
-    return filter;
+    return imf_create(sizeof(imagefilter_t), "imagefilter_negative_create", "negative",
+                      imf_negative_execute, NULL);
 }

@@ -69,8 +69,8 @@ static int64_t imf_side(int64_t value)
 static int imf_resize_to(sn_image_t *image, int width, int height)
 {
     while (image->width != width || image->height != height) {
-        int w = image->width / 40 > width ? (image->width + 39) / 40 : width;
-        int h = image->height / 40 > height ? (image->height + 39) / 40 : height;
+        int w = imf_resize_step(image->width, width);
+        int h = imf_resize_step(image->height, height);
         if (sn_image_resize(image, w, h) != 0)
             return -1;
         if (image->width != w || image->height != h) {
@@ -147,14 +147,11 @@ static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_resize_create(void)
 {
-    imf_resize_t *self = (imf_resize_t *)imf_alloc(sizeof *self, "imagefilter_resize_create");
+    imf_resize_t *self =
+        (imf_resize_t *)imf_create(sizeof *self, "imagefilter_resize_create", "resize",
+                                   imf_resize_execute, imf_resize_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "resize";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_resize_execute;
-    self->head.set_settings = imf_resize_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->width = 100;
     self->height = 100;
     self->unit = IMF_UNIT_PIXELS;

@@ -112,14 +112,10 @@ static int imf_roll_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_roll_create(void)
 {
-    imf_roll_t *self = (imf_roll_t *)imf_alloc(sizeof *self, "imagefilter_roll_create");
+    imf_roll_t *self = (imf_roll_t *)imf_create(sizeof *self, "imagefilter_roll_create", "roll",
+                                                imf_roll_execute, imf_roll_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "roll";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_roll_execute;
-    self->head.set_settings = imf_roll_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->unit = IMF_UNIT_PIXELS;
     return &self->head;
 }

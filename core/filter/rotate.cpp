@@ -53,14 +53,11 @@ static int imf_rotate_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_rotate_create(void)
 {
-    imf_rotate_t *self = (imf_rotate_t *)imf_alloc(sizeof *self, "imagefilter_rotate_create");
+    imf_rotate_t *self =
+        (imf_rotate_t *)imf_create(sizeof *self, "imagefilter_rotate_create", "rotate",
+                                   imf_rotate_execute, imf_rotate_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "rotate";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_rotate_execute;
-    self->head.set_settings = imf_rotate_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->background_color = 0xFFFFFFFFu;
     return &self->head;
 }

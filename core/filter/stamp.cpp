@@ -27,13 +27,10 @@ static int imf_stamp_set_settings(imagefilter_t *filter, const char *const *keys
     for (int i = 0; !imf_settings_end(keys[i], 1); i++) {
         const char *key = keys[i], *value = values[i];
         int ok = 0;
-        double number;
         if (imf_word_is(key, "stamp_image")) {
             ok = imf_parse_image(value, &self->image);
         } else if (imf_word_is(key, "transparency")) {
-            ok = imf_parse_double(value, &number);
-            if (ok == 0)
-                self->transparency = number < 0 ? 0 : number > 100 ? 100 : (int)number;
+            ok = imf_parse_transparency(value, &self->transparency);
         } else if (imf_word_is(key, "x_pos")) {
             ok =
                 imf_parse_position(value, x_words, &self->x_anchor, &self->x_offset, &self->x_unit);
@@ -97,27 +94,20 @@ static int imf_stamp_execute(imagefilter_t *filter, sn_image_t *image)
         imf_stamp_place(self->y_anchor, self->y_offset, self->y_unit, image->height, stamp->height,
                         &y) != 0)
         return -1;
-    const int transparency = self->transparency < 0     ? 0
-                             : self->transparency > 100 ? 100
-                                                        : self->transparency;
     for (int i = 0; i < image->frame_count; i++) {
         /* A picture with more frames than the stamp takes its last frame. */
         const int s = i < stamp->frame_count ? i : stamp->frame_count - 1;
         imf_blend(image->frames[i].rows, image->width, image->height, stamp->frames[s].rows,
-                  stamp->width, stamp->height, x, y, transparency);
+                  stamp->width, stamp->height, x, y, self->transparency);
     }
     return 0;
 }
 
 imagefilter_t *imagefilter_stamp_create(void)
 {
-    imf_stamp_t *self = (imf_stamp_t *)imf_alloc(sizeof *self, "imagefilter_stamp_create");
+    imf_stamp_t *self = (imf_stamp_t *)imf_create(sizeof *self, "imagefilter_stamp_create", "stamp",
+                                                  imf_stamp_execute, imf_stamp_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "stamp";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_stamp_execute;
-    self->head.set_settings = imf_stamp_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

@@ -21,10 +21,7 @@ static int imf_swap_colors_set_settings(imagefilter_t *filter, const char *const
 {
     imf_swap_colors_t *self = (imf_swap_colors_t *)filter;
     for (int i = 0; !imf_settings_end(keys[i], 1); i++) {
-        int *field = imf_word_is(keys[i], "r")   ? &self->r
-                     : imf_word_is(keys[i], "g") ? &self->g
-                     : imf_word_is(keys[i], "b") ? &self->b
-                                                 : NULL;
+        int *field = imf_rgb_field(keys[i], &self->r, &self->g, &self->b);
         if (!field)
             continue;
         if (imf_word_is(values[i], "r"))
@@ -79,15 +76,11 @@ static int imf_swap_colors_execute(imagefilter_t *filter, sn_image_t *image)
 
 imagefilter_t *imagefilter_swap_colors_create(void)
 {
-    imf_swap_colors_t *self =
-        (imf_swap_colors_t *)imf_alloc(sizeof *self, "imagefilter_swap_colors_create");
+    imf_swap_colors_t *self = (imf_swap_colors_t *)imf_create(
+        sizeof *self, "imagefilter_swap_colors_create", "swap_colors", imf_swap_colors_execute,
+        imf_swap_colors_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "swap_colors";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_swap_colors_execute;
-    self->head.set_settings = imf_swap_colors_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     self->r = 1;
     self->g = 2;
     self->b = 3;

@@ -8,8 +8,6 @@
 
 #include <math.h>
 
-#include <memory>
-
 typedef struct imf_watermark {
     imagefilter_t head;
     sn_image_t *image;
@@ -20,16 +18,6 @@ typedef struct imf_watermark {
     int x_offset;
     int y_offset;
 } imf_watermark_t;
-
-namespace
-{
-struct ImageDeleter {
-    void operator()(sn_image_t *image) const
-    {
-        sn_image_destroy(image);
-    }
-};
-} // namespace
 
 static int imf_watermark_set_settings(imagefilter_t *filter, const char *const *keys,
                                       const char *const *values)
@@ -51,9 +39,7 @@ static int imf_watermark_set_settings(imagefilter_t *filter, const char *const *
         if (imf_word_is(key, "watermark_image")) {
             ok = imf_parse_image(value, &self->image);
         } else if (imf_word_is(key, "transparency")) {
-            ok = imf_parse_double(value, &number);
-            if (ok == 0)
-                self->transparency = number < 0 ? 0 : number > 100 ? 100 : (int)number;
+            ok = imf_parse_transparency(value, &self->transparency);
         } else if (imf_word_is(key, "rotation")) {
             ok = imf_parse_angle(value, &self->rotation);
         } else {
@@ -91,7 +77,7 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
                self->image->width, self->image->height);
         return -1;
     }
-    std::unique_ptr<sn_image_t, ImageDeleter> tile(sn_image_clone(self->image));
+    ImfImage tile(sn_image_clone(self->image));
     if (!tile)
         return -1;
     const int xs = self->x_space > 0 ? self->x_space / 2 : 0;
@@ -145,9 +131,6 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
     const int64_t rows_back = imf_floor_div(self->y_offset, period_y);
     const int64_t y_offset = self->y_offset - rows_back * period_y;
     const int64_t x_offset = self->x_offset - imf_floor_div(self->x_offset, period_x) * period_x;
-    const int transparency = self->transparency < 0     ? 0
-                             : self->transparency > 100 ? 100
-                                                        : self->transparency;
     const int64_t w = image->width, h = image->height;
 
     for (int i = 0; i < image->frame_count; i++) {
@@ -155,10 +138,17 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
         uint32_t *const *trows = tile->frames[t].rows;
         int64_t m = -rows_back;
         for (int64_t y = y_offset - th; y < h; y = (int64_t)((double)y + step_y), m++) {
-            int64_t x = ((int64_t)((double)m * lx) % period_x) - tw + x_offset;
-            for (; x < w; x = (int64_t)((double)x + step_x))
+            const int64_t first = ((int64_t)((double)m * lx) % period_x) - tw + x_offset;
+            /* A row's shift plus the offset can start it at or right of the
+             * left edge, where the tile that would come before it, and
+             * interlock with it as inside the picture, is missing: lay tiles
+             * back by the period while they still reach the picture. */
+            for (int64_t x = first - period_x; x + tw > 0; x -= period_x)
                 imf_blend(image->frames[i].rows, image->width, image->height, trows, (int)tw,
-                          (int)th, x, y, transparency);
+                          (int)th, x, y, self->transparency);
+            for (int64_t x = first; x < w; x = (int64_t)((double)x + step_x))
+                imf_blend(image->frames[i].rows, image->width, image->height, trows, (int)tw,
+                          (int)th, x, y, self->transparency);
         }
     }
     return 0;
@@ -167,13 +157,9 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
 imagefilter_t *imagefilter_watermark_create(void)
 {
     imf_watermark_t *self =
-        (imf_watermark_t *)imf_alloc(sizeof *self, "imagefilter_watermark_create");
+        (imf_watermark_t *)imf_create(sizeof *self, "imagefilter_watermark_create", "watermark",
+                                      imf_watermark_execute, imf_watermark_set_settings);
     if (!self)
         return NULL;
-    self->head.name = "watermark";
-    self->head.destroy = imf_free_record;
-    self->head.execute = imf_watermark_execute;
-    self->head.set_settings = imf_watermark_set_settings;
-    self->head.reserved = imf_reserved_refuse;
     return &self->head;
 }

@@ -151,6 +151,34 @@ TEST_F(OutputNaming, KeywordTable)
     }
 }
 
+TEST_F(OutputNaming, KeepSourceFormatTakesTheSuffixOfTheSourceContent)
+{
+    /* A 1x1 GIF under a name that says otherwise: the content decides. */
+    const uint8_t gif[] = {'G', 'I', 'F', '8', '9',  'a',  1,    0,    1, 0, 0x80, 0,
+                           0,   0,   0,   0,   0xFF, 0xFF, 0xFF, 0x2C, 0, 0, 0,    0,
+                           1,   0,   1,   0,   0,    2,    2,    0x44, 1, 0, 0x3B};
+    std::string source = dir_.file("photos/shot.jpg");
+    ASSERT_TRUE(zvtest::write_file(source, std::vector<uint8_t>(gif, gif + sizeof gif)));
+    struct Case {
+        const std::string &source;
+        int keep_source_format;
+        const char *expected;
+    } cases[] = {
+        {source, 1, "/o/shot.gif"},
+        {source, 0, "/o/shot.png"},
+        /* Content that no reader knows: no suffix. */
+        {photo_, 1, "/o/IMG_7"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.source);
+        ConfigGuard g;
+        strcpy(g.config->output_folder, "/o");
+        g.config->format = SN_IMAGE_FORMAT_PNG;
+        g.config->keep_source_format = c.keep_source_format;
+        EXPECT_EQ(name(g.config, c.source, 0), c.expected);
+    }
+}
+
 TEST_F(OutputNaming, DatetimeWithoutPhotoIsNow)
 {
     ConfigGuard g;

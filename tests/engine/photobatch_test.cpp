@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -111,6 +114,15 @@ public:
                     return true;
             return false;
         });
+    }
+
+    bool seen(const Event &e)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Event &x : events_)
+            if (x == e)
+                return true;
+        return false;
     }
 
     std::vector<Event> events()
@@ -214,10 +226,17 @@ protected:
     /* Makes the worker hold file `name` until a command has been posted. */
     void hold_in(const std::string &name)
     {
+        hold_in(std::vector<std::string>{name});
+    }
+    void hold_in(const std::vector<std::string> &names)
+    {
         photobatch_t *b = batch_;
-        rec_.set_hook([b, name](const std::string &path) {
-            if (path.size() < name.size() ||
-                path.compare(path.size() - name.size(), name.size(), name) != 0)
+        rec_.set_hook([b, names](const std::string &path) {
+            bool held = false;
+            for (const std::string &name : names)
+                held = held || (path.size() >= name.size() &&
+                                path.compare(path.size() - name.size(), name.size(), name) == 0);
+            if (!held)
                 return;
             auto until = std::chrono::steady_clock::now() + k_timeout;
             while (b->command.load() == 0 && std::chrono::steady_clock::now() < until)
@@ -260,6 +279,29 @@ TEST_F(PhotoBatch, CommandsRefusedOrTakenInEachState)
     EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_IDLE);
     /* The operations are asked to prepare once, with an empty path. */
     EXPECT_EQ(rec_.filter_paths(), (std::vector<std::string>{""}));
+}
+
+TEST_F(PhotoBatch, StartAndResumeAreRefusedWhileRunning)
+{
+    std::string a = source("a.png"), b = source("b.png"), c = source("c.png");
+    add(a);
+    add(b);
+    add(c);
+    /* Each refused command is posted while a file is in hand and answered
+     * between files, so the answer is the refusal, not a time-out. */
+    hold_in(std::vector<std::string>{"a.png", "b.png"});
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(a)));
+    EXPECT_EQ(photobatch_start(batch_), -1);
+    EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_RUNNING);
+    ASSERT_TRUE(rec_.wait_for(begins(b)));
+    EXPECT_EQ(photobatch_resume(batch_), -1);
+    ASSERT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1)));
+    /* Neither refusal sent an event nor began the run again. */
+    EXPECT_EQ(rec_.events(), (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
+                                                 begins(b), written(b, out_ + "/b.png"), begins(c),
+                                                 written(c, out_ + "/c.png"), ev(3, 1)}));
+    rec_.set_hook(nullptr);
 }
 
 TEST_F(PhotoBatch, PauseLetsTheFileInHandFinishThenResumeGoesOn)
@@ -333,6 +375,35 @@ TEST_F(PhotoBatch, DestroyDuringARunWaitsForTheFileInHand)
     EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
 }
 
+TEST_F(PhotoBatch, DestroyWaitsPastTheThreadTimeOutForASlowFile)
+{
+    std::string a = source("a.png"), b2 = source("b.png");
+    add(a);
+    add(b2);
+    /* The file in hand goes on for longer than the thread's close time-out
+     * after the exit has been posted, as a large save on a slow disk does. */
+    photobatch_t *b = batch_;
+    rec_.set_hook([b](const std::string &path) {
+        if (path.size() < 5 || path.compare(path.size() - 5, 5, "a.png") != 0)
+            return;
+        auto until = std::chrono::steady_clock::now() + k_timeout;
+        while (b->command.load() != PHOTOBATCH_COMMAND_EXIT &&
+               std::chrono::steady_clock::now() < until)
+            usleep(1000);
+        auto slow = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+        while (std::chrono::steady_clock::now() < slow)
+            usleep(1000);
+    });
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    ASSERT_TRUE(rec_.wait_for(begins(a)));
+    photobatch_destroy(batch_);
+    batch_ = nullptr;
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), ev(3, 0)}));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
+    EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
+}
+
 TEST_F(PhotoBatch, WholeRunOverGoodAndUnreadableFiles)
 {
     std::string a = source("a.png");
@@ -376,6 +447,21 @@ TEST_F(PhotoBatch, UnwritableOutputFailsTheFileAndKeepsTheSource)
                   (std::vector<Event>{ev(1, 0), begins(a), failed(2, ro + "/a.png"), ev(3, 1)}));
         EXPECT_TRUE(zvtest::file_exists(a));
         chmod(ro.c_str(), 0755);
+    } else {
+        /* Root writes into a mode-0555 folder; a read-only system folder
+         * refuses it too. */
+        int probe = open("/sys/zv_probe.png", O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (probe >= 0) {
+            close(probe);
+            unlink("/sys/zv_probe.png");
+        } else {
+            strcpy(config()->output_folder, "/sys");
+            rec_.clear();
+            events = run_all();
+            EXPECT_EQ(events,
+                      (std::vector<Event>{ev(1, 0), begins(a), failed(2, "/sys/a.png"), ev(3, 1)}));
+            EXPECT_TRUE(zvtest::file_exists(a));
+        }
     }
 
     /* A name that would not fit is a failure of that file, not a cut name. */
@@ -465,6 +551,68 @@ TEST_F(PhotoBatch, FailedSaveRemovesOnlyItsOwnOutputAndKeepsTheSource)
     EXPECT_TRUE(zvtest::file_exists(a));
 }
 
+/* Writes beyond a file-size limit fail as on a full disk, mid-file. */
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        old_handler_ = signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        struct rlimit lim = old_;
+        lim.rlim_cur = bytes;
+        set_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        signal(SIGXFSZ, old_handler_);
+    }
+    bool set() const
+    {
+        return set_;
+    }
+
+private:
+    struct rlimit old_;
+    void (*old_handler_)(int);
+    bool set_ = false;
+};
+
+TEST_F(PhotoBatch, AWriteErrorMidFileKeepsTheSourceAndLeavesNoOutput)
+{
+    /* Big enough that every format's output passes the limit. */
+    std::string a = dir_.file("src/big.png");
+    ASSERT_EQ(zvtest::run("convert -size 160x120 xc:gray50 +noise Random " + zvtest::quote(a)), 0);
+    std::vector<uint8_t> bytes = zvtest::read_file(a);
+    add(a);
+    config()->delete_source = 1;
+    struct Case {
+        int format;
+        const char *ext;
+    } cases[] = {{SN_IMAGE_FORMAT_BMP, ".bmp"},
+                 {SN_IMAGE_FORMAT_JPEG, ".jpg"},
+                 {SN_IMAGE_FORMAT_GIF, ".gif"},
+                 {SN_IMAGE_FORMAT_PNG, ".png"},
+                 {SN_IMAGE_FORMAT_TIFF, ".tif"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.ext);
+        ASSERT_TRUE(zvtest::write_file(a, bytes));
+        config()->format = c.format;
+        rec_.clear();
+        std::vector<Event> events;
+        {
+            FileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.set());
+            events = run_all();
+        }
+        std::string output = out_ + "/big" + c.ext;
+        EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(2, output), ev(3, 1)}));
+        EXPECT_FALSE(zvtest::file_exists(output));
+        EXPECT_TRUE(zvtest::file_exists(a));
+    }
+}
+
 TEST_F(PhotoBatch, NumberGoesBeforeTheDotOfTheFileNameOnly)
 {
     std::string a = source("a.png");
@@ -511,6 +659,49 @@ TEST_F(PhotoBatch, AListThatShrinksDuringARunStillEnds)
                                                  none, none, ev(3, 1)}));
     EXPECT_EQ(photobatch_get_status(batch_), PHOTOBATCH_STATUS_IDLE);
     rec_.set_hook(nullptr);
+}
+
+TEST_F(PhotoBatch, SettingsAndListEditedDuringARunAreReadWhole)
+{
+    std::vector<std::string> sources;
+    for (const char *n : {"a.png", "b.png", "c.png", "d.png"}) {
+        sources.push_back(source(n));
+        add(sources.back());
+    }
+    outputconfig_t *c = config();
+    fileman_t *list = photobatch_get_fileman(batch_);
+    strcpy(c->filename_template, "x_<Filename>");
+    ASSERT_EQ(photobatch_start(batch_), 0);
+    /* The interface edits the template in place and asks for example names,
+     * and adds files past the run's end, for as long as the run lasts. */
+    char example[OUTPUTCONFIG_TEXT_SIZE];
+    auto until = std::chrono::steady_clock::now() + k_timeout;
+    for (int i = 0;
+         !rec_.seen(ev(PHOTOBATCH_EVENT_FINISHED, 1)) && std::chrono::steady_clock::now() < until;
+         i++) {
+        outputconfig_lock(c);
+        strcpy(c->filename_template, i % 2 ? "x_<Filename>" : "yy_<Filename>");
+        outputconfig_unlock(c);
+        const char *name =
+            outputconfig_get_write_name(c, sources[0].c_str(), 0, example, sizeof example);
+        ASSERT_NE(name, nullptr);
+        std::string got(name);
+        ASSERT_TRUE(got == out_ + "/x_a.png" || got == out_ + "/yy_a.png") << got;
+        if (i < 200)
+            fileman_add(list, ("/nowhere/" + std::to_string(i) + ".png").c_str(), 0, 0);
+    }
+    ASSERT_TRUE(rec_.seen(ev(PHOTOBATCH_EVENT_FINISHED, 1)));
+    std::vector<Event> events = rec_.events();
+    int written_count = 0;
+    for (const Event &e : events) {
+        if (e.event != PHOTOBATCH_EVENT_WRITTEN)
+            continue;
+        written_count++;
+        std::string base = e.source.substr(e.source.rfind('/') + 1);
+        EXPECT_TRUE(e.text == out_ + "/x_" + base || e.text == out_ + "/yy_" + base) << e.text;
+        EXPECT_TRUE(is_png_of_size(e.text, 9, 7)) << e.text;
+    }
+    EXPECT_EQ(written_count, 4);
 }
 
 int fail_execute(imagefilter_t *, sn_image_t *)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 
 class RecordingWindowSystem : public WindowSystem
@@ -62,6 +63,14 @@ public:
         return name.isEmpty() ? QStringLiteral("none") : name;
     }
 };
+
+// Puts the window at geometry and waits until it is on screen.
+inline bool showAt(QWidget *window, const QRect &geometry)
+{
+    window->setGeometry(geometry);
+    window->show();
+    return QTest::qWaitForWindowExposed(window);
+}
 
 // Sends a mouse event to the widget under pos (window coordinates) the way
 // the application delivers it, so that unhandled events climb to the window.

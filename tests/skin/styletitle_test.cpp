@@ -102,9 +102,7 @@ void StyleTitleTest::buttonsForEachFlagCombination()
 void StyleTitleTest::buttonsDriveTheStates()
 {
     StyleWin win(15, true);
-    win.setGeometry(m_normal);
-    win.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QVERIFY(showAt(&win, m_normal));
     StyleTitle *bar = win.titleBar();
 
     button(bar, "btnTBMaximize")->click();
@@ -126,9 +124,7 @@ void StyleTitleTest::buttonsDriveTheStates()
 void StyleTitleTest::maximizeAndRestore()
 {
     StyleWin win(7, true);
-    win.setGeometry(m_normal);
-    win.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QVERIFY(showAt(&win, m_normal));
     StyleTitle *bar = win.titleBar();
     QPushButton *maximize = button(bar, "btnTBMaximize");
     QPushButton *restore = button(bar, "btnTBRestore");
@@ -161,9 +157,7 @@ void StyleTitleTest::doubleClickToggles()
 {
     QFETCH(int, flags);
     StyleDialog dialog(flags, true);
-    dialog.setGeometry(m_normal);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(showAt(&dialog, m_normal));
     StyleTitle *bar = dialog.titleBar();
     const QPoint middle(bar->width() / 2, bar->height() / 2);
 
@@ -180,9 +174,7 @@ void StyleTitleTest::doubleClickToggles()
 void StyleTitleTest::minimizeFromNormal()
 {
     StyleWin win(7, true);
-    win.setGeometry(m_normal);
-    win.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QVERIFY(showAt(&win, m_normal));
     StyleTitle *bar = win.titleBar();
 
     bar->showMin();
@@ -205,9 +197,7 @@ void StyleTitleTest::minimizeFromNormal()
 void StyleTitleTest::fullScreenAndEsc()
 {
     StyleWin win(15, true);
-    win.setGeometry(m_normal);
-    win.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QVERIFY(showAt(&win, m_normal));
     win.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&win));
     StyleTitle *bar = win.titleBar();
@@ -238,9 +228,7 @@ void StyleTitleTest::fullScreenAndEsc()
 void StyleTitleTest::maximizeThenFullScreenThenEsc()
 {
     StyleWin win(15, true);
-    win.setGeometry(m_normal);
-    win.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QVERIFY(showAt(&win, m_normal));
     win.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&win));
     StyleTitle *bar = win.titleBar();
@@ -273,9 +261,7 @@ void StyleTitleTest::systemMenuFollowsStateAndFlags()
     for (const Case &c : cases) {
         const QString tag = QStringLiteral("flags %1 state %2").arg(c.flags).arg(c.state);
         StyleWin win(c.flags, true);
-        win.setGeometry(m_normal);
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        QVERIFY(showAt(&win, m_normal));
         StyleTitle *bar = win.titleBar();
         if (c.state == StyleTitle::Maximized)
             bar->showMax();
@@ -305,9 +291,7 @@ void StyleTitleTest::systemMenuFollowsStateAndFlags()
 void StyleTitleTest::systemMenuActions()
 {
     StyleWin win(7, true);
-    win.setGeometry(m_normal);
-    win.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QVERIFY(showAt(&win, m_normal));
     StyleTitle *bar = win.titleBar();
     auto action = [bar](const char *text) -> QAction * {
         for (QAction *a : bar->systemMenu()->actions()) {

@@ -8,7 +8,9 @@
 
 #include <stdint.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zvtest
@@ -79,6 +81,19 @@ private:
     int port_ = 0;
     std::vector<std::string> lines_;
 };
+
+/* Polls pred every millisecond until it holds (true) or timeout_ms passes
+ * (false): how a test waits on a worker's events without a fixed sleep. */
+template <class Pred> bool wait_for(Pred pred, int timeout_ms = 10000)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 } // namespace zvtest
 

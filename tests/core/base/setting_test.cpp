@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -553,11 +554,32 @@ TEST(Setting, FailedSaveLeavesTheOldFile)
 
     EXPECT_EQ(sn_setting_save(store, dir.file("no/such/dir.conf").c_str()), -1);
 
+    /* Nor is a file written that would be too large to load again. */
+    Store huge;
+    sn_setting_set_string(huge, nullptr, "big", std::string(SN_SETTING_FILE_MAX, 'x').c_str());
+    EXPECT_EQ(sn_setting_save(huge, path.c_str()), -1);
+    EXPECT_EQ(read_text(path), old);
+
     /* A save that succeeds keeps the file's permissions. */
     ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(Setting, SaveThroughASymbolicLinkWritesTheFileBehindIt)
+{
+    zvtest::TempDir dir;
+    std::string target = dir.file("real.conf"), link = dir.file("link.conf");
+    ASSERT_TRUE(zvtest::write_file(target, "other = 1\n"));
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    Store store;
+    sn_setting_set_int(store, nullptr, "mine", 2);
+    ASSERT_EQ(sn_setting_save(store, link.c_str()), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(read_text(target), "other = 1\r\nmine = 2\r\n");
 }
 
 TEST(Setting, LoadLogsTheEndOfTheText)

@@ -22,16 +22,7 @@
 namespace
 {
 
-template <class Pred> bool wait_for(Pred pred, int timeout_ms = 10000)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using zvtest::wait_for;
 
 /* Everything the worker did, in order, as text: "run:3", "result:3", ... */
 struct Journal {

@@ -19,17 +19,7 @@
 namespace
 {
 
-/* Polls pred until it holds or the time-out passes. */
-template <class Pred> bool wait_for(Pred pred, int timeout_ms = 10000)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using zvtest::wait_for;
 
 int count_lines(zvtest::LogCapture &cap, const std::string &text)
 {

@@ -7,6 +7,8 @@
 #include "filter_fixture.h"
 
 #include <limits.h>
+#include <locale.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <thread>
@@ -239,6 +241,42 @@ TEST(FilterSettings, RealsAnglesAndTheirConversion)
     }
 }
 
+/* A Qt application runs in the user's locale, where the decimal point may be
+ * a comma; angles, transparencies and spaces are still read with '.'. */
+TEST(FilterSettings, RealsKeepTheirFractionInACommaLocale)
+{
+    if (!zvtest::have_tool("localedef"))
+        GTEST_SKIP() << "no localedef";
+    zvtest::TempDir dir;
+    const std::string locales = dir.file("locales");
+    ASSERT_EQ(zvtest::run("mkdir -p " + zvtest::quote(locales)), 0);
+    if (zvtest::run("localedef -i de_DE -f UTF-8 " + zvtest::quote(locales + "/de_DE.UTF-8") +
+                    " >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "cannot build a comma locale";
+    struct Restore {
+        ~Restore()
+        {
+            setlocale(LC_NUMERIC, "C");
+            unsetenv("LOCPATH");
+        }
+    } restore;
+    setenv("LOCPATH", locales.c_str(), 1);
+    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "comma locale not usable";
+    ASSERT_EQ(atof("2.5"), 2.0) << "the locale is in force";
+
+    double d;
+    ASSERT_EQ(imf_parse_double("12.75", &d), 0);
+    EXPECT_DOUBLE_EQ(d, 12.75);
+    ASSERT_EQ(imf_parse_angle("-0.5", &d), 0);
+    EXPECT_DOUBLE_EQ(d, 359.5);
+    /* 90.5 degrees is a free turn onto a larger box, not a quarter turn. */
+    fxt::Image image = fxt::solid(30, 20, 0xFFFFFFFF);
+    fxt::Image out = fxt::run("rotate", Settings{{"angle", "90.50"}}, image.get());
+    ASSERT_NE(out, nullptr);
+    EXPECT_GT(out->width, 20);
+}
+
 TEST(FilterSettings, LengthsTakeTheirUnitFromTheEnding)
 {
     struct Case {
@@ -333,6 +371,15 @@ TEST(FilterSettings, InvalidValuesGiveMinusOneAndLeaveTheFilterUsable)
         EXPECT_EQ(fxt::set(filter.get(), Settings{{c.key, c.value}}), -1);
         /* Still configurable and runnable with sound values afterwards. */
         EXPECT_EQ(fxt::set(filter.get(), Settings{}), 0);
+        /* The refused value changed nothing: it runs as a fresh filter does. */
+        fxt::Filter fresh(imagefilter_create(c.kind));
+        fxt::Image a(sn_image_clone(image.get())), b(sn_image_clone(image.get()));
+        ASSERT_EQ(imagefilter_execute(filter.get(), a.get()),
+                  imagefilter_execute(fresh.get(), b.get()));
+        ASSERT_EQ(a->width, b->width);
+        ASSERT_EQ(a->height, b->height);
+        EXPECT_EQ(
+            memcmp(a->frames[0].pixels, b->frames[0].pixels, (size_t)a->width * a->height * 4), 0);
     }
     fxt::Filter roll(imagefilter_create("roll"));
     EXPECT_EQ(fxt::set(roll.get(), Settings{{"x", "1px"}}), 0);

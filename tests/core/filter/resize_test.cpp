@@ -3,8 +3,10 @@
  * exact, padding, cropping, fixed width and fixed height, down to one-pixel
  * sides.
  */
+#include "filter/imf_common.h"
 #include "filter_fixture.h"
 
+#include <limits.h>
 #include <string.h>
 
 using fxt::Settings;
@@ -72,6 +74,41 @@ TEST(ResizeFilter, EachAspectModeGivesItsSize)
         ASSERT_NE(out, nullptr);
         EXPECT_EQ(out->width, c.out_w);
         EXPECT_EQ(out->height, c.out_h);
+    }
+}
+
+TEST(ResizeFilter, ExactAndFixedModesScaleEachQuarterInPlace)
+{
+    /* Four coloured quarters: after scaling, the middle of each quarter of
+     * the result still shows its colour, whatever the aspect. */
+    const uint32_t colours[4] = {SN_PIXEL(0xFF, 255, 0, 0), SN_PIXEL(0xFF, 0, 255, 0),
+                                 SN_PIXEL(0xFF, 0, 0, 255), SN_PIXEL(0xFF, 255, 255, 255)};
+    struct Case {
+        int w, h;
+        Settings settings;
+        int out_w, out_h;
+    } cases[] = {
+        {1000, 500, {{"width", "123px"}, {"height", "45px"}}, 123, 45},
+        {1000, 500, {{"width", "200px"}, {"keep_aspect", "fixed_width"}}, 200, 100},
+        {1000, 500, {{"height", "50px"}, {"keep_aspect", "fixed_height"}}, 100, 50},
+        {1000, 500, {{"width", "30%"}, {"height", "70%"}}, 300, 350},
+        {40, 20, {{"width", "200px"}, {"height", "300px"}}, 200, 300},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.w << "x" << c.h << " -> " << c.out_w << "x" << c.out_h);
+        const int w = c.w, h = c.h;
+        fxt::Image image =
+            fxt::make(w, h, [&](int x, int y) { return colours[(x >= w / 2) + 2 * (y >= h / 2)]; });
+        fxt::Image out = fxt::run("resize", c.settings, image.get());
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(out->width, c.out_w);
+        ASSERT_EQ(out->height, c.out_h);
+        for (int q = 0; q < 4; q++)
+            EXPECT_EQ(
+                fxt::px(out.get(), (q % 2 * 2 + 1) * c.out_w / 4, (q / 2 * 2 + 1) * c.out_h / 4),
+                colours[q])
+                << "quarter " << q;
     }
 }
 
@@ -165,4 +202,34 @@ TEST(ResizeFilter, TargetsBeyondTheFrameLimitFail)
     fxt::Image out = fxt::run(
         "resize", Settings{{"width", "2000000000%"}, {"height", "2000000000%"}}, image.get());
     EXPECT_EQ(out, nullptr);
+}
+
+TEST(ResizeFilter, NoPassReducesMoreThanFortyToOne)
+{
+    struct Case {
+        int side, target, next;
+    } cases[] = {
+        {1000, 25, 25},
+        {1000, 24, 25},
+        {4001, 100, 101},
+        {40, 1, 1},
+        {41, 1, 2},
+        {79, 1, 2},
+        {119, 2, 3},
+        {159, 3, 4},
+        {100, 5000, 5000},
+        {7, 7, 7},
+        {INT_MAX, 1, (int)(((int64_t)INT_MAX + 39) / 40)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.side << " -> " << c.target);
+        EXPECT_EQ(imf_resize_step(c.side, c.target), c.next);
+    }
+    /* Steep reductions to thin sides still end at the exact target. */
+    fxt::Image image = fxt::solid(79, 119, SN_PIXEL(0xFF, 10, 20, 30));
+    fxt::Image out = fxt::run("resize", Settings{{"width", "1px"}, {"height", "2px"}}, image.get());
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->width, 1);
+    EXPECT_EQ(out->height, 2);
+    EXPECT_EQ(fxt::px(out.get(), 0, 1), SN_PIXEL(0xFF, 10, 20, 30));
 }

@@ -103,7 +103,8 @@ TEST(WatermarkFilter, TransparencyIsClampedAndApplied)
 TEST(WatermarkFilter, QuarterTurnLaysTheTurnedTileOnAPlainGrid)
 {
     fxt::Image tile = fxt::make(12, 5, fxt::pattern);
-    for (const char *rotation : {"90", "-270"}) {
+    /* 450 degrees is a quarter turn too: angles count modulo 360. */
+    for (const char *rotation : {"90", "-270", "450"}) {
         SCOPED_TRACE(rotation);
         fxt::Image out = watermark(tile.get(), 23, 31, Settings{{"rotation", rotation}});
         ASSERT_NE(out, nullptr);
@@ -170,7 +171,9 @@ TEST(WatermarkFilter, MissingOrEmptyTileFails)
 /* The lattice of turned tiles, laid out here straight from its definition:
  * corrections U, X, Y from the padded tile's sides and the angle folded into
  * 0-90 degrees (sides traded in the second and fourth quarter), rows of
- * tiles stepping by th - Y, tiles by tw - U, row m shifted by m X. */
+ * tiles stepping by th - Y, tiles by tw - U, row m shifted by m X; before a
+ * row's first tile, tiles one period tw - trunc(U) apart back to the left
+ * edge. */
 static fxt::Image expected_lattice(const sn_image_t *tile, int w, int h, double rotation, int space,
                                    int x_offset, int y_offset)
 {
@@ -195,22 +198,30 @@ static fxt::Image expected_lattice(const sn_image_t *tile, int w, int h, double 
     sn_image_rotate(turned.get(), rotation, 0);
     int tw = turned->width, th = turned->height;
     fxt::Image picture = fxt::solid(w, h, kPicture);
+    std::vector<std::pair<int, int>> corners;
+    const int period = tw - (int)u;
     int m = 0;
-    for (int y = y_offset - th; y < h; y = (int)(y + th - ly), m++)
-        for (int x = ((int)(m * lx) % (tw - (int)u)) - tw + x_offset; x < w; x = (int)(x + tw - u))
-            for (int j = 0; j < th; j++)
-                for (int i = 0; i < tw; i++) {
-                    if (x + i < 0 || y + j < 0 || x + i >= w || y + j >= h)
-                        continue;
-                    uint32_t &d = picture->frames[0].rows[y + j][x + i];
-                    uint32_t sp = fxt::px(turned.get(), i, j), e = SN_PIXEL_A(sp) * 100;
-                    if (e == 0)
-                        continue;
-                    uint32_t f = 25855 - e;
-                    d = SN_PIXEL(SN_PIXEL_A(d), (f * SN_PIXEL_R(d) + e * SN_PIXEL_R(sp)) / 25856,
-                                 (f * SN_PIXEL_G(d) + e * SN_PIXEL_G(sp)) / 25856,
-                                 (f * SN_PIXEL_B(d) + e * SN_PIXEL_B(sp)) / 25856);
-                }
+    for (int y = y_offset - th; y < h; y = (int)(y + th - ly), m++) {
+        const int first = ((int)(m * lx) % period) - tw + x_offset;
+        for (int x = first - period; x + tw > 0; x -= period)
+            corners.emplace_back(x, y);
+        for (int x = first; x < w; x = (int)(x + tw - u))
+            corners.emplace_back(x, y);
+    }
+    for (const auto &corner : corners)
+        for (int x = corner.first, y = corner.second, j = 0; j < th; j++)
+            for (int i = 0; i < tw; i++) {
+                if (x + i < 0 || y + j < 0 || x + i >= w || y + j >= h)
+                    continue;
+                uint32_t &d = picture->frames[0].rows[y + j][x + i];
+                uint32_t sp = fxt::px(turned.get(), i, j), e = SN_PIXEL_A(sp) * 100;
+                if (e == 0)
+                    continue;
+                uint32_t f = 25855 - e;
+                d = SN_PIXEL(SN_PIXEL_A(d), (f * SN_PIXEL_R(d) + e * SN_PIXEL_R(sp)) / 25856,
+                             (f * SN_PIXEL_G(d) + e * SN_PIXEL_G(sp)) / 25856,
+                             (f * SN_PIXEL_B(d) + e * SN_PIXEL_B(sp)) / 25856);
+            }
     return picture;
 }
 
@@ -238,4 +249,29 @@ TEST(WatermarkFilter, TurnedTilesInterlockInEveryQuarter)
                 mismatches += fxt::px(out.get(), x, y) != fxt::px(want.get(), x, y);
         EXPECT_EQ(mismatches, 0);
     }
+}
+
+TEST(WatermarkFilter, TurnedRowsReachTheLeftEdgeWhateverTheOffset)
+{
+    /* A row's shift plus the x offset used to start some rows well inside
+     * the picture: the left columns stayed bare where the inside is covered. */
+    fxt::Image tile = fxt::solid(40, 16, SN_PIXEL(0xFF, 0, 0, 0));
+    for (const char *rotation : {"30", "60"})
+        for (const char *x_offset : {"18", "30"}) {
+            SCOPED_TRACE(testing::Message() << rotation << " " << x_offset);
+            fxt::Image out = watermark(tile.get(), 300, 200,
+                                       Settings{{"rotation", rotation}, {"x_offset", x_offset}});
+            ASSERT_NE(out, nullptr);
+            auto bare = [&](int x0) {
+                int n = 0;
+                for (int y = 0; y < 200; y++)
+                    for (int x = x0; x < x0 + 10; x++)
+                        n += fxt::px(out.get(), x, y) == kPicture;
+                return n;
+            };
+            int inside = 0;
+            for (int x0 = 60; x0 < 240; x0 += 5)
+                inside = std::max(inside, bare(x0));
+            EXPECT_LE(bare(0), inside * 3 / 2);
+        }
 }

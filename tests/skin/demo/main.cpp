@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
     buttons->addWidget(new QPushButton(QStringLiteral("OK")));
     buttons->addWidget(new QPushButton(QStringLiteral("Cancel")));
     form->addLayout(buttons);
-    dialog.setGeometry(150, 130, 420, 260);
+    dialog.setGeometry(250, 95, 440, 235);
     dialog.show();
 
     bool neverAgain = false;
@@ -71,7 +71,7 @@ int main(int argc, char *argv[])
                       &neverAgain, QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog);
     question.show();
     // Offset, so that the picture shows some of the dialog beneath.
-    question.move(260, 300);
+    question.move(50, 300);
 
     QTimer poll;
     if (!readyFile.isEmpty()) {
