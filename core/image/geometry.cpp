@@ -17,6 +17,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <utility>
+
 namespace
 {
 
@@ -177,6 +179,26 @@ void insert_alpha(PIX *color, PIX *plane)
     }
 }
 
+/* At exactly half size in both directions Leptonica scales an 8-bit plane by
+ * the plain 2 x 2 box sum shifted right by two (no rounding), into width / 2 x
+ * height / 2. Taking that straight from the frame's alpha bytes gives the same
+ * bytes without a whole-size plane, which costs a full extra pass over memory. */
+void insert_half_alpha(PIX *color, const uint32_t *pixels, int width)
+{
+    int w = pixGetWidth(color), h = pixGetHeight(color);
+    uint32_t *dst = (uint32_t *)pixGetData(color);
+    for (int y = 0; y < h; y++) {
+        const uint32_t *top = pixels + (size_t)(2 * y) * (size_t)width;
+        const uint32_t *bottom = top + width;
+        uint32_t *out = dst + (size_t)y * (size_t)w;
+        for (int x = 0; x < w; x++) {
+            uint32_t sum = (top[2 * x] & 0xFFu) + (top[2 * x + 1] & 0xFFu) +
+                           (bottom[2 * x] & 0xFFu) + (bottom[2 * x + 1] & 0xFFu);
+            out[x] = (out[x] & ~0xFFu) | (sum >> 2);
+        }
+    }
+}
+
 /* Scales one lent frame (snimage_scale_with_alpha). The colour goes through pixScale, which does
  * not keep alpha; the alpha plane is scaled without sharpening and written back. An image without
  * alpha, or a frame opaque throughout, needs no plane: its result is opaque as well. */
@@ -184,8 +206,9 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
                               int has_alpha, float sx, float sy)
 {
     bool opaque = !has_alpha || frame_is_opaque(pixels, (size_t)width * (size_t)height);
+    bool half = sx == 0.5f && sy == 0.5f && width >= 2 && height >= 2;
     pix_holder plane;
-    if (!opaque) {
+    if (!opaque && !half) {
         plane.pix = pixCreateNoInit(width, height, 8);
         if (!plane.pix) {
             sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n", width,
@@ -200,7 +223,14 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
         sn_log(4, NULL, "sn_image_resize", __LINE__, "pixScale FAILED! %f, %f\n", sx, sy);
         return nullptr;
     }
-    if (opaque) {
+    if (!opaque && half && pixGetWidth(scaled.pix) == width / 2 &&
+        pixGetHeight(scaled.pix) == height / 2) {
+        insert_half_alpha(scaled.pix, pixels, width);
+    } else if (!opaque && half) {
+        sn_log(4, NULL, "sn_image_resize", __LINE__, "half size FAILED! %dx%d\n",
+               pixGetWidth(scaled.pix), pixGetHeight(scaled.pix));
+        return nullptr;
+    } else if (opaque) {
         l_int32 w = pixGetWidth(scaled.pix), h = pixGetHeight(scaled.pix);
         uint32_t *p = (uint32_t *)pixGetData(scaled.pix);
         size_t n = (size_t)w * (size_t)h;
@@ -224,6 +254,46 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
     PIX *out = scaled.pix;
     scaled.pix = nullptr;
     return out;
+}
+
+/* A side's next step: Leptonica shrinks any picture to 1 x 1 when a factor
+ * (as the float it is given) falls below 0.02, so a steeper reduction goes
+ * 40 to 1 at a time. Factors of 0.02 and above go straight to the target,
+ * giving exactly what one pixScale gives. */
+int scale_step(int from, int to)
+{
+    return (double)((float)to / (float)from) < 0.02 ? (from + 39) / 40 : to;
+}
+
+/* Scales a lent frame to width x height in as many steps as it takes. */
+PIX *scale_frame(PIX *header, const uint32_t *pixels, int from_width, int from_height,
+                 int has_alpha, int width, int height)
+{
+    pix_holder step;
+    PIX *source = header;
+    int w = from_width, h = from_height;
+    for (;;) {
+        int sw = scale_step(w, width), sh = scale_step(h, height);
+        PIX *next = snimage_scale_with_alpha(source, pixels, w, h, has_alpha, (float)sw / (float)w,
+                                             (float)sh / (float)h);
+        if (!next)
+            return nullptr;
+        pix_holder scaled(next);
+        if (sw == width && sh == height) {
+            scaled.pix = nullptr;
+            return next;
+        }
+        if (pixGetWidth(next) != sw || pixGetHeight(next) != sh || pixGetWpl(next) != sw) {
+            sn_log(4, NULL, "sn_image_resize", __LINE__, "step FAILED! %dx%d, wanted %dx%d\n",
+                   pixGetWidth(next), pixGetHeight(next), sw, sh);
+            return nullptr;
+        }
+        std::swap(step.pix, scaled.pix);
+        source = step.pix;
+        pixels = (const uint32_t *)pixGetData(step.pix);
+        w = sw;
+        h = sh;
+    }
 }
 
 /* Sizes for a free rotation: the target tw x th (turned bounding box plus
@@ -357,6 +427,43 @@ PIX *rotate_free(PIX *header, int width, int height, float r, const rotation_siz
     return result;
 }
 
+/* Lends every allocated frame to one 32-bit header, turns it into a new
+ * Leptonica image with transform(header, pixels) and takes that image's buffer
+ * as the frame. The new frames replace the old ones only when all succeeded;
+ * out_width x out_height is the size an image without frames takes. */
+template <typename Transform>
+int transform_frames(sn_image_t *image, const char *function, int out_width, int out_height,
+                     Transform transform)
+{
+    lent_header header(image->width, image->height);
+    if (!header.pix) {
+        sn_log(4, NULL, function, __LINE__, "pixCreateHeader FAILED! %dx%d\n", image->width,
+               image->height);
+        return -1;
+    }
+    frame_set fresh(image->frame_count);
+    if (!fresh.ok()) {
+        sn_log(4, NULL, function, __LINE__, "malloc FAILED! count:%d\n", image->frame_count);
+        return -1;
+    }
+    for (int i = 0; i < image->frame_count; i++) {
+        sn_image_frame_t *old = &image->frames[i];
+        if (!old->rows)
+            continue;
+        header.lend(old->pixels);
+        pix_holder result(transform(header.pix, (const uint32_t *)old->pixels));
+        header.lend(nullptr);
+        if (!result.pix)
+            return -1;
+        if (adopt_pix(result.pix, &fresh.frames[i], function) != 0)
+            return -1;
+        out_width = pixGetWidth(result.pix);
+        out_height = pixGetHeight(result.pix);
+    }
+    fresh.commit(image, out_width, out_height);
+    return 0;
+}
+
 } // namespace
 
 int sn_image_crop(sn_image_t *image, int left, int top, int width, int height)
@@ -462,38 +569,11 @@ int sn_image_resize(sn_image_t *image, int width, int height)
     if (width == image->width && height == image->height)
         return 0;
 
-    float sx = (float)width / (float)image->width;
-    float sy = (float)height / (float)image->height;
-    lent_header header(image->width, image->height);
-    if (!header.pix) {
-        sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateHeader FAILED! %dx%d\n",
-               image->width, image->height);
-        return -1;
-    }
-    frame_set fresh(image->frame_count);
-    if (!fresh.ok()) {
-        sn_log(4, NULL, "sn_image_resize", __LINE__, "malloc FAILED! count:%d\n",
-               image->frame_count);
-        return -1;
-    }
-    int out_width = width, out_height = height;
-    for (int i = 0; i < image->frame_count; i++) {
-        sn_image_frame_t *old = &image->frames[i];
-        if (!old->rows)
-            continue;
-        header.lend(old->pixels);
-        pix_holder scaled(snimage_scale_with_alpha(header.pix, old->pixels, image->width,
-                                                   image->height, image->has_alpha, sx, sy));
-        header.lend(nullptr);
-        if (!scaled.pix)
-            return -1;
-        if (adopt_pix(scaled.pix, &fresh.frames[i], "sn_image_resize") != 0)
-            return -1;
-        out_width = pixGetWidth(scaled.pix);
-        out_height = pixGetHeight(scaled.pix);
-    }
-    fresh.commit(image, out_width, out_height);
-    return 0;
+    return transform_frames(image, "sn_image_resize", width, height,
+                            [&](PIX *header, const uint32_t *pixels) {
+                                return scale_frame(header, pixels, image->width, image->height,
+                                                   image->has_alpha, width, height);
+                            });
 }
 
 int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
@@ -515,41 +595,20 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     rotation_sizes sizes = {0, 0, 0, 0};
     if (quarters == 0 && rotation_canvas(image->width, image->height, r, &sizes) != 0)
         return -1;
-    lent_header header(image->width, image->height);
-    if (!header.pix) {
-        sn_log(4, NULL, "sn_image_rotate", __LINE__, "pixCreateHeader FAILED! %dx%d\n",
-               image->width, image->height);
-        return -1;
-    }
-    frame_set fresh(image->frame_count);
-    if (!fresh.ok()) {
-        sn_log(4, NULL, "sn_image_rotate", __LINE__, "malloc FAILED! count:%d\n",
-               image->frame_count);
-        return -1;
-    }
     int out_width = quarters == 1 || quarters == 3 ? image->height : image->width;
     int out_height = quarters == 1 || quarters == 3 ? image->width : image->height;
-    for (int i = 0; i < image->frame_count; i++) {
-        sn_image_frame_t *old = &image->frames[i];
-        if (!old->rows)
-            continue;
-        header.lend(old->pixels);
-        pix_holder turned(
-            quarters ? pixRotateOrth(header.pix, quarters)
-                     : rotate_free(header.pix, image->width, image->height, r, sizes, fill));
-        header.lend(nullptr);
-        if (!turned.pix) {
-            if (quarters)
+    int rc = transform_frames(
+        image, "sn_image_rotate", out_width, out_height, [&](PIX *header, const uint32_t *) {
+            if (!quarters)
+                return rotate_free(header, image->width, image->height, r, sizes, fill);
+            PIX *turned = pixRotateOrth(header, quarters);
+            if (!turned)
                 sn_log(4, NULL, "sn_image_rotate", __LINE__, "pixRotateOrth FAILED! %d\n",
                        quarters);
-            return -1;
-        }
-        if (adopt_pix(turned.pix, &fresh.frames[i], "sn_image_rotate") != 0)
-            return -1;
-        out_width = pixGetWidth(turned.pix);
-        out_height = pixGetHeight(turned.pix);
-    }
-    fresh.commit(image, out_width, out_height);
+            return turned;
+        });
+    if (rc != 0)
+        return -1;
     if (!SN_COLOR_IS_OPAQUE(fill))
         image->has_alpha = 1;
     return 0;

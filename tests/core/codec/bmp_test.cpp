@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <signal.h>
 #include <string.h>
 #include <sys/resource.h>
@@ -48,6 +50,33 @@ uint32_t get32(const std::vector<uint8_t> &b, size_t at)
 {
     return (uint32_t)b[at] | ((uint32_t)b[at + 1] << 8) | ((uint32_t)b[at + 2] << 16) |
            ((uint32_t)b[at + 3] << 24);
+}
+
+/* ImageMagick writes only 40- and 124-byte headers, bottom-up. These turn
+ * one of its files into the other layouts, for ImageMagick to decode again. */
+enum Layout { kAsWritten, kV4Header, kTopDown };
+
+void relayout(std::vector<uint8_t> &b, Layout layout)
+{
+    if (layout == kV4Header) {
+        /* A V5 header less its last 16 bytes (intent and colour profile) is V4. */
+        ASSERT_EQ(get32(b, 14), 124u);
+        b.erase(b.begin() + 14 + 108, b.begin() + 14 + 124);
+        put32(b, 14, 108);
+        put32(b, 10, get32(b, 10) - 16);
+        put32(b, 2, (uint32_t)b.size());
+    } else if (layout == kTopDown) {
+        int32_t width = (int32_t)get32(b, 18), height = (int32_t)get32(b, 22);
+        size_t bits = b[28] | (b[29] << 8);
+        size_t row = (((size_t)width * bits + 7) / 8 + 3) & ~(size_t)3;
+        size_t off = get32(b, 10);
+        ASSERT_GT(height, 0);
+        ASSERT_GE(b.size(), off + row * (size_t)height);
+        for (int32_t i = 0, j = height - 1; i < j; i++, j--)
+            std::swap_ranges(b.begin() + off + row * i, b.begin() + off + row * (i + 1),
+                             b.begin() + off + row * j);
+        put32(b, 22, (uint32_t)-height);
+    }
 }
 
 /* A tiny BMP writer for the cases no encoder at hand produces. Rows are given
@@ -157,19 +186,28 @@ TEST_F(BmpTest, EveryDepthAndHeaderMatchesImageMagick)
         uint32_t info_size;
         uint32_t compression;
         int alpha;
+        Layout layout;
     } cases[] = {
-        {"opaque", "BMP3:", 24, 40, 0, 0},
-        {"opaque", "BMP:", 24, 124, 0, 0},
-        {"opaque", "-colors 2 -type Palette -compress None BMP3:", 1, 40, 0, 0},
-        {"opaque", "-colors 2 -type Palette -compress None BMP:", 1, 124, 0, 0},
-        {"opaque", "-colors 16 -type Palette -compress None BMP3:", 4, 40, 0, 0},
-        {"opaque", "-colors 200 -type Palette -compress None BMP3:", 8, 40, 0, 0},
-        {"opaque", "-colors 200 -type Palette -compress None BMP:", 8, 124, 0, 0},
-        {"opaque", "-define bmp:subtype=RGB555 BMP:", 16, 124, 3, 0},
-        {"opaque", "-define bmp:subtype=RGB565 BMP:", 16, 124, 3, 0},
-        {"alpha", "-define bmp:subtype=ARGB1555 BMP:", 16, 124, 3, 2},
-        {"alpha", "BMP:", 32, 124, 3, 1},
-        {"alpha", "-define bmp3:alpha=true BMP3:", 32, 40, 0, 1},
+        {"opaque", "BMP3:", 24, 40, 0, 0, kAsWritten},
+        {"opaque", "BMP:", 24, 124, 0, 0, kAsWritten},
+        {"opaque", "-colors 2 -type Palette -compress None BMP3:", 1, 40, 0, 0, kAsWritten},
+        {"opaque", "-colors 2 -type Palette -compress None BMP:", 1, 124, 0, 0, kAsWritten},
+        {"opaque", "-colors 16 -type Palette -compress None BMP3:", 4, 40, 0, 0, kAsWritten},
+        {"opaque", "-colors 200 -type Palette -compress None BMP3:", 8, 40, 0, 0, kAsWritten},
+        {"opaque", "-colors 200 -type Palette -compress None BMP:", 8, 124, 0, 0, kAsWritten},
+        {"opaque", "-define bmp:subtype=RGB555 BMP:", 16, 124, 3, 0, kAsWritten},
+        {"opaque", "-define bmp:subtype=RGB565 BMP:", 16, 124, 3, 0, kAsWritten},
+        {"alpha", "-define bmp:subtype=ARGB1555 BMP:", 16, 124, 3, 2, kAsWritten},
+        {"alpha", "BMP:", 32, 124, 3, 1, kAsWritten},
+        {"alpha", "-define bmp3:alpha=true BMP3:", 32, 40, 0, 1, kAsWritten},
+        {"opaque", "BMP:", 24, 108, 0, 0, kV4Header},
+        {"opaque", "-colors 16 -type Palette -compress None BMP:", 4, 108, 0, 0, kV4Header},
+        {"alpha", "BMP:", 32, 108, 3, 1, kV4Header},
+        {"opaque", "BMP3:", 24, 40, 0, 0, kTopDown},
+        {"opaque", "-colors 2 -type Palette -compress None BMP3:", 1, 40, 0, 0, kTopDown},
+        {"opaque", "-colors 200 -type Palette -compress None BMP:", 8, 124, 0, 0, kTopDown},
+        {"opaque", "-define bmp:subtype=RGB565 BMP:", 16, 124, 3, 0, kTopDown},
+        {"alpha", "-define bmp3:alpha=true BMP3:", 32, 40, 0, 1, kTopDown},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.options);
@@ -180,6 +218,8 @@ TEST_F(BmpTest, EveryDepthAndHeaderMatchesImageMagick)
             0);
         std::vector<uint8_t> bytes = zvtest::read_file(path);
         ASSERT_GE(bytes.size(), 54u);
+        relayout(bytes, c.layout);
+        ASSERT_TRUE(zvtest::write_file(path, bytes));
         ASSERT_EQ(bytes[28], c.bits) << "the encoder wrote another depth";
         ASSERT_EQ(get32(bytes, 14), c.info_size);
         ASSERT_EQ(get32(bytes, 30), c.compression);

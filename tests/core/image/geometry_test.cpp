@@ -308,12 +308,14 @@ TEST_F(GeometryTest, ResizeScalesEveryFrameAsPixScaleDoes)
 
 TEST_F(GeometryTest, ResizedAlphaIsThePlaneScaledWithoutSharpening)
 {
-    const int W = 61, H = 37;
+    /* 62 x 38 to half size takes the 2 x 2 shortcut, which must give the same bytes. */
     struct Case {
-        int width, height;
-    } cases[] = {{30, 18}, {22, 14}, {50, 30}, {97, 59}, {61, 20}};
+        int W, H, width, height;
+    } cases[] = {{61, 37, 30, 18}, {61, 37, 22, 14}, {61, 37, 50, 30},
+                 {61, 37, 97, 59}, {61, 37, 61, 20}, {62, 38, 31, 19}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const int W = c.W, H = c.H;
+        SCOPED_TRACE(testing::Message() << W << "x" << H << " -> " << c.width << "x" << c.height);
         image_ptr image = make_image(W, H);
         image->has_alpha = 1;
         PIX *plane = pixCreate(W, H, 8);
@@ -337,6 +339,45 @@ TEST_F(GeometryTest, ResizedAlphaIsThePlaneScaledWithoutSharpening)
             }
         pixDestroy(&want);
         pixDestroy(&plane);
+    }
+}
+
+TEST_F(GeometryTest, SteepReductionsReachTheTargetAndMatchPixScaleAboveTheLimit)
+{
+    /* Leptonica alone gives 1 x 1 for the first two. At a factor of 0.02 and
+     * above the result is a bare pixScale's, byte for byte. */
+    struct Case {
+        int W, H, width, height, has_alpha;
+        bool like_pixscale;
+    } cases[] = {
+        {10000, 10, 100, 1, 1, false}, {5000, 5000, 50, 50, 0, false},
+        {10, 10000, 1, 200, 1, false}, {10000, 10, 201, 1, 0, true},
+        {3000, 40, 61, 20, 0, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.W << "x" << c.H << " -> " << c.width << "x" << c.height);
+        image_ptr image = make_image(c.W, c.H);
+        ASSERT_NE(image, nullptr);
+        image->has_alpha = c.has_alpha;
+        PIX *direct = nullptr;
+        if (c.like_pixscale) {
+            PIX *header = pixCreateHeader(c.W, c.H, 32);
+            pixSetData(header, (l_uint32 *)image->frames[0].pixels);
+            direct = pixScale(header, (float)c.width / c.W, (float)c.height / c.H);
+            pixSetData(header, nullptr);
+            pixDestroy(&header);
+            ASSERT_NE(direct, nullptr);
+        }
+        ASSERT_EQ(sn_image_resize(image.get(), c.width, c.height), 0);
+        EXPECT_EQ(image->width, c.width);
+        EXPECT_EQ(image->height, c.height);
+        if (direct) {
+            const uint32_t *want = (const uint32_t *)pixGetData(direct);
+            for (int i = 0; i < c.width * c.height; i++)
+                ASSERT_EQ(image->frames[0].pixels[i], want[i] | 0xFFu) << i;
+            pixDestroy(&direct);
+        }
     }
 }
 
