@@ -9,6 +9,7 @@
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <stdlib.h>
 #include <string.h>
@@ -452,14 +453,19 @@ int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
     green.reset();
     blue.reset();
 
-    int err = 0;
-    gif_writer_ptr gif(EGifOpenFileName(path, false, &err));
+    /* The library's own open-by-name creates the file readable by its owner
+     * only; like every other output, the file takes the user's umask. */
+    int err = E_GIF_ERR_OPEN_FAILED;
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
+        return -1;
+    }
+    gif_writer_ptr gif(EGifOpenFileHandle(fd, &err));
     if (!gif) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
-        /* Only a file the library created is ours to remove: when the open
-         * itself failed, what is at path (if anything) is someone else's. */
-        if (err != E_GIF_ERR_OPEN_FAILED)
-            unlink(path);
+        close(fd); /* not taken over by a failed open */
+        unlink(path);
         return -1;
     }
     if (EGifPutScreenDesc(gif.get(), width, height, color_bits(colors), 0, map.get()) ==

@@ -411,6 +411,12 @@ TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
         std::string path = dir.file(alpha ? "alpha-out.gif" : "out.gif");
         ASSERT_EQ(0, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
 
+        /* Made like every other output file, under the user's umask. */
+        mode_t mask = umask(0);
+        umask(mask);
+        struct stat st;
+        ASSERT_EQ(0, stat(path.c_str(), &st));
+        EXPECT_EQ(0666u & ~(unsigned)mask, st.st_mode & 0777u);
         std::vector<uint8_t> bytes = zvtest::read_file(path);
         ASSERT_GE(bytes.size(), 6u);
         EXPECT_EQ("GIF87a", std::string(bytes.begin(), bytes.begin() + 6));
