@@ -81,9 +81,27 @@ void jpeg_fail_init(jpeg_fail_mgr *mgr, const char *function)
     mgr->function = function;
 }
 
+/* Real encoders write a few dozen progressive scans at most, but each scan
+ * costs a pass over the whole picture's coefficients, so a small file that
+ * repeats one tiny scan thousands of times would keep a worker busy for
+ * minutes. libjpeg-turbo's own tools stop at the same count. */
+const int k_jpeg_max_scans = 500;
+
+void jpeg_scan_limit(j_common_ptr common)
+{
+    j_decompress_ptr cinfo = (j_decompress_ptr)common;
+    if (cinfo->input_scan_number <= k_jpeg_max_scans)
+        return;
+    jpeg_fail_mgr *mgr = (jpeg_fail_mgr *)common->err;
+    sn_log(4, NULL, mgr->function, __LINE__, "too many scans FAILED! scans:%d, limit:%d\n",
+           cinfo->input_scan_number, k_jpeg_max_scans);
+    longjmp(mgr->jump, 1);
+}
+
 struct jpeg_read_state {
     struct jpeg_decompress_struct cinfo;
     jpeg_fail_mgr err;
+    struct jpeg_progress_mgr progress;
     FILE *fp;
 };
 
@@ -123,6 +141,8 @@ int jpeg_header_calls(jpeg_read_state *state)
     /* The library's own buffers (a progressive file's coefficients) are
      * capped like every frame; beyond that it fails instead of allocating. */
     state->cinfo.mem->max_memory_to_use = (long)SN_IMAGE_MAX_FRAME_BYTES;
+    state->progress.progress_monitor = jpeg_scan_limit;
+    state->cinfo.progress = &state->progress;
     jpeg_stdio_src(&state->cinfo, state->fp);
     jpeg_read_header(&state->cinfo, TRUE);
     return 0;

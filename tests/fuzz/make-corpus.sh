@@ -57,6 +57,10 @@ make_png() {
   seed png graya.png PNG "$alpha" -colorspace Gray -type GrayscaleAlpha
   seed png rgb16.png PNG48 "$src" -depth 16
   seed png adam7.png PNG32 "$alpha" -interlace PNG
+  # Just above the fuzz targets' pixel limit: only the replay tests decode it.
+  seed png large-gray1.png PNG -size 2050x2050 xc:white -fill black \
+    -draw "rectangle 300,400 1700,1500" -monochrome -strip -define png:bit-depth=1 \
+    -define png:color-type=0
 }
 
 make_gif() {
@@ -76,6 +80,18 @@ make_tiff() {
   seed tiff deflate.tif TIFF "$alpha" -compress Zip
   seed tiff jpeg.tif TIFF "$src" -compress JPEG
   seed tiff palette.tif TIFF "$src" -colors 16 -type Palette -compress None
+  # The layouts that take other paths through libtiff's RGBA reader.
+  seed tiff tiles-lzw.tif TIFF "$src" -type TrueColor -compress LZW -define tiff:predictor=2 \
+    -define tiff:tile-geometry=16x16
+  seed tiff rgb16-deflate.tif TIFF "$src" -type TrueColor -depth 16 -compress Zip \
+    -define tiff:predictor=2
+  seed tiff alpha-associated.tif TIFF "$alpha" -type TrueColorAlpha -compress None \
+    -define tiff:alpha=associated
+  seed tiff alpha-unassociated.tif TIFF "$alpha" -type TrueColorAlpha -compress LZW \
+    -define tiff:predictor=2 -define tiff:alpha=unassociated
+  seed tiff gray-jpeg.tif TIFF "$src" -colorspace Gray -compress JPEG
+  seed tiff bilevel-g4.tif TIFF "$src" -monochrome -compress Group4
+  seed tiff planar-packbits.tif TIFF "$src" -type TrueColor -interlace Plane -compress RLE
 }
 
 targets=("$@")

@@ -182,6 +182,19 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
      * chroma) are not: the library's memory is capped too. */
     std::vector<uint8_t> big_coefficients = big_cut;
     ASSERT_TRUE(patch_sof(&big_coefficients, 5, 20000) && patch_sof(&big_coefficients, 7, 20000));
+    /* The last scan repeated until there are more scans than any encoder
+     * writes: each one is only a warning, together they must stop. */
+    std::vector<uint8_t> many_scans = pbytes;
+    size_t sos = 0;
+    for (size_t i = 2; i + 1 < pbytes.size(); i++)
+        if (pbytes[i] == 0xFF && pbytes[i + 1] == 0xDA)
+            sos = i;
+    ASSERT_GT(sos, 0u);
+    std::vector<uint8_t> last_scan(pbytes.begin() + (long)sos, pbytes.end() - 2);
+    many_scans.resize(pbytes.size() - 2);
+    for (int i = 0; i < 600; i++)
+        many_scans.insert(many_scans.end(), last_scan.begin(), last_scan.end());
+    many_scans.insert(many_scans.end(), {0xFF, 0xD9});
     std::vector<uint8_t> garbage(bytes.begin(), bytes.begin() + 2);
     garbage.resize(300, 0x5A);
 
@@ -204,6 +217,7 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
         {"huge dimensions", huge, "frame size FAILED!"},
         {"large progressive cut", big_cut, "Premature end of JPEG file"},
         {"progressive beyond the memory cap", big_coefficients, "libjpeg FAILED!"},
+        {"endless progressive scans", many_scans, "too many scans FAILED!"},
         {"zero height", zero, "FAILED!"},
         {"zero width", wide, "FAILED!"},
     };

@@ -276,6 +276,8 @@ TEST_F(PngTest, BrokenFilesFailAndTheNextLoads)
         {"bad header crc", bad_crc, "FAILED!"},
         {"huge dimensions", with_ihdr_size(bytes, 60000, 60000), "frame size FAILED!"},
         {"beyond the library limit", with_ihdr_size(bytes, 0x7FFFFFFF, 1), "FAILED!"},
+        /* A 4 MB frame that only libpng's own width limit refuses. */
+        {"over the library's user limit", with_ihdr_size(bytes, 1000001, 1), "exceeds user limit"},
         {"zero width", with_ihdr_size(bytes, 0, 29), "FAILED!"},
         {"zero height", with_ihdr_size(bytes, 37, 0), "FAILED!"},
     };
