@@ -33,7 +33,7 @@ const size_t kGifMaxPixelsPerByte = 2731;
 struct gif_state {
     GifFileType *gif;
     int transparent; /* -1 for none */
-    int decoded;     /* images decoded into frames so far */
+    int decoded;     /* images of the file decoded so far */
 };
 
 struct gif_reader_closer {
@@ -71,9 +71,10 @@ int read_extension(GifFileType *gif, const char *function, int *transparent)
         return -1;
     }
     /* block[0] is the block's length; a standard control block is 4 bytes:
-     * flags, delay (2), transparent index. */
+     * flags, delay (2), transparent index. The index is the block's last
+     * byte; a block too short to hold one declares nothing. */
     if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4 && (block[1] & 1))
-        *transparent = block[4];
+        *transparent = block[block[0]];
     while (block) {
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
             sn_log(4, NULL, function, __LINE__, "DGifGetExtensionNext FAILED! errno:%d\n",
@@ -205,8 +206,9 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
     }
     gif_state *state = (gif_state *)reader->codec_state;
     sn_image_t *image = reader->owner;
-    if (first != state->decoded || (last != -1 && last > 4095) || (last != -1 && last < first) ||
-        first < 0 || first >= image->frame_count || !image->frames) {
+    /* The image array holds frame_count frames: a first past it would be
+     * written outside, whatever the count of images decoded says. */
+    if (first != state->decoded || last > 4095 || first >= image->frame_count || !image->frames) {
         sn_log(4, NULL, "gif_read_frames", __LINE__, "frame range FAILED! first:%d, last:%d\n",
                first, last);
         return -1;
@@ -252,6 +254,7 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
                 return -1;
             }
             decode_image(gif, line.get(), plane.get(), width, height);
+            state->decoded++;
             last_w = gif->Image.Width;
             last_h = gif->Image.Height;
             map = gif->Image.ColorMap;
@@ -314,7 +317,6 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
         for (; x < width; x++)
             out[x] = clear;
     }
-    state->decoded = first + 1;
     return 0;
 }
 
@@ -454,7 +456,10 @@ int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
     gif_writer_ptr gif(EGifOpenFileName(path, false, &err));
     if (!gif) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
-        unlink(path);
+        /* Only a file the library created is ours to remove: when the open
+         * itself failed, what is at path (if anything) is someone else's. */
+        if (err != E_GIF_ERR_OPEN_FAILED)
+            unlink(path);
         return -1;
     }
     if (EGifPutScreenDesc(gif.get(), width, height, color_bits(colors), 0, map.get()) ==
