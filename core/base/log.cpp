@@ -176,7 +176,7 @@ int sn_log_close_target(int flag)
     if (!(old & flag))
         return -1;
 
-    if (flag & SN_LOG_TARGET_FILE) {
+    if (flag & old & SN_LOG_TARGET_FILE) {
         /* Lets a line that is being written on another thread finish. */
         usleep(200 * 1000);
         FILE *fp = g_file.exchange(nullptr, std::memory_order_acq_rel);
@@ -184,7 +184,9 @@ int sn_log_close_target(int flag)
             fclose(fp);
         free(g_file_path);
         g_file_path = nullptr;
-    } else if (flag & SN_LOG_TARGET_UDP) {
+    }
+    /* Both bits in one call close both, or the socket would stay open unseen. */
+    if (flag & old & SN_LOG_TARGET_UDP) {
         int fd = g_socket.exchange(-1, std::memory_order_acq_rel);
         if (fd >= 0)
             close(fd);

@@ -9,6 +9,7 @@
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <stdlib.h>
 #include <string.h>
@@ -33,7 +34,7 @@ const size_t kGifMaxPixelsPerByte = 2731;
 struct gif_state {
     GifFileType *gif;
     int transparent; /* -1 for none */
-    int decoded;     /* images decoded into frames so far */
+    int decoded;     /* images of the file decoded so far */
 };
 
 struct gif_reader_closer {
@@ -71,9 +72,10 @@ int read_extension(GifFileType *gif, const char *function, int *transparent)
         return -1;
     }
     /* block[0] is the block's length; a standard control block is 4 bytes:
-     * flags, delay (2), transparent index. */
+     * flags, delay (2), transparent index. The index is the block's last
+     * byte; a block too short to hold one declares nothing. */
     if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4 && (block[1] & 1))
-        *transparent = block[4];
+        *transparent = block[block[0]];
     while (block) {
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
             sn_log(4, NULL, function, __LINE__, "DGifGetExtensionNext FAILED! errno:%d\n",
@@ -205,8 +207,9 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
     }
     gif_state *state = (gif_state *)reader->codec_state;
     sn_image_t *image = reader->owner;
-    if (first != state->decoded || (last != -1 && last > 4095) || (last != -1 && last < first) ||
-        first < 0 || first >= image->frame_count || !image->frames) {
+    /* The image array holds frame_count frames: a first past it would be
+     * written outside, whatever the count of images decoded says. */
+    if (first != state->decoded || last > 4095 || first >= image->frame_count || !image->frames) {
         sn_log(4, NULL, "gif_read_frames", __LINE__, "frame range FAILED! first:%d, last:%d\n",
                first, last);
         return -1;
@@ -252,6 +255,7 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
                 return -1;
             }
             decode_image(gif, line.get(), plane.get(), width, height);
+            state->decoded++;
             last_w = gif->Image.Width;
             last_h = gif->Image.Height;
             map = gif->Image.ColorMap;
@@ -314,7 +318,6 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
         for (; x < width; x++)
             out[x] = clear;
     }
-    state->decoded = first + 1;
     return 0;
 }
 
@@ -450,10 +453,18 @@ int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
     green.reset();
     blue.reset();
 
-    int err = 0;
-    gif_writer_ptr gif(EGifOpenFileName(path, false, &err));
+    /* The library's own open-by-name creates the file readable by its owner
+     * only; like every other output, the file takes the user's umask. */
+    int err = E_GIF_ERR_OPEN_FAILED;
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
+        return -1;
+    }
+    gif_writer_ptr gif(EGifOpenFileHandle(fd, &err));
     if (!gif) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
+        close(fd); /* not taken over by a failed open */
         unlink(path);
         return -1;
     }

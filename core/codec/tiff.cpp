@@ -163,7 +163,8 @@ int tiff_read_frames(snimage_reader_t *reader, int first, int last)
     const int height = image->height;
     char message[1024];
     if (!TIFFRGBAImageOK(tif, message)) {
-        sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFReadRGBAImage FAILED! %s\n", message);
+        sn_log(4, NULL, "libtiff", __LINE__, "%s: %s\n", TIFFFileName(tif), message);
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFReadRGBAImage FAILED!\n");
         return -1;
     }
     if (keep_unassociated_colors(tif) != 0) {
@@ -308,7 +309,7 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
     }
     int fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED! %s\n", path);
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED!\n");
         return -1;
     }
     /* Mode "w" writes the host's byte order: "II" here, the one the probe
@@ -316,7 +317,7 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
     TIFF *tif = TIFFClientOpenExt(path, "w", (thandle_t)(intptr_t)fd, fd_read, fd_write, fd_seek,
                                   fd_keep_open, fd_size, fd_no_map, fd_no_unmap, opts.get());
     if (!tif) {
-        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED! %s\n", path);
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED!\n");
         return abandon(nullptr, fd, path);
     }
     if (!TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, (uint32_t)width) ||

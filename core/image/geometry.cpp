@@ -1,8 +1,9 @@
 /*
  * Geometric primitives on every frame of an image: sn_image_crop,
  * sn_image_padding, sn_image_resize (frames lent to Leptonica's pixScale without
- * copying, alpha scaled apart) and sn_image_rotate (pixRotateOrth for quarter
- * turns, the program's own 1/16-pixel area rotation for any other angle).
+ * copying, alpha scaled apart, steep reductions in steps that Leptonica can take)
+ * and sn_image_rotate (pixRotateOrth for quarter turns, the program's own
+ * 1/16-pixel area rotation for any other angle).
  *
  * Each operation builds all new frames first and swaps them in only when every
  * one succeeded, so a failure leaves the image exactly as it was.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdio.h>
@@ -112,6 +113,30 @@ TEST_F(LogTest, ClosingTargetsThatAreNotOpen)
         EXPECT_TRUE(cap.lines().empty());
     }
     EXPECT_EQ(sn_log_open_target(SN_LOG_TARGET_UDP, NULL, 1), -1);
+}
+
+/* Descriptors open in this process. */
+size_t open_descriptors()
+{
+    size_t n = 0;
+    if (DIR *d = opendir("/proc/self/fd")) {
+        while (readdir(d))
+            n++;
+        closedir(d);
+    }
+    return n;
+}
+
+TEST_F(LogTest, ClosingBothTargetsInOneCallReleasesBoth)
+{
+    zvtest::TempDir dir;
+    size_t before = open_descriptors();
+    ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_FILE, dir.file("both.txt").c_str(), 0), 0);
+    ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", 9), 0);
+    EXPECT_EQ(open_descriptors(), before + 2);
+    EXPECT_EQ(sn_log_close_target(SN_LOG_TARGET_FILE | SN_LOG_TARGET_UDP), 0);
+    EXPECT_EQ(open_descriptors(), before);
+    EXPECT_EQ(sn_log_close_target(SN_LOG_TARGET_UDP), -1);
 }
 
 TEST_F(LogTest, FileTargetWritesAndAppends)

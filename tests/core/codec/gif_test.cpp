@@ -4,12 +4,14 @@
  * cleanly.
  */
 #include "image/sn_image.h"
+#include "image/sn_image_codec.h"
 #include "zv_test.h"
 
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -248,6 +250,128 @@ TEST_F(GifTest, DamagedFilesFailAndTheNextFileLoads)
     }
 }
 
+/* A GIF written byte by byte: a global map of map_entries colours (grey
+ * levels 0x30, 0x60, ...), the given extension bytes, and one image of 2-bit
+ * indexes. The LZW codes are 3-bit literals, a clear code before every pair,
+ * so the table never grows. */
+std::vector<uint8_t> tiny_gif(int width, int height, int map_entries,
+                              const std::vector<uint8_t> &extension,
+                              const std::vector<uint8_t> &indexes)
+{
+    int bits = 0;
+    while ((1 << (bits + 1)) < map_entries)
+        bits++;
+    std::vector<uint8_t> b = {'G',
+                              'I',
+                              'F',
+                              '8',
+                              '9',
+                              'a',
+                              (uint8_t)width,
+                              (uint8_t)(width >> 8),
+                              (uint8_t)height,
+                              (uint8_t)(height >> 8),
+                              (uint8_t)(0x80 | bits),
+                              0,
+                              0};
+    for (int i = 0; i < map_entries; i++)
+        b.insert(b.end(), 3, (uint8_t)(0x30 * (i + 1)));
+    b.insert(b.end(), extension.begin(), extension.end());
+    b.insert(b.end(), {0x2C, 0, 0, 0, 0, (uint8_t)width, (uint8_t)(width >> 8), (uint8_t)height,
+                       (uint8_t)(height >> 8), 0, 2});
+    std::vector<int> codes;
+    for (size_t i = 0; i < indexes.size(); i++) {
+        if (i % 2 == 0)
+            codes.push_back(4);
+        codes.push_back(indexes[i]);
+    }
+    codes.push_back(5);
+    std::vector<uint8_t> data((codes.size() * 3 + 7) / 8, 0);
+    for (size_t i = 0; i < codes.size(); i++)
+        for (int k = 0; k < 3; k++)
+            if (codes[i] >> k & 1)
+                data[(i * 3 + k) / 8] |= (uint8_t)(1 << ((i * 3 + k) % 8));
+    for (size_t at = 0; at < data.size(); at += 255) {
+        size_t n = data.size() - at < 255 ? data.size() - at : 255;
+        b.push_back((uint8_t)n);
+        b.insert(b.end(), data.begin() + (long)at, data.begin() + (long)(at + n));
+    }
+    b.push_back(0);
+    b.push_back(0x3B);
+    return b;
+}
+
+TEST_F(GifTest, IndexesAndControlBlocksOfHandMadeFiles)
+{
+    auto grey = [](int v) { return SN_PIXEL(255, v, v, v); };
+    const uint32_t black = SN_PIXEL(255, 0, 0, 0);
+    struct Case {
+        const char *name;
+        int map_entries;
+        std::vector<uint8_t> extension;
+        int has_alpha;
+        std::vector<uint32_t> want; /* for indexes 0, 1, 2, 3 */
+    } cases[] = {
+        /* Indexes past a two-colour map are not looked up in it. */
+        {"short-map", 2, {}, 0, {grey(0x30), grey(0x60), black, black}},
+        {"full-map", 4, {}, 0, {grey(0x30), grey(0x60), grey(0x90), grey(0xC0)}},
+        /* The transparent index is the control block's last byte, whatever
+         * the block's length; a block too short for one declares none. */
+        {"control-5",
+         4,
+         {0x21, 0xF9, 5, 1, 0, 0, 0, 1, 0},
+         1,
+         {grey(0x30), white_clear(), grey(0x90), grey(0xC0)}},
+        {"control-3",
+         4,
+         {0x21, 0xF9, 3, 1, 0, 2, 0},
+         0,
+         {grey(0x30), grey(0x60), grey(0x90), grey(0xC0)}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.file(std::string(c.name) + ".gif");
+        ASSERT_TRUE(
+            zvtest::write_file(path, tiny_gif(4, 1, c.map_entries, c.extension, {0, 1, 2, 3})));
+        sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+        ASSERT_NE(nullptr, image);
+        EXPECT_EQ(c.has_alpha, image->has_alpha);
+        for (int x = 0; x < 4; x++)
+            EXPECT_EQ(c.want[x], image->frames[0].rows[0][x]) << "index " << x;
+        sn_image_destroy(image);
+    }
+}
+
+/* First must be the count of images decoded so far, last -1 or at most
+ * 4095; a second read has no frame to go to. */
+TEST_F(GifTest, FrameRangeOfTheReader)
+{
+    std::string path = make("two.gif", "-size 6x4 xc:red -size 6x4 xc:blue");
+    const snimage_iformat_t *gif = snimage_find_iformat(SN_IMAGE_FORMAT_GIF);
+    ASSERT_NE(nullptr, gif);
+    struct Case {
+        int first, last, result;
+    } cases[] = {{0, -1, 0},    {0, 0, 0},   {0, 4095, 0}, {0, -2, 0},
+                 {0, 4096, -1}, {1, -1, -1}, {-1, -1, -1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.first) + "," + std::to_string(c.last));
+        sn_image_t *image = sn_image_create(0, 0, 1);
+        ASSERT_NE(nullptr, image);
+        image->reader->path = strdup(path.c_str());
+        image->input_format = gif;
+        ASSERT_EQ(0, gif->read_header(image->reader));
+        EXPECT_EQ(c.result, gif->read_frames(image->reader, c.first, c.last));
+        EXPECT_EQ(c.result == 0, image->frames[0].rows != nullptr);
+        if (c.result == 0) {
+            EXPECT_EQ(SN_PIXEL(255, 0, 0, 255), image->frames[0].rows[3][5]);
+            /* Both images were decoded; no frame follows frame 0. */
+            EXPECT_EQ(-1, gif->read_frames(image->reader, 2, -1));
+            EXPECT_EQ(-1, gif->read_frames(image->reader, 0, -1));
+        }
+        sn_image_destroy(image);
+    }
+}
+
 sn_image_t *quadrants(int width, int height, bool alpha)
 {
     sn_image_t *image = sn_image_create(width, height, 1);
@@ -287,6 +411,12 @@ TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
         std::string path = dir.file(alpha ? "alpha-out.gif" : "out.gif");
         ASSERT_EQ(0, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
 
+        /* Made like every other output file, under the user's umask. */
+        mode_t mask = umask(0);
+        umask(mask);
+        struct stat st;
+        ASSERT_EQ(0, stat(path.c_str(), &st));
+        EXPECT_EQ(0666u & ~(unsigned)mask, st.st_mode & 0777u);
         std::vector<uint8_t> bytes = zvtest::read_file(path);
         ASSERT_GE(bytes.size(), 6u);
         EXPECT_EQ("GIF87a", std::string(bytes.begin(), bytes.begin() + 6));
@@ -302,6 +432,15 @@ TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
         EXPECT_EQ(0xF9, gce[1]);
         EXPECT_EQ(4, gce[2]);
         EXPECT_EQ(0, gce[3] & 1);
+        /* The screen is the picture's size with background 0; one image
+         * descriptor at (0, 0) of that size, not interlaced, no local map;
+         * the terminator closes the file. */
+        const uint8_t screen[] = {21, 0, 13, 0};
+        EXPECT_EQ(0, memcmp(&bytes[6], screen, 4));
+        EXPECT_EQ(0, bytes[11]);
+        const uint8_t descriptor[] = {0x2C, 0, 0, 0, 0, 21, 0, 13, 0, 0};
+        EXPECT_EQ(0, memcmp(gce + 8, descriptor, sizeof descriptor));
+        EXPECT_EQ(0x3B, bytes.back());
         EXPECT_EQ("21 13 8", identify(path, "%w %h %z"));
         zvtest::Rgba got;
         ASSERT_TRUE(zvtest::magick_decode(path, &got));
@@ -375,7 +514,26 @@ TEST_F(GifTest, FailedWritesLeaveNoFile)
         EXPECT_TRUE(log.contains("FAILED!"));
         EXPECT_FALSE(zvtest::file_exists(path));
     }
+    /* A name that cannot be opened for writing (here a link to itself) is
+     * not the writer's: it stays. */
+    std::string loop = dir.file("loop.gif");
+    ASSERT_EQ(0, symlink("loop.gif", loop.c_str()));
+    EXPECT_EQ(-1, sn_image_save(image, loop.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
+    struct stat st;
+    EXPECT_EQ(0, lstat(loop.c_str(), &st));
     sn_image_destroy(image);
+
+    /* GIF sizes are 16-bit: a wider picture is refused, and nothing written. */
+    sn_image_t *wide = sn_image_create(65536, 1, 1);
+    ASSERT_NE(nullptr, wide);
+    ASSERT_EQ(0, sn_image_allocate_frame(wide, 0));
+    memset(wide->frames[0].pixels, 0xFF, 65536 * 4);
+    std::string wide_path = dir.file("wide.gif");
+    zvtest::LogCapture log;
+    EXPECT_EQ(-1, sn_image_save(wide, wide_path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
+    EXPECT_TRUE(log.contains("image size FAILED!"));
+    EXPECT_FALSE(zvtest::file_exists(wide_path));
+    sn_image_destroy(wide);
 }
 
 } // namespace
