@@ -12,6 +12,7 @@
  */
 #include "base/sn_setting.h"
 #include "base/sn_log.h"
+#include "base/sn_number.h"
 
 #include <ctype.h>
 #include <errno.h>
@@ -48,14 +49,6 @@ struct sn_setting {
 
 namespace
 {
-
-/* The file's decimal point is '.' whatever locale the application runs in (a
- * Qt application takes the user's at start-up, where it may be ','). */
-locale_t c_numeric(void)
-{
-    static locale_t numeric = newlocale(LC_NUMERIC_MASK, "C", (locale_t)0);
-    return numeric;
-}
 
 bool is_string_type(int type)
 {
@@ -433,7 +426,7 @@ sn_setting_node_t *parse_line(char *line)
         sn_log(2, NULL, "parse_line", __LINE__, "parse_line, bool:%d\n", entry.value.i);
     } else if (strchr(v, '.')) {
         entry.type = SN_SETTING_TYPE_DOUBLE;
-        entry.value.d = c_numeric() ? strtod_l(v, nullptr, c_numeric()) : strtod(v, nullptr);
+        entry.value.d = sn_strtod_c(v, nullptr);
         /* Written back as "inf" or "nan" it would make the file unreadable. */
         if (!isfinite(entry.value.d)) {
             sn_log(2, NULL, "parse_line", __LINE__, "parse_line, can not find value!\n");
@@ -648,7 +641,8 @@ void setting_write_nodes(out_buf *out, const sn_setting_node_t *node)
             out_format(out, "%d", node->value.i);
             break;
         case SN_SETTING_TYPE_DOUBLE: {
-            locale_t old = c_numeric() ? uselocale(c_numeric()) : (locale_t)0;
+            /* The file's decimal point is '.' whatever the locale. */
+            locale_t old = sn_c_numeric() ? uselocale(sn_c_numeric()) : (locale_t)0;
             out_format(out, "%.4f", node->value.d);
             if (old)
                 uselocale(old);

@@ -16,6 +16,7 @@
  */
 #include "filter/imf_common.h"
 #include "base/sn_log.h"
+#include "base/sn_number.h"
 
 #include <leptonica/allheaders.h>
 
@@ -166,20 +167,13 @@ int imf_parse_int(const char *text, int *out)
     return 0;
 }
 
-/* The operations write reals with '.', but a Qt application runs in the
- * user's locale, where atof would stop at the '.' of "45.50". */
-static locale_t imf_c_numeric(void)
-{
-    static locale_t numeric = newlocale(LC_NUMERIC_MASK, "C", (locale_t)0);
-    return numeric;
-}
-
 int imf_parse_double(const char *text, double *out)
 {
     if (!text || !out)
         return -1;
-    locale_t c = imf_c_numeric();
-    double value = c ? strtod_l(text, NULL, c) : atof(text);
+    /* The operations write reals with '.', but a Qt application runs in the
+     * user's locale, where atof would stop at the '.' of "45.50". */
+    double value = sn_strtod_c(text, NULL);
     if (!isfinite(value))
         return -1;
     *out = value;

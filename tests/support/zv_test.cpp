@@ -7,6 +7,7 @@
 #include "base/sn_log.h"
 
 #include <arpa/inet.h>
+#include <locale.h>
 #include <netinet/in.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -188,6 +189,33 @@ void LogCapture::clear()
 {
     drain();
     lines_.clear();
+}
+
+CommaLocale::CommaLocale(const TempDir &dir)
+{
+    if (!have_tool("localedef")) {
+        skip_ = "no localedef";
+        return;
+    }
+    const std::string locales = dir.file("locales");
+    if (run("mkdir -p " + quote(locales)) != 0) {
+        failed_ = true;
+        return;
+    }
+    if (run("localedef -i de_DE -f UTF-8 " + quote(locales + "/de_DE.UTF-8") +
+            " >/dev/null 2>&1") != 0) {
+        skip_ = "cannot build a comma locale";
+        return;
+    }
+    setenv("LOCPATH", locales.c_str(), 1);
+    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        skip_ = "comma locale not usable";
+}
+
+CommaLocale::~CommaLocale()
+{
+    setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
 }
 
 } // namespace zvtest

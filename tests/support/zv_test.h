@@ -82,6 +82,32 @@ private:
     std::vector<std::string> lines_;
 };
 
+/* Puts LC_NUMERIC into a German (comma decimal point) locale built with
+ * localedef under dir, as a Qt application in the user's locale would run,
+ * and puts "C" back on destruction. failed() means the folder for the locale
+ * could not be made; otherwise skip_reason() is empty when the comma locale
+ * is in force, or says why the machine cannot provide one. */
+class CommaLocale
+{
+public:
+    explicit CommaLocale(const TempDir &dir);
+    ~CommaLocale();
+    CommaLocale(const CommaLocale &) = delete;
+    CommaLocale &operator=(const CommaLocale &) = delete;
+    bool failed() const
+    {
+        return failed_;
+    }
+    const std::string &skip_reason() const
+    {
+        return skip_;
+    }
+
+private:
+    bool failed_ = false;
+    std::string skip_;
+};
+
 /* Polls pred every millisecond until it holds (true) or timeout_ms passes
  * (false): how a test waits on a worker's events without a fixed sleep. */
 template <class Pred> bool wait_for(Pred pred, int timeout_ms = 10000)

@@ -218,24 +218,11 @@ TEST(Setting, KeyGivenTwiceKeepsItsValueAcrossASave)
  * comma; the file keeps '.' both ways. */
 TEST(Setting, DecimalPointWhateverTheLocale)
 {
-    if (!zvtest::have_tool("localedef"))
-        GTEST_SKIP() << "no localedef";
     zvtest::TempDir dir;
-    std::string locales = dir.file("locales");
-    ASSERT_EQ(zvtest::run("mkdir -p " + zvtest::quote(locales)), 0);
-    if (zvtest::run("localedef -i de_DE -f UTF-8 " + zvtest::quote(locales + "/de_DE.UTF-8") +
-                    " >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "cannot build a comma locale";
-    struct Restore {
-        ~Restore()
-        {
-            setlocale(LC_NUMERIC, "C");
-            unsetenv("LOCPATH");
-        }
-    } restore;
-    setenv("LOCPATH", locales.c_str(), 1);
-    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "comma locale not usable";
+    zvtest::CommaLocale comma(dir);
+    ASSERT_FALSE(comma.failed()) << "cannot make the locale folder";
+    if (!comma.skip_reason().empty())
+        GTEST_SKIP() << comma.skip_reason();
     char probe[16];
     snprintf(probe, sizeof probe, "%.1f", 2.5);
     ASSERT_STREQ(probe, "2,5") << "the locale is in force";

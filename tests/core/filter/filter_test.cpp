@@ -245,24 +245,11 @@ TEST(FilterSettings, RealsAnglesAndTheirConversion)
  * a comma; angles, transparencies and spaces are still read with '.'. */
 TEST(FilterSettings, RealsKeepTheirFractionInACommaLocale)
 {
-    if (!zvtest::have_tool("localedef"))
-        GTEST_SKIP() << "no localedef";
     zvtest::TempDir dir;
-    const std::string locales = dir.file("locales");
-    ASSERT_EQ(zvtest::run("mkdir -p " + zvtest::quote(locales)), 0);
-    if (zvtest::run("localedef -i de_DE -f UTF-8 " + zvtest::quote(locales + "/de_DE.UTF-8") +
-                    " >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "cannot build a comma locale";
-    struct Restore {
-        ~Restore()
-        {
-            setlocale(LC_NUMERIC, "C");
-            unsetenv("LOCPATH");
-        }
-    } restore;
-    setenv("LOCPATH", locales.c_str(), 1);
-    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "comma locale not usable";
+    zvtest::CommaLocale comma(dir);
+    ASSERT_FALSE(comma.failed()) << "cannot make the locale folder";
+    if (!comma.skip_reason().empty())
+        GTEST_SKIP() << comma.skip_reason();
     ASSERT_EQ(atof("2.5"), 2.0) << "the locale is in force";
 
     double d;
