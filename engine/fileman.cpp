@@ -24,24 +24,6 @@ const int k_initial_slots = 256;
 const int k_linear_step = 1048576;
 const int k_max_slots = 67108864;
 
-class Locked
-{
-public:
-    explicit Locked(fileman_t *list) : mutex_(list->mutex)
-    {
-        sn_thread_mutex_lock(mutex_);
-    }
-    ~Locked()
-    {
-        sn_thread_mutex_unlock(mutex_);
-    }
-    Locked(const Locked &) = delete;
-    Locked &operator=(const Locked &) = delete;
-
-private:
-    sn_thread_mutex_t *mutex_;
-};
-
 /* View index <-> storage index; the mapping is its own inverse. */
 int to_storage(const fileman_t *list, int index)
 {
@@ -150,7 +132,7 @@ int fileman_clear(fileman_t *list)
 {
     if (!list)
         return -1;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     for (int i = 0; i < list->count; i++) {
         free_item(list->items[i]);
         list->items[i] = nullptr;
@@ -187,7 +169,7 @@ int fileman_add(fileman_t *list, const char *path, uint32_t size, int32_t mtime)
     int refused_capacity = 0, refused_inc = 0;
     size_t failed_bytes = 0;
     {
-        Locked guard(list);
+        sn_thread_mutex_guard guard(list->mutex);
         int existing = -1;
         int pos = insert_position(list, item, &existing);
         if (pos == -2) {
@@ -245,7 +227,7 @@ int fileman_remove(fileman_t *list, int index)
         return -1;
     fileman_item_t *item = nullptr;
     {
-        Locked guard(list);
+        sn_thread_mutex_guard guard(list->mutex);
         if (index < 0 || index >= list->count)
             return -1;
         int pos = to_storage(list, index);
@@ -263,7 +245,7 @@ int fileman_count(fileman_t *list)
 {
     if (!list)
         return 0;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     return list->count;
 }
 
@@ -271,7 +253,7 @@ fileman_item_t *fileman_get(fileman_t *list, int index)
 {
     if (!list)
         return nullptr;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     if (index < 0 || index >= list->count)
         return nullptr;
     return list->items[to_storage(list, index)];
@@ -281,7 +263,7 @@ char *fileman_copy_path(fileman_t *list, int index)
 {
     if (!list)
         return nullptr;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     if (index < 0 || index >= list->count)
         return nullptr;
     /* strdup may fail; the caller treats that like a missing entry. */
@@ -292,7 +274,7 @@ void fileman_set_current(fileman_t *list, int index)
 {
     if (!list)
         return;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     if (index >= list->count)
         index = list->count - 1;
     if (index < 0)
@@ -304,7 +286,7 @@ int fileman_get_current(fileman_t *list)
 {
     if (!list)
         return -1;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     return list->count > 0 ? list->current : -1;
 }
 
@@ -312,7 +294,7 @@ int fileman_sort(fileman_t *list, int sort, int descending)
 {
     if (!list)
         return -1;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     list->descending = descending;
     if (sort == list->sort)
         return 0;
@@ -340,7 +322,7 @@ void fileman_get_sort(fileman_t *list, int *sort, int *descending)
 {
     if (!list)
         return;
-    Locked guard(list);
+    sn_thread_mutex_guard guard(list->mutex);
     if (sort)
         *sort = list->sort;
     if (descending)

@@ -47,24 +47,6 @@ void sleep_ms(int ms)
     }
 }
 
-class Locked
-{
-public:
-    explicit Locked(sn_thread_mutex_t *mutex) : mutex_(mutex)
-    {
-        sn_thread_mutex_lock(mutex_);
-    }
-    ~Locked()
-    {
-        sn_thread_mutex_unlock(mutex_);
-    }
-    Locked(const Locked &) = delete;
-    Locked &operator=(const Locked &) = delete;
-
-private:
-    sn_thread_mutex_t *mutex_;
-};
-
 int post_command(photobatch_t *batch, int command)
 {
     if (!batch)
@@ -86,7 +68,7 @@ void collect_filters(photobatch_t *batch, const QString &path, QList<imagefilter
     filter_list_callback_t callback;
     void *owner;
     {
-        Locked guard(batch->mutex);
+        sn_thread_mutex_guard guard(batch->mutex);
         callback = batch->filter_callback;
         owner = batch->filter_owner;
     }
@@ -432,7 +414,7 @@ void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_cal
 {
     if (!batch)
         return;
-    Locked guard(batch->mutex);
+    sn_thread_mutex_guard guard(batch->mutex);
     batch->process_callback = callback;
     batch->process_target = target;
 }
@@ -442,7 +424,7 @@ void photobatch_set_filter_callback(photobatch_t *batch, filter_list_callback_t 
 {
     if (!batch)
         return;
-    Locked guard(batch->mutex);
+    sn_thread_mutex_guard guard(batch->mutex);
     batch->filter_callback = callback;
     batch->filter_owner = owner;
 }
@@ -494,7 +476,7 @@ void photobatch_notify(photobatch_t *batch, int event, intptr_t argument, const 
     photobatch_process_callback_t callback;
     void *target;
     {
-        Locked guard(batch->mutex);
+        sn_thread_mutex_guard guard(batch->mutex);
         callback = batch->process_callback;
         target = batch->process_target;
     }

@@ -52,4 +52,23 @@ void sn_thread_mutex_destroy(sn_thread_mutex_t *mutex);
 void sn_thread_mutex_lock(sn_thread_mutex_t *mutex);
 void sn_thread_mutex_unlock(sn_thread_mutex_t *mutex);
 
+/* Holds a mutex for one scope, so that every early return unlocks it. */
+class sn_thread_mutex_guard
+{
+public:
+    explicit sn_thread_mutex_guard(sn_thread_mutex_t *mutex) : mutex_(mutex)
+    {
+        sn_thread_mutex_lock(mutex_);
+    }
+    ~sn_thread_mutex_guard()
+    {
+        sn_thread_mutex_unlock(mutex_);
+    }
+    sn_thread_mutex_guard(const sn_thread_mutex_guard &) = delete;
+    sn_thread_mutex_guard &operator=(const sn_thread_mutex_guard &) = delete;
+
+private:
+    sn_thread_mutex_t *mutex_;
+};
+
 #endif
