@@ -6,6 +6,7 @@
  *
  * Usage: bench_batch [files]   (default 8)
  */
+#include "bench_util.h"
 #include "photobatch.h"
 
 #include "base/sn_log.h"
@@ -48,24 +49,8 @@ double now_seconds()
  * noise, so that the encoder and the scaler do real work. */
 bool write_photo(const std::string &path, unsigned seed)
 {
-    FILE *fp = fopen(path.c_str(), "wb");
-    if (!fp)
-        return false;
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, fp);
-    cinfo.image_width = k_width;
-    cinfo.image_height = k_height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 92, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row((size_t)k_width * 3);
     uint32_t state = 0x9E3779B9u ^ seed;
-    for (int y = 0; y < k_height; y++) {
+    return bench_write_jpeg(path.c_str(), k_width, k_height, 92, [&](int y, uint8_t *row) {
         for (int x = 0; x < k_width; x++) {
             state ^= state << 13;
             state ^= state >> 17;
@@ -81,12 +66,7 @@ bool write_photo(const std::string &path, unsigned seed)
             p[1] = (uint8_t)(g < 0 ? 0 : g > 255 ? 255 : g);
             p[2] = (uint8_t)(b < 0 ? 0 : b > 255 ? 255 : b);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return fclose(fp) == 0;
+    });
 }
 
 struct Measure {

@@ -5,6 +5,8 @@
  * 1.1 x the bare decode.
  * Usage: bench_jpeg_decode [rounds]
  */
+#include "bench_util.h"
+
 #include "base/sn_log.h"
 #include "image/sn_image.h"
 
@@ -35,25 +37,9 @@ double now_ms()
  * data is about as dense as a real photo's at quality 90. */
 bool make_photo(const char *path)
 {
-    FILE *fp = fopen(path, "wb");
-    if (!fp)
-        return false;
-    struct jpeg_compress_struct cinfo;
-    struct jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, fp);
-    cinfo.image_width = k_width;
-    cinfo.image_height = k_height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row((size_t)k_width * 3);
     std::mt19937 rng(12345);
     std::normal_distribution<float> noise(0.0f, 6.0f);
-    for (int y = 0; y < k_height; y++) {
+    return bench_write_jpeg(path, k_width, k_height, 90, [&](int y, uint8_t *row) {
         for (int x = 0; x < k_width; x++) {
             float base_r = 128 + 90 * sinf(x * 0.0021f + y * 0.0013f);
             float base_g = 110 + 70 * sinf(x * 0.0017f - y * 0.0029f + 1.0f);
@@ -65,12 +51,7 @@ bool make_photo(const char *path)
                 row[(size_t)x * 3 + c] = (unsigned char)std::min(255.0f, std::max(0.0f, s));
             }
         }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return fclose(fp) == 0;
+    });
 }
 
 /* The reference: a bare decode of the same file to RGB rows. With whole is

@@ -1,0 +1,47 @@
+/*
+ * Shared pieces of the benchmarks: the libjpeg writer that turns rows of a
+ * generated photo-like frame into a test JPEG.
+ */
+#ifndef BENCH_UTIL_H
+#define BENCH_UTIL_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <jpeglib.h>
+
+#include <functional>
+#include <vector>
+
+/* Writes a width x height RGB JPEG at quality to path; fill_row(y, row) fills
+ * each row's width * 3 bytes, top row first. */
+inline bool bench_write_jpeg(const char *path, int width, int height, int quality,
+                             const std::function<void(int, uint8_t *)> &fill_row)
+{
+    FILE *fp = fopen(path, "wb");
+    if (!fp)
+        return false;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, fp);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<uint8_t> row((size_t)width * 3);
+    for (int y = 0; y < height; y++) {
+        fill_row(y, row.data());
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return fclose(fp) == 0;
+}
+
+#endif
