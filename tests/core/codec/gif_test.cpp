@@ -7,6 +7,8 @@
 #include "image/sn_image_codec.h"
 #include "zv_test.h"
 
+#include "codec_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -24,38 +26,7 @@ namespace
 using zvtest::quote;
 using zvtest::run;
 
-class GifTest : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        sn_image_init();
-    }
-    void SetUp() override
-    {
-        if (!zvtest::have_tool("convert"))
-            GTEST_SKIP() << "ImageMagick convert is needed";
-    }
-    std::string make(const std::string &name, const std::string &args)
-    {
-        std::string path = dir.file(name);
-        EXPECT_EQ(0, run("convert " + args + " " + quote(path) + " 2>/dev/null")) << args;
-        return path;
-    }
-    /* A noisy colour picture, and the same with graded transparency. */
-    std::string source()
-    {
-        return make("src.png", "-seed 3 -size 40x30 gradient:red-blue +noise Gaussian");
-    }
-    std::string alpha_source()
-    {
-        std::string src = source();
-        return make("alpha.png", quote(src) +
-                                     " \\( -size 30x40 gradient:white-black -rotate 90 \\) "
-                                     "-alpha off -compose CopyOpacity -composite");
-    }
-    zvtest::TempDir dir;
-};
+using GifTest = cfx::MagickSourceTest;
 
 /* ImageMagick's decode of one frame of a file, uncoalesced: the frame's own
  * image at its own size. */
@@ -204,12 +175,7 @@ TEST_F(GifTest, DamagedFilesFailAndTheNextFileLoads)
     size_t d = image_descriptor(bytes);
     ASSERT_GT(d, 0u);
 
-    struct Case {
-        std::string name;
-        std::vector<uint8_t> bytes;
-        const char *message;
-    };
-    std::vector<Case> cases;
+    std::vector<cfx::BrokenCase> cases;
     /* Cut inside the screen descriptor or its map, the library's open fails
      * and no reader claims the file. */
     for (size_t cut : {(size_t)4, (size_t)13, d + 4, d + 12, bytes.size() / 2, bytes.size() - 1})
@@ -235,19 +201,7 @@ TEST_F(GifTest, DamagedFilesFailAndTheNextFileLoads)
     noimage.push_back(0x3B);
     cases.push_back({"no-image", noimage, "FAILED!"});
 
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string path = dir.file(c.name + ".gif");
-        ASSERT_TRUE(zvtest::write_file(path, c.bytes));
-        zvtest::LogCapture log;
-        EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
-        EXPECT_TRUE(log.contains(c.message));
-
-        sn_image_t *next = sn_image_create_from_file(good.c_str(), -1);
-        ASSERT_NE(nullptr, next);
-        EXPECT_EQ(40, next->width);
-        sn_image_destroy(next);
-    }
+    cfx::expect_broken_files_fail(dir, ".gif", cases, good, 40);
 }
 
 /* A GIF written byte by byte: a global map of map_entries colours (grey

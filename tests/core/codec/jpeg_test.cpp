@@ -5,14 +5,14 @@
  */
 #include "zv_test.h"
 
+#include "codec_fixture.h"
+
 #include "base/sn_log.h"
 #include "image/sn_image.h"
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <fstream>
 #include <sstream>
@@ -23,13 +23,9 @@ namespace
 using zvtest::quote;
 using zvtest::run;
 
-class JpegTest : public ::testing::Test
+class JpegTest : public cfx::CodecTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        sn_image_init();
-    }
     void SetUp() override
     {
         if (!zvtest::have_tool("convert") || !zvtest::have_tool("djpeg"))
@@ -198,11 +194,7 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
     std::vector<uint8_t> garbage(bytes.begin(), bytes.begin() + 2);
     garbage.resize(300, 0x5A);
 
-    struct Case {
-        const char *name;
-        std::vector<uint8_t> bytes;
-        const char *message;
-    } cases[] = {
+    std::vector<cfx::BrokenCase> cases = {
         {"empty", {}, "unknown file type!"},
         {"one byte", {0xFF}, "unknown file type!"},
         {"wrong magic", {'Z', 'V', 0xD8, 0xFF, 0xE0, 0, 0x10}, "unknown file type!"},
@@ -221,20 +213,7 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
         {"zero height", zero, "FAILED!"},
         {"zero width", wide, "FAILED!"},
     };
-    zvtest::LogCapture log;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string path = dir_.file("broken.jpg");
-        ASSERT_TRUE(zvtest::write_file(path, c.bytes));
-        log.clear();
-        EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
-        EXPECT_TRUE(log.contains(c.message));
-
-        sn_image_t *next = sn_image_create_from_file(good.c_str(), -1);
-        ASSERT_NE(nullptr, next);
-        EXPECT_EQ(61, next->width);
-        sn_image_destroy(next);
-    }
+    cfx::expect_broken_files_fail(dir_, ".jpg", cases, good, 61);
 }
 
 /* A corrupt-data warning that is not the end of the file keeps the picture. */
@@ -343,16 +322,10 @@ TEST_F(JpegTest, FailedWriteRemovesThePartialFile)
 
     /* A file-size limit makes the library's writes fail part-way. */
     std::string path = dir_.file("cut.jpg");
-    struct rlimit old_limit, limit;
-    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
-    limit = old_limit;
-    limit.rlim_cur = 2048;
-    void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
     log.clear();
-    int rc = sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_JPEG, nullptr);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    signal(SIGXFSZ, old_handler);
+    int rc = 0;
+    ASSERT_NO_FATAL_FAILURE(
+        cfx::save_with_size_limit(image, path, SN_IMAGE_FORMAT_JPEG, 2048, &rc));
     EXPECT_EQ(-1, rc);
     EXPECT_TRUE(log.contains("FAILED!"));
     EXPECT_FALSE(zvtest::file_exists(path));

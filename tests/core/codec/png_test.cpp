@@ -5,14 +5,14 @@
  */
 #include "zv_test.h"
 
+#include "codec_fixture.h"
+
 #include "base/sn_log.h"
 #include "image/sn_image.h"
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <zlib.h>
 
 namespace
@@ -21,13 +21,9 @@ namespace
 using zvtest::quote;
 using zvtest::run;
 
-class PngTest : public ::testing::Test
+class PngTest : public cfx::CodecTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        sn_image_init();
-    }
     void SetUp() override
     {
         if (!zvtest::have_tool("convert"))
@@ -61,9 +57,7 @@ int worst_diff(const sn_image_t *image, const zvtest::Rgba &ref)
     int worst = 0;
     for (int y = 0; y < image->height; y++) {
         for (int x = 0; x < image->width; x++) {
-            uint32_t a = image->frames[0].rows[y][x], b = ref.at(x, y);
-            for (int shift = 0; shift < 32; shift += 8)
-                worst = std::max(worst, abs((int)((a >> shift) & 255) - (int)((b >> shift) & 255)));
+            worst = std::max(worst, cfx::channel_diff(image->frames[0].rows[y][x], ref.at(x, y)));
         }
     }
     return worst;
@@ -208,16 +202,9 @@ TEST_F(PngTest, FailedWriteRemovesThePartialFile)
 
     /* A file-size limit makes the library's writes fail part-way. */
     std::string path = dir_.file("cut.png");
-    struct rlimit old_limit, limit;
-    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
-    limit = old_limit;
-    limit.rlim_cur = 4096;
-    void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
     log.clear();
-    int rc = sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_PNG, nullptr);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    signal(SIGXFSZ, old_handler);
+    int rc = 0;
+    ASSERT_NO_FATAL_FAILURE(cfx::save_with_size_limit(image, path, SN_IMAGE_FORMAT_PNG, 4096, &rc));
     EXPECT_EQ(-1, rc);
     EXPECT_TRUE(log.contains("FAILED!"));
     EXPECT_FALSE(zvtest::file_exists(path));
@@ -260,11 +247,7 @@ TEST_F(PngTest, BrokenFilesFailAndTheNextLoads)
         return std::vector<uint8_t>(b.begin(), b.begin() + (long)n);
     };
 
-    struct Case {
-        const char *name;
-        std::vector<uint8_t> bytes;
-        const char *message;
-    } cases[] = {
+    std::vector<cfx::BrokenCase> cases = {
         {"empty", {}, "unknown file type!"},
         {"three bytes", cut(bytes, 3), "unknown file type!"},
         {"wrong magic", wrong_magic, "unknown file type!"},
@@ -281,21 +264,7 @@ TEST_F(PngTest, BrokenFilesFailAndTheNextLoads)
         {"zero width", with_ihdr_size(bytes, 0, 29), "FAILED!"},
         {"zero height", with_ihdr_size(bytes, 37, 0), "FAILED!"},
     };
-    zvtest::LogCapture log;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string path = dir_.file("broken.png");
-        ASSERT_TRUE(zvtest::write_file(path, c.bytes));
-        log.clear();
-        EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
-        EXPECT_TRUE(log.contains(c.message));
-
-        sn_image_t *next = sn_image_create_from_file(good.c_str(), -1);
-        ASSERT_NE(nullptr, next);
-        EXPECT_EQ(37, next->width);
-        EXPECT_EQ(1, next->has_alpha);
-        sn_image_destroy(next);
-    }
+    cfx::expect_broken_files_fail(dir_, ".png", cases, good, 37, 1);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "image/sn_image.h"
 #include "zv_test.h"
 
+#include "codec_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -21,48 +23,15 @@ namespace
 using zvtest::quote;
 using zvtest::run;
 
-class TiffTest : public ::testing::Test
+/* 8-bit sources, so that the files made from them are 8-bit too. */
+class TiffTest : public cfx::MagickSourceTest
 {
 protected:
-    static void SetUpTestSuite()
+    TiffTest()
     {
-        sn_image_init();
+        source_tail = " -depth 8";
     }
-    void SetUp() override
-    {
-        if (!zvtest::have_tool("convert"))
-            GTEST_SKIP() << "ImageMagick convert is needed";
-    }
-    std::string make(const std::string &name, const std::string &args)
-    {
-        std::string path = dir.file(name);
-        EXPECT_EQ(0, run("convert " + args + " " + quote(path) + " 2>/dev/null")) << args;
-        return path;
-    }
-    std::string source()
-    {
-        return make("src.png", "-seed 3 -size 40x30 gradient:red-blue +noise Gaussian -depth 8");
-    }
-    /* Alpha from 0 to 255 across the picture, so that every level is seen. */
-    std::string alpha_source()
-    {
-        std::string src = source();
-        return make("alpha.png", quote(src) +
-                                     " \\( -size 30x40 gradient:white-black -rotate 90 \\) "
-                                     "-alpha off -compose CopyOpacity -composite -depth 8");
-    }
-    zvtest::TempDir dir;
 };
-
-int channel_diff(uint32_t a, uint32_t b)
-{
-    int d = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        int v = abs((int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF));
-        d = v > d ? v : d;
-    }
-    return d;
-}
 
 TEST_F(TiffTest, DecodesLikeImageMagick)
 {
@@ -115,7 +84,7 @@ TEST_F(TiffTest, DecodesLikeImageMagick)
                 } else if (SN_PIXEL_A(expect) == 0) {
                     expect = 0; /* no colour survives a zero alpha */
                 }
-                int d = channel_diff(image->frames[0].rows[y][x], expect);
+                int d = cfx::channel_diff(image->frames[0].rows[y][x], expect);
                 worst = d > worst ? d : worst;
                 bad += d > c.tolerance;
             }
@@ -181,12 +150,7 @@ TEST_F(TiffTest, DamagedFilesFailAndTheNextFileLoads)
     int width_type = bytes[width_at - 6];
     int height_type = bytes[height_at - 6];
 
-    struct Case {
-        std::string name;
-        std::vector<uint8_t> bytes;
-        const char *message;
-    };
-    std::vector<Case> cases;
+    std::vector<cfx::BrokenCase> cases;
     /* Cuts in the header, the strip data and the directory (a cut in the
      * trailing colorimetry values only loses those tags, so none is made
      * there). */
@@ -211,7 +175,7 @@ TEST_F(TiffTest, DamagedFilesFailAndTheNextFileLoads)
      * strip it cannot decode ends the read. */
     std::vector<uint8_t> tall = bytes;
     put_value(tall, height_at, height_type, 20000);
-    cases.push_back({"tall", tall, "FAILED!"});
+    cases.push_back({"tall", tall, "FAILED!", "[libtiff]"}); /* the library's own report too */
     /* A colour kind the RGBA reader does not handle (LogL without its
      * compression): refused before a frame is made. */
     std::vector<uint8_t> logl = bytes;
@@ -220,22 +184,7 @@ TEST_F(TiffTest, DamagedFilesFailAndTheNextFileLoads)
     put_value(logl, photometric_at, 3, 32844);
     cases.push_back({"logl", logl, "TIFFReadRGBAImage FAILED!\n"});
 
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string path = dir.file(c.name + ".tif");
-        ASSERT_TRUE(zvtest::write_file(path, c.bytes));
-        zvtest::LogCapture log;
-        EXPECT_EQ(nullptr, sn_image_create_from_file(path.c_str(), -1));
-        EXPECT_TRUE(log.contains(c.message));
-        if (c.name == "tall") {
-            EXPECT_TRUE(log.contains("[libtiff]")); /* the library's own report */
-        }
-
-        sn_image_t *next = sn_image_create_from_file(good.c_str(), -1);
-        ASSERT_NE(nullptr, next);
-        EXPECT_EQ(40, next->width);
-        sn_image_destroy(next);
-    }
+    cfx::expect_broken_files_fail(dir, ".tif", cases, good, 40);
 }
 
 sn_image_t *pattern(int width, int height, bool alpha)
