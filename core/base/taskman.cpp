@@ -84,11 +84,9 @@ sn_task_node_t *sn_taskman_next_task(sn_taskman_t *manager)
 
 void process_task(sn_taskman_t *manager, sn_task_node_t *node)
 {
-    sn_log(2, NULL, "process_task", __LINE__, "run task 0x%lx...\n",
-           (unsigned long)(uintptr_t)node);
+    sn_log(2, NULL, "process_task", __LINE__, "run task %p...\n", (void *)node);
     void *result = node->run(node->param);
-    sn_log(2, NULL, "process_task", __LINE__, "run task 0x%lx OK!\n",
-           (unsigned long)(uintptr_t)node);
+    sn_log(2, NULL, "process_task", __LINE__, "run task %p OK!\n", (void *)node);
     node->on_result(result);
     if (node->on_clear) {
         sn_log(2, NULL, "process_task", __LINE__, "clear param and result\n");
@@ -216,8 +214,7 @@ int sn_taskman_clearall(sn_taskman_t *manager, int force)
     sn_thread_mutex_unlock(manager->mutex);
 
     if (current) {
-        sn_log(4, NULL, "sn_taskman_clearall", __LINE__, "wait task 0x%lx FAILED!\n",
-               (unsigned long)(uintptr_t)current);
+        sn_log(4, NULL, "sn_taskman_clearall", __LINE__, "wait task %p FAILED!\n", (void *)current);
         return -1;
     }
     return 0;

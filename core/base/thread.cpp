@@ -102,8 +102,8 @@ void *thread_handler(void *arg)
     t_self = thread;
     thread_end end = {thread};
     int result = thread->thread_proc(thread->param, &thread->stop);
-    sn_log(2, NULL, "thread_handler", __LINE__, "thread <0x%lx:%s> exit self!\n",
-           (unsigned long)(uintptr_t)thread, thread->name);
+    sn_log(2, NULL, "thread_handler", __LINE__, "thread <%p:%s> exit self!\n", (void *)thread,
+           thread->name);
     return (void *)(intptr_t)result;
 }
 
@@ -128,8 +128,8 @@ sn_thread_t *sn_thread_open(const char *name, int priority, int stack_size, sn_t
         stack_size = SN_THREAD_STACK_MIN;
     }
     sn_log(1, NULL, "sn_thread_open", __LINE__,
-           "name:%s, priority:%d, stack_size:%d, thread_proc:0x%lx, param:0x%lx\n", name, priority,
-           stack_size, (unsigned long)(uintptr_t)proc, (unsigned long)(uintptr_t)param);
+           "name:%s, priority:%d, stack_size:%d, thread_proc:%p, param:%p\n", name, priority,
+           stack_size, (void *)(uintptr_t)proc, (void *)param);
 
     sn_thread_t *thread = (sn_thread_t *)calloc(1, sizeof *thread);
     if (!thread) {
@@ -191,8 +191,8 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms)
 {
     if (!thread)
         return;
-    sn_log(2, NULL, "sn_thread_close", __LINE__, "closing thread <0x%lx:%s>...\n",
-           (unsigned long)(uintptr_t)thread, thread->name);
+    sn_log(2, NULL, "sn_thread_close", __LINE__, "closing thread <%p:%s>...\n", (void *)thread,
+           thread->name);
     thread->stop.store(1, std::memory_order_release);
 
     int left = timeout_ms;
@@ -207,8 +207,8 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms)
         /* Deferred: a thread that is busy ends at its next idle sleep. */
         thread->cancel.store(1, std::memory_order_release);
         pthread_cond_broadcast(&g_wake);
-        sn_log(3, NULL, "sn_thread_close", __LINE__, "thread <0x%lx:%s> is canneled!\n",
-               (unsigned long)(uintptr_t)thread, thread->name);
+        sn_log(3, NULL, "sn_thread_close", __LINE__, "thread <%p:%s> is canneled!\n",
+               (void *)thread, thread->name);
     }
     /* Taken under the lock, so a thread that ends now sees RELEASED and frees. */
     int old = thread->running.exchange(THREAD_RELEASED, std::memory_order_acq_rel);
@@ -290,10 +290,10 @@ void sn_thread_print(const sn_thread_t *thread)
     if (!thread)
         return;
     sn_log(2, NULL, "sn_thread_print", __LINE__,
-           "info of thread <%s>- id: %lu, proc addr: 0x%lx, param: 0x%lx, running: %d, stack "
+           "info of thread <%s>- id: %lu, proc addr: %p, param: %p, running: %d, stack "
            "size: %d, priority: %d\n",
-           thread->name, (unsigned long)thread->thread_id,
-           (unsigned long)(uintptr_t)thread->thread_proc, (unsigned long)(uintptr_t)thread->param,
+           thread->name, (unsigned long)thread->thread_id, (void *)thread->thread_proc,
+           (void *)thread->param,
            thread->running.load(std::memory_order_acquire) == THREAD_RUNNING ? 1 : 0,
            thread->stack_size, thread->priority);
 }

@@ -200,9 +200,9 @@ TEST(Taskman, RunResultAndCleanUpInOrder)
     EXPECT_EQ(journal.copy(),
               (std::vector<std::string>{"run:1", "result:1", "clear:1", "run:2", "result:2"}));
     char text[64];
-    snprintf(text, sizeof text, "run task 0x%lx...\n", (unsigned long)(uintptr_t)id);
+    snprintf(text, sizeof text, "run task %p...\n", (void *)id);
     EXPECT_TRUE(cap.contains(text));
-    snprintf(text, sizeof text, "run task 0x%lx OK!\n", (unsigned long)(uintptr_t)id);
+    snprintf(text, sizeof text, "run task %p OK!\n", (void *)id);
     EXPECT_TRUE(cap.contains(text));
     EXPECT_TRUE(cap.contains("clear param and result\n"));
     sn_taskman_destroy(manager);
@@ -318,7 +318,7 @@ TEST(Taskman, DestroyLeavesAStuckTaskToItsWorker)
     ASSERT_NE(id, nullptr);
     ASSERT_TRUE(wait_for([&] { return stuck.started.load() == 1; }));
     char text[64];
-    snprintf(text, sizeof text, "wait task 0x%lx FAILED!\n", (unsigned long)(uintptr_t)id);
+    snprintf(text, sizeof text, "wait task %p FAILED!\n", (void *)id);
 
     sn_taskman_destroy(manager);
     EXPECT_TRUE(cap.contains(text));

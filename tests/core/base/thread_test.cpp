@@ -195,7 +195,7 @@ TEST(Thread, StopWordEndsACooperativeThread)
     ASSERT_TRUE(wait_for([&] { return probe.started.load() == 1; }));
     EXPECT_EQ(probe.saw_stop.load(), 0);
     char address[32];
-    snprintf(address, sizeof address, "0x%lx", (unsigned long)(uintptr_t)t);
+    snprintf(address, sizeof address, "%p", (void *)t);
     sn_thread_close(t, 5000);
     EXPECT_EQ(probe.saw_stop.load(), 1);
     EXPECT_TRUE(cap.contains(std::string("closing thread <") + address + ":coop>...\n"));
