@@ -38,13 +38,6 @@ namespace
 const int k_width = 4000;
 const int k_height = 3000;
 
-double now_seconds()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
-}
-
 /* A photo-like frame: smooth light and colour fields, edges, and per-pixel
  * noise, so that the encoder and the scaler do real work. */
 bool write_photo(const std::string &path, unsigned seed)
@@ -79,7 +72,7 @@ struct Measure {
 Measure in_child(const std::function<int()> &body)
 {
     Measure m;
-    double t0 = now_seconds();
+    double t0 = bench_now_seconds();
     pid_t pid = fork();
     if (pid < 0)
         return m;
@@ -89,7 +82,7 @@ Measure in_child(const std::function<int()> &body)
     struct rusage usage;
     if (wait4(pid, &status, 0, &usage) != pid)
         return m;
-    m.seconds = now_seconds() - t0;
+    m.seconds = bench_now_seconds() - t0;
     m.peak_mib = (double)usage.ru_maxrss / 1024.0;
     m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return m;

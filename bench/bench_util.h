@@ -1,17 +1,34 @@
 /*
- * Shared pieces of the benchmarks: the libjpeg writer that turns rows of a
- * generated photo-like frame into a test JPEG.
+ * Shared pieces of the benchmarks: the monotonic clock they time with, and
+ * the libjpeg writer that turns rows of a generated photo-like frame into a
+ * test JPEG.
  */
 #ifndef BENCH_UTIL_H
 #define BENCH_UTIL_H
 
 #include <stdint.h>
 #include <stdio.h>
+#include <time.h>
 
 #include <jpeglib.h>
 
 #include <functional>
 #include <vector>
+
+/* Monotonic time, immune to clock changes during a run. */
+inline double bench_now_seconds()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+inline double bench_now_ms()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
 
 /* Writes a width x height RGB JPEG at quality to path; fill_row(y, row) fills
  * each row's width * 3 bytes, top row first. */

@@ -4,6 +4,8 @@
  * against the bare Leptonica call on the same buffer, with their ratio.
  * Best of several runs each.
  */
+#include "bench_util.h"
+
 #include "filter/imagefilter.h"
 #include "image/sn_image.h"
 
@@ -19,13 +21,6 @@ namespace
 
 const int kWidth = 4000, kHeight = 3000, kRuns = 9;
 const double kMinMps = 300.0, kMaxRatio = 1.15;
-
-double now_ms()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
 
 sn_image_t *make_source()
 {
@@ -64,14 +59,14 @@ void per_pixel(sn_image_t *image, const char *label, const char *kind, const cha
     imagefilter_t *filter = make_filter(kind, pairs);
     double best = 1e30;
     for (int run = 0; run < kRuns; run++) {
-        double t0 = now_ms();
+        double t0 = bench_now_ms();
         if (imagefilter_execute(filter, image) != 0) {
             printf("%-28s FAILED to run\n", label);
             failures++;
             imagefilter_destroy(filter);
             return;
         }
-        double t = now_ms() - t0;
+        double t = bench_now_ms() - t0;
         best = t < best ? t : best;
     }
     imagefilter_destroy(filter);
@@ -90,9 +85,9 @@ void against_leptonica(const sn_image_t *source, const char *label, const char *
     PIX *header = pixCreateHeader(kWidth, kHeight, 32);
     for (int run = 0; run < kRuns; run++) {
         sn_image_t *copy = sn_image_clone(source);
-        double t0 = now_ms();
+        double t0 = bench_now_ms();
         int result = imagefilter_execute(filter, copy);
-        double t = now_ms() - t0;
+        double t = bench_now_ms() - t0;
         sn_image_destroy(copy);
         if (result != 0) {
             printf("%-28s FAILED to run\n", label);
@@ -102,11 +97,11 @@ void against_leptonica(const sn_image_t *source, const char *label, const char *
         best_filter = t < best_filter ? t : best_filter;
 
         copy = sn_image_clone(source);
-        t0 = now_ms();
+        t0 = bench_now_ms();
         pixSetData(header, copy->frames[0].pixels);
         PIX *out = bare(header);
         pixSetData(header, nullptr);
-        t = now_ms() - t0;
+        t = bench_now_ms() - t0;
         pixDestroy(&out);
         sn_image_destroy(copy);
         best_bare = t < best_bare ? t : best_bare;

@@ -27,12 +27,6 @@ namespace
 
 const int k_width = 4000, k_height = 3000;
 
-double now_ms()
-{
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
 /* Smooth colour fields with edges and sensor-like noise, so that the entropy
  * data is about as dense as a real photo's at quality 90. */
 bool make_photo(const char *path)
@@ -61,7 +55,7 @@ bool make_photo(const char *path)
  * shows the library's decoding work alone. */
 double bare_decode(const char *path, bool whole, unsigned *checksum)
 {
-    double start = now_ms();
+    double start = bench_now_ms();
     FILE *fp = fopen(path, "rb");
     if (!fp)
         return -1;
@@ -89,18 +83,18 @@ double bare_decode(const char *path, bool whole, unsigned *checksum)
     fclose(fp);
     free(pixels);
     *checksum += sum;
-    return pixels ? now_ms() - start : -1;
+    return pixels ? bench_now_ms() - start : -1;
 }
 
 double codec_load(const char *path, unsigned *checksum)
 {
-    double start = now_ms();
+    double start = bench_now_ms();
     sn_image_t *image = sn_image_create_from_file(path, -1);
     if (!image)
         return -1;
     *checksum += image->frames[0].rows[image->height / 2][image->width / 2];
     sn_image_destroy(image);
-    return now_ms() - start;
+    return bench_now_ms() - start;
 }
 
 } // namespace

@@ -6,6 +6,8 @@
  *
  * Usage: bench_preview [rounds]   (default 15; medians are reported)
  */
+#include "bench_util.h"
+
 #include "preview.h"
 
 #include "base/sn_log.h"
@@ -31,13 +33,6 @@ namespace
 const int k_width = 4000;
 const int k_height = 3000;
 const int k_ops = 5;
-
-double now_seconds()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
-}
 
 imagefilter_t *make_coloration(int r, int g, int b)
 {
@@ -151,23 +146,23 @@ int main(int argc, char **argv)
     imagefilter_t *filter = make_coloration(77, 178, 90);
     std::vector<double> change, reference;
     for (int i = 0; i < rounds; i++) {
-        double start = now_seconds();
+        double start = bench_now_seconds();
         sn_image_t *copy = sn_image_clone(before);
         imagefilter_execute(filter, copy);
-        reference.push_back(now_seconds() - start);
+        reference.push_back(bench_now_seconds() - start);
         sn_image_destroy(copy);
 
         {
             std::lock_guard<std::mutex> lock(bench.mutex);
             bench.tint[k_ops - 1] = (bench.tint[k_ops - 1] + 37) % 256;
         }
-        start = now_seconds();
+        start = bench_now_seconds();
         preview_invalidate(preview, k_ops, 0);
         if (!bench.wait_finished(i + 2)) {
             fprintf(stderr, "run %d FAILED\n", i);
             return 1;
         }
-        change.push_back(now_seconds() - start);
+        change.push_back(bench_now_seconds() - start);
     }
     imagefilter_destroy(filter);
     sn_image_destroy(before);

@@ -3,6 +3,8 @@
  * of the same buffer: best of several runs each, and their ratio, for an opaque
  * image and for one with a real alpha channel.
  */
+#include "bench_util.h"
+
 #include "image/sn_image.h"
 
 #include <leptonica/allheaders.h>
@@ -16,13 +18,6 @@ namespace
 {
 
 const int kWidth = 4000, kHeight = 3000, kRuns = 9;
-
-double now_ms()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
 
 sn_image_t *make_source(int with_alpha)
 {
@@ -52,18 +47,18 @@ double timed_run(const sn_image_t *image, bool bare)
     if (bare) {
         PIX *header = pixCreateHeader(kWidth, kHeight, 32);
         pixSetData(header, (l_uint32 *)copy->frames[0].pixels);
-        double t0 = now_ms();
+        double t0 = bench_now_ms();
         PIX *out = pixScale(header, 0.5f, 0.5f);
         pixDestroy(&out);
-        t = now_ms() - t0;
+        t = bench_now_ms() - t0;
         pixSetData(header, nullptr);
         pixDestroy(&header);
         sn_image_destroy(copy);
     } else {
-        double t0 = now_ms();
+        double t0 = bench_now_ms();
         int rc = sn_image_resize(copy, kWidth / 2, kHeight / 2);
         sn_image_destroy(copy);
-        t = now_ms() - t0;
+        t = bench_now_ms() - t0;
         if (rc != 0)
             return -1;
     }
