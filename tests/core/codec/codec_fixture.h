@@ -1,8 +1,9 @@
 /*
  * Pieces shared by the codec tests: the fixture that starts the image library
- * and makes ImageMagick sources in a temporary folder, the largest channel
- * difference of two pixels, a save under a file-size limit, and the loop that
- * feeds broken files to the reader and loads a good one after each.
+ * and makes ImageMagick sources in a temporary folder, identify's view of a
+ * file, the largest channel difference of two pixels, a save under a
+ * file-size limit, and the loop that feeds broken files to the reader and
+ * loads a good one after each.
  */
 #ifndef CODEC_FIXTURE_H
 #define CODEC_FIXTURE_H
@@ -66,6 +67,17 @@ protected:
     zvtest::TempDir dir;
     std::string source_tail;
 };
+
+/* ImageMagick's identify -format of the first image in path. */
+inline std::string identify_first(const std::string &path, const char *format)
+{
+    zvtest::TempDir tmp;
+    std::string out = tmp.file("id");
+    zvtest::run(std::string("identify -format '") + format + "' " + zvtest::quote(path + "[0]") +
+                " > " + zvtest::quote(out) + " 2>/dev/null");
+    std::vector<uint8_t> b = zvtest::read_file(out);
+    return std::string(b.begin(), b.end());
+}
 
 /* Largest difference of any of the four channels of two pixel words. */
 inline int channel_diff(uint32_t a, uint32_t b)

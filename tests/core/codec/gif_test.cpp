@@ -346,16 +346,6 @@ sn_image_t *quadrants(int width, int height, bool alpha)
     return image;
 }
 
-std::string identify(const std::string &path, const char *format)
-{
-    zvtest::TempDir tmp;
-    std::string out = tmp.file("id");
-    run(std::string("identify -format '") + format + "' " + quote(path + "[0]") + " > " +
-        quote(out) + " 2>/dev/null");
-    std::vector<uint8_t> b = zvtest::read_file(out);
-    return std::string(b.begin(), b.end());
-}
-
 TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
 {
     for (bool alpha : {false, true}) {
@@ -395,7 +385,7 @@ TEST_F(GifTest, WritesFewColoursExactlyAndPaintsSeeThroughPixelsWhite)
         const uint8_t descriptor[] = {0x2C, 0, 0, 0, 0, 21, 0, 13, 0, 0};
         EXPECT_EQ(0, memcmp(gce + 8, descriptor, sizeof descriptor));
         EXPECT_EQ(0x3B, bytes.back());
-        EXPECT_EQ("21 13 8", identify(path, "%w %h %z"));
+        EXPECT_EQ("21 13 8", cfx::identify_first(path, "%w %h %z"));
         zvtest::Rgba got;
         ASSERT_TRUE(zvtest::magick_decode(path, &got));
         int bad = 0;
@@ -433,7 +423,7 @@ TEST_F(GifTest, QuantisesManyColoursIntoThePalette)
         }
     std::string path = dir.file("many.gif");
     ASSERT_EQ(0, sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_GIF, nullptr));
-    EXPECT_EQ("64 48 8", identify(path, "%w %h %z"));
+    EXPECT_EQ("64 48 8", cfx::identify_first(path, "%w %h %z"));
     zvtest::Rgba got;
     ASSERT_TRUE(zvtest::magick_decode(path, &got));
     long total = 0;

@@ -200,16 +200,6 @@ sn_image_t *pattern(int width, int height, bool alpha)
     return image;
 }
 
-std::string identify(const std::string &path, const char *format)
-{
-    zvtest::TempDir tmp;
-    std::string out = tmp.file("id");
-    run(std::string("identify -format '") + format + "' " + quote(path + "[0]") + " > " +
-        quote(out) + " 2>/dev/null");
-    std::vector<uint8_t> b = zvtest::read_file(out);
-    return std::string(b.begin(), b.end());
-}
-
 TEST_F(TiffTest, WritesLosslessLittleEndianFiles)
 {
     for (bool alpha : {false, true}) {
@@ -221,7 +211,7 @@ TEST_F(TiffTest, WritesLosslessLittleEndianFiles)
         std::vector<uint8_t> bytes = zvtest::read_file(path);
         ASSERT_GE(bytes.size(), 4u);
         EXPECT_EQ(0, memcmp(bytes.data(), "II*\0", 4));
-        EXPECT_EQ("33 21 8", identify(path, "%w %h %z"));
+        EXPECT_EQ("33 21 8", cfx::identify_first(path, "%w %h %z"));
         size_t samples = tag_value(bytes, 277);
         ASSERT_GT(samples, 0u);
         EXPECT_EQ(alpha ? 4 : 3, bytes[samples]);
