@@ -29,22 +29,26 @@ namespace
  * so that a damaged header cannot make the library allocate without bound. */
 const tmsize_t kTiffMaxSingleAlloc = (tmsize_t)SN_IMAGE_MAX_FRAME_BYTES;
 
-__attribute__((format(printf, 4, 0))) int tiff_error_to_log(TIFF *, void *, const char *module,
-                                                            const char *format, va_list args)
+/* One log line for a message of the library's, at level. */
+__attribute__((format(printf, 3, 0))) int tiff_message_to_log(int level, const char *module,
+                                                              const char *format, va_list args)
 {
     char text[1024];
     vsnprintf(text, sizeof text, format, args);
-    sn_log(4, NULL, "libtiff", __LINE__, "%s: %s\n", module ? module : "", text);
+    sn_log(level, NULL, "libtiff", __LINE__, "%s: %s\n", module ? module : "", text);
     return 1;
+}
+
+__attribute__((format(printf, 4, 0))) int tiff_error_to_log(TIFF *, void *, const char *module,
+                                                            const char *format, va_list args)
+{
+    return tiff_message_to_log(4, module, format, args);
 }
 
 __attribute__((format(printf, 4, 0))) int tiff_warning_to_log(TIFF *, void *, const char *module,
                                                               const char *format, va_list args)
 {
-    char text[1024];
-    vsnprintf(text, sizeof text, format, args);
-    sn_log(3, NULL, "libtiff", __LINE__, "%s: %s\n", module ? module : "", text);
-    return 1;
+    return tiff_message_to_log(3, module, format, args);
 }
 
 struct options_deleter {
