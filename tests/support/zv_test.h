@@ -6,15 +6,28 @@
 #ifndef ZV_TEST_H
 #define ZV_TEST_H
 
+#include "image/sn_image.h"
+
 #include <stdint.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace zvtest
 {
+
+/* Owns an image for the length of a test. */
+struct ImageDeleter {
+    void operator()(sn_image_t *image) const
+    {
+        if (image)
+            sn_image_destroy(image);
+    }
+};
+using ImagePtr = std::unique_ptr<sn_image_t, ImageDeleter>;
 
 /* A fresh folder under $ZV_TEST_TMP (or /tmp), removed with everything in it. */
 class TempDir

@@ -25,14 +25,7 @@
 namespace
 {
 
-struct image_deleter {
-    void operator()(sn_image_t *image) const
-    {
-        if (image)
-            sn_image_destroy(image);
-    }
-};
-using image_ptr = std::unique_ptr<sn_image_t, image_deleter>;
+using image_ptr = zvtest::ImagePtr;
 
 void put16(std::vector<uint8_t> &b, size_t at, uint32_t v)
 {

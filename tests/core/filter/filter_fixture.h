@@ -21,14 +21,7 @@
 namespace fxt
 {
 
-struct ImageDeleter {
-    void operator()(sn_image_t *image) const
-    {
-        if (image)
-            sn_image_destroy(image);
-    }
-};
-using Image = std::unique_ptr<sn_image_t, ImageDeleter>;
+using Image = zvtest::ImagePtr;
 
 struct FilterDeleter {
     void operator()(imagefilter_t *filter) const

@@ -18,14 +18,7 @@
 namespace
 {
 
-struct image_deleter {
-    void operator()(sn_image_t *image) const
-    {
-        if (image)
-            sn_image_destroy(image);
-    }
-};
-using image_ptr = std::unique_ptr<sn_image_t, image_deleter>;
+using image_ptr = zvtest::ImagePtr;
 
 /* A 2 x 2 24-bit BMP: bottom row blue, white; top row red, green. */
 std::vector<uint8_t> small_bmp()

@@ -16,13 +16,7 @@
 namespace
 {
 
-struct image_deleter {
-    void operator()(sn_image_t *image) const
-    {
-        sn_image_destroy(image);
-    }
-};
-using image_ptr = std::unique_ptr<sn_image_t, image_deleter>;
+using image_ptr = zvtest::ImagePtr;
 
 /* A distinct, opaque word for every position. */
 uint32_t pattern(int x, int y)
