@@ -133,21 +133,31 @@ bool magick_decode(const std::string &path, Rgba *out)
     return ok;
 }
 
-LogCapture::LogCapture()
+int bind_loopback_udp(int *port)
 {
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
     struct sockaddr_in address;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     int size = 8 << 20;
-    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    if (bind(fd_, (struct sockaddr *)&address, sizeof address) == 0) {
-        socklen_t len = sizeof address;
-        getsockname(fd_, (struct sockaddr *)&address, &len);
-        port_ = ntohs(address.sin_port);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    socklen_t len = sizeof address;
+    if (bind(fd, (struct sockaddr *)&address, sizeof address) != 0 ||
+        getsockname(fd, (struct sockaddr *)&address, &len) != 0) {
+        close(fd);
+        return -1;
     }
+    *port = ntohs(address.sin_port);
+    return fd;
+}
+
+LogCapture::LogCapture()
+{
+    fd_ = bind_loopback_udp(&port_);
     sn_log_set_level(0);
     sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", port_);
 }

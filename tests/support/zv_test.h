@@ -69,6 +69,10 @@ struct Rgba {
 };
 bool magick_decode(const std::string &path, Rgba *out);
 
+/* A UDP socket bound to an ephemeral port of 127.0.0.1 with a large receive
+ * buffer; the port goes to *port. -1 when it cannot be had. */
+int bind_loopback_udp(int *port);
+
 /* Receives every log line as a datagram on 127.0.0.1 (an ephemeral port) while
  * it lives; the datagram target points at it and the level is set to 0. */
 class LogCapture

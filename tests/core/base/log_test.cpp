@@ -194,15 +194,9 @@ TEST_F(LogTest, ManyThreadsNeverTearOrMixLines)
     zvtest::TempDir dir;
     std::string path = dir.file("mt.txt");
 
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    int port = 0;
+    int fd = zvtest::bind_loopback_udp(&port);
     ASSERT_GE(fd, 0);
-    struct sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, (struct sockaddr *)&address, sizeof address), 0);
-    socklen_t len = sizeof address;
-    getsockname(fd, (struct sockaddr *)&address, &len);
 
     std::vector<std::string> datagrams;
     std::atomic<bool> done{false};
@@ -222,7 +216,7 @@ TEST_F(LogTest, ManyThreadsNeverTearOrMixLines)
     });
 
     ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_FILE, path.c_str(), 0), 0);
-    ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", ntohs(address.sin_port)), 0);
+    ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", port), 0);
     std::string padding(200, 'p');
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; t++) {
