@@ -1,0 +1,165 @@
+// FMain: construction of the engine and the pages, menus, profiles, tab
+// routing, the busy state and the ordered stop of the workers.
+#include "fmain.h"
+
+#include "fabout.h"
+#include "fmainfile.h"
+#include "fmainoutput.h"
+#include "fmainprocess.h"
+#include "fmainworkflow.h"
+#include "foptions.h"
+#include "photobatch.h"
+#include "styletitle.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
+{
+    titleBar()->setTitle(tr("Zandrevik"));
+    resize(800, 600);
+
+    photobatch_create_instance();
+
+    m_verticalLayout = new QVBoxLayout(contentWidget());
+    m_verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    m_verticalLayout->setSpacing(6);
+    m_verticalLayout->setContentsMargins(0, 0, 0, 0);
+    m_tabWidget = new QTabWidget(contentWidget());
+    m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    m_verticalLayout->addWidget(m_tabWidget);
+
+    m_file = new FMainFile;
+    m_tabWidget->addTab(m_file, tr("Step1: Select Files"));
+    m_workflow = new FMainWorkflow;
+    m_tabWidget->addTab(m_workflow, tr("Step2: Add Operations"));
+    m_output = new FMainOutput;
+    m_tabWidget->addTab(m_output, tr("Step3: Configure Output"));
+    m_process = new FMainProcess(this);
+    m_tabWidget->addTab(m_process, tr("Step4: Start Process"));
+
+    connect(m_tabWidget, &QTabWidget::currentChanged, this, &FMain::onTabWiegetCurrentChanged);
+    connect(m_process, &FMainProcess::busyChanged, this, &FMain::setBusy);
+    connect(this, &FMain::busyChanged, m_file, &FMainFile::setBusy);
+    connect(this, &FMain::busyChanged, m_workflow, &FMainWorkflow::setBusy);
+    connect(this, &FMain::busyChanged, m_output, &FMainOutput::setBusy);
+
+    createActions();
+    createMenus();
+}
+
+FMain::~FMain()
+{
+    stopWorkers();
+}
+
+void FMain::createActions()
+{
+    m_actLoadProfile =
+        new QAction(QIcon(QStringLiteral(":/zandrevik/open.png")), tr("&Load Profile..."), this);
+    connect(m_actLoadProfile, &QAction::triggered, this, &FMain::onLoadProfile);
+    m_actSaveProfile =
+        new QAction(QIcon(QStringLiteral(":/zandrevik/save.png")), tr("&Save Profile..."), this);
+    connect(m_actSaveProfile, &QAction::triggered, this, &FMain::onSaveProfile);
+    m_actExit = new QAction(QIcon(QStringLiteral(":/zandrevik/exit.png")), tr("E&xit"), this);
+    connect(m_actExit, &QAction::triggered, this, &FMain::onExit);
+    m_actOptions =
+        new QAction(QIcon(QStringLiteral(":/zandrevik/options.png")), tr("&Settings..."), this);
+    connect(m_actOptions, &QAction::triggered, this, &FMain::onOptions);
+    m_actHelpFile =
+        new QAction(QIcon(QStringLiteral(":/zandrevik/help.png")), tr("&Help File"), this);
+    connect(m_actHelpFile, &QAction::triggered, this, &FMain::onHelpFile);
+    m_actHomePage =
+        new QAction(QIcon(QStringLiteral(":/zandrevik/homepage.png")), tr("Home &Page"), this);
+    connect(m_actHomePage, &QAction::triggered, this, &FMain::onHomePage);
+    m_actAbout = new QAction(QIcon(QStringLiteral(":/zandrevik/about.png")), tr("&About..."), this);
+    connect(m_actAbout, &QAction::triggered, this, &FMain::onAbout);
+}
+
+void FMain::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(m_actLoadProfile);
+    file->addAction(m_actSaveProfile);
+    file->addSeparator();
+    file->addAction(m_actExit);
+    QMenu *tool = menuBar()->addMenu(tr("&Tool"));
+    tool->addAction(m_actOptions);
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(m_actHelpFile);
+    help->addAction(m_actHomePage);
+    help->addSeparator();
+    help->addAction(m_actAbout);
+}
+
+void FMain::stopWorkers()
+{
+    if (m_workersStopped)
+        return;
+    m_workersStopped = true;
+    m_workflow->stopPreview();
+    m_file->stopThumbnails();
+    photobatch_destroy_instance();
+}
+
+void FMain::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    m_actLoadProfile->setEnabled(!busy);
+    emit busyChanged(busy);
+}
+
+void FMain::resizeEvent(QResizeEvent *event)
+{
+    StyleWin::resizeEvent(event);
+}
+
+void FMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
+
+void FMain::changeEvent(QEvent *event)
+{
+    StyleWin::changeEvent(event);
+}
+
+void FMain::onExit()
+{
+    QCoreApplication::quit();
+}
+
+void FMain::onOptions() {}
+
+void FMain::onHomePage() {}
+
+void FMain::onHelpFile() {}
+
+void FMain::onAbout() {}
+
+void FMain::onLoadProfile() {}
+
+void FMain::onSaveProfile() {}
+
+void FMain::onTabWiegetCurrentChanged(int index)
+{
+    switch (index) {
+    case 0:
+        m_file->updateFileInfo();
+        break;
+    case 1:
+        m_workflow->updatePreviewFile();
+        break;
+    case 2:
+        m_output->updateConfig();
+        break;
+    default:
+        break;
+    }
+}

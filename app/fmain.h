@@ -1,0 +1,99 @@
+// FMain: the main window. The four step pages in a tab widget under the
+// File, Tool and Help menus; profiles; the busy state of a running batch,
+// handed to every page; and the ordered stop of the workers at shutdown.
+#ifndef FMAIN_H
+#define FMAIN_H
+
+#include "stylewin.h"
+
+class QAction;
+class QTabWidget;
+class QVBoxLayout;
+class FMainFile;
+class FMainWorkflow;
+class FMainOutput;
+class FMainProcess;
+class FAbout;
+
+class FMain : public StyleWin
+{
+    Q_OBJECT
+
+public:
+    explicit FMain(QWidget *parent = nullptr);
+    ~FMain() override;
+
+    // Stops the preview, thumbnail and batch workers, in this order; main
+    // calls it once after the event loop.
+    void stopWorkers();
+
+    QTabWidget *tabWidget() const
+    {
+        return m_tabWidget;
+    }
+    FMainFile *filePage() const
+    {
+        return m_file;
+    }
+    FMainWorkflow *workflowPage() const
+    {
+        return m_workflow;
+    }
+    FMainOutput *outputPage() const
+    {
+        return m_output;
+    }
+    FMainProcess *processPage() const
+    {
+        return m_process;
+    }
+    bool isBusy() const
+    {
+        return m_busy;
+    }
+
+signals:
+    // True while the batch is not idle.
+    void busyChanged(bool busy);
+
+public slots:
+    void setBusy(bool busy);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void onExit();
+    void onOptions();
+    void onHomePage();
+    void onHelpFile();
+    void onAbout();
+    void onLoadProfile();
+    void onSaveProfile();
+    void onTabWiegetCurrentChanged(int index);
+
+private:
+    void createActions();
+    void createMenus();
+
+    QVBoxLayout *m_verticalLayout = nullptr;
+    QTabWidget *m_tabWidget = nullptr;
+    FMainFile *m_file = nullptr;
+    FMainWorkflow *m_workflow = nullptr;
+    FMainOutput *m_output = nullptr;
+    FMainProcess *m_process = nullptr;
+    QAction *m_actExit = nullptr;
+    QAction *m_actHelpFile = nullptr;
+    QAction *m_actHomePage = nullptr;
+    QAction *m_actAbout = nullptr;
+    QAction *m_actOptions = nullptr;
+    QAction *m_actLoadProfile = nullptr;
+    QAction *m_actSaveProfile = nullptr;
+    FAbout *m_about = nullptr;
+    bool m_busy = false;
+    bool m_workersStopped = false;
+};
+
+#endif

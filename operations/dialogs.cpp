@@ -1,0 +1,75 @@
+// The dialog seams: the platform's dialogs unless a hook answers.
+#include "dialogs.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+
+namespace Dialogs
+{
+
+Hooks &hooks()
+{
+    static Hooks s_hooks;
+    return s_hooks;
+}
+
+void reset()
+{
+    hooks() = Hooks();
+}
+
+QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                        const QString &filter)
+{
+    if (hooks().openFileName)
+        return hooks().openFileName(parent, caption, dir, filter);
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QStringList getOpenFileNames(QWidget *parent, const QString &caption, const QString &dir,
+                             const QString &filter)
+{
+    if (hooks().openFileNames)
+        return hooks().openFileNames(parent, caption, dir, filter);
+    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+}
+
+QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                        const QString &filter)
+{
+    if (hooks().saveFileName)
+        return hooks().saveFileName(parent, caption, dir, filter);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir)
+{
+    if (hooks().existingDirectory)
+        return hooks().existingDirectory(parent, caption, dir);
+    return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+QColor getColor(const QColor &initial, QWidget *parent, const QString &title)
+{
+    if (hooks().color)
+        return hooks().color(initial, parent, title);
+    return QColorDialog::getColor(initial, parent, title);
+}
+
+QFont getFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title)
+{
+    if (hooks().font)
+        return hooks().font(ok, initial, parent, title);
+    return QFontDialog::getFont(ok, initial, parent, title);
+}
+
+bool openUrl(const QUrl &url)
+{
+    if (hooks().openUrl)
+        return hooks().openUrl(url);
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace Dialogs

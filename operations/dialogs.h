@@ -1,0 +1,57 @@
+// Seams for the platform dialogs and the desktop's browser: every file,
+// folder, colour and font dialog of the application, and every address it
+// opens, goes through here, so that a test answers them without a window.
+#ifndef DIALOGS_H
+#define DIALOGS_H
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+class QWidget;
+
+namespace Dialogs
+{
+
+struct Hooks {
+    std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
+                          const QString &filter)>
+        openFileName;
+    std::function<QStringList(QWidget *parent, const QString &caption, const QString &dir,
+                              const QString &filter)>
+        openFileNames;
+    std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
+                          const QString &filter)>
+        saveFileName;
+    std::function<QString(QWidget *parent, const QString &caption, const QString &dir)>
+        existingDirectory;
+    // An invalid colour means cancelled.
+    std::function<QColor(const QColor &initial, QWidget *parent, const QString &title)> color;
+    std::function<QFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title)>
+        font;
+    std::function<bool(const QUrl &url)> openUrl;
+};
+
+// The hooks in force; a member left empty uses the platform's dialog. Tests
+// set members and call reset() when done.
+Hooks &hooks();
+void reset();
+
+QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                        const QString &filter);
+QStringList getOpenFileNames(QWidget *parent, const QString &caption, const QString &dir,
+                             const QString &filter);
+QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                        const QString &filter);
+QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir);
+QColor getColor(const QColor &initial, QWidget *parent, const QString &title);
+QFont getFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title);
+bool openUrl(const QUrl &url);
+
+} // namespace Dialogs
+
+#endif

@@ -1,0 +1,24 @@
+// FInputCounter: the modal keyword dialog that composes a <Counter ...> keyword
+// for the caller's string.
+#ifndef FINPUTCOUNTER_H
+#define FINPUTCOUNTER_H
+
+#include "styledialog.h"
+
+#include <QString>
+
+class FInputCounter : public StyleDialog
+{
+    Q_OBJECT
+
+public:
+    // result receives the keyword when the dialog is accepted; it is left
+    // as it was otherwise.
+    explicit FInputCounter(QString *result, QWidget *parent = nullptr);
+    ~FInputCounter() override;
+
+private:
+    QString *m_result;
+};
+
+#endif

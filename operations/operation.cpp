@@ -1,0 +1,189 @@
+// The shared machinery of the operations: the base class, the published
+// parameter sets and the deferred apply of the settings widgets.
+#include "operation.h"
+
+#include "base/sn_log.h"
+#include "filter/imagefilter.h"
+#include "nosettings.h"
+
+#include <time.h>
+
+#include <QTimerEvent>
+
+#include <atomic>
+
+static int64_t monotonic_ms(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000 + now.tv_nsec / 1000000;
+}
+
+static std::atomic<int64_t (*)(void)> s_clock{monotonic_ms};
+
+int64_t operation_clock_ms(void)
+{
+    return s_clock.load(std::memory_order_acquire)();
+}
+
+void operation_set_clock(int64_t (*clock)(void))
+{
+    s_clock.store(clock ? clock : monotonic_ms, std::memory_order_release);
+}
+
+CAbstractOperation::CAbstractOperation(const char *kindName)
+{
+    m_info = operation_registry_find(QString::fromUtf8(kindName));
+}
+
+CAbstractOperation::~CAbstractOperation()
+{
+    delete m_widget;
+    if (m_filter)
+        imagefilter_destroy(m_filter);
+}
+
+QWidget *CAbstractOperation::getWidget(QWidget *parent)
+{
+    if (!m_widget)
+        m_widget = createWidget(parent);
+    return m_widget;
+}
+
+QWidget *CAbstractOperation::createWidget(QWidget *parent)
+{
+    return new COperationWidget_dummy(parent);
+}
+
+bool CAbstractOperation::getParams(OperationParamList &params)
+{
+    params.clear();
+    return true;
+}
+
+bool CAbstractOperation::setParams(const OperationParamList &)
+{
+    return true;
+}
+
+void CAbstractOperation::notifyChanged()
+{
+    if (m_changeCallback)
+        m_changeCallback(m_changeContext, this);
+}
+
+CParamOperation::CParamOperation(const char *kindName, const char *filterKind,
+                                 std::initializer_list<const char *> keys)
+    : CAbstractOperation(kindName), m_filterKind(filterKind)
+{
+    for (const char *key : keys)
+        m_keys.emplace_back(key);
+    auto empty = std::make_shared<OperationParams>();
+    empty->values.resize(m_keys.size());
+    m_params = empty;
+}
+
+OperationParamsPtr CParamOperation::params() const
+{
+    return std::atomic_load_explicit(&m_params, std::memory_order_acquire);
+}
+
+void CParamOperation::publish(OperationParamsPtr params)
+{
+    if (!params)
+        return;
+    std::atomic_store_explicit(&m_params, std::move(params), std::memory_order_release);
+}
+
+void CParamOperation::publishValues(const std::vector<std::string> &values)
+{
+    auto set = std::make_shared<OperationParams>();
+    set->values = values;
+    set->values.resize(m_keys.size());
+    publish(std::move(set));
+}
+
+bool CParamOperation::getParams(OperationParamList &params)
+{
+    params.clear();
+    OperationParamsPtr set = this->params();
+    for (size_t i = 0; i < m_keys.size(); i++)
+        params.append(
+            qMakePair(QString::fromStdString(m_keys[i]), QString::fromStdString(set->values[i])));
+    return true;
+}
+
+int CParamOperation::configure(imagefilter_t *filter, const OperationParams &params,
+                               const QString &)
+{
+    std::vector<const char *> keys, values;
+    for (size_t i = 0; i < m_keys.size(); i++) {
+        keys.push_back(m_keys[i].c_str());
+        values.push_back(i < params.values.size() ? params.values[i].c_str() : "");
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    return imagefilter_set_settings(filter, keys.data(), values.data());
+}
+
+imagefilter_t *CParamOperation::getFilter(const QString &sourcePath)
+{
+    if (!m_filter) {
+        m_filter = imagefilter_create(m_filterKind.c_str());
+        if (!m_filter)
+            return nullptr;
+    }
+    OperationParamsPtr set = params();
+    configure(m_filter, *set, sourcePath);
+    return m_filter;
+}
+
+imagefilter_t *CParamOperation::createFilter(const QString &sourcePath)
+{
+    imagefilter_t *filter = imagefilter_create(m_filterKind.c_str());
+    if (!filter)
+        return nullptr;
+    OperationParamsPtr set = params();
+    configure(filter, *set, sourcePath);
+    return filter;
+}
+
+COperationWidget::COperationWidget(QWidget *parent) : QWidget(parent) {}
+
+COperationWidget::~COperationWidget()
+{
+    if (m_timerId)
+        killTimer(m_timerId);
+}
+
+void COperationWidget::deferApply()
+{
+    m_deadline = operation_clock_ms() + 500;
+}
+
+void COperationWidget::applySoon()
+{
+    m_deadline = operation_clock_ms() - 100;
+}
+
+void COperationWidget::startTick()
+{
+    if (!m_timerId)
+        m_timerId = startTimer(100);
+}
+
+void COperationWidget::tick()
+{
+    if (m_deadline > 0 && operation_clock_ms() - m_deadline > 100) {
+        m_deadline = -1;
+        updateParams();
+    }
+}
+
+void COperationWidget::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_timerId)
+        tick();
+    else
+        QWidget::timerEvent(event);
+}
