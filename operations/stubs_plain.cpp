@@ -6,11 +6,6 @@ CAbstractOperation *operation_create_crop()
     return nullptr;
 }
 
-CAbstractOperation *operation_create_flip()
-{
-    return nullptr;
-}
-
 CAbstractOperation *operation_create_resize()
 {
     return nullptr;
