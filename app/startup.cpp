@@ -28,6 +28,12 @@
 // into the name of some other file.
 static const int k_path_max = 1023;
 
+// The pictures live in a static library: nothing else would pull them in.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 QString startupDataFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
@@ -66,7 +72,7 @@ static void initFont()
     QApplication::setFont(font);
 }
 
-int runApplication(int argc, char **argv, const StartupShownHook &shown)
+int runApplication(int argc, char **argv, const StartupHooks &hooks)
 {
     initSettings();
 
@@ -81,11 +87,14 @@ int runApplication(int argc, char **argv, const StartupShownHook &shown)
     initFont();
 
     QApplication app(argc, argv);
+    initAppResources();
     // QApplication takes the desktop's locale for the C library; numbers must
     // still write a point and dates read in English month names.
     setlocale(LC_NUMERIC, "C");
     setlocale(LC_TIME, "C");
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/app_icon.png")));
+    if (hooks.applicationCreated)
+        hooks.applicationCreated();
 
     loadTranslator();
     loadSkin();
@@ -100,8 +109,8 @@ int runApplication(int argc, char **argv, const StartupShownHook &shown)
             window.move(startupCentredPosition(QGuiApplication::primaryScreen()->geometry(),
                                                window.size()));
             window.show();
-            if (shown)
-                QTimer::singleShot(0, &window, [&window, &shown]() { shown(window); });
+            if (hooks.shown)
+                QTimer::singleShot(0, &window, [&window, &hooks]() { hooks.shown(window); });
             result = app.exec();
         }
         // The batch worker may finish the file in hand first, which can take
