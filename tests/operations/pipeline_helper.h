@@ -13,7 +13,10 @@
 
 #include <string.h>
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QList>
+#include <QTranslator>
 #include <QString>
 #include <QtTest>
 
@@ -58,6 +61,32 @@ inline bool same_pixels(const sn_image_t *a, const sn_image_t *b)
             return false;
     return true;
 }
+
+// The compiled German translation beside the application's build, installed
+// while it lives; loaded() is false when it is not there.
+class German
+{
+public:
+    German()
+    {
+        const QString qm =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../app/language/de_DE.qm");
+        m_loaded = QFile::exists(qm) && m_translator.load(qm) &&
+                   QCoreApplication::installTranslator(&m_translator);
+    }
+    ~German()
+    {
+        QCoreApplication::removeTranslator(&m_translator);
+    }
+    bool loaded() const
+    {
+        return m_loaded;
+    }
+
+private:
+    QTranslator m_translator;
+    bool m_loaded = false;
+};
 
 // The batch engine with one operation as its pipeline: its filter list
 // answers with the operation's kept filter, as the Step 2 page does.

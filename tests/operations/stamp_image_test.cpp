@@ -97,6 +97,7 @@ private slots:
     void profileRoundTrip();
     void profileWhoseImageIsGone();
     void batchWithoutPictureLeavesPhotosAlone();
+    void germanTexts();
 
 private:
     zvtest::TempDir *m_dir = nullptr;
@@ -497,6 +498,32 @@ void StampImageTest::batchWithoutPictureLeavesPhotosAlone()
         zvtest::ImagePtr result(sn_image_create_from_file(outputs[i].c_str(), -1));
         QVERIFY(stamptest::same_pixels(in.get(), result.get()));
     }
+}
+
+void StampImageTest::germanTexts()
+{
+    stamptest::German german;
+    QVERIFY(german.loaded());
+    Fixture f;
+    QCOMPARE(f.child<QPushButton>("btnImage")->text(), QStringLiteral("Auswählen"));
+    QCOMPARE(f.child<QComboBox>("cmbXPos")->itemText(2), QStringLiteral("Rechts"));
+    QCOMPARE(f.child<QComboBox>("cmbXPos")->currentIndex(), 2);
+    QString caption;
+    Dialogs::hooks().openFileName = [&](QWidget *, const QString &c, const QString &,
+                                        const QString &) {
+        caption = c;
+        return QString();
+    };
+    QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("Bilddatei öffnen"));
+    // The failure text is never translated.
+    const std::string junk = m_dir->file("junk2.bmp");
+    QVERIFY(zvtest::write_file(junk, std::string("BM junk")));
+    Dialogs::hooks().openFileName = [&](QWidget *, const QString &, const QString &,
+                                        const QString &) { return QString::fromStdString(junk); };
+    MsgAnswer::next(QDialogButtonBox::Ok);
+    QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+    QCOMPARE(MsgAnswer::seen(), QStringList{QStringLiteral("Zandrevik|Load Stamp Image FAILED!")});
 }
 
 QTEST_MAIN(StampImageTest)

@@ -142,6 +142,7 @@ private slots:
     void turnsAreExactQuarterTurns();
     void laterKeysReachTheFilter();
     void batchAndPreviewStampEachFilesOwnText();
+    void germanTexts();
 
 private:
     zvtest::TempDir *m_dir = nullptr;
@@ -559,6 +560,16 @@ void StampTextTest::batchAndPreviewStampEachFilesOwnText()
         zvtest::ImagePtr stage(preview.copyStage(1));
         QVERIFY(stamptest::same_pixels(stage.get(), expected[1].get()));
     }
+}
+
+void StampTextTest::germanTexts()
+{
+    stamptest::German german;
+    QVERIFY(german.loaded());
+    Fixture f;
+    QCOMPARE(f.child<QPushButton>("btnText")->text(), QStringLiteral("Schlüsselwort einfügen"));
+    QCOMPARE(f.menu()->actions()[5]->text(), QStringLiteral("Datum / Uhrzeit"));
+    QCOMPARE(f.child<QLabel>("lbRotation")->text(), QStringLiteral("Drehung (Grad):"));
 }
 
 QTEST_MAIN(StampTextTest)

@@ -84,6 +84,7 @@ private slots:
     void fileDialogAndItsFailure();
     void profileRoundTrip();
     void filterTilesThePicture();
+    void germanTexts();
 
 private:
     zvtest::TempDir *m_dir = nullptr;
@@ -271,6 +272,17 @@ void WatermarkImageTest::filterTilesThePicture()
         QVERIFY2((SN_PIXEL_R(photo->frames[0].rows[1][x]) < 10) == dark,
                  qPrintable(QString::number(x)));
     }
+}
+
+void WatermarkImageTest::germanTexts()
+{
+    stamptest::German german;
+    QVERIFY(german.loaded());
+    Fixture f;
+    QCOMPARE(f.widget->findChild<QLabel *>(QStringLiteral("lbXSpace"))->text(),
+             QStringLiteral("X-Abstand:"));
+    QCOMPARE(f.widget->findChild<QLabel *>(QStringLiteral("lbScale"))->text(),
+             QStringLiteral("Skalierung:"));
 }
 
 QTEST_MAIN(WatermarkImageTest)

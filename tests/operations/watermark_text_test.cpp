@@ -101,6 +101,7 @@ private slots:
     void spacingEditsAreDeferred();
     void cancelledColourKeepsTheColour();
     void tilesMatchAPlainWatermark();
+    void germanTexts();
 };
 
 void WatermarkTextTest::defaultsAndPairs()
@@ -232,6 +233,16 @@ void WatermarkTextTest::tilesMatchAPlainWatermark()
     QCOMPARE(imagefilter_get_name(kept), "watermark");
     QCOMPARE(imagefilter_execute(kept, photo.get()), 0);
     QVERIFY(stamptest::same_pixels(photo.get(), expected.get()));
+}
+
+void WatermarkTextTest::germanTexts()
+{
+    stamptest::German german;
+    QVERIFY(german.loaded());
+    Fixture f;
+    QCOMPARE(f.widget->findChild<QMenu *>()->actions()[0]->text(),
+             QStringLiteral("Dateiname der Quelle"));
+    QCOMPARE(f.child<QPushButton>("btnFont")->text(), QStringLiteral("Schrift"));
 }
 
 QTEST_MAIN(WatermarkTextTest)
