@@ -358,21 +358,23 @@ bool FMainFile::saveFileList()
     // Written beside the target and renamed over it only when complete, so
     // that a full disk never leaves half a list in place of the old one.
     QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a failing write is seen here and not lost in a
+    // flush that the commit does not check.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Open file FAILED!"));
         return false;
     }
     fileman_t *list = m_model->list();
     int count = fileman_count(list);
-    bool written = true;
-    for (int i = 0; i < count && written; i++) {
+    QByteArray bytes;
+    for (int i = 0; i < count; i++) {
         fileman_item_t *item = fileman_get(list, i);
         if (!item)
             continue;
-        QByteArray line(item->path);
-        line.append("\r\n");
-        written = file.write(line) == line.size();
+        bytes.append(item->path);
+        bytes.append("\r\n");
     }
+    bool written = file.write(bytes) == bytes.size();
     if (!written)
         file.cancelWriting();
     if (!written || !file.commit()) {
