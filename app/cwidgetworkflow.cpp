@@ -197,7 +197,7 @@ void CWidgetWorkflow::startDrag(int index)
     QPointer<CWidgetWorkflow> self(this);
     m_dragData = data;
     if (dragHook()) {
-        dragHook()(drag);
+        dragHook()(drag, Qt::MoveAction);
         drag->deleteLater();
     } else {
         drag->exec(Qt::MoveAction);

@@ -20,8 +20,9 @@ class CWidgetWorkflow : public QWidget
     Q_OBJECT
 
 public:
-    // Runs a drag in place of QDrag::exec; the drag is deleted after it.
-    typedef std::function<void(QDrag *drag)> DragHook;
+    // Runs a drag in place of QDrag::exec(supported); the drag is deleted
+    // after it.
+    typedef std::function<void(QDrag *drag, Qt::DropActions supported)> DragHook;
 
     CWidgetWorkflow(QList<CAbstractOperation *> *pipeline, QWidget *parent = nullptr);
     ~CWidgetWorkflow() override;
