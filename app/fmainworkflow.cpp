@@ -292,6 +292,12 @@ void FMainWorkflow::insertOperation(const char *name, int index, const Operation
         showUnknownKind();
         return;
     }
+    insertCreated(operation, index, params);
+}
+
+void FMainWorkflow::insertCreated(CAbstractOperation *operation, int index,
+                                  const OperationParamList *params)
+{
     operation->setChangeCallback(operationChangedCallback, this);
     operation->getWidget(m_ui->widgetConfigContent);
     if (params)

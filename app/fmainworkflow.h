@@ -101,6 +101,10 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    friend class FMainWorkflowTest;
+
+    // insertOperation from step 2 on, for an operation already made.
+    void insertCreated(CAbstractOperation *operation, int index, const OperationParamList *params);
     static void operationChangedCallback(void *context, CAbstractOperation *operation);
     static void batchFiltersCallback(void *owner, const QString &path,
                                      QList<imagefilter_t *> &filters);

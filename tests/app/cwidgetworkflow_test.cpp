@@ -311,43 +311,50 @@ void CWidgetWorkflowTest::dropsFromElsewhereOrWithABadPayloadAreRefused()
     setPipeline(3);
     QSignalSpy moves(m_strip, &CWidgetWorkflow::MoveRequested);
     const int x = m_strip->pieceX(1) + 10;
-
-    // Data of the right type that this strip is not dragging.
-    QMimeData foreign;
     QByteArray index;
     QDataStream(&index, QIODevice::WriteOnly) << (qint32)0;
+
+    // Data of the right type that this strip is not dragging: refused at the
+    // entry, so the platform delivers no drop.
+    QMimeData foreign;
     foreign.setData(QStringLiteral("image/x-workflow-piece"), index);
     QDragEnterEvent enter(QPoint(x, 40), Qt::MoveAction, &foreign, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(m_strip, &enter);
     QVERIFY(!enter.isAccepted());
-    QDropEvent drop(QPointF(x, 40), Qt::MoveAction, &foreign, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_strip, &drop);
-    QCOMPARE(moves.count(), 0);
 
-    // Its own drag, with the payload cut or padded, or another type.
+    // A drop that reaches the strip anyway, during its own drag: foreign
+    // data, the payload cut, padded or empty, or another type.
     struct Case {
         QByteArray payload;
         const char *type;
+        bool foreign;
     } cases[] = {
-        {QByteArray("\x00\x00\x01", 3), "image/x-workflow-piece"},
-        {QByteArray("\x00\x00\x00\x01\x00", 5), "image/x-workflow-piece"},
-        {QByteArray(), "image/x-workflow-piece"},
-        {index, "text/plain"},
+        {index, "image/x-workflow-piece", true},
+        {QByteArray("\x00\x00\x01", 3), "image/x-workflow-piece", false},
+        {QByteArray("\x00\x00\x00\x01\x00", 5), "image/x-workflow-piece", false},
+        {QByteArray(), "image/x-workflow-piece", false},
+        {index, "text/plain", false},
     };
     for (const Case &c : cases) {
+        bool entered = false, dropped = true;
         CWidgetWorkflow::setDragHook([&](QDrag *drag, Qt::DropActions) {
             QMimeData *data = drag->mimeData();
-            if (QLatin1String(c.type) != QLatin1String("image/x-workflow-piece")) {
-                data->removeFormat(QStringLiteral("image/x-workflow-piece"));
-                data->setData(QLatin1String(c.type), c.payload);
-            } else {
-                data->setData(QLatin1String(c.type), c.payload);
-            }
-            QDropEvent own(QPointF(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+            QDragEnterEvent own(QPoint(x, 40), Qt::MoveAction, data, Qt::LeftButton,
+                                Qt::NoModifier);
             QApplication::sendEvent(m_strip, &own);
+            entered = own.isAccepted();
+            if (QLatin1String(c.type) != QLatin1String("image/x-workflow-piece"))
+                data->removeFormat(QStringLiteral("image/x-workflow-piece"));
+            data->setData(QLatin1String(c.type), c.payload);
+            QDropEvent drop(QPointF(x, 40), Qt::MoveAction, c.foreign ? &foreign : data,
+                            Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_strip, &drop);
+            dropped = drop.isAccepted();
         });
         QTest::mousePress(m_strip, Qt::LeftButton, Qt::NoModifier,
                           QPoint(m_strip->pieceX(0) + 5, 40));
+        QVERIFY(entered);
+        QVERIFY(!dropped);
         QCOMPARE(moves.count(), 0);
     }
 }
