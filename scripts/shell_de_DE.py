@@ -11,7 +11,7 @@ TRANSLATIONS = {
     "E&xit": "&Beenden",
     "&Settings...": "&Einstellungen...",
     "&Help File": "&Hilfeseite",
-    "Home &Page": "&Homepage",
+    "Home &Page": "Home&page",
     "&About...": "&Über...",
     "&File": "&Datei",
     "&Tool": "E&xtras",

@@ -486,15 +486,24 @@ private slots:
                 (QStringList{"Schritt 1: Dateien auswählen", "Schritt 2: Operationen hinzufügen",
                              "Schritt 3: Ausgabe einrichten", "Schritt 4: Verarbeitung starten"}));
             QStringList menus;
+            QSet<QString> barKeys;
             for (QAction *menu : window.menuBar()->actions()) {
                 QStringList entries{menu->text()};
-                for (QAction *a : menu->menu()->actions())
+                barKeys << QKeySequence::mnemonic(menu->text()).toString();
+                // Within one menu every entry has its own key.
+                QSet<QString> keys;
+                for (QAction *a : menu->menu()->actions()) {
                     entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                    if (!a->isSeparator())
+                        keys << QKeySequence::mnemonic(a->text()).toString();
+                }
+                QCOMPARE(keys.size(), entries.size() - 1 - entries.count(QStringLiteral("-")));
                 menus << entries.join(QLatin1Char(','));
             }
+            QCOMPARE(barKeys.size(), 3);
             QCOMPARE(menus, (QStringList{"&Datei,Profil &laden...,Profil &speichern...,-,&Beenden",
                                          "E&xtras,&Einstellungen...",
-                                         "&Hilfe,&Hilfeseite,&Homepage,-,&Über..."}));
+                                         "&Hilfe,&Hilfeseite,Home&page,-,&Über..."}));
             QCOMPARE(FMain::tr("Save Profile - Zandrevik"),
                      QStringLiteral("Profil speichern - Zandrevik"));
             QCOMPARE(FMain::tr("Start batch engine FAILED!"),

@@ -45,7 +45,7 @@
     </message>
     <message>
         <source>Home &amp;Page</source>
-        <translation>&amp;Homepage</translation>
+        <translation>Home&amp;page</translation>
     </message>
     <message>
         <source>&amp;About...</source>
