@@ -2,10 +2,10 @@
 # translations/de_DE/shell.ts after lupdate.
 TRANSLATIONS = {
     "Zandrevik": "Zandrevik",
-    "Step1: Select Files": "Schritt 1: Dateien auswählen",
-    "Step2: Add Operations": "Schritt 2: Operationen hinzufügen",
-    "Step3: Configure Output": "Schritt 3: Ausgabe einrichten",
-    "Step4: Start Process": "Schritt 4: Verarbeitung starten",
+    "Step1: Select Files": "Schritt 1: Dateien wählen",
+    "Step2: Add Operations": "Schritt 2: Operationen",
+    "Step3: Configure Output": "Schritt 3: Ausgabe",
+    "Step4: Start Process": "Schritt 4: Verarbeitung",
     "&Load Profile...": "Profil &laden...",
     "&Save Profile...": "Profil &speichern...",
     "E&xit": "&Beenden",

@@ -16,6 +16,7 @@
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "startup.h"
 #include "styletitle.h"
 #include "zv_test.h"
 
@@ -25,6 +26,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTranslator>
 #include <QtTest>
@@ -476,15 +478,20 @@ private slots:
         QTranslator translator;
         QVERIFY2(translator.load(qm), qPrintable(qm));
         QCoreApplication::installTranslator(&translator);
+        const QFont font = QApplication::font();
+        startupSetFont();
         {
             FMain window;
             QStringList tabs;
             for (int i = 0; i < window.tabWidget()->count(); i++)
                 tabs << window.tabWidget()->tabText(i);
-            QCOMPARE(
-                tabs,
-                (QStringList{"Schritt 1: Dateien auswählen", "Schritt 2: Operationen hinzufügen",
-                             "Schritt 3: Ausgabe einrichten", "Schritt 4: Verarbeitung starten"}));
+            QCOMPARE(tabs, (QStringList{"Schritt 1: Dateien wählen", "Schritt 2: Operationen",
+                                        "Schritt 3: Ausgabe", "Schritt 4: Verarbeitung"}));
+            // The longer words still fit the 800-pixel window: no scroll arrows.
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            const int needed = window.tabWidget()->tabBar()->sizeHint().width();
+            QVERIFY2(needed <= window.tabWidget()->width(), qPrintable(QString::number(needed)));
             QStringList menus;
             QSet<QString> barKeys;
             for (QAction *menu : window.menuBar()->actions()) {
@@ -510,6 +517,7 @@ private slots:
                      QStringLiteral("Start der Stapelverarbeitung FEHLGESCHLAGEN!"));
         }
         QCoreApplication::removeTranslator(&translator);
+        QApplication::setFont(font);
     }
 };
 
