@@ -222,6 +222,34 @@ private slots:
         QTRY_COMPARE(child<QPushButton>("btnAddPic")->text(), QString("Add Pictures"));
     }
 
+    // With ZV_SCREENSHOT set to a file name: the page with files listed and
+    // their thumbnails made, grabbed into that file, for a look by eye.
+    void screenshot()
+    {
+        QString out = qEnvironmentVariable("ZV_SCREENSHOT");
+        if (out.isEmpty())
+            QSKIP("ZV_SCREENSHOT not set");
+        QDir().mkpath(tmp("shot/holiday"));
+        QStringList names;
+        for (int i = 0; i < 6; i++) {
+            QString name = tmp(QString("shot/holiday/IMG_%1.jpg").arg(4210 + i));
+            QVERIFY(zvtest::run("convert -size 640x480 -seed " + std::to_string(i + 3) +
+                                " plasma:fractal -blur 0x2 " + zvtest::quote(name.toStdString())) ==
+                    0);
+            names << name;
+        }
+        addPictures(names);
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_page));
+        QTRY_VERIFY_WITH_TIMEOUT(info().contains("Dimensions: 640x480"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(fileman_get(step1::list(), 0)->thumbnail &&
+                                     fileman_get(step1::list(), 5)->thumbnail,
+                                 20000);
+        model()->setData(model()->index(1), 2, Qt::CheckStateRole);
+        QTest::qWait(100);
+        QVERIFY(m_page->grab().save(out));
+    }
+
     void addPicturesTakesImagesOnly()
     {
         QDir().mkpath(tmp("pick/x.jpg"));
