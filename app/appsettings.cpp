@@ -32,6 +32,17 @@ static void copy_text(char *dest, const char *text)
     dest[1023] = '\0';
 }
 
+// The reader stops quietly at a NUL byte or an open quote, so damaged or
+// foreign bytes can "load" as nothing at all; that must not zero every
+// question and the log limit.
+static bool is_empty(const sn_setting_t *store)
+{
+    intptr_t key_cursor = 0;
+    int session_cursor = 0;
+    return !sn_setting_next_key(store, nullptr, &key_cursor) &&
+           !sn_setting_next_session(store, &session_cursor);
+}
+
 void appsettings_set_defaults(appsettings_t *settings)
 {
     if (!settings)
@@ -65,7 +76,7 @@ int appsettings_load(const char *path)
     sn_setting_t *store = sn_setting_create();
     if (!store)
         return -1;
-    if (sn_setting_load(store, path) != 0) {
+    if (sn_setting_load(store, path) != 0 || is_empty(store)) {
         sn_setting_destroy(store);
         return -1;
     }

@@ -2,28 +2,52 @@
 // routing, the busy state and the ordered stop of the workers.
 #include "fmain.h"
 
+#include "appinfo.h"
+#include "appsettings.h"
+#include "dialogs.h"
 #include "fabout.h"
 #include "fmainfile.h"
 #include "fmainoutput.h"
 #include "fmainprocess.h"
 #include "fmainworkflow.h"
 #include "foptions.h"
+#include "outputconfig.h"
 #include "photobatch.h"
+#include "stylemsg.h"
 #include "styletitle.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
+
+// The pictures live in a static library: nothing else would pull them in.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
+static int (*s_engineStarter)(void) = photobatch_create_instance;
+
+void FMain::setEngineStarter(int (*start)(void))
+{
+    s_engineStarter = start ? start : photobatch_create_instance;
+}
 
 FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
 {
+    initAppResources();
     titleBar()->setTitle(tr("Zandrevik"));
     resize(800, 600);
 
-    photobatch_create_instance();
+    // Every page works on the engine's list and settings: without its worker
+    // there is nothing to build, and start-up reports the failure.
+    if (s_engineStarter() == 0)
+        m_batch = photobatch_get_instance();
 
     m_verticalLayout = new QVBoxLayout(contentWidget());
     m_verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
@@ -32,6 +56,8 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     m_tabWidget = new QTabWidget(contentWidget());
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
     m_verticalLayout->addWidget(m_tabWidget);
+    if (!m_batch)
+        return;
 
     m_file = new FMainFile;
     m_tabWidget->addTab(m_file, tr("Step1: Select Files"));
@@ -101,8 +127,11 @@ void FMain::stopWorkers()
     if (m_workersStopped)
         return;
     m_workersStopped = true;
+    if (!m_batch)
+        return;
     m_workflow->stopPreview();
     m_file->stopThumbnails();
+    m_batch = nullptr;
     photobatch_destroy_instance();
 }
 
@@ -115,6 +144,30 @@ void FMain::setBusy(bool busy)
     emit busyChanged(busy);
 }
 
+bool FMain::saveProfile(const QString &path)
+{
+    if (!m_batch)
+        return false;
+    // Both parts are written even when the first fails: each stands alone
+    // when the file is loaded again.
+    bool saved = m_workflow->saveProfile(path);
+    if (outputconfig_save(photobatch_get_outputconfig(m_batch),
+                          QFile::encodeName(path).constData()) != 0)
+        saved = false;
+    if (!saved)
+        StyleMsg::critical(this, tr("Zandrevik"), tr("Save profile FAILED!\n%1").arg(path));
+    return saved;
+}
+
+void FMain::loadProfile(const QString &path)
+{
+    if (!m_batch)
+        return;
+    m_workflow->loadProfile(path);
+    outputconfig_load(photobatch_get_outputconfig(m_batch), QFile::encodeName(path).constData());
+    m_output->loadConfig();
+}
+
 void FMain::resizeEvent(QResizeEvent *event)
 {
     StyleWin::resizeEvent(event);
@@ -122,6 +175,14 @@ void FMain::resizeEvent(QResizeEvent *event)
 
 void FMain::closeEvent(QCloseEvent *event)
 {
+    if (m_file && g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist != 0) {
+        bool cancel = false;
+        m_file->askSaveFileList(&cancel);
+        if (cancel) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
 }
 
@@ -132,20 +193,54 @@ void FMain::changeEvent(QEvent *event)
 
 void FMain::onExit()
 {
+    // Off the screen before the event loop ends: shutdown may wait seconds
+    // for the batch worker's file in hand.
+    hide();
     QCoreApplication::quit();
 }
 
-void FMain::onOptions() {}
+void FMain::onOptions()
+{
+    FOptions options(this);
+    if (options.exec() == QDialog::Accepted)
+        m_process->openLogFile();
+}
 
-void FMain::onHomePage() {}
+void FMain::onHomePage()
+{
+    Dialogs::openUrl(QUrl(QStringLiteral(ZV_HOME_PAGE_URL)));
+}
 
-void FMain::onHelpFile() {}
+void FMain::onHelpFile()
+{
+    Dialogs::openUrl(QUrl(QStringLiteral(ZV_HELP_URL)));
+}
 
-void FMain::onAbout() {}
+void FMain::onAbout()
+{
+    if (!m_about)
+        m_about = new FAbout(this);
+    m_about->exec();
+}
 
-void FMain::onLoadProfile() {}
+void FMain::onLoadProfile()
+{
+    const QString path = Dialogs::getOpenFileName(this, tr("Load Profile"), QString(),
+                                                  tr("All Files (*);;Profile File (*.pbp)"));
+    if (path.isEmpty())
+        return;
+    loadProfile(path);
+}
 
-void FMain::onSaveProfile() {}
+void FMain::onSaveProfile()
+{
+    const QString path = Dialogs::getSaveFileName(
+        this, tr("Save Profile - Zandrevik"), QStringLiteral("Zandrevik.zvp"),
+        tr("Zandrevik Profile File (*.zvp);;All Files (*)"));
+    if (path.isEmpty())
+        return;
+    saveProfile(path);
+}
 
 void FMain::onTabWiegetCurrentChanged(int index)
 {

@@ -14,6 +14,7 @@ class FMainWorkflow;
 class FMainOutput;
 class FMainProcess;
 class FAbout;
+struct photobatch;
 
 class FMain : public StyleWin
 {
@@ -26,6 +27,22 @@ public:
     // Stops the preview, thumbnail and batch workers, in this order; main
     // calls it once after the event loop.
     void stopWorkers();
+
+    // False when the batch engine's worker could not be started: the window
+    // then holds no pages and start-up ends with a message.
+    bool engineStarted() const
+    {
+        return m_batch != nullptr;
+    }
+    // How the constructor starts the batch engine (0 / -1); tests replace it
+    // to see a failure. Null restores the real one.
+    static void setEngineStarter(int (*start)(void));
+
+    // The pipeline and the output settings into one profile file; false, after
+    // a message, when either part could not be written.
+    bool saveProfile(const QString &path);
+    // Both parts from a profile file; a part that does not load stays as it is.
+    void loadProfile(const QString &path);
 
     QTabWidget *tabWidget() const
     {
@@ -92,6 +109,8 @@ private:
     QAction *m_actLoadProfile = nullptr;
     QAction *m_actSaveProfile = nullptr;
     FAbout *m_about = nullptr;
+    // The engine this window created, until stopWorkers destroys it.
+    struct photobatch *m_batch = nullptr;
     bool m_busy = false;
     bool m_workersStopped = false;
 };

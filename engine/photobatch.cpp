@@ -172,12 +172,15 @@ void process_file(photobatch_t *batch, int index)
 
     QList<imagefilter_t *> filters;
     collect_filters(batch, QString::fromUtf8(source), filters);
+    int filter_failed = 0;
     for (imagefilter_t *filter : filters) {
         if (!filter)
             continue;
-        if (imagefilter_execute(filter, image) != 0)
+        if (imagefilter_execute(filter, image) != 0) {
+            filter_failed = 1;
             photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
                               imagefilter_get_name(filter));
+        }
     }
 
     /* One consistent copy of the settings serves the whole file. */
@@ -226,7 +229,11 @@ void process_file(photobatch_t *batch, int index)
         free(source);
         return;
     }
-    if (settings.delete_source) {
+    /* After a failed filter the output is not what the user asked for: it
+     * is written, but the original must not go. */
+    if (settings.delete_source && filter_failed) {
+        sn_log(3, NULL, "photobatch_proc", __LINE__, "a filter failed, source kept: %s\n", source);
+    } else if (settings.delete_source) {
         if (sync_folder_of(output) != 0)
             sn_log(4, NULL, "photobatch_proc", __LINE__,
                    "fsync FAILED! folder of %s, source kept\n", output);

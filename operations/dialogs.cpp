@@ -58,6 +58,14 @@ QColor getColor(const QColor &initial, QWidget *parent, const QString &title)
     return QColorDialog::getColor(initial, parent, title);
 }
 
+QColor getColor(const QColor &initial, QWidget *parent, const QString &title,
+                QColorDialog::ColorDialogOptions options)
+{
+    if (hooks().color)
+        return hooks().color(initial, parent, title);
+    return QColorDialog::getColor(initial, parent, title, options);
+}
+
 QFont getFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title)
 {
     if (hooks().font)

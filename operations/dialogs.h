@@ -5,6 +5,7 @@
 #define DIALOGS_H
 
 #include <QColor>
+#include <QColorDialog>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,10 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
                         const QString &filter);
 QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir);
 QColor getColor(const QColor &initial, QWidget *parent, const QString &title);
+// The same with dialog options (the alpha channel); the color hook answers
+// it too.
+QColor getColor(const QColor &initial, QWidget *parent, const QString &title,
+                QColorDialog::ColorDialogOptions options);
 QFont getFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title);
 bool openUrl(const QUrl &url);
 

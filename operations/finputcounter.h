@@ -7,6 +7,11 @@
 
 #include <QString>
 
+namespace Ui
+{
+class UInputCounter;
+}
+
 class FInputCounter : public StyleDialog
 {
     Q_OBJECT
@@ -17,7 +22,12 @@ public:
     explicit FInputCounter(QString *result, QWidget *parent = nullptr);
     ~FInputCounter() override;
 
+private slots:
+    void on_btnCancelClicked();
+    void on_btnOkClicked();
+
 private:
+    Ui::UInputCounter *m_ui;
     QString *m_result;
 };
 

@@ -7,6 +7,11 @@
 
 #include <QString>
 
+namespace Ui
+{
+class UInputDatetime;
+}
+
 class FInputDatetime : public StyleDialog
 {
     Q_OBJECT
@@ -17,7 +22,12 @@ public:
     explicit FInputDatetime(QString *result, QWidget *parent = nullptr);
     ~FInputDatetime() override;
 
+private slots:
+    void on_btnCancelClicked();
+    void on_btnOkClicked();
+
 private:
+    Ui::UInputDatetime *m_ui;
     QString *m_result;
 };
 

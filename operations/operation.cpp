@@ -2,10 +2,14 @@
 // parameter sets and the deferred apply of the settings widgets.
 #include "operation.h"
 
-#include "base/sn_log.h"
+#include "base/sn_number.h"
 #include "filter/imagefilter.h"
+#include "image/sn_image.h"
 #include "nosettings.h"
 
+#include <ctype.h>
+#include <limits.h>
+#include <cmath>
 #include <time.h>
 
 #include <QTimerEvent>
@@ -29,6 +33,86 @@ int64_t operation_clock_ms(void)
 void operation_set_clock(int64_t (*clock)(void))
 {
     s_clock.store(clock ? clock : monotonic_ms, std::memory_order_release);
+}
+
+int operation_text_int(const QString &text)
+{
+    // A leading-number read: QString::toInt would give 0 for "640px".
+    const QByteArray bytes = text.toUtf8();
+    const char *p = bytes.constData();
+    while (isspace((unsigned char)*p))
+        p++;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    int64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        value = value * 10 + (*p - '0');
+        // Saturate: the spin box that takes the number limits it anyway.
+        if (value > (int64_t)INT_MAX + 1)
+            value = (int64_t)INT_MAX + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return (int)value;
+}
+
+double operation_text_real(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    char *end = nullptr;
+    double value = sn_strtod_c(bytes.constData(), &end);
+    if (end == bytes.constData() || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
+QString operation_real_text(double value, int decimals)
+{
+    // QString::number never uses the user's locale.
+    return QString::number(value, 'f', decimals);
+}
+
+QString operation_length_text(int value, bool percent)
+{
+    return QString::number(value) + (percent ? QStringLiteral("%") : QStringLiteral("px"));
+}
+
+QString operation_color_text(const QColor &color)
+{
+    char text[11];
+    sn_color_format(SN_PIXEL(color.alpha(), color.red(), color.green(), color.blue()), text);
+    return QString::fromLatin1(text);
+}
+
+bool operation_color_read(const QString &text, QColor *color)
+{
+    // Four two-digit fields after "0x"; whatever follows them is not read.
+    const QByteArray bytes = text.toUtf8();
+    if (bytes.size() < 10 || bytes[0] != '0' || bytes[1] != 'x')
+        return false;
+    for (int i = 2; i < 10; i++) {
+        if (!isxdigit((unsigned char)bytes[i]))
+            return false;
+    }
+    uint32_t word = 0;
+    if (sn_color_parse(bytes.left(10).constData(), &word) != 0)
+        return false;
+    color->setRgb(SN_PIXEL_R(word), SN_PIXEL_G(word), SN_PIXEL_B(word), SN_PIXEL_A(word));
+    return true;
+}
+
+QString operation_swatch_style(const QColor &color)
+{
+    return QStringLiteral("background-color: rgba(%1, %2, %3, %4%);")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alpha() * 100 / 255);
 }
 
 CAbstractOperation::CAbstractOperation(const char *kindName)

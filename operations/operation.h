@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 
+#include <QColor>
 #include <QList>
 #include <QPair>
 #include <QPixmap>
@@ -45,6 +46,28 @@ typedef void (*operation_change_callback_t)(void *context, CAbstractOperation *o
 // a wall-clock step never leaves an edit unapplied; tests replace it.
 int64_t operation_clock_ms(void);
 void operation_set_clock(int64_t (*clock)(void));
+
+// The value texts that the kinds write and read back from profiles, in one
+// place so that every kind agrees with the filters' syntax.
+// The integer a text begins with, as a decimal read of its 8-bit form
+// ("640px" gives 640, "-5%" gives -5); 0 when it begins with no number.
+int operation_text_int(const QString &text);
+// A real read with '.' as the decimal point whatever the locale ("45.50"
+// is 45.5 on a German desktop too); 0 when the text begins with no number.
+double operation_text_real(const QString &text);
+// A real with that many decimals and '.' as the decimal point ("%.2f").
+QString operation_real_text(double value, int decimals);
+// "%dpx" or "%d%%".
+QString operation_length_text(int value, bool percent);
+// The colour text of the filters: "0x%02X%02X%02X%02X" of blue, green, red
+// and alpha.
+QString operation_color_text(const QColor &color);
+// Reads a colour text; true and *color set when all four fields are there,
+// false with *color untouched otherwise.
+bool operation_color_read(const QString &text, QColor *color);
+// The swatch style sheet of a chosen colour:
+// "background-color: rgba(r, g, b, a%);" with alpha as a percentage.
+QString operation_swatch_style(const QColor &color);
 
 class CAbstractOperation
 {

@@ -75,8 +75,20 @@ template <int I> static QString description()
     return QCoreApplication::translate("QObject", k_descriptions[I]);
 }
 
+// The icons live in this static library's resource file, whose own
+// initialiser the linker would drop: nothing else refers to it.
+static void init_resources()
+{
+    static const bool done = []() {
+        Q_INIT_RESOURCE(operations);
+        return true;
+    }();
+    (void)done;
+}
+
 template <int I> static QPixmap icon()
 {
+    init_resources();
     return QPixmap(QStringLiteral(":/filters/filters/%1.png").arg(QLatin1String(k_names[I])));
 }
 

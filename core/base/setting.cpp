@@ -236,12 +236,21 @@ int set_value(sn_setting_t *setting, const char *session, const char *key, int t
 
 int setting_read_file(const char *path, char **text, size_t *size)
 {
-    FILE *fp = fopen(path, "rb");
-    if (!fp) {
-        sn_log(4, NULL, "setting_read_file", __LINE__, "fopen FAILED! %s\n", path);
+    /* A named pipe would block the open until some writer came: the path is
+     * looked at first, and opened without blocking. */
+    struct stat st;
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+        sn_log(4, NULL, "setting_read_file", __LINE__, "not a regular file FAILED! %s\n", path);
         return -1;
     }
-    struct stat st;
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FILE *fp = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    if (!fp) {
+        sn_log(4, NULL, "setting_read_file", __LINE__, "fopen FAILED! %s\n", path);
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
     if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
         sn_log(4, NULL, "setting_read_file", __LINE__, "not a regular file FAILED! %s\n", path);
         fclose(fp);
@@ -276,9 +285,12 @@ int setting_read_file(const char *path, char **text, size_t *size)
 }
 
 /* Takes the next line of [*pos, end), cuts it in place and returns its start;
- * null when no line is left, or at a quote left open at a line end. */
-char *get_line(char **pos, char *end)
+ * null when no line is left, or at a quote left open at a line end, which
+ * sets *open_quote: such a line does not parse, and the lines after it must
+ * not be dropped without a word. */
+char *get_line(char **pos, char *end, bool *open_quote)
 {
+    *open_quote = false;
     char *p = *pos;
     while (p < end) {
         if (isspace((unsigned char)*p)) {
@@ -307,6 +319,7 @@ char *get_line(char **pos, char *end)
                 sn_log(2, NULL, "get_line", __LINE__, "get_line, parse error:%d,%d\n", single_open,
                        double_open);
                 *pos = end;
+                *open_quote = true;
                 return nullptr;
             }
             break;
@@ -396,11 +409,45 @@ int parse_int(const char *v, int *value)
     return 0;
 }
 
+/* A time is written with its local year: that year has to fit an int, or
+ * the line would not read back (and the writer's sum would overflow). */
+bool time_is_writable(time_t value)
+{
+    struct tm tm;
+    return localtime_r(&value, &tm) && tm.tm_year <= INT_MAX - 1900;
+}
+
+/* The six fields of "%d-%d-%dT%d:%d:%d" (year, month from 0, day, hour,
+ * minute, second), each read in 64 bits and refused unless it fits an int,
+ * the year less 1900 included (struct tm counts years from 1900). */
+int parse_time_fields(const char *v, int *year, int *mon, int *day, int *hour, int *min, int *sec)
+{
+    static const char separators[6] = {'-', '-', 'T', ':', ':', '\0'};
+    int *fields[6] = {year, mon, day, hour, min, sec};
+    const char *p = v;
+    for (int i = 0; i < 6; i++) {
+        char *end = nullptr;
+        errno = 0;
+        long long value = strtoll(p, &end, 10);
+        if (end == p || errno == ERANGE || value > INT_MAX || value < INT_MIN ||
+            (i == 0 && value < (long long)INT_MIN + 1900))
+            return -1;
+        *fields[i] = (int)value;
+        if (i < 5 && *end != separators[i])
+            return -1;
+        p = end + 1;
+    }
+    return 0;
+}
+
 /* Parses one cut line into a new entry; null when it does not parse. */
 sn_setting_node_t *parse_line(char *line)
 {
     size_t key_len = strcspn(line, " \t=");
-    if (line[key_len] == '\0' || key_len >= SN_SETTING_KEY_MAX) {
+    /* A quote in a key is refused, as the setters refuse it: such a key
+     * would be written into a line whose quotes no longer pair. */
+    if (line[key_len] == '\0' || key_len >= SN_SETTING_KEY_MAX || memchr(line, '"', key_len) ||
+        memchr(line, '\'', key_len)) {
         sn_log(2, NULL, "parse_line", __LINE__, "parse_line, invalid name!\n");
         return nullptr;
     }
@@ -439,7 +486,7 @@ sn_setting_node_t *parse_line(char *line)
         parse_int(v, &entry.value.i);
     } else if (strchr(v, '-')) {
         int year, mon, day, hour, min, sec;
-        if (sscanf(v, "%d-%d-%dT%d:%d:%d", &year, &mon, &day, &hour, &min, &sec) != 6) {
+        if (parse_time_fields(v, &year, &mon, &day, &hour, &min, &sec) != 0) {
             sn_log(2, NULL, "parse_line", __LINE__, "parse_line, parse TIME error!\n");
             return nullptr;
         }
@@ -456,7 +503,13 @@ sn_setting_node_t *parse_line(char *line)
         tm.tm_sec = sec;
         tm.tm_isdst = -1;
         entry.type = SN_SETTING_TYPE_TIME;
+        errno = 0;
         entry.value.t = mktime(&tm);
+        if ((entry.value.t == (time_t)-1 && errno == EOVERFLOW) ||
+            !time_is_writable(entry.value.t)) {
+            sn_log(2, NULL, "parse_line", __LINE__, "parse_line, parse TIME error!\n");
+            return nullptr;
+        }
     } else if (isdigit((unsigned char)v[0])) {
         entry.type = SN_SETTING_TYPE_INT;
         parse_int(v, &entry.value.i);
@@ -732,6 +785,79 @@ int write_replacing(const char *path, const char *data, size_t len)
     return ok ? 0 : -1;
 }
 
+/* Copies the file at path, which exists but did not load whole, to
+ * "<path>.bak" (or "<path>.bak.2" to ".bak.9" when that name is taken, so
+ * that an older backup is never overwritten). 0 when there is nothing to
+ * keep (no file, an empty one, not a regular file) or the copy is made and
+ * on the disk; -1 when it cannot be made, and then the file must not be
+ * replaced. */
+int keep_unloadable_file(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
+        return 0;
+    int in = open(path, O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        sn_log(4, NULL, "sn_setting_save", __LINE__, "backup FAILED! %s: %s\n", path,
+               strerror(errno));
+        return -1;
+    }
+    size_t cap = strlen(path) + 16;
+    char *name = (char *)malloc(cap);
+    int out = -1;
+    for (int n = 1; name && n <= 9 && out < 0; n++) {
+        if (n == 1)
+            snprintf(name, cap, "%s.bak", path);
+        else
+            snprintf(name, cap, "%s.bak.%d", path, n);
+        out = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0666);
+        if (out < 0 && errno != EEXIST)
+            break;
+    }
+    if (out < 0) {
+        sn_log(4, NULL, "sn_setting_save", __LINE__, "backup FAILED! %s: %s\n", name ? name : path,
+               name ? strerror(errno) : "out of memory");
+        free(name);
+        close(in);
+        return -1;
+    }
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        ssize_t got = read(in, buf, sizeof buf);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            ssize_t put = write(out, buf + done, (size_t)(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            ok = put > 0;
+            done += put > 0 ? put : 0;
+        }
+        if (!ok)
+            break;
+    }
+    if (ok && fsync(out) != 0)
+        ok = false;
+    if (close(out) != 0)
+        ok = false;
+    close(in);
+    if (!ok) {
+        sn_log(4, NULL, "sn_setting_save", __LINE__, "backup FAILED! %s: %s\n", name,
+               strerror(errno));
+        unlink(name);
+    } else {
+        sn_log(3, NULL, "sn_setting_save", __LINE__,
+               "%s did not load whole; its bytes are kept as %s\n", path, name);
+    }
+    free(name);
+    return ok ? 0 : -1;
+}
+
 } // namespace
 
 sn_setting_t *sn_setting_create(void)
@@ -768,11 +894,21 @@ int sn_setting_load(sn_setting_t *setting, const char *path)
     char *pos = text;
     char *end = text + size;
     char *line;
-    while ((line = get_line(&pos, end)) != nullptr) {
+    bool open_quote = false;
+    while ((line = get_line(&pos, end, &open_quote)) != nullptr) {
         if (line[0] == '[') {
             char *close = strchr(line, ']');
-            if (!close || close - line - 1 > SN_SETTING_NAME_MAX)
+            if (!close)
                 continue;
+            /* Ignoring a name too long to be a session would put its keys
+             * into the session before it. */
+            if (close - line - 1 > SN_SETTING_NAME_MAX) {
+                sn_log(4, NULL, "sn_setting_load", __LINE__,
+                       "session name too long FAILED! (limit %d)\n", SN_SETTING_NAME_MAX);
+                sn_setting_clear(setting);
+                result = -1;
+                break;
+            }
             *close = '\0';
             int found = sn_setting_session_index(setting, line + 1, true);
             if (found < 0) {
@@ -794,6 +930,11 @@ int sn_setting_load(sn_setting_t *setting, const char *path)
         node->next = setting->heads[slot];
         setting->heads[slot] = node;
     }
+    if (open_quote) {
+        sn_log(4, NULL, "sn_setting_load", __LINE__, "open quote FAILED! %s\n", path);
+        sn_setting_clear(setting);
+        result = -1;
+    }
     free(text);
     return result;
 }
@@ -804,10 +945,22 @@ int sn_setting_save(const sn_setting_t *setting, const char *path)
         sn_log(4, NULL, "sn_setting_save", __LINE__, "invalid argument FAILED!\n");
         return -1;
     }
+    /* A file kept elsewhere behind a symbolic link is replaced where it lives:
+     * renaming over the link would leave the real file as it was. */
+    char *real = realpath(path, nullptr);
+    const char *target = real ? real : path;
     sn_setting_t *disk = sn_setting_create();
-    if (!disk)
+    if (!disk) {
+        free(real);
         return -1;
-    sn_setting_load(disk, path);
+    }
+    /* What does not load whole would be lost by the rewrite: the other
+     * keys go with it. Its bytes are kept beside it first. */
+    if (sn_setting_load(disk, target) != 0 && keep_unloadable_file(target) != 0) {
+        sn_setting_destroy(disk);
+        free(real);
+        return -1;
+    }
 
     /* What this store holds wins over the file, key by key. */
     for (int slot = 0; slot < SLOT_COUNT; slot++) {
@@ -853,6 +1006,7 @@ int sn_setting_save(const sn_setting_t *setting, const char *path)
 
     if (out.failed) {
         sn_log(4, NULL, "sn_setting_save", __LINE__, "malloc FAILED! size:%zu\n", out.len);
+        free(real);
         return -1;
     }
     /* A file the reader refuses would lose every key at the next load, and
@@ -860,12 +1014,10 @@ int sn_setting_save(const sn_setting_t *setting, const char *path)
     if (out.len > SN_SETTING_FILE_MAX) {
         sn_log(4, NULL, "sn_setting_save", __LINE__, "file too large FAILED! size:%zu, limit:%d\n",
                out.len, SN_SETTING_FILE_MAX);
+        free(real);
         return -1;
     }
-    /* A file kept elsewhere behind a symbolic link is replaced where it lives:
-     * renaming over the link would leave the real file as it was. */
-    char *real = realpath(path, nullptr);
-    int result = write_replacing(real ? real : path, out.data ? out.data : "", out.len);
+    int result = write_replacing(target, out.data ? out.data : "", out.len);
     free(real);
     return result;
 }
@@ -945,6 +1097,10 @@ int sn_setting_set_double(sn_setting_t *setting, const char *session, const char
 
 int sn_setting_set_time(sn_setting_t *setting, const char *session, const char *key, time_t value)
 {
+    if (!time_is_writable(value)) {
+        sn_log(4, NULL, "sn_setting_set_time", __LINE__, "time out of range FAILED!\n");
+        return -1;
+    }
     sn_setting_node_t v;
     v.value.t = value;
     return set_value(setting, session, key, SN_SETTING_TYPE_TIME, v, "sn_setting_set_time");

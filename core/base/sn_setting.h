@@ -32,7 +32,9 @@ void sn_setting_destroy(sn_setting_t *setting);
 /* Replaces the whole content with the file's. */
 int sn_setting_load(sn_setting_t *setting, const char *path);
 /* Rewrites the file, merged with what it holds now; the old file stays as it
- * was when the new one cannot be written whole. */
+ * was when the new one cannot be written whole. A file that does not load
+ * whole is first copied to "<name>.bak" (".bak.2" to ".bak.9" when taken);
+ * when no copy can be made the save fails and the file stays. */
 int sn_setting_save(const sn_setting_t *setting, const char *path);
 
 /* Getters: -1 (or null) when the key is absent or of another type. */

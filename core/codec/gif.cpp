@@ -1,7 +1,8 @@
 /*
  * GIF codec over giflib 5: the reader walks the file record by record and
- * fills the frame from the last image read; the writer stores frame 0 as one
- * image of at most 256 colours.
+ * draws each image over the ones before it at its own place (the frame is
+ * the first image's rectangle), so a file gives its last displayed picture;
+ * the writer stores frame 0 as one image of at most 256 colours.
  *
  *   gif_probe, gif_read_header, gif_read_frames, gif_close   (input format)
  *   gif_write                                                (output format)
@@ -35,6 +36,7 @@ struct gif_state {
     GifFileType *gif;
     int transparent; /* -1 for none */
     int decoded;     /* images of the file decoded so far */
+    int left, top;   /* the first image's place on the screen: the frame's origin */
 };
 
 struct gif_reader_closer {
@@ -73,9 +75,11 @@ int read_extension(GifFileType *gif, const char *function, int *transparent)
     }
     /* block[0] is the block's length; a standard control block is 4 bytes:
      * flags, delay (2), transparent index. The index is the block's last
-     * byte; a block too short to hold one declares nothing. */
-    if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4 && (block[1] & 1))
-        *transparent = block[block[0]];
+     * byte; a block too short to hold one declares nothing. A control block
+     * speaks for the image after it only, so one without the flag clears
+     * what an earlier block declared. */
+    if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
+        *transparent = (block[1] & 1) ? block[block[0]] : -1;
     while (block) {
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
             sn_log(4, NULL, function, __LINE__, "DGifGetExtensionNext FAILED! errno:%d\n",
@@ -111,7 +115,7 @@ int gif_read_header(snimage_reader_t *reader)
         return -1;
     }
     int transparent = -1;
-    int width = 0, height = 0;
+    int width = 0, height = 0, left = 0, top = 0;
     for (;;) {
         GifRecordType type;
         if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) {
@@ -127,6 +131,8 @@ int gif_read_header(snimage_reader_t *reader)
             }
             width = gif->Image.Width;
             height = gif->Image.Height;
+            left = gif->Image.Left;
+            top = gif->Image.Top;
             break;
         }
         if (type == EXTENSION_RECORD_TYPE) {
@@ -163,6 +169,8 @@ int gif_read_header(snimage_reader_t *reader)
     state->gif = gif.release();
     state->transparent = transparent;
     state->decoded = 0;
+    state->left = left;
+    state->top = top;
     reader->codec_state = state;
 
     sn_image_t *image = reader->owner;
@@ -175,28 +183,64 @@ int gif_read_header(snimage_reader_t *reader)
     return 0;
 }
 
-/* Decodes the image whose descriptor has just been read into the index plane
- * of the frame (frame_w x frame_h bytes), clipping every row and column that
- * falls outside it. A line that cannot be read ends the image: the damage
- * either shows in its pixels or fails the next record read. */
-void decode_image(GifFileType *gif, GifByteType *line, GifByteType *plane, int frame_w, int frame_h)
+/* One image of the file, placed on the frame. */
+struct gif_layer {
+    int dx, dy;        /* its top-left corner in frame coordinates */
+    int transparent;   /* the index its control block declares, or -1 */
+    uint32_t lut[256]; /* index to pixel */
+};
+
+/* The pixels of one colour map; indexes the map does not hold come out
+ * opaque black. */
+void fill_lut(const ColorMapObject *map, uint32_t lut[256])
+{
+    const int count = map->ColorCount < 256 ? map->ColorCount : 256;
+    for (int i = 0; i < 256; i++) {
+        if (i < count && map->Colors)
+            lut[i] = SN_PIXEL(255, map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+        else
+            lut[i] = SN_PIXEL(255, 0, 0, 0);
+    }
+}
+
+/* Decodes the image whose descriptor has just been read and draws it over
+ * the frame at its place, clipped to the frame; its transparent index leaves
+ * what lies below. A line that cannot be read fails the image: the rest of
+ * the picture is missing, and drawing on would pass a half-black frame for
+ * a whole one. */
+int decode_image(GifFileType *gif, GifByteType *line, const gif_layer &layer,
+                 sn_image_frame_t *frame, int frame_w, int frame_h)
 {
     static const int starts[4] = {0, 4, 2, 1};
     static const int steps[4] = {8, 8, 4, 2};
     const int w = gif->Image.Width;
     const int h = gif->Image.Height;
-    const int copy = w < frame_w ? w : frame_w;
+    /* The columns of the image that land inside the frame. */
+    const long long from = layer.dx < 0 ? -(long long)layer.dx : 0;
+    long long to = (long long)frame_w - layer.dx;
+    to = to < w ? to : w;
     const int passes = gif->Image.Interlace ? 4 : 1;
     for (int pass = 0; pass < passes; pass++) {
         int start = gif->Image.Interlace ? starts[pass] : 0;
         int step = gif->Image.Interlace ? steps[pass] : 1;
         for (int y = start; y < h; y += step) {
-            if (DGifGetLine(gif, line, w) == GIF_ERROR)
-                return;
-            if (y < frame_h)
-                memcpy(plane + (size_t)y * (size_t)frame_w, line, (size_t)copy);
+            if (DGifGetLine(gif, line, w) == GIF_ERROR) {
+                sn_log(4, NULL, "gif_read_frames", __LINE__,
+                       "DGifGetLine FAILED! errno:%d, row:%d\n", gif->Error, y);
+                return -1;
+            }
+            const long long fy = (long long)layer.dy + y;
+            if (fy < 0 || fy >= frame_h || from >= to)
+                continue;
+            uint32_t *out = frame->rows[fy] + layer.dx;
+            for (long long x = from; x < to; x++) {
+                const int index = line[x];
+                if (index != layer.transparent)
+                    out[x] = layer.lut[index];
+            }
         }
     }
+    return 0;
 }
 
 int gif_read_frames(snimage_reader_t *reader, int first, int last)
@@ -216,23 +260,44 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
     }
     const int width = image->width;
     const int height = image->height;
-    size_t bytes = 0;
-    if (sn_image_check_size("gif_read_frames", width, height, &bytes) != 0)
+    if (sn_image_check_size("gif_read_frames", width, height, NULL) != 0)
         return -1;
-
-    /* One index per frame pixel: only the part of each image that lands
-     * inside the frame is kept, whatever size its descriptor claims. */
-    byte_buffer plane((GifByteType *)calloc(bytes / 4, 1));
     byte_buffer line((GifByteType *)malloc(kGifMaxSide));
-    if (!plane || !line) {
-        sn_log(4, NULL, "gif_read_frames", __LINE__, "malloc FAILED! size:%zu\n", bytes / 4);
+    if (!line) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__, "malloc FAILED! size:%d\n", kGifMaxSide);
         return -1;
     }
+    sn_image_frame_t frame = {NULL, NULL};
+    if (snimage_allocate_frame(&frame, width, height) != 0) {
+        sn_log(4, NULL, "gif_read_frames", __LINE__,
+               "snimage_alloc_frame FAILED! width:%d, height:%d\n", width, height);
+        return -1;
+    }
+    struct frame_guard {
+        sn_image_frame_t *f;
+        ~frame_guard()
+        {
+            if (f)
+                snimage_free_frame(f);
+        }
+    } guard = {&frame};
+    /* Where no image draws: see-through white when the first image has a
+     * transparent colour, else white. */
+    const uint32_t clear =
+        image->has_alpha ? SN_PIXEL(0, 255, 255, 255) : SN_PIXEL(255, 255, 255, 255);
+    const size_t n = (size_t)width * (size_t)height;
+    for (size_t i = 0; i < n; i++)
+        frame.pixels[i] = clear;
 
+    /* Each image is drawn over the ones before it at its own place,
+     * relative to the first image, so that an optimised animation (later
+     * images only the patches that change) ends as its last displayed
+     * picture. */
     GifFileType *gif = state->gif;
-    int last_w = 0, last_h = 0, images = 0;
-    ColorMapObject *map = nullptr;
-    bool pending = state->decoded == 0; /* the header stopped at a descriptor */
+    int images = 0;
+    int transparent = state->transparent; /* for the image that comes next */
+    bool pending = state->decoded == 0;   /* the header stopped at a descriptor */
+    gif_layer layer;
     for (;;) {
         GifRecordType type = IMAGE_DESC_RECORD_TYPE;
         if (!pending && DGifGetRecordType(gif, &type) == GIF_ERROR) {
@@ -254,14 +319,32 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
                        gif->Image.Height);
                 return -1;
             }
-            decode_image(gif, line.get(), plane.get(), width, height);
+            const ColorMapObject *map = gif->Image.ColorMap;
+            if (map) {
+                sn_log(2, NULL, "gif_read_frames", __LINE__, "use image colormap, color count:%d\n",
+                       map->ColorCount);
+            } else if (gif->SColorMap) {
+                map = gif->SColorMap;
+                sn_log(2, NULL, "gif_read_frames", __LINE__,
+                       "use system colormap, color count:%d\n", map->ColorCount);
+            } else {
+                sn_log(4, NULL, "gif_read_frames", __LINE__,
+                       "colormap FAILED! the image has none\n");
+                return -1;
+            }
+            sn_log(2, NULL, "gif_read_frames", __LINE__, "tranparentcolor:%d\n", transparent);
+            layer.dx = gif->Image.Left - state->left;
+            layer.dy = gif->Image.Top - state->top;
+            layer.transparent = transparent;
+            fill_lut(map, layer.lut);
+            if (decode_image(gif, line.get(), layer, &frame, width, height) != 0)
+                return -1;
             state->decoded++;
-            last_w = gif->Image.Width;
-            last_h = gif->Image.Height;
-            map = gif->Image.ColorMap;
+            state->transparent = transparent;
+            transparent = -1;
             images++;
         } else if (type == EXTENSION_RECORD_TYPE) {
-            if (read_extension(gif, "gif_read_frames", &state->transparent) != 0)
+            if (read_extension(gif, "gif_read_frames", &transparent) != 0)
                 return -1;
         } else if (type == TERMINATE_RECORD_TYPE) {
             break;
@@ -271,53 +354,8 @@ int gif_read_frames(snimage_reader_t *reader, int first, int last)
         sn_log(4, NULL, "gif_read_frames", __LINE__, "image FAILED! the file holds none\n");
         return -1;
     }
-    if (map) {
-        sn_log(2, NULL, "gif_read_frames", __LINE__, "use image colormap, color count:%d\n",
-               map->ColorCount);
-    } else if (gif->SColorMap) {
-        map = gif->SColorMap;
-        sn_log(2, NULL, "gif_read_frames", __LINE__, "use system colormap, color count:%d\n",
-               map->ColorCount);
-    } else {
-        sn_log(4, NULL, "gif_read_frames", __LINE__, "colormap FAILED! the image has none\n");
-        return -1;
-    }
-    sn_log(2, NULL, "gif_read_frames", __LINE__, "tranparentcolor:%d\n", state->transparent);
-
-    sn_image_frame_t *frame = &image->frames[first];
-    if (snimage_allocate_frame(frame, width, height) != 0) {
-        sn_log(4, NULL, "gif_read_frames", __LINE__,
-               "snimage_alloc_frame FAILED! width:%d, height:%d\n", width, height);
-        return -1;
-    }
-
-    /* Indexes the map does not hold come out opaque black; the frame around
-     * a smaller last image is cleared like a transparent pixel. */
-    uint32_t lut[256];
-    const int count = map->ColorCount < 256 ? map->ColorCount : 256;
-    for (int i = 0; i < 256; i++) {
-        if (i < count && map->Colors)
-            lut[i] = SN_PIXEL(255, map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
-        else
-            lut[i] = SN_PIXEL(255, 0, 0, 0);
-    }
-    const uint32_t clear =
-        image->has_alpha ? SN_PIXEL(0, 255, 255, 255) : SN_PIXEL(255, 255, 255, 255);
-    if (image->has_alpha && state->transparent >= 0 && state->transparent < 256)
-        lut[state->transparent] = SN_PIXEL(0, 255, 255, 255);
-
-    const int cover_w = last_w < width ? last_w : width;
-    const int cover_h = last_h < height ? last_h : height;
-    for (int y = 0; y < height; y++) {
-        uint32_t *out = frame->rows[y];
-        const GifByteType *in = plane.get() + (size_t)y * (size_t)width;
-        int x = 0;
-        if (y < cover_h)
-            for (; x < cover_w; x++)
-                out[x] = lut[in[x]];
-        for (; x < width; x++)
-            out[x] = clear;
-    }
+    guard.f = nullptr;
+    image->frames[first] = frame;
     return 0;
 }
 

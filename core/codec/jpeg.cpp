@@ -52,6 +52,21 @@ void jpeg_fail_output(j_common_ptr cinfo)
     jpeg_log_message(cinfo, 3, "libjpeg: ");
 }
 
+/* The library's warnings that mean picture data is missing or damaged. */
+bool jpeg_warning_loses_data(int code)
+{
+    switch (code) {
+    case JWRN_JPEG_EOF:       /* the file ends inside the picture */
+    case JWRN_HIT_MARKER:     /* a data segment ends early */
+    case JWRN_MUST_RESYNC:    /* a restart marker is missing or misplaced */
+    case JWRN_HUFF_BAD_CODE:  /* the entropy-coded data is corrupt */
+    case JWRN_ARITH_BAD_CODE: /* likewise, arithmetic coding */
+        return true;
+    default:
+        return false;
+    }
+}
+
 void jpeg_fail_emit(j_common_ptr cinfo, int msg_level)
 {
     struct jpeg_error_mgr *err = cinfo->err;
@@ -60,14 +75,16 @@ void jpeg_fail_emit(j_common_ptr cinfo, int msg_level)
             (*err->output_message)(cinfo);
         return;
     }
-    /* A file that ends early is padded by the library with a fake end of
-     * image, which would turn a truncated file into a half-grey picture that
-     * the batch then writes as if it were whole. */
-    if (err->msg_code == JWRN_JPEG_EOF) {
-        jpeg_log_message(cinfo, 4, "truncated file FAILED! ");
+    /* The library pads what it cannot decode with grey and goes on: a file
+     * that ends early, a scan cut short before an end marker (a header of
+     * 23170 x 23170 over a few hundred bytes of data decodes 2 GB of grey in
+     * seconds), a marker in the middle of the data, a broken code. Those
+     * would be written by the batch as if whole, so each one ends the read at
+     * once. Extra bytes between segments lose nothing and stay a warning. */
+    if (jpeg_warning_loses_data(err->msg_code)) {
+        jpeg_log_message(cinfo, 4, "corrupt data FAILED! ");
         longjmp(((jpeg_fail_mgr *)err)->jump, 1);
     }
-    /* Other corrupt-data warnings leave a usable picture; one line is enough. */
     if (err->num_warnings++ == 0)
         (*err->output_message)(cinfo);
 }

@@ -40,6 +40,11 @@ void png_fail_warning(png_structp png, png_const_charp message)
     sn_log(3, NULL, function ? function : "png", __LINE__, "libpng: %s\n", message ? message : "");
 }
 
+/* The largest chunk the reader keeps (a 256-entry palette or tRNS is under
+ * 1 KiB), and how many ancillary chunks libpng may store at all. */
+const png_alloc_size_t k_png_chunk_max = (png_alloc_size_t)4 << 20;
+const png_uint_32 k_png_chunk_cache = 128;
+
 struct png_read_state {
     png_structp png;
     png_infop info;
@@ -90,6 +95,15 @@ int png_header_calls(png_read_state *s)
     }
     png_init_io(png, s->fp);
     png_set_sig_bytes(png, 0);
+    /* A text or palette-suggestion chunk may claim a length near 2 GiB;
+     * libpng only warns about a length past its limit and then allocates and
+     * clears that much before it finds the file short. None of those chunks
+     * is used here: every ancillary chunk but tRNS is skipped unread (a
+     * skipped chunk is passed over in small reads, never buffered), and the
+     * limits bound what is still kept. */
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, NULL, -1);
+    png_set_chunk_malloc_max(png, k_png_chunk_max);
+    png_set_chunk_cache_max(png, k_png_chunk_cache);
     png_read_info(png, info);
     png_get_IHDR(png, info, &s->width, &s->height, &s->bit_depth, &s->color_type,
                  &s->interlace_type, NULL, NULL);

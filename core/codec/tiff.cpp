@@ -79,6 +79,48 @@ struct tiff_closer {
 };
 typedef std::unique_ptr<TIFF, tiff_closer> tiff_ptr;
 
+/* The Orientation tag, 1 (rows top down, columns left to right) when
+ * absent or out of range. */
+int tiff_orientation(TIFF *tif)
+{
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    return orientation >= ORIENTATION_TOPLEFT && orientation <= ORIENTATION_LEFTBOT
+               ? orientation
+               : ORIENTATION_TOPLEFT;
+}
+
+/* Orientations 5 to 8: the stored rows are the picture's columns. */
+bool tiff_turns_sides(int orientation)
+{
+    return orientation >= ORIENTATION_LEFTTOP;
+}
+
+/* libtiff's RGBA reader only mirrors: for orientations 5 to 8 it treats the
+ * file like 1 to 4, which gives a mirrored picture on its side. Asked for
+ * the file's own orientation it hands over the stored raster untouched
+ * (stored_w x stored_h words, stored row 0 first); this turns that into the
+ * picture as the tag says, stored_h x stored_w. */
+void tiff_turn_raster(const uint32_t *stored, int stored_w, int stored_h, int orientation,
+                      uint32_t *out)
+{
+    const int w = stored_h, h = stored_w; /* the picture's sides */
+    for (int y = 0; y < h; y++) {
+        uint32_t *row = out + (size_t)y * (size_t)w;
+        /* Picture row y is stored column y (5, 6) or stored_w - 1 - y (7, 8);
+         * picture column x is stored row x (5, 8) or stored_h - 1 - x (6, 7). */
+        const int column = orientation == ORIENTATION_LEFTTOP || orientation == ORIENTATION_RIGHTTOP
+                               ? y
+                               : stored_w - 1 - y;
+        const bool reversed =
+            orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+        for (int x = 0; x < w; x++) {
+            const int r = reversed ? stored_h - 1 - x : x;
+            row[x] = stored[(size_t)r * (size_t)stored_w + (size_t)column];
+        }
+    }
+}
+
 int tiff_probe(snimage_reader_t *, const unsigned char *bytes, int count)
 {
     if (!bytes || count < 4)
@@ -113,6 +155,13 @@ int tiff_read_header(snimage_reader_t *reader)
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
     sn_log(2, NULL, "tiff_read_header", __LINE__, "width:%u, height:%u, page_num:%d\n", width,
            height, has_page ? (int)page : 0);
+    /* Orientations 5 to 8 store the picture's columns as rows: it shows
+     * with the stored sides traded. */
+    if (tiff_turns_sides(tiff_orientation(tif.get()))) {
+        uint32_t stored_width = width;
+        width = height;
+        height = stored_width;
+    }
     /* The raster is width x height words: a header past the frame cap fails
      * here, before anything is allocated. */
     if (width > INT_MAX || height > INT_MAX ||
@@ -125,16 +174,23 @@ int tiff_read_header(snimage_reader_t *reader)
     image->height = (int)height;
     image->frame_count = 1;
     image->input_format = &snimage_tiff_iformat;
-    image->has_alpha = extra_count == 1 && extra && extra[0] == EXTRASAMPLE_ASSOCALPHA ? 1 : 0;
+    /* Unassociated alpha is what ImageMagick and most tools write for RGBA
+     * and gray with alpha: it is as much transparency as associated alpha. */
+    image->has_alpha =
+        extra_count >= 1 && extra &&
+                (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA)
+            ? 1
+            : 0;
     reader->codec_state = tif.release();
     return 0;
 }
 
-/* libtiff's RGBA reader premultiplies unassociated alpha, which darkens every
- * part-transparent pixel of a picture that is then shown opaque. Declaring
- * the alpha associated (in memory only; the file is open for reading) makes
- * the reader pass the stored colours through untouched. The sample count
- * stays as it is, so the colour channels are counted as before. */
+/* libtiff's RGBA reader premultiplies unassociated alpha, while a frame
+ * holds straight colours. Declaring the alpha associated (in memory only;
+ * the file is open for reading) makes the reader pass the stored colours
+ * through untouched. The sample count stays as it is, so the colour channels
+ * are counted as before. 1 when the file's alpha was unassociated, 0 when
+ * not, -1 when the tag could not be changed. */
 int keep_unassociated_colors(TIFF *tif)
 {
     uint16_t count = 0;
@@ -147,7 +203,35 @@ int keep_unassociated_colors(TIFF *tif)
         return 0;
     memcpy(copy, values, count * sizeof *copy);
     copy[0] = EXTRASAMPLE_ASSOCALPHA;
-    return TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, count, copy) ? 0 : -1;
+    return TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, count, copy) ? 1 : -1;
+}
+
+/* Decodes the whole image into the frame (width x height, the picture's
+ * sides), top row first. The frame is width x height words without padding,
+ * the raster's own shape, so for orientations 1 to 4 libtiff decodes into it
+ * directly; 5 to 8 go through a stored-shape raster that is turned. A strip
+ * libtiff cannot decode fails the read rather than leaving stale rows. */
+int tiff_read_raster(TIFF *tif, sn_image_frame_t *frame, int width, int height, int orientation)
+{
+    if (!tiff_turns_sides(orientation))
+        return TIFFReadRGBAImageOriented(tif, (uint32_t)width, (uint32_t)height, frame->pixels,
+                                         ORIENTATION_TOPLEFT, 1)
+                   ? 0
+                   : -1;
+    const int stored_w = height, stored_h = width;
+    size_t bytes = 0;
+    if (sn_image_check_size("tiff_read_frames", stored_w, stored_h, &bytes) != 0)
+        return -1;
+    std::unique_ptr<uint32_t, decltype(&free)> stored((uint32_t *)malloc(bytes), &free);
+    if (!stored) {
+        sn_log(4, NULL, "tiff_read_frames", __LINE__, "_TIFFmalloc FAILED! size:%zu\n", bytes);
+        return -1;
+    }
+    if (!TIFFReadRGBAImageOriented(tif, (uint32_t)stored_w, (uint32_t)stored_h, stored.get(),
+                                   orientation, 1))
+        return -1;
+    tiff_turn_raster(stored.get(), stored_w, stored_h, orientation, frame->pixels);
+    return 0;
 }
 
 int tiff_read_frames(snimage_reader_t *reader, int first, int last)
@@ -171,7 +255,8 @@ int tiff_read_frames(snimage_reader_t *reader, int first, int last)
         sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFReadRGBAImage FAILED!\n");
         return -1;
     }
-    if (keep_unassociated_colors(tif) != 0) {
+    const int unassociated = keep_unassociated_colors(tif);
+    if (unassociated < 0) {
         sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFSetField FAILED! ExtraSamples\n");
         return -1;
     }
@@ -181,11 +266,8 @@ int tiff_read_frames(snimage_reader_t *reader, int first, int last)
                "snimage_alloc_frame FAILED! width:%d, height:%d\n", width, height);
         return -1;
     }
-    /* The frame is width x height words without padding, the raster's own
-     * shape, so libtiff decodes into it directly, top row first. A strip it
-     * cannot decode fails the read rather than leaving stale rows. */
-    if (!TIFFReadRGBAImageOriented(tif, (uint32_t)width, (uint32_t)height, frame->pixels,
-                                   ORIENTATION_TOPLEFT, 1)) {
+    const int orientation = tiff_orientation(tif);
+    if (tiff_read_raster(tif, frame, width, height, orientation) != 0) {
         sn_log(4, NULL, "tiff_read_frames", __LINE__, "TIFFReadRGBAImage FAILED!\n");
         snimage_free_frame(frame);
         frame->rows = nullptr;
@@ -193,11 +275,20 @@ int tiff_read_frames(snimage_reader_t *reader, int first, int last)
         return -1;
     }
     /* In memory a raster word holds red, green, blue, alpha; a pixel holds
-     * alpha, red, green, blue. Associated alpha comes back premultiplied. */
+     * alpha, red, green, blue. Associated alpha comes back premultiplied;
+     * unassociated alpha came through as stored. */
     const size_t n = (size_t)width * (size_t)height;
     uint8_t *p = (uint8_t *)frame->pixels;
     uint8_t *end = p + n * 4;
-    if (image->has_alpha) {
+    if (image->has_alpha && unassociated) {
+        for (; p < end; p += 4) {
+            uint8_t r = p[0], g = p[1], b = p[2], a = p[3];
+            p[0] = a;
+            p[1] = r;
+            p[2] = g;
+            p[3] = b;
+        }
+    } else if (image->has_alpha) {
         for (; p < end; p += 4) {
             unsigned r = p[0], g = p[1], b = p[2], a = p[3];
             if (a == 0) {
@@ -280,6 +371,16 @@ int fd_no_map(thandle_t, tdata_t *, toff_t *)
 
 void fd_no_unmap(thandle_t, tdata_t, toff_t) {}
 
+/* A fourth sample is only alpha to a reader that is told so. A frame holds
+ * straight (unassociated) colours, and they are written as they are. */
+int set_alpha_sample(TIFF *tif, int samples)
+{
+    if (samples != 4)
+        return 1;
+    const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
+    return TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+}
+
 /* Failure after the file was created: drop the handle, close, remove. */
 int abandon(TIFF *tif, int fd, const char *path)
 {
@@ -330,7 +431,8 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
         !TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples) ||
         !TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) ||
         !TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) ||
-        !TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0))) {
+        !TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0)) ||
+        !set_alpha_sample(tif, samples)) {
         sn_log(4, NULL, "tiff_write", __LINE__, "TIFFSetField FAILED! %s\n", path);
         return abandon(tif, fd, path);
     }

@@ -2,11 +2,14 @@
  * "resize": scale to a target in pixels or percent of the image's own size,
  * exactly, fitted inside with padding, covering with a central crop, or to a
  * fixed width or height keeping the aspect. Leans on sn_image_resize,
- * sn_image_padding and sn_image_crop.
+ * sn_image_padding and sn_image_crop; a chain of them runs on a copy, so
+ * that a failure leaves the image as it was.
  */
 #include "filter/imf_common.h"
 
 #include <limits.h>
+
+#include <utility>
 
 enum {
     IMF_ASPECT_NONE,
@@ -62,6 +65,17 @@ static int imf_resize_set_settings(imagefilter_t *filter, const char *const *key
 static int64_t imf_side(int64_t value)
 {
     return value < 1 ? 1 : value;
+}
+
+/* Trades the pictures (size, frames, alpha) of two images; their readers
+ * and formats stay. */
+static void imf_swap_pictures(sn_image_t *a, sn_image_t *b)
+{
+    std::swap(a->width, b->width);
+    std::swap(a->height, b->height);
+    std::swap(a->frame_count, b->frame_count);
+    std::swap(a->frames, b->frames);
+    std::swap(a->has_alpha, b->has_alpha);
 }
 
 /* Leptonica's scaling gives a 1 x 1 picture for any factor below 0.02, so a
@@ -131,17 +145,32 @@ static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
                (long long)f, (long long)g);
         return -1;
     }
-    if (imf_resize_to(image, (int)f, (int)g) != 0)
+    /* Each primitive leaves the image as it was when it fails, but a resize
+     * in steps, or one followed by padding or a crop, would fail with the
+     * earlier steps done. Such a chain runs on a copy that replaces the
+     * image only when every step succeeded. */
+    const int one_step = imf_resize_step(image->width, (int)f) == (int)f &&
+                         imf_resize_step(image->height, (int)g) == (int)g;
+    const int finishing = (self->keep_aspect == IMF_ASPECT_PADDING && (f != tw || g != th)) ||
+                          (self->keep_aspect == IMF_ASPECT_CROPPING && (f != tw || g != th));
+    if (one_step && !finishing)
+        return imf_resize_to(image, (int)f, (int)g);
+    ImfImage work(sn_image_clone(image));
+    if (!work)
         return -1;
-    if (self->keep_aspect == IMF_ASPECT_PADDING) {
+    if (imf_resize_to(work.get(), (int)f, (int)g) != 0)
+        return -1;
+    if (self->keep_aspect == IMF_ASPECT_PADDING && finishing) {
         const int left = (int)((tw - f) / 2), top = (int)((th - g) / 2);
         const int right = (int)(tw - f - left), bottom = (int)(th - g - top);
-        if (left || top || right || bottom)
-            return sn_image_padding(image, left, top, right, bottom, self->padding_color);
-    } else if (self->keep_aspect == IMF_ASPECT_CROPPING) {
-        if (f != tw || g != th)
-            return sn_image_crop(image, (int)((f - tw) / 2), (int)((g - th) / 2), (int)tw, (int)th);
+        if (sn_image_padding(work.get(), left, top, right, bottom, self->padding_color) != 0)
+            return -1;
+    } else if (self->keep_aspect == IMF_ASPECT_CROPPING && finishing) {
+        if (sn_image_crop(work.get(), (int)((f - tw) / 2), (int)((g - th) / 2), (int)tw, (int)th) !=
+            0)
+            return -1;
     }
+    imf_swap_pictures(image, work.get());
     return 0;
 }
 

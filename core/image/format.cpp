@@ -7,6 +7,7 @@
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -43,9 +44,33 @@ FILE *probe_file(sn_image_t *image, const char *path, const char *function,
                  const snimage_iformat_t **found)
 {
     *found = nullptr;
-    FILE *fp = fopen(path, "rb");
+    /* A named pipe would block the open (and a batch worker with it) until
+     * some writer came; a device or a folder is no picture either. The path
+     * is looked at before it is opened, and the descriptor (opened without
+     * blocking) once more after, in case the name was replaced in between. */
+    struct stat st;
+    if (stat(path, &st) != 0) {
+        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        sn_log(4, NULL, function, __LINE__, "not a regular file FAILED! %s\n", path);
+        return nullptr;
+    }
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        return nullptr;
+    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        sn_log(4, NULL, function, __LINE__, "not a regular file FAILED! %s\n", path);
+        close(fd);
+        return nullptr;
+    }
+    FILE *fp = fdopen(fd, "rb");
     if (!fp) {
         sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        close(fd);
         return nullptr;
     }
     image->reader->path = strdup(path);

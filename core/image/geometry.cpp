@@ -585,6 +585,17 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     }
     if (sn_image_check_size("sn_image_rotate", image->width, image->height, NULL) != 0)
         return -1;
+    /* NaN or an infinity has no turn to make, and a huge angle overflows the
+     * single-precision radians and the canvas sizes computed from them. A
+     * whole number of turns changes nothing, so an angle of a turn or more
+     * is reduced (keeping its sign) first; 450 is then the quarter turn
+     * that 90 is, and 720 no turn at all. */
+    if (!isfinite(angle)) {
+        sn_log(4, NULL, "sn_image_rotate", __LINE__, "angle FAILED! %f\n", angle);
+        return -1;
+    }
+    if (fabs(angle) >= 360.0)
+        angle = fmod(angle, 360.0);
     int quarters = angle == 90.0 ? 1 : angle == 180.0 ? 2 : angle == 270.0 ? 3 : 0;
     float r = (float)(angle * 3.14159265 / 180.0);
     if (quarters == 0 && fabsf(r) < 0.001f) {

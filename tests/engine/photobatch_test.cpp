@@ -728,6 +728,48 @@ TEST_F(PhotoBatch, FiltersRunInOrderAndFailuresAreReported)
     imagefilter_destroy(half);
 }
 
+/* With delete_source set, a file whose pipeline had a failed filter is still
+ * written but keeps its source: the output is not what was asked for. The
+ * next file, whose filters all succeed, loses its source as asked. */
+TEST_F(PhotoBatch, AFailedFilterKeepsTheSourceEvenWithDeleteSource)
+{
+    std::string a = source("a.png");
+    std::string b = source("b.png");
+    add(a);
+    add(b);
+    config()->delete_source = 1;
+    imagefilter_t failing = {"failing", nullptr, fail_execute, nullptr, nullptr};
+    rec_.set_filters({&failing});
+    /* The list for a is taken before the hook runs: only b gets none. */
+    rec_.set_hook([&](const std::string &path) {
+        if (path == a)
+            rec_.set_filters({});
+    });
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(3, "failing"),
+                                          written(a, out_ + "/a.png"), begins(b),
+                                          written(b, out_ + "/b.png"), ev(3, 1)}));
+    EXPECT_TRUE(zvtest::file_exists(a));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
+    EXPECT_FALSE(zvtest::file_exists(b));
+    EXPECT_TRUE(is_png_of_size(out_ + "/b.png", 9, 7));
+}
+
+/* A named pipe in the file list used to block the worker in its open for
+ * ever (stop timed out, destroy waited its whole time): it is refused as a
+ * file that cannot be read, and the run goes on. */
+TEST_F(PhotoBatch, ANamedPipeInTheListFailsToLoadWithoutBlocking)
+{
+    std::string pipe = dir_.file("src/pipe.png");
+    ASSERT_EQ(0, mkfifo(pipe.c_str(), 0600));
+    std::string a = source("a.png");
+    add(pipe);
+    add(a);
+    std::vector<Event> events = run_all();
+    EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(pipe), failed(1, pipe), begins(a),
+                                          written(a, out_ + "/a.png"), ev(3, 1)}));
+}
+
 TEST(PhotoBatchInstance, OneProcessWideInstance)
 {
     EXPECT_EQ(photobatch_get_instance(), nullptr);

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Makes the seed corpus of the reader fuzz targets with ImageMagick: small
-# files (a few KB at most) of each format in the variants its reader handles.
+# files (a few KB at most) of each format in the variants its reader handles,
+# and hostile ones (python3 patches the bytes) that once cost seconds or
+# gigabytes, or loaded damaged pictures as whole.
 # Usage: tests/fuzz/make-corpus.sh [bmp|jpeg|png|gif|tiff ...]   (all by default)
 # The output is committed under tests/fuzz/corpus/<name>/.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 command -v convert >/dev/null || { echo "make-corpus: ImageMagick 'convert' is needed" >&2; exit 2; }
+command -v python3 >/dev/null || { echo "make-corpus: python3 is needed" >&2; exit 2; }
+command -v jpegtran >/dev/null || { echo "make-corpus: jpegtran is needed" >&2; exit 2; }
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -63,6 +67,61 @@ make_png() {
     -define png:color-type=0
 }
 
+# patch <file> <python statements on the bytearray b>: edits a file in place.
+patch() {
+  python3 - "$1" "$2" <<'PY'
+import struct, sys, zlib
+path, code = sys.argv[1], sys.argv[2]
+b = bytearray(open(path, 'rb').read())
+def marker(lo, hi, n=0):
+    for i in range(2, len(b) - 1):
+        if b[i] == 0xFF and lo <= b[i + 1] <= hi:
+            if n == 0:
+                return i
+            n -= 1
+    raise SystemExit('marker not found')
+def sof_size(w, h):
+    i = marker(0xC0, 0xC2)
+    b[i + 5:i + 9] = struct.pack('>HH', h, w)
+exec(code)
+open(path, 'wb').write(bytes(b))
+PY
+}
+
+make_jpeg_hostile() {
+  local d="$here/corpus/jpeg"
+  # A 23170 x 23170 header over a few hundred bytes of scan data.
+  convert "$src" -strip -resize 8x8! -quality 50 "JPEG:$d/huge-header-tiny-scan.jpg"
+  patch "$d/huge-header-tiny-scan.jpg" 'sof_size(23170, 23170)'
+  convert "$src" -strip -resize 8x8! -quality 50 -interlace Plane \
+    "JPEG:$d/huge-progressive-tiny-scan.jpg"
+  patch "$d/huge-progressive-tiny-scan.jpg" 'sof_size(23170, 23170)'
+  # Scan data cut in half, the end marker kept.
+  cp "$here/corpus/jpeg/baseline.jpg" "$d/scan-cut-end-kept.jpg"
+  patch "$d/scan-cut-end-kept.jpg" 's = marker(0xDA, 0xDA); b[:] = b[:(s + len(b)) // 2] + b"\xff\xd9"'
+  # A table marker where scan data should be.
+  cp "$here/corpus/jpeg/baseline.jpg" "$d/marker-inside-scan.jpg"
+  patch "$d/marker-inside-scan.jpg" 's = marker(0xDA, 0xDA); m = (s + len(b)) // 2; b[m:m + 2] = b"\xff\xc4"'
+  # A restart marker out of sequence.
+  jpegtran -restart 1B -outfile "$d/restart-out-of-sequence.jpg" "$here/corpus/jpeg/baseline.jpg"
+  patch "$d/restart-out-of-sequence.jpg" 'r = marker(0xD0, 0xD7); b[r + 1] = 0xD0 + ((b[r + 1] - 0xD0 + 4) & 7)'
+}
+
+make_png_hostile() {
+  # 44 bytes: a 1 x 1 header, then an ancillary chunk that claims 2 GiB.
+  local type
+  for type in tEXt zTXt iTXt sPLT; do
+    python3 - "$here/corpus/png/huge-$type.png" "$type" <<'PY'
+import struct, sys, zlib
+path, kind = sys.argv[1], sys.argv[2].encode()
+ihdr = b'IHDR' + struct.pack('>IIBBBBB', 1, 1, 8, 0, 0, 0, 0)
+data = (b'\x89PNG\r\n\x1a\n' + struct.pack('>I', 13) + ihdr +
+        struct.pack('>I', zlib.crc32(ihdr)) + struct.pack('>I', 0x7FFFFFF0) + kind + b'key')
+open(path, 'wb').write(data)
+PY
+  done
+}
+
 make_gif() {
   seed gif plain.gif GIF "$src" -colors 32
   seed gif interlaced.gif GIF "$src" -colors 32 -interlace GIF
@@ -70,6 +129,24 @@ make_gif() {
   convert -delay 10 "$src" \( "$src" -flop \) \( "$src" -crop 12x8+4+4 \) -colors 16 \
     -loop 0 "$tmp/anim.gif"
   mkdir -p "$here/corpus/gif" && cp "$tmp/anim.gif" "$here/corpus/gif/animated.gif"
+  # Later images as patches at their own places, transparent where unchanged.
+  convert -delay 10 "$src" \( "$src" -fill blue -draw 'rectangle 3,2 9,6' \) \
+    \( "$src" -fill yellow -draw 'rectangle 12,8 20,13' -fill blue -draw 'rectangle 3,2 9,6' \) \
+    -colors 16 -layers OptimizeTransparency -loop 0 "GIF:$here/corpus/gif/optimised.gif"
+  convert \( -size 10x10 xc:red -repage 20x20+4+4 \) \( -size 12x12 xc:blue -repage 20x20+0+0 \) \
+    "GIF:$here/corpus/gif/first-offset.gif"
+  # Image data that ends (with its end code) half-way, in an otherwise whole file.
+  cp "$here/corpus/gif/plain.gif" "$here/corpus/gif/data-ends-early.gif"
+  patch "$here/corpus/gif/data-ends-early.gif" '
+p = 13 + (3 << ((b[10] & 7) + 1) if b[10] & 0x80 else 0)
+while b[p] == 0x21:
+    p += 2
+    while b[p]:
+        p += b[p] + 1
+    p += 1
+p += 10 + (3 << ((b[p + 9] & 7) + 1) if b[p + 9] & 0x80 else 0) + 1
+first = b[p]
+b[:] = b[:p] + bytes([first // 2]) + b[p + 1:p + 1 + first // 2] + b"\x00\x3b"'
 }
 
 make_tiff() {
@@ -92,13 +169,20 @@ make_tiff() {
   seed tiff gray-jpeg.tif TIFF "$src" -colorspace Gray -compress JPEG
   seed tiff bilevel-g4.tif TIFF "$src" -monochrome -compress Group4
   seed tiff planar-packbits.tif TIFF "$src" -type TrueColor -interlace Plane -compress RLE
+  # The orientations that trade the stored sides, and gray with alpha.
+  local o
+  for o in LeftTop RightTop RightBottom LeftBottom; do
+    seed tiff "orient-$o.tif" TIFF "$src" -orient "$o" -compress None
+  done
+  seed tiff gray-alpha.tif TIFF "$alpha" -colorspace Gray -compress LZW
 }
 
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(bmp jpeg png gif tiff)
 for t in "${targets[@]}"; do
   case "$t" in
-  bmp | jpeg | png | gif | tiff) "make_$t" ;;
+  bmp | gif | tiff) "make_$t" ;;
+  jpeg | png) "make_$t" && "make_${t}_hostile" ;;
   *) echo "make-corpus: unknown target '$t'" >&2; exit 2 ;;
   esac
 done

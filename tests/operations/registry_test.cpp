@@ -38,9 +38,18 @@ void RegistryTest::fifteenKindsInOrder()
         QCOMPARE(e->category, QString::fromUtf8(categories[count]));
         QVERIFY(!e->title().isEmpty());
         QVERIFY(!e->description().isEmpty());
+        const QPixmap icon = e->icon();
+        QVERIFY2(!icon.isNull(), e->name);
+        QVERIFY(icon.width() >= 76 && icon.height() >= 76);
     }
     QCOMPARE(count, 15);
     QCOMPARE(operation_registry[0].title(), QStringLiteral("Crop"));
+    QCOMPARE(operation_registry[3].description(),
+             QStringLiteral("Rolls photos vertically or horizontally by a specified number of "
+                            "pixels or percents"));
+    QCOMPARE(operation_registry[9].description(),
+             QStringLiteral("Replaces every pixel of the photo with it's complementary color"));
+    QCOMPARE(operation_registry[12].title(), QStringLiteral("Stamp Image"));
     QCOMPARE(operation_registry[8].description(),
              QStringLiteral("Transforms photos colors form true colors to grayscale colors"));
     QVERIFY(operation_registry[15].category.isEmpty());

@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -188,12 +189,75 @@ TEST(Setting, SaveMergesWithTheFileOnDisk)
     again.replace(again.find(turned), turned.size(), "o1 = 1\r\no2 = 'q'\r\n");
     EXPECT_EQ(read_text(path), again);
 
-    /* A file that does not load is replaced by the store's content. */
+    /* A file that does not load is replaced by the store's content (its
+     * bytes are kept aside, below). */
     ASSERT_TRUE(zvtest::write_file(path, "a = 1\nbroken = letters\n"));
     Store small;
     sn_setting_set_int(small, nullptr, "x", 1);
     ASSERT_EQ(sn_setting_save(small, path.c_str()), 0);
     EXPECT_EQ(read_text(path), "x = 1\r\n");
+}
+
+/* A save over a file that does not load whole used to drop every key the
+ * caller did not set, without a word: the file's bytes are kept beside it as
+ * "<name>.bak" first, and an older backup is never overwritten. */
+TEST(Setting, SaveKeepsAFileThatDoesNotLoadAsBak)
+{
+    std::string sessions;
+    for (int i = 1; i <= 128; i++)
+        sessions += "[s" + std::to_string(i) + "]\nk = 1\n";
+    std::string big = "a = 1\n#" + std::string(SN_SETTING_FILE_MAX, 'x') + "\n";
+    struct Case {
+        const char *name;
+        std::string text;
+    } cases[] = {
+        {"refused line", "keep = 1\nbroken = letters\nother = 2\n"},
+        {"open quote", "keep = 1\ns = \"open\nother = 2\n"},
+        {"over 1 MiB", big},
+        {"128th session", sessions},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        zvtest::TempDir dir;
+        std::string path = dir.file("app.conf");
+        ASSERT_TRUE(zvtest::write_file(path, c.text));
+        Store store;
+        ASSERT_EQ(sn_setting_set_int(store, nullptr, "x", 1), 0);
+        zvtest::LogCapture log;
+        ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
+        EXPECT_EQ(read_text(path + ".bak"), c.text);
+        EXPECT_TRUE(log.contains("its bytes are kept as " + path + ".bak\n"));
+        Store back;
+        ASSERT_EQ(sn_setting_load(back, path.c_str()), 0);
+        int v = 0;
+        EXPECT_EQ(sn_setting_get_int(back, nullptr, "x", &v), 0);
+    }
+
+    zvtest::TempDir dir;
+    std::string path = dir.file("app.conf");
+    Store store;
+    ASSERT_EQ(sn_setting_set_int(store, nullptr, "x", 1), 0);
+    /* A file that loads, a missing one and an empty one leave no backup. */
+    ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
+    ASSERT_TRUE(zvtest::write_file(dir.file("empty.conf"), ""));
+    ASSERT_EQ(sn_setting_save(store, dir.file("empty.conf").c_str()), 0);
+    ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
+    EXPECT_FALSE(zvtest::file_exists(path + ".bak"));
+    EXPECT_FALSE(zvtest::file_exists(dir.file("empty.conf.bak")));
+    /* A second unreadable file goes beside the first backup. */
+    ASSERT_TRUE(zvtest::write_file(path, "first = bad\n"));
+    ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
+    ASSERT_TRUE(zvtest::write_file(path, "second = bad\n"));
+    ASSERT_EQ(sn_setting_save(store, path.c_str()), 0);
+    EXPECT_EQ(read_text(path + ".bak"), "first = bad\n");
+    EXPECT_EQ(read_text(path + ".bak.2"), "second = bad\n");
+    /* When no backup can be made (every name taken), the file stays. */
+    for (int n = 3; n <= 9; n++)
+        ASSERT_TRUE(zvtest::write_file(path + ".bak." + std::to_string(n), "older\n"));
+    ASSERT_TRUE(zvtest::write_file(path, "third = bad\n"));
+    EXPECT_EQ(sn_setting_save(store, path.c_str()), -1);
+    EXPECT_EQ(read_text(path), "third = bad\n");
+    EXPECT_EQ(read_text(path + ".bak"), "first = bad\n");
 }
 
 TEST(Setting, KeyGivenTwiceKeepsItsValueAcrossASave)
@@ -262,7 +326,6 @@ TEST(Setting, ReaderAcceptsWhatHandsWrite)
          "\r\n[]\r\ny = 2\r\nx = 1\r\n"},
         {"session met twice", "[s]\na = 1\n[t]\nb = 2\n[s]\nc = 3\n",
          "\r\n[s]\r\nc = 3\r\na = 1\r\n\r\n[t]\r\nb = 2\r\n"},
-        {"open quote stops the reading", "a = 1\nb = \"open\nc = 3\n", "a = 1\r\n"},
         {"old backslashes stay", "p = \"C:\\dir\\sub\"\nu = \"\\\\srv\\share\"\n",
          "u = \"\\\\srv\\share\"\r\np = \"C:\\dir\\sub\"\r\n"},
     };
@@ -299,6 +362,20 @@ TEST(Setting, ReaderRefusesAndLeavesTheStoreEmpty)
         {"key only", "a = 1\njustakey\n"},
         {"bad time", "t = 2026-8\n"},
         {"key of 128", std::string(128, 'k') + " = 1\n"},
+        /* Used to end the load with success, dropping every later key. */
+        {"open quote", "a = 1\nb = \"open\nc = 3\n"},
+        {"open single quote", "a = 1\nb = 'open\nc = 3\n"},
+        /* The setters refuse such keys; the reader does too. */
+        {"double quote in a key", "k\"ey\" = 1\n"},
+        {"single quote in a key", "it's = 1\n"},
+        /* Used to put its keys into the session before it. */
+        {"session name of 255", "[s]\na = 1\n[" + std::string(255, 'n') + "]\nb = 2\n"},
+        /* Years and fields that do not fit an int (the first overflowed in
+         * the reader). */
+        {"year past int", "t = 2147483648-1-1T0:0:0\n"},
+        {"year far past int", "t = 99999999999999999999-1-1T0:0:0\n"},
+        {"year below int", "t = 1-1-1T0:0:0\nu = 0-1-1T0:0:-2147483649\n"},
+        {"time past the calendar", "t = 2147483647-11-1T0:0:2147483647\n"},
         {"empty file", ""},
         {"only a comment", "# nothing\n"},
     };
@@ -318,6 +395,28 @@ TEST(Setting, ReaderRefusesAndLeavesTheStoreEmpty)
     Store store;
     EXPECT_EQ(sn_setting_load(store, dir.file("missing.conf").c_str()), -1);
     EXPECT_EQ(load_text(dir, store, std::string(127, 'k') + " = 1\n"), 0);
+}
+
+/* A named pipe given as the settings file used to block the load in its
+ * open; the load runs in a child that an alarm ends if it blocks. */
+TEST(Setting, LoadRefusesAPipeWithoutBlocking)
+{
+    zvtest::TempDir dir;
+    std::string fifo = dir.file("pipe.conf");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(10);
+        sn_setting_t *store = sn_setting_create();
+        int rc = sn_setting_load(store, fifo.c_str());
+        sn_setting_destroy(store);
+        _exit(rc == -1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status)) << "the load blocked";
+    EXPECT_EQ(0, WEXITSTATUS(status));
 }
 
 TEST(Setting, FileSizeLimit)
@@ -348,13 +447,12 @@ TEST(Setting, SessionTableHolds127)
     EXPECT_EQ(v, 127);
     EXPECT_EQ(sn_setting_get_type(store, "s128", "k"), 0);
 
-    /* A header name of 254 characters opens a session; a longer one is
-     * ignored and its entries stay in the current session. */
-    std::string n254(254, 'n'), n255(255, 'n');
+    /* A header name of 254 characters opens a session; a longer one fails
+     * the load (see the reader's refusals). */
+    std::string n254(254, 'n');
     Store headers;
-    ASSERT_EQ(load_text(dir, headers, "[" + n254 + "]\na = 1\n[" + n255 + "]\nb = 2\n"), 0);
-    EXPECT_EQ(sn_setting_get_type(headers, n254.c_str(), "b"), SN_SETTING_TYPE_INT);
-    EXPECT_EQ(sn_setting_get_type(headers, n255.c_str(), "b"), 0);
+    ASSERT_EQ(load_text(dir, headers, "[" + n254 + "]\na = 1\n"), 0);
+    EXPECT_EQ(sn_setting_get_type(headers, n254.c_str(), "a"), SN_SETTING_TYPE_INT);
 
     Store set;
     for (int i = 1; i <= 127; i++)
@@ -439,6 +537,10 @@ TEST(Setting, AccessorsRules)
     time_t t = 0;
     EXPECT_EQ(sn_setting_get_int(store, nullptr, "none", &v), -1);
     EXPECT_EQ(sn_setting_get_type(store, "nosession", "none"), 0);
+
+    /* A time whose year would not read back is refused. */
+    EXPECT_EQ(sn_setting_set_time(store, nullptr, "late", (time_t)INT64_MAX / 2), -1);
+    EXPECT_EQ(sn_setting_get_type(store, nullptr, "late"), 0);
 
     ASSERT_EQ(sn_setting_set_string(store, nullptr, "s", "keep"), 0);
     EXPECT_EQ(sn_setting_set_int(store, nullptr, "s", 1), -1);

@@ -2,8 +2,9 @@
  * Pieces shared by the codec tests: the fixture that starts the image library
  * and makes ImageMagick sources in a temporary folder, identify's view of a
  * file, the largest channel difference of two pixels, a save under a
- * file-size limit, and the loop that feeds broken files to the reader and
- * loads a good one after each.
+ * file-size limit, the loop that feeds broken files to the reader and
+ * loads a good one after each, and a load in a child whose peak memory is
+ * read back.
  */
 #ifndef CODEC_FIXTURE_H
 #define CODEC_FIXTURE_H
@@ -16,6 +17,8 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -149,6 +152,39 @@ inline void expect_broken_files_fail(const zvtest::TempDir &dir, const std::stri
         sn_image_destroy(next);
     }
 }
+
+/* Loads path in a child process and reads back what the load cost: whether
+ * it gave an image, and the child's peak resident memory in KiB. A load that
+ * allocates and fills a frame it cannot decode shows here. */
+struct ChildLoad {
+    bool ran = false;
+    bool loaded = false;
+    long peak_kib = 0;
+};
+
+inline ChildLoad load_in_child(const std::string &path)
+{
+    ChildLoad result;
+    pid_t child = fork();
+    if (child < 0)
+        return result;
+    if (child == 0) {
+        sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+        _exit(image ? 1 : 0);
+    }
+    int status = 0;
+    struct rusage usage;
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status))
+        return result;
+    result.ran = true;
+    result.loaded = WEXITSTATUS(status) == 1;
+    result.peak_kib = usage.ru_maxrss;
+    return result;
+}
+
+/* Far below any frame these tests' hostile headers claim, far above what a
+ * test process takes with the sanitizers on. */
+const long k_refusal_peak_kib = 400L * 1024;
 
 } // namespace cfx
 

@@ -130,42 +130,93 @@ TEST_F(GifTest, DecodesLikeImageMagick)
     }
 }
 
-/* The frame takes the first image's size; the last image lands at the top
- * left, clipped to the frame, and what it leaves uncovered is cleared. */
-TEST_F(GifTest, LaterImagesOfOtherSizesStayInsideTheFrame)
+/* The frame takes the first image's size; every later image is drawn over
+ * the ones before it at its own offset from the first image, clipped to the
+ * frame, and its transparent pixels leave what lies below. */
+TEST_F(GifTest, LaterImagesAreDrawnAtTheirPlacesOverTheEarlierOnes)
 {
+    const uint32_t red = SN_PIXEL(255, 255, 0, 0), blue = SN_PIXEL(255, 0, 0, 255);
+    struct Rect {
+        int x, y, w, h;
+    };
     struct Case {
         const char *name;
         std::string args;
-        int cover_w, cover_h;
+        int width, height;
+        std::vector<Rect> blue; /* over a red picture */
     } cases[] = {
-        {"larger.gif", "-size 8x6 xc:red -size 20x16 xc:blue", 8, 6},
-        {"smaller.gif", "-size 20x16 xc:red \\( -size 8x6 xc:blue -repage +5+3 \\)", 8, 6},
-        {"wider.gif", "-size 10x10 xc:red -size 30x4 xc:blue", 10, 4},
+        {"larger.gif", "-size 8x6 xc:red -size 20x16 xc:blue", 8, 6, {{0, 0, 8, 6}}},
+        {"smaller.gif",
+         "-size 20x16 xc:red \\( -size 8x6 xc:blue -repage +5+3 \\)",
+         20,
+         16,
+         {{5, 3, 8, 6}}},
+        {"wider.gif", "-size 10x10 xc:red -size 30x4 xc:blue", 10, 10, {{0, 0, 10, 4}}},
+        /* The first image's own offset is the frame's origin: a later image
+         * to its upper left lands partly outside. */
+        {"first-offset.gif",
+         "\\( -size 10x10 xc:red -repage 20x20+4+4 \\) "
+         "\\( -size 12x12 xc:blue -repage 20x20+0+0 \\)",
+         10,
+         10,
+         {{0, 0, 8, 8}}},
+        {"see-through-patch.gif",
+         "-size 10x10 xc:red \\( -size 10x10 xc:none -fill blue -draw 'point 2,3' "
+         "-draw 'point 7,8' \\)",
+         10,
+         10,
+         {{2, 3, 1, 1}, {7, 8, 1, 1}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = make(c.name, c.args);
-        std::vector<uint8_t> bytes = zvtest::read_file(path);
-        size_t d = image_descriptor(bytes);
-        ASSERT_GT(d, 0u);
-        int w = bytes[d + 5] | bytes[d + 6] << 8;
-        int h = bytes[d + 7] | bytes[d + 8] << 8;
-
         sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
         ASSERT_NE(nullptr, image);
-        ASSERT_EQ(w, image->width);
-        ASSERT_EQ(h, image->height);
+        ASSERT_EQ(c.width, image->width);
+        ASSERT_EQ(c.height, image->height);
+        EXPECT_EQ(0, image->has_alpha);
         int bad = 0;
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++) {
-                bool covered = x < c.cover_w && y < c.cover_h;
-                uint32_t expect = covered ? SN_PIXEL(255, 0, 0, 255) : SN_PIXEL(255, 255, 255, 255);
+        for (int y = 0; y < c.height; y++)
+            for (int x = 0; x < c.width; x++) {
+                uint32_t expect = red;
+                for (const Rect &r : c.blue)
+                    if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h)
+                        expect = blue;
                 bad += image->frames[0].rows[y][x] != expect;
             }
         EXPECT_EQ(0, bad);
         sn_image_destroy(image);
     }
+}
+
+/* An animation optimised the way encoders store them (each later image only
+ * the patch that changes, unchanged pixels transparent) loads as its last
+ * displayed picture, as ImageMagick composes it. */
+TEST_F(GifTest, OptimisedAnimationLoadsAsItsLastPicture)
+{
+    std::string src = source();
+    std::string path =
+        make("optimised.gif", "-delay 10 " + quote(src) + " \\( " + quote(src) +
+                                  " -fill blue -draw 'rectangle 5,4 14,9' \\) \\( " + quote(src) +
+                                  " -fill yellow -draw 'rectangle 20,12 33,25' " +
+                                  "-fill blue -draw 'rectangle 5,4 14,9' \\) -colors 32 " +
+                                  "-layers OptimizeTransparency -loop 0");
+    ASSERT_EQ(3, frames_in(path));
+    std::string last = dir.file("last.png");
+    ASSERT_EQ(0, run("convert " + quote(path) + " -coalesce " + quote(last) + ".%d.png"));
+    zvtest::Rgba want;
+    ASSERT_TRUE(zvtest::magick_decode(last + ".2.png", &want));
+
+    sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+    ASSERT_NE(nullptr, image);
+    ASSERT_EQ(want.width, image->width);
+    ASSERT_EQ(want.height, image->height);
+    int bad = 0;
+    for (int y = 0; y < image->height; y++)
+        for (int x = 0; x < image->width; x++)
+            bad += image->frames[0].rows[y][x] != want.at(x, y);
+    EXPECT_EQ(0, bad);
+    sn_image_destroy(image);
 }
 
 TEST_F(GifTest, DamagedFilesFailAndTheNextFileLoads)
@@ -253,6 +304,26 @@ std::vector<uint8_t> tiny_gif(int width, int height, int map_entries,
     b.push_back(0);
     b.push_back(0x3B);
     return b;
+}
+
+/* Image data that ends (with its end code) before the last row, in a file
+ * that is otherwise whole: the rows never decoded used to come out as index
+ * 0 and the file loaded as if complete. */
+TEST_F(GifTest, ImageDataThatEndsEarlyIsRefused)
+{
+    std::string good = make("good.gif", quote(source()) + " -colors 64");
+    const std::vector<uint8_t> two_rows = {0, 1, 2, 3, 3, 2, 1, 0};
+    std::vector<cfx::BrokenCase> cases = {
+        {"two-of-four-rows", tiny_gif(4, 4, 4, {}, two_rows), "DGifGetLine FAILED!"},
+        {"one-pixel-short", tiny_gif(3, 1, 4, {}, {0, 1}), "DGifGetLine FAILED!"},
+    };
+    cfx::expect_broken_files_fail(dir, ".gif", cases, good, 40);
+    /* The same maker with every pixel present loads. */
+    std::string whole = dir.file("whole.gif");
+    ASSERT_TRUE(zvtest::write_file(whole, tiny_gif(4, 2, 4, {}, two_rows)));
+    sn_image_t *image = sn_image_create_from_file(whole.c_str(), -1);
+    ASSERT_NE(nullptr, image);
+    sn_image_destroy(image);
 }
 
 TEST_F(GifTest, IndexesAndControlBlocksOfHandMadeFiles)

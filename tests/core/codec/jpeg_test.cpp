@@ -28,8 +28,9 @@ class JpegTest : public cfx::CodecTest
 protected:
     void SetUp() override
     {
-        if (!zvtest::have_tool("convert") || !zvtest::have_tool("djpeg"))
-            GTEST_SKIP() << "ImageMagick and djpeg are needed";
+        if (!zvtest::have_tool("convert") || !zvtest::have_tool("djpeg") ||
+            !zvtest::have_tool("jpegtran"))
+            GTEST_SKIP() << "ImageMagick, djpeg and jpegtran are needed";
         /* A photo-like source: smooth colour areas with fine detail, odd sizes
          * so that partial blocks and chroma subsampling edges are decoded. */
         source_ = dir_.file("source.png");
@@ -178,19 +179,26 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
      * chroma) are not: the library's memory is capped too. */
     std::vector<uint8_t> big_coefficients = big_cut;
     ASSERT_TRUE(patch_sof(&big_coefficients, 5, 20000) && patch_sof(&big_coefficients, 7, 20000));
-    /* The last scan repeated until there are more scans than any encoder
-     * writes: each one is only a warning, together they must stop. */
-    std::vector<uint8_t> many_scans = pbytes;
-    size_t sos = 0;
-    for (size_t i = 2; i + 1 < pbytes.size(); i++)
-        if (pbytes[i] == 0xFF && pbytes[i + 1] == 0xDA)
-            sos = i;
-    ASSERT_GT(sos, 0u);
-    std::vector<uint8_t> last_scan(pbytes.begin() + (long)sos, pbytes.end() - 2);
-    many_scans.resize(pbytes.size() - 2);
+    /* The first (DC) scan repeated until there are more scans than any
+     * encoder writes: each repeat is only a warning about the progression,
+     * together they must stop. */
+    size_t first_sos = 0, after = 0;
+    for (size_t i = 2; i + 1 < pbytes.size(); i++) {
+        if (pbytes[i] != 0xFF || (pbytes[i + 1] != 0xDA && pbytes[i + 1] != 0xC4))
+            continue;
+        if (!first_sos && pbytes[i + 1] == 0xDA) {
+            first_sos = i;
+        } else if (first_sos) {
+            after = i;
+            break;
+        }
+    }
+    ASSERT_GT(after, first_sos);
+    std::vector<uint8_t> many_scans(pbytes.begin(), pbytes.begin() + (long)after);
     for (int i = 0; i < 600; i++)
-        many_scans.insert(many_scans.end(), last_scan.begin(), last_scan.end());
-    many_scans.insert(many_scans.end(), {0xFF, 0xD9});
+        many_scans.insert(many_scans.end(), pbytes.begin() + (long)first_sos,
+                          pbytes.begin() + (long)after);
+    many_scans.insert(many_scans.end(), pbytes.begin() + (long)after, pbytes.end());
     std::vector<uint8_t> garbage(bytes.begin(), bytes.begin() + 2);
     garbage.resize(300, 0x5A);
 
@@ -207,13 +215,78 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
         {"progressive cut",
          std::vector<uint8_t>(pbytes.begin(), pbytes.begin() + pbytes.size() * 2 / 3), "FAILED!"},
         {"huge dimensions", huge, "frame size FAILED!"},
-        {"large progressive cut", big_cut, "Premature end of JPEG file"},
+        {"large progressive cut", big_cut, "corrupt data FAILED!"},
         {"progressive beyond the memory cap", big_coefficients, "libjpeg FAILED!"},
         {"endless progressive scans", many_scans, "too many scans FAILED!"},
         {"zero height", zero, "FAILED!"},
         {"zero width", wide, "FAILED!"},
     };
     cfx::expect_broken_files_fail(dir_, ".jpg", cases, good, 61);
+}
+
+/* The offset of the n-th (from 0) two-byte marker ff xx with xx in [lo, hi]. */
+size_t find_marker(const std::vector<uint8_t> &b, uint8_t lo, uint8_t hi, int n = 0)
+{
+    for (size_t i = 2; i + 1 < b.size(); i++)
+        if (b[i] == 0xFF && b[i + 1] >= lo && b[i + 1] <= hi && n-- == 0)
+            return i;
+    return 0;
+}
+
+/* Every warning that means lost picture data fails the read: the library
+ * would pad the picture with grey and the batch would write it as whole. A
+ * 23170 x 23170 header over a few hundred bytes of scan data decoded 2 GB of
+ * grey in seconds; it must be refused before it fills its frame. */
+TEST_F(JpegTest, DataLossWarningsFailTheRead)
+{
+    std::string good = make("good.jpg", "-quality 85");
+    std::vector<uint8_t> bytes = zvtest::read_file(good);
+    size_t sos = find_marker(bytes, 0xDA, 0xDA);
+    ASSERT_GT(sos, 0u);
+
+    std::vector<uint8_t> half_scan(bytes.begin(), bytes.begin() + (long)(sos + bytes.size()) / 2);
+    half_scan.insert(half_scan.end(), {0xFF, 0xD9});
+    std::vector<uint8_t> marker_inside = bytes;
+    size_t middle = (sos + bytes.size()) / 2;
+    marker_inside[middle] = 0xFF;
+    marker_inside[middle + 1] = 0xC4; /* a table marker where data should be */
+
+    /* A restart marker whose number is out of sequence: the decoder must
+     * resynchronise, dropping the data in between. */
+    std::string restart_path = dir_.file("restart.jpg");
+    ASSERT_EQ(0, run("jpegtran -restart 1 -outfile " + quote(restart_path) + " " + quote(good)));
+    std::vector<uint8_t> restart = zvtest::read_file(restart_path);
+    size_t rst = find_marker(restart, 0xD0, 0xD7, 1);
+    ASSERT_GT(rst, 0u);
+    restart[rst + 1] = (uint8_t)(0xD0 + ((restart[rst + 1] - 0xD0 + 4) & 7));
+
+    std::vector<uint8_t> tiny =
+        zvtest::read_file(make("tiny.jpg", "-strip -resize 8x8! -quality 50"));
+    std::vector<uint8_t> tiny_p =
+        zvtest::read_file(make("tiny-p.jpg", "-strip -resize 8x8! -quality 50 -interlace Plane"));
+    ASSERT_LT(tiny.size(), 1024u);
+    ASSERT_TRUE(patch_sof(&tiny, 5, 23170) && patch_sof(&tiny, 7, 23170));
+    ASSERT_TRUE(patch_sof(&tiny_p, 5, 23170) && patch_sof(&tiny_p, 7, 23170));
+
+    std::vector<cfx::BrokenCase> cases = {
+        {"scan cut in half, end marker kept", half_scan, "corrupt data FAILED!",
+         "premature end of data segment"},
+        {"marker inside the scan data", marker_inside, "corrupt data FAILED!"},
+        {"restart marker out of sequence", restart, "corrupt data FAILED!"},
+        {"huge header over a tiny scan", tiny, "corrupt data FAILED!"},
+        {"huge progressive header over a tiny scan", tiny_p, "FAILED!"},
+    };
+    cfx::expect_broken_files_fail(dir_, ".jpg", cases, good, 61);
+
+    for (const auto &c : {std::make_pair("tiny", tiny), std::make_pair("tiny-p", tiny_p)}) {
+        SCOPED_TRACE(c.first);
+        std::string path = dir_.file(std::string(c.first) + "-huge.jpg");
+        ASSERT_TRUE(zvtest::write_file(path, c.second));
+        cfx::ChildLoad load = cfx::load_in_child(path);
+        ASSERT_TRUE(load.ran);
+        EXPECT_FALSE(load.loaded);
+        EXPECT_LT(load.peak_kib, cfx::k_refusal_peak_kib);
+    }
 }
 
 /* A corrupt-data warning that is not the end of the file keeps the picture. */

@@ -267,4 +267,45 @@ TEST_F(PngTest, BrokenFilesFailAndTheNextLoads)
     cfx::expect_broken_files_fail(dir_, ".png", cases, good, 37, 1);
 }
 
+/* 44 bytes: the signature, a 1 x 1 gray header and the start of an
+ * ancillary chunk that claims a length near 2 GiB. */
+std::vector<uint8_t> huge_chunk_png(const char type[4])
+{
+    std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto put32 = [&](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b.push_back((uint8_t)(v >> shift));
+    };
+    put32(13);
+    const uint8_t ihdr[17] = {'I', 'H', 'D', 'R', 0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0};
+    b.insert(b.end(), ihdr, ihdr + sizeof ihdr);
+    put32((uint32_t)crc32(0L, ihdr, sizeof ihdr));
+    put32(0x7FFFFFF0u);
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), {'k', 'e', 'y'});
+    return b;
+}
+
+/* libpng used to allocate and clear the length a text or sPLT chunk claims
+ * before it found the file short: 2 GiB and several seconds for 44 bytes.
+ * Each load runs in a child whose peak memory is read back. */
+TEST_F(PngTest, HugeAncillaryChunkIsRefusedWithoutItsAllocation)
+{
+    std::string good = dir_.file("good.png");
+    ASSERT_EQ(0, run("convert " + quote(rgba_) + " PNG32:" + quote(good)));
+    for (const char *type : {"tEXt", "zTXt", "iTXt", "sPLT", "prVt"}) {
+        SCOPED_TRACE(type);
+        std::vector<uint8_t> bytes = huge_chunk_png(type);
+        ASSERT_EQ(44u, bytes.size());
+        std::string path = dir_.file(std::string("huge-") + type + ".png");
+        ASSERT_TRUE(zvtest::write_file(path, bytes));
+        cfx::ChildLoad load = cfx::load_in_child(path);
+        ASSERT_TRUE(load.ran);
+        EXPECT_FALSE(load.loaded);
+        EXPECT_LT(load.peak_kib, cfx::k_refusal_peak_kib);
+    }
+    cfx::expect_broken_files_fail(dir_, ".png", {{"huge text", huge_chunk_png("tEXt"), "FAILED!"}},
+                                  good, 37, 1);
+}
+
 } // namespace

@@ -233,3 +233,32 @@ TEST(ResizeFilter, NoPassReducesMoreThanFortyToOne)
     EXPECT_EQ(out->height, 2);
     EXPECT_EQ(fxt::px(out.get(), 0, 1), SN_PIXEL(0xFF, 10, 20, 30));
 }
+
+/* A padding that fails after the scaling used to return -1 with the image
+ * already scaled: a failed filter leaves the image exactly as it was. The
+ * fitted picture (30000 x 30) is small; padded to 30000 x 20000 it is past
+ * the frame limit. */
+TEST(ResizeFilter, FailedPaddingLeavesTheImageAsItWas)
+{
+    fxt::Image image = fxt::make(1000, 1, fxt::pattern);
+    fxt::Image before(sn_image_clone(image.get()));
+    fxt::Filter filter = fxt::make_filter("resize", Settings{{"width", "30000px"},
+                                                             {"height", "20000px"},
+                                                             {"keep_aspect", "padding"},
+                                                             {"padding_color", "0x0000FF80"}});
+    ASSERT_NE(filter, nullptr);
+    zvtest::LogCapture log;
+    EXPECT_EQ(imagefilter_execute(filter.get(), image.get()), -1);
+    EXPECT_TRUE(log.contains("FAILED!"));
+    ASSERT_EQ(image->width, 1000);
+    ASSERT_EQ(image->height, 1);
+    EXPECT_EQ(image->has_alpha, before->has_alpha);
+    EXPECT_EQ(0, memcmp(image->frames[0].pixels, before->frames[0].pixels, 1000 * 4));
+
+    /* The same chain within the limit still pads. */
+    ASSERT_EQ(fxt::set(filter.get(), Settings{{"width", "2000px"}, {"height", "50px"}}), 0);
+    ASSERT_EQ(imagefilter_execute(filter.get(), image.get()), 0);
+    EXPECT_EQ(image->width, 2000);
+    EXPECT_EQ(image->height, 50);
+    EXPECT_EQ(image->has_alpha, 1);
+}

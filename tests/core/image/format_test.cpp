@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -192,6 +195,36 @@ TEST_F(FormatTest, LoadingFailuresAndTheirMessages)
     }
     EXPECT_EQ(sn_image_guess_format(dir.file("empty.bmp").c_str()), 0);
     EXPECT_EQ(sn_image_create_from_file(nullptr, -1), nullptr);
+}
+
+/* A named pipe in the file list used to block the loader in its open until
+ * a writer came, and the batch worker with it. The loads run in a child that
+ * an alarm ends, so that a regression fails the test instead of hanging it. */
+TEST_F(FormatTest, PathsThatAreNotRegularFilesAreRefusedWithoutOpening)
+{
+    std::string fifo = dir.file("pipe.png");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    std::string folder = dir.file("folder.jpg");
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
+    const std::string paths[] = {fifo, folder, "/dev/null", "/dev/zero"};
+    for (const std::string &path : paths) {
+        SCOPED_TRACE(path);
+        zvtest::LogCapture log;
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(10);
+            bool refused = sn_image_create_from_file(path.c_str(), -1) == nullptr &&
+                           sn_image_guess_format(path.c_str()) == 0;
+            _exit(refused ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        ASSERT_TRUE(WIFEXITED(status)) << "the load blocked or crashed";
+        EXPECT_EQ(0, WEXITSTATUS(status));
+        EXPECT_TRUE(zvtest::wait_for(
+            [&] { return log.contains("not a regular file FAILED! " + path + "\n"); }));
+    }
 }
 
 TEST_F(FormatTest, SavingByIdOrByExtension)

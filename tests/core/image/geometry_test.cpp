@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
+#include <math.h>
 #include <string.h>
 
 #include <memory>
@@ -248,6 +249,39 @@ TEST_F(GeometryTest, TinyAnglesLeaveTheImageUnchanged)
     EXPECT_EQ(image->has_alpha, 0);
     ASSERT_EQ(sn_image_rotate(image.get(), 0.05, 0x10203000u), 0);
     EXPECT_EQ(image->has_alpha, 1);
+}
+
+/* NaN and infinities are refused with the image untouched (NaN used to
+ * reach a float-to-int conversion); angles of a turn or more are reduced
+ * before anything is converted, so 1e308 is a finite turn and 450 the
+ * quarter turn that 90 is. */
+TEST_F(GeometryTest, RotationRefusesNonFiniteAnglesAndReducesHugeOnes)
+{
+    image_ptr copy = make_image(30, 20);
+    for (double angle : {NAN, INFINITY, -INFINITY}) {
+        SCOPED_TRACE(angle);
+        image_ptr image(sn_image_clone(copy.get()));
+        zvtest::LogCapture log;
+        EXPECT_EQ(sn_image_rotate(image.get(), angle, 0), -1);
+        EXPECT_TRUE(log.contains("angle FAILED!"));
+        EXPECT_TRUE(same_pixels(image.get(), copy.get()));
+    }
+    struct Case {
+        double angle, same_as;
+    } cases[] = {{450, 90},
+                 {-630, -270},
+                 {720, 0},
+                 {1e308, fmod(1e308, 360.0)},
+                 {-1e308, fmod(-1e308, 360.0)},
+                 {390.5, 30.5}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.angle);
+        image_ptr turned(sn_image_clone(copy.get()));
+        image_ptr want(sn_image_clone(copy.get()));
+        ASSERT_EQ(sn_image_rotate(turned.get(), c.angle, 0xFFFFFFFFu), 0);
+        ASSERT_EQ(sn_image_rotate(want.get(), c.same_as, 0xFFFFFFFFu), 0);
+        EXPECT_TRUE(same_pixels(turned.get(), want.get()));
+    }
 }
 
 TEST_F(GeometryTest, RotationOfASinglePixelStillHasAFillRing)

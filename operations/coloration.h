@@ -1,0 +1,48 @@
+// The coloration operation: tints every photo with one colour, written as
+// three decimal channel values; an accepted colour applies at once.
+#ifndef COLORATION_H
+#define COLORATION_H
+
+#include "operation.h"
+
+#include <QColor>
+
+namespace Ui
+{
+class OptColoration;
+}
+
+class COperation_coloration : public CParamOperation
+{
+public:
+    COperation_coloration();
+    bool setParams(const OperationParamList &params) override;
+
+    // The tint; it lives here, the widget edits it.
+    QColor m_color;
+
+protected:
+    QWidget *createWidget(QWidget *parent) override;
+};
+
+class COperationWidget_coloration : public COperationWidget
+{
+    Q_OBJECT
+
+public:
+    COperationWidget_coloration(COperation_coloration *operation, QWidget *parent = nullptr);
+    ~COperationWidget_coloration() override;
+
+    void updateParams() override;
+    // Sets the colour from a profile's pairs, then applies.
+    void loadParams(const OperationParamList &params);
+
+private slots:
+    void on_btnColorClicked();
+
+private:
+    Ui::OptColoration *m_ui;
+    COperation_coloration *m_operation;
+};
+
+#endif

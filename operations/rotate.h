@@ -1,0 +1,53 @@
+// The rotate operation: turns every photo a quarter turn either way, a half
+// turn or by a free angle, with a background colour for the uncovered
+// corners. It writes its values only when the angle or the colour changed.
+#ifndef ROTATE_H
+#define ROTATE_H
+
+#include "operation.h"
+
+#include <QColor>
+
+namespace Ui
+{
+class OptRotate;
+}
+
+class COperation_rotate : public CParamOperation
+{
+public:
+    COperation_rotate();
+    bool setParams(const OperationParamList &params) override;
+
+    // What the values last received, and the colour chosen in the widget.
+    double m_angle = 0;
+    QColor m_appliedColor;
+    QColor m_color;
+
+protected:
+    QWidget *createWidget(QWidget *parent) override;
+};
+
+class COperationWidget_rotate : public COperationWidget
+{
+    Q_OBJECT
+
+public:
+    COperationWidget_rotate(COperation_rotate *operation, QWidget *parent = nullptr);
+    ~COperationWidget_rotate() override;
+
+    void updateParams() override;
+    // Sets the controls from a profile's pairs, then applies.
+    void loadParams(const OperationParamList &params);
+
+private slots:
+    void on_ratioButtonToggled(bool checked);
+    void on_dspinBoxValueChanged(double d);
+    void on_btnColorClicked();
+
+private:
+    Ui::OptRotate *m_ui;
+    COperation_rotate *m_operation;
+};
+
+#endif

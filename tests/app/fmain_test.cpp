@@ -1,0 +1,508 @@
+// The main window: its face (title, size, tabs, menus, icons, mnemonics),
+// the Help addresses, Settings and About, profiles through the file dialog
+// seams, the busy state, closing, a batch engine that does not start, and
+// the German texts of the compiled translation.
+#include "fmain.h"
+
+#include "appinfo.h"
+#include "appsettings.h"
+#include "dialogs.h"
+#include "fabout.h"
+#include "fmainfile.h"
+#include "fmainoutput.h"
+#include "fmainprocess.h"
+#include "fmainworkflow.h"
+#include "foptions.h"
+#include "msganswer.h"
+#include "outputconfig.h"
+#include "photobatch.h"
+#include "styletitle.h"
+#include "zv_test.h"
+
+#include "image/sn_image.h"
+
+#include <string.h>
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QTranslator>
+#include <QtTest>
+
+namespace
+{
+
+struct DialogCall {
+    QWidget *parent = nullptr;
+    QString caption;
+    QString dir;
+    QString filter;
+    int count = 0;
+};
+
+// Every file dialog of the window answers with answer and records its call.
+void hookFileDialogs(DialogCall *open, DialogCall *save, const QString &answer)
+{
+    Dialogs::hooks().openFileName = [open, answer](QWidget *parent, const QString &caption,
+                                                   const QString &dir, const QString &filter) {
+        *open = DialogCall{parent, caption, dir, filter, open->count + 1};
+        return answer;
+    };
+    Dialogs::hooks().saveFileName = [save, answer](QWidget *parent, const QString &caption,
+                                                   const QString &dir, const QString &filter) {
+        *save = DialogCall{parent, caption, dir, filter, save->count + 1};
+        return answer;
+    };
+}
+
+QAction *findAction(FMain &window, const QString &text)
+{
+    for (QAction *menu : window.menuBar()->actions())
+        for (QAction *action : menu->menu()->actions())
+            if (action->text() == text)
+                return action;
+    return nullptr;
+}
+
+// The next modal dialog that opens is answered: accepted or rejected, its
+// class name and parent recorded.
+struct ModalAnswer {
+    QString className;
+    QWidget *parent = nullptr;
+    QWidget *dialog = nullptr;
+    bool modal = false;
+};
+
+void answerNextModal(ModalAnswer *seen, bool accept)
+{
+    QTimer *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, seen, accept]() {
+        QDialog *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen->className = QString::fromLatin1(dialog->metaObject()->className());
+        seen->parent = dialog->parentWidget();
+        seen->dialog = dialog;
+        seen->modal = dialog->isModal();
+        timer->deleteLater();
+        timer->stop();
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    timer->start(5);
+}
+
+outputconfig_t *outputConfig()
+{
+    return photobatch_get_outputconfig(photobatch_get_instance());
+}
+
+QString describe(const outputconfig_t *c)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
+        .arg(QString::fromUtf8(c->output_folder))
+        .arg(c->use_source_folder)
+        .arg(QString::fromUtf8(c->filename_template))
+        .arg(c->format)
+        .arg(c->quality)
+        .arg(c->transparent)
+        .arg(c->keep_source_format)
+        .arg(c->keep_attribute)
+        .arg(c->delete_source);
+}
+
+void setOutput(outputconfig_t *c, const char *folder, const char *tmpl, int format, int quality)
+{
+    outputconfig_lock(c);
+    strcpy(c->output_folder, folder);
+    strcpy(c->filename_template, tmpl);
+    c->format = format;
+    c->quality = quality;
+    c->use_source_folder = 0;
+    c->transparent = 0;
+    c->keep_source_format = 1;
+    c->keep_attribute = 0;
+    c->delete_source = 0;
+    outputconfig_unlock(c);
+}
+
+std::string bytes(const QString &path)
+{
+    std::vector<uint8_t> data = zvtest::read_file(path.toStdString());
+    return std::string(data.begin(), data.end());
+}
+
+// The output part of a profile as the settings store writes it: most
+// recently set key first.
+const char k_output_part[] = "output_delete_source = false\r\n"
+                             "output_keep_attribute = false\r\n"
+                             "output_keep_source_format = true\r\n"
+                             "output_transparent = 0\r\n"
+                             "output_quality_factor = 77\r\n"
+                             "output_format = \"PNG\"\r\n"
+                             "output_filename_template = \"<Filename>_small\"\r\n"
+                             "output_use_source_folder = false\r\n"
+                             "output_folder = \"/tmp/zv out\"\r\n";
+
+} // namespace
+
+class FMainTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        sn_image_init();
+    }
+
+    void init()
+    {
+        appsettings_set_defaults(&g_appsettings);
+        Dialogs::reset();
+        MsgAnswer::clear();
+    }
+
+    void cleanup()
+    {
+        Dialogs::reset();
+        FMain::setEngineStarter(nullptr);
+        QCOMPARE(MsgAnswer::unexpected(), 0);
+    }
+
+    void windowFace()
+    {
+        FMain window;
+        QVERIFY(window.engineStarted());
+        QCOMPARE(window.titleBar()->title(), QStringLiteral("Zandrevik"));
+        QCOMPARE(window.size(), QSize(800, 600));
+        QTabWidget *tabs = window.tabWidget();
+        QCOMPARE(tabs->count(), 4);
+        const QStringList texts = {"Step1: Select Files", "Step2: Add Operations",
+                                   "Step3: Configure Output", "Step4: Start Process"};
+        const QList<QWidget *> pages = {window.filePage(), window.workflowPage(),
+                                        window.outputPage(), window.processPage()};
+        for (int i = 0; i < 4; i++) {
+            QCOMPARE(tabs->tabText(i), texts[i]);
+            QCOMPARE(tabs->widget(i), pages[i]);
+        }
+        QCOMPARE(tabs->currentIndex(), 0);
+        // The pages live in the content widget, under the title and menu bars.
+        QVERIFY(window.contentWidget()->isAncestorOf(tabs));
+    }
+
+    // Menus, their entries in order (separators as "-"), icons and the
+    // Alt shortcuts that the mnemonics give.
+    void menus()
+    {
+        FMain window;
+        struct Entry {
+            const char *text;
+            const char *icon;
+            const char *mnemonic;
+        };
+        struct Menu {
+            const char *title;
+            const char *mnemonic;
+            QVector<Entry> entries;
+        };
+        const QVector<Menu> menus = {
+            {"&File",
+             "Alt+F",
+             {{"&Load Profile...", "open", "Alt+L"},
+              {"&Save Profile...", "save", "Alt+S"},
+              {"-", nullptr, nullptr},
+              {"E&xit", "exit", "Alt+X"}}},
+            {"&Tool", "Alt+T", {{"&Settings...", "options", "Alt+S"}}},
+            {"&Help",
+             "Alt+H",
+             {{"&Help File", "help", "Alt+H"},
+              {"Home &Page", "homepage", "Alt+P"},
+              {"-", nullptr, nullptr},
+              {"&About...", "about", "Alt+A"}}},
+        };
+        const QList<QAction *> bar = window.menuBar()->actions();
+        QCOMPARE(bar.size(), menus.size());
+        for (int m = 0; m < menus.size(); m++) {
+            QCOMPARE(bar[m]->text(), QString::fromLatin1(menus[m].title));
+            QCOMPARE(QKeySequence::mnemonic(bar[m]->text()),
+                     QKeySequence(QString::fromLatin1(menus[m].mnemonic)));
+            const QList<QAction *> actions = bar[m]->menu()->actions();
+            QCOMPARE(actions.size(), menus[m].entries.size());
+            for (int i = 0; i < actions.size(); i++) {
+                const Entry &e = menus[m].entries[i];
+                QAction *a = actions[i];
+                if (!e.icon) {
+                    QVERIFY(a->isSeparator());
+                    continue;
+                }
+                QCOMPARE(a->text(), QString::fromLatin1(e.text));
+                QCOMPARE(QKeySequence::mnemonic(a->text()),
+                         QKeySequence(QString::fromLatin1(e.mnemonic)));
+                // The icon is one of the application's own pictures.
+                const QString path = QStringLiteral(":/zandrevik/%1.png").arg(e.icon);
+                QVERIFY2(QFile::exists(path), qPrintable(path));
+                QVERIFY(!a->icon().isNull());
+                QCOMPARE(a->icon().pixmap(16).toImage(), QIcon(path).pixmap(16).toImage());
+            }
+        }
+        QVERIFY(QFile::exists(QStringLiteral(":/app/app_icon.png")));
+    }
+
+    void helpAddresses()
+    {
+        FMain window;
+        QList<QUrl> opened;
+        Dialogs::hooks().openUrl = [&opened](const QUrl &url) {
+            opened << url;
+            return true;
+        };
+        findAction(window, "&Help File")->trigger();
+        findAction(window, "Home &Page")->trigger();
+        QCOMPARE(opened, (QList<QUrl>{QUrl(ZV_HELP_URL), QUrl(ZV_HOME_PAGE_URL)}));
+        QVERIFY(QUrl(ZV_HELP_URL).isValid() && QUrl(ZV_HOME_PAGE_URL).isValid());
+    }
+
+    void settingsAndAboutRunModally()
+    {
+        FMain window;
+        window.show();
+        for (bool accept : {true, false}) {
+            ModalAnswer seen;
+            answerNextModal(&seen, accept);
+            findAction(window, "&Settings...")->trigger();
+            QCOMPARE(seen.className, QStringLiteral("FOptions"));
+            QCOMPARE(seen.parent, static_cast<QWidget *>(&window));
+            QVERIFY(seen.modal);
+        }
+        // The about box is made once and shown again.
+        QWidget *first = nullptr;
+        for (int run = 0; run < 2; run++) {
+            ModalAnswer seen;
+            answerNextModal(&seen, false);
+            findAction(window, "&About...")->trigger();
+            QCOMPARE(seen.className, QStringLiteral("FAbout"));
+            QCOMPARE(seen.parent, static_cast<QWidget *>(&window));
+            if (!first)
+                first = seen.dialog;
+            QCOMPARE(seen.dialog, first);
+        }
+        QCOMPARE(window.findChildren<FAbout *>().size(), 1);
+    }
+
+    void saveProfileDialogAndOutputPart()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("mine.zvp"));
+        FMain window;
+        setOutput(outputConfig(), "/tmp/zv out", "<Filename>_small", SN_IMAGE_FORMAT_PNG, 77);
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, path);
+
+        // Until the pipeline half can write, its failure is reported.
+        const bool pipelineWrites =
+            window.workflowPage()->saveProfile(QString::fromStdString(dir.file("probe.zvp")));
+        if (!pipelineWrites)
+            MsgAnswer::next(QDialogButtonBox::Ok);
+        findAction(window, "&Save Profile...")->trigger();
+        QCOMPARE(save.count, 1);
+        QCOMPARE(open.count, 0);
+        QCOMPARE(save.parent, static_cast<QWidget *>(&window));
+        QCOMPARE(save.caption, QStringLiteral("Save Profile - Zandrevik"));
+        QCOMPARE(save.dir, QStringLiteral("Zandrevik.zvp"));
+        QCOMPARE(save.filter, QStringLiteral("Zandrevik Profile File (*.zvp);;All Files (*)"));
+        if (!pipelineWrites) {
+            QCOMPARE(QString::fromStdString(bytes(path)), QString::fromLatin1(k_output_part));
+            QCOMPARE(MsgAnswer::pending(), 0);
+        } else {
+            QCOMPARE(MsgAnswer::seen(), QStringList());
+            QVERIFY(bytes(path).find(k_output_part) != std::string::npos);
+        }
+    }
+
+    void cancelledDialogsDoNothing()
+    {
+        FMain window;
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, QString());
+        const QString before = describe(outputConfig());
+        findAction(window, "&Save Profile...")->trigger();
+        findAction(window, "&Load Profile...")->trigger();
+        QCOMPARE(save.count, 1);
+        QCOMPARE(open.count, 1);
+        QCOMPARE(describe(outputConfig()), before);
+        QVERIFY(MsgAnswer::seen().isEmpty());
+    }
+
+    // A profile that cannot be written says so and reports failure.
+    void unwritableProfileFails()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("no/such/folder/p.zvp"));
+        FMain window;
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        QVERIFY(!window.saveProfile(path));
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{QStringLiteral("Zandrevik|Save profile FAILED!\n") + path});
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void loadProfile()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("p.pbp"));
+        QVERIFY(zvtest::write_file(path.toStdString(),
+                                   "output_folder = \"/srv/photos\"\r\n"
+                                   "output_filename_template = \"<Filename>-web\"\r\n"
+                                   "output_format = \"GIF\"\r\n"
+                                   "output_use_source_folder = true\r\n"
+                                   "output_keep_source_format = false\r\n"
+                                   "output_keep_attribute = true\r\n"
+                                   "output_delete_source = false\r\n"
+                                   "output_quality_factor = 64\r\n"
+                                   "output_transparent = 1\r\n"));
+        FMain window;
+        setOutput(outputConfig(), "/tmp/a", "x", SN_IMAGE_FORMAT_PNG, 10);
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, path);
+        findAction(window, "&Load Profile...")->trigger();
+        QCOMPARE(open.count, 1);
+        QCOMPARE(save.count, 0);
+        QCOMPARE(open.parent, static_cast<QWidget *>(&window));
+        QCOMPARE(open.caption, QStringLiteral("Load Profile"));
+        QCOMPARE(open.dir, QString());
+        QCOMPARE(open.filter, QStringLiteral("All Files (*);;Profile File (*.pbp)"));
+        QCOMPARE(
+            describe(outputConfig()),
+            QStringLiteral("/srv/photos|1|<Filename>-web|%1|64|1|0|1|0").arg(SN_IMAGE_FORMAT_GIF));
+        QVERIFY(MsgAnswer::seen().isEmpty());
+    }
+
+    // A file that does not load leaves the output settings as they were.
+    void brokenProfileChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("line that does not parse")
+            << QByteArray("output_folder = \"/srv/x\"\r\noutput_quality_factor = lots\r\n");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("missing") << QByteArray("-");
+    }
+
+    void brokenProfileChangesNothing()
+    {
+        QFETCH(QByteArray, content);
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("p.zvp"));
+        if (content != "-")
+            QVERIFY(zvtest::write_file(path.toStdString(), content.toStdString()));
+        FMain window;
+        setOutput(outputConfig(), "/tmp/keep", "<Filename>", SN_IMAGE_FORMAT_JPEG, 90);
+        const QString before = describe(outputConfig());
+        window.loadProfile(path);
+        QCOMPARE(describe(outputConfig()), before);
+        QVERIFY(MsgAnswer::seen().isEmpty());
+    }
+
+    // The Step 4 page's busy signal reaches the window and, through it, every
+    // page; Load Profile is off while the batch is not idle.
+    void busyState()
+    {
+        FMain window;
+        QSignalSpy spy(&window, &FMain::busyChanged);
+        QAction *load = findAction(window, "&Load Profile...");
+        QAction *save = findAction(window, "&Save Profile...");
+        emit window.processPage()->busyChanged(true);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toBool(), true);
+        QVERIFY(window.isBusy());
+        QVERIFY(!load->isEnabled());
+        QVERIFY(save->isEnabled());
+        emit window.processPage()->busyChanged(true);
+        QCOMPARE(spy.count(), 1);
+        emit window.processPage()->busyChanged(false);
+        QCOMPARE(spy.count(), 2);
+        QVERIFY(load->isEnabled());
+        QVERIFY(!window.isBusy());
+    }
+
+    // With no file-list question to ask, closing closes; the workers stop
+    // only when asked, after the window is gone.
+    void closeClosesWithoutStoppingTheEngine_data()
+    {
+        QTest::addColumn<int>("disableAll");
+        QTest::addColumn<int>("askSave");
+        QTest::newRow("questions on") << 0 << 1;
+        QTest::newRow("all confirmations off") << 1 << 1;
+        QTest::newRow("file-list question off") << 0 << 0;
+    }
+
+    void closeClosesWithoutStoppingTheEngine()
+    {
+        QFETCH(int, disableAll);
+        QFETCH(int, askSave);
+        g_appsettings.disable_all_confirms = disableAll;
+        g_appsettings.ask_save_filelist = askSave;
+        FMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.close());
+        QVERIFY(!window.isVisible());
+        QVERIFY(photobatch_get_instance());
+        window.stopWorkers();
+        QVERIFY(!photobatch_get_instance());
+        QVERIFY(MsgAnswer::seen().isEmpty());
+    }
+
+    void engineThatDoesNotStart()
+    {
+        FMain::setEngineStarter([]() { return -1; });
+        FMain window;
+        QVERIFY(!window.engineStarted());
+        QVERIFY(!photobatch_get_instance());
+        QCOMPARE(window.tabWidget()->count(), 0);
+        QVERIFY(!window.filePage() && !window.workflowPage() && !window.outputPage() &&
+                !window.processPage());
+        QVERIFY(!window.saveProfile(QStringLiteral("/tmp/never.zvp")));
+        window.stopWorkers();
+    }
+
+    // The compiled German translation covers the window's own texts.
+    void germanTexts()
+    {
+        const QString qm =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../app/language/de_DE.qm");
+        QTranslator translator;
+        QVERIFY2(translator.load(qm), qPrintable(qm));
+        QCoreApplication::installTranslator(&translator);
+        {
+            FMain window;
+            QStringList tabs;
+            for (int i = 0; i < window.tabWidget()->count(); i++)
+                tabs << window.tabWidget()->tabText(i);
+            QCOMPARE(
+                tabs,
+                (QStringList{"Schritt 1: Dateien auswählen", "Schritt 2: Operationen hinzufügen",
+                             "Schritt 3: Ausgabe einrichten", "Schritt 4: Verarbeitung starten"}));
+            QStringList menus;
+            for (QAction *menu : window.menuBar()->actions()) {
+                QStringList entries{menu->text()};
+                for (QAction *a : menu->menu()->actions())
+                    entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                menus << entries.join(QLatin1Char(','));
+            }
+            QCOMPARE(menus, (QStringList{"&Datei,Profil &laden...,Profil &speichern...,-,&Beenden",
+                                         "E&xtras,&Einstellungen...",
+                                         "&Hilfe,&Hilfeseite,&Homepage,-,&Über..."}));
+            QCOMPARE(FMain::tr("Save Profile - Zandrevik"),
+                     QStringLiteral("Profil speichern - Zandrevik"));
+            QCOMPARE(FMain::tr("Start batch engine FAILED!"),
+                     QStringLiteral("Start der Stapelverarbeitung FEHLGESCHLAGEN!"));
+        }
+        QCoreApplication::removeTranslator(&translator);
+    }
+};
+
+QTEST_MAIN(FMainTest)
+#include "fmain_test.moc"

@@ -1,0 +1,487 @@
+// The whole start-up and shutdown road in this process, watched by a real
+// UDP receiver on the log's port: the data folder with its missing parents,
+// the C locale for numbers and dates, the font, the centred window, the
+// workers' threads opened at start and closed in reverse at exit, the
+// settings file's bytes after a first start, hand-edited settings, a batch
+// engine that cannot start, and File > Exit during a running batch.
+#include "startup.h"
+
+#include "appsettings.h"
+#include "fmain.h"
+#include "msganswer.h"
+#include "outputconfig.h"
+#include "photobatch.h"
+#include "styletitle.h"
+#include "zv_test.h"
+
+#include "image/sn_image.h"
+
+#include <arpa/inet.h>
+#include <locale.h>
+#include <netinet/in.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QtTest>
+
+namespace
+{
+
+const int k_log_port = 6996;
+
+// A datagram socket on the application's own log address.
+class LogPort
+{
+public:
+    LogPort()
+    {
+        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        int size = 8 << 20;
+        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+        struct sockaddr_in address;
+        memset(&address, 0, sizeof address);
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(k_log_port);
+        if (bind(fd_, (struct sockaddr *)&address, sizeof address) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~LogPort()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool ok() const
+    {
+        return fd_ >= 0;
+    }
+    const std::vector<std::string> &lines()
+    {
+        char buf[65536];
+        for (;;) {
+            ssize_t n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+            if (n < 0)
+                break;
+            lines_.emplace_back(buf, (size_t)n);
+        }
+        return lines_;
+    }
+
+private:
+    int fd_ = -1;
+    std::vector<std::string> lines_;
+};
+
+// Standard error goes to a file while it lives.
+class StderrCapture
+{
+public:
+    explicit StderrCapture(const std::string &path) : path_(path)
+    {
+        fflush(stderr);
+        saved_ = dup(2);
+        FILE *f = fopen(path.c_str(), "w");
+        dup2(fileno(f), 2);
+        fclose(f);
+    }
+    ~StderrCapture()
+    {
+        restore();
+    }
+    std::string restore()
+    {
+        if (saved_ >= 0) {
+            fflush(stderr);
+            dup2(saved_, 2);
+            close(saved_);
+            saved_ = -1;
+        }
+        std::vector<uint8_t> data = zvtest::read_file(path_);
+        return std::string(data.begin(), data.end());
+    }
+
+private:
+    std::string path_;
+    int saved_ = -1;
+};
+
+// Sets an environment variable for a scope.
+class EnvVar
+{
+public:
+    EnvVar(const char *name, const std::string &value) : name_(name)
+    {
+        const char *old = getenv(name);
+        had_ = old != nullptr;
+        if (had_)
+            old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~EnvVar()
+    {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char *name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+int run(const StartupHooks &hooks)
+{
+    static char name[] = "zandrevik";
+    static char *argv[] = {name, nullptr};
+    return runApplication(1, argv, hooks);
+}
+
+std::string bytes(const std::string &path)
+{
+    std::vector<uint8_t> data = zvtest::read_file(path);
+    return std::string(data.begin(), data.end());
+}
+
+// Runs the event loop until pred holds or ms pass.
+template <class Pred> bool waitFor(Pred pred, int ms = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+QAction *findAction(FMain &window, const QString &text)
+{
+    for (QAction *menu : window.menuBar()->actions())
+        for (QAction *action : menu->menu()->actions())
+            if (action->text() == text)
+                return action;
+    return nullptr;
+}
+
+// The three workers, in the order the window creates them.
+const char *const k_workers[] = {"thrdPhotoBatchProc", "thrdTaskProc", "thrdPreviewProc"};
+
+// Which worker a line opens or closes ("" when none): the thread name is
+// the worker's prefix followed by its record's address.
+std::string workerOf(const std::string &line, const char *function, const char *text)
+{
+    if (line.find(std::string("[") + function + "]") == std::string::npos ||
+        line.find(text) == std::string::npos)
+        return std::string();
+    for (const char *worker : k_workers)
+        if (line.find(worker) != std::string::npos)
+            return worker;
+    return std::string();
+}
+
+std::vector<std::string> workersIn(const std::vector<std::string> &lines, size_t from, size_t to,
+                                   const char *function, const char *text)
+{
+    std::vector<std::string> found;
+    for (size_t i = from; i < to && i < lines.size(); i++) {
+        std::string worker = workerOf(lines[i], function, text);
+        if (!worker.empty())
+            found.push_back(worker);
+    }
+    return found;
+}
+
+std::string joined(const std::vector<std::string> &list)
+{
+    std::string text;
+    for (const std::string &s : list)
+        text += (text.empty() ? "" : ",") + s;
+    return text;
+}
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        appsettings_set_defaults(&g_appsettings);
+        FMain::setEngineStarter(nullptr);
+    }
+
+    void centring_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("position");
+        QTest::newRow("1280 x 1024") << QRect(0, 0, 1280, 1024) << QPoint(240, 212);
+        QTest::newRow("odd sizes truncate") << QRect(0, 0, 1025, 769) << QPoint(112, 84);
+        QTest::newRow("origin not added") << QRect(1920, 100, 1920, 1080) << QPoint(560, 240);
+        QTest::newRow("screen as large as the window") << QRect(0, 0, 800, 600) << QPoint(0, 0);
+        QTest::newRow("smaller screen keeps the title bar on it")
+            << QRect(0, 0, 640, 480) << QPoint(0, 0);
+    }
+
+    void centring()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, position);
+        QCOMPARE(startupCentredPosition(screen, QSize(800, 600)), position);
+    }
+
+    void firstStartAndExit()
+    {
+        LogPort port;
+        QVERIFY2(port.ok(), "127.0.0.1:6996 is taken");
+        zvtest::TempDir dir;
+        // Every parent of the data folder is missing.
+        const std::string data = dir.file("home/user/.local/share");
+        const std::string conf = data + "/Zandrevik/Zandrevik.conf";
+        EnvVar xdg("XDG_DATA_HOME", data);
+        zvtest::CommaLocale comma(dir);
+        QVERIFY(!comma.failed());
+        EnvVar numeric("LC_NUMERIC", "de_DE.UTF-8");
+        EnvVar time("LC_TIME", "de_DE.UTF-8");
+
+        struct Seen {
+            std::string numeric, time, printed;
+            QString title;
+            QSize size;
+            QPoint position, expected;
+            bool visible = false;
+            bool folder = false;
+            bool settingsWritten = true;
+            QString family, substitute, used;
+            int points = 0;
+            size_t linesAtShow = 0;
+        } seen;
+
+        StartupHooks hooks;
+        hooks.applicationCreated = [&seen]() {
+            seen.numeric = setlocale(LC_NUMERIC, nullptr);
+            seen.time = setlocale(LC_TIME, nullptr);
+            char text[32];
+            snprintf(text, sizeof text, "%.2f", 1.25);
+            seen.printed = text;
+        };
+        hooks.shown = [&](FMain &window) {
+            seen.title = window.titleBar()->title();
+            seen.size = window.size();
+            seen.position = window.pos();
+            seen.expected =
+                startupCentredPosition(QGuiApplication::primaryScreen()->geometry(), window.size());
+            seen.visible = window.isVisible();
+            seen.folder = QDir(QString::fromStdString(data + "/Zandrevik")).exists();
+            seen.settingsWritten = zvtest::file_exists(conf);
+            seen.family = QApplication::font().family();
+            seen.points = QApplication::font().pointSize();
+            seen.substitute = QFont::substitute(QStringLiteral("Tahoma"));
+            seen.used = QFontInfo(QApplication::font()).family();
+            seen.linesAtShow = port.lines().size();
+            window.close();
+        };
+        StderrCapture err(dir.file("stderr.txt"));
+        const int result = run(hooks);
+        const std::string errors = err.restore();
+
+        QCOMPARE(result, 0);
+        QCOMPARE(QString::fromStdString(seen.numeric), QStringLiteral("C"));
+        QCOMPARE(QString::fromStdString(seen.time), QStringLiteral("C"));
+        QCOMPARE(QString::fromStdString(seen.printed), QStringLiteral("1.25"));
+        QCOMPARE(seen.title, QStringLiteral("Zandrevik"));
+        QCOMPARE(seen.size, QSize(800, 600));
+        QCOMPARE(seen.position, seen.expected);
+        QVERIFY(seen.visible);
+        QVERIFY(seen.folder);
+        // Saved at shutdown, not before.
+        QVERIFY(!seen.settingsWritten);
+        QCOMPARE(seen.family, QStringLiteral("Tahoma"));
+        QCOMPARE(seen.points, 9);
+        QCOMPARE(seen.substitute.toLower(), QStringLiteral("dejavu sans condensed"));
+        QVERIFY2(seen.used.startsWith(QStringLiteral("DejaVu Sans")), qPrintable(seen.used));
+
+        const std::string lang = g_appsettings.lang_filename;
+        QCOMPARE(QString::fromStdString(bytes(conf)),
+                 QString::fromStdString("lang_filename = \"" + lang +
+                                        "\"\r\n"
+                                        "log_filename = \"\"\r\n"
+                                        "max_log_lines = 800\r\n"
+                                        "disable_log_display = 0\r\n"
+                                        "ask_empty_filterlist = 1\r\n"
+                                        "ask_create_output_folder = 1\r\n"
+                                        "ask_save_filelist_overwrite = 1\r\n"
+                                        "ask_save_filelist = 1\r\n"
+                                        "disable_all_confirms = 0\r\n"));
+
+        // The workers' threads open before the window shows, in the order the
+        // window creates them, and close after it, in reverse.
+        const std::vector<std::string> &lines = port.lines();
+        std::vector<std::string> opened =
+            workersIn(lines, 0, seen.linesAtShow, "sn_thread_open", "name:thrd");
+        std::vector<std::string> closed =
+            workersIn(lines, seen.linesAtShow, lines.size(), "sn_thread_close", "closing thread <");
+        QVERIFY2(!opened.empty() && opened[0] == "thrdPhotoBatchProc", joined(opened).c_str());
+        std::vector<std::string> reversed(opened.rbegin(), opened.rend());
+        QCOMPARE(QString::fromStdString(joined(closed)), QString::fromStdString(joined(reversed)));
+        QVERIFY(workersIn(lines, 0, seen.linesAtShow, "sn_thread_close", "closing").empty());
+        // Nothing was cancelled: each worker ended within its time-out.
+        for (const std::string &line : lines)
+            QVERIFY2(line.find("is canneled") == std::string::npos, line.c_str());
+        // The log went to the datagram port only.
+        QVERIFY2(errors.find("[sn_thread_open]") == std::string::npos, errors.c_str());
+    }
+
+    void handEditedSettingsAreUsedAndKept()
+    {
+        LogPort port;
+        zvtest::TempDir dir;
+        const std::string data = dir.file("share");
+        EnvVar xdg("XDG_DATA_HOME", data);
+        const std::string conf = data + "/Zandrevik/Zandrevik.conf";
+        QVERIFY(zvtest::run("mkdir -p " + zvtest::quote(data + "/Zandrevik")) == 0);
+        QVERIFY(zvtest::write_file(conf, "# by hand\n"
+                                         "skin_file = \"/nowhere/dark.style\"\n"
+                                         "disable_all_confirms = 1\n"
+                                         "max_log_lines = 50\n"
+                                         "lang_filename = \"xx_XX\"\n"
+                                         "my_own_key = 7\n"));
+        int confirms = -1, lines = -1;
+        std::string lang;
+        StartupHooks hooks;
+        hooks.shown = [&](FMain &window) {
+            confirms = g_appsettings.disable_all_confirms;
+            lines = g_appsettings.max_log_lines;
+            lang = g_appsettings.lang_filename;
+            window.close();
+        };
+        QCOMPARE(run(hooks), 0);
+        QCOMPARE(confirms, 1);
+        QCOMPARE(lines, 50);
+        QCOMPARE(QString::fromStdString(lang), QStringLiteral("xx_XX"));
+        const std::string text = bytes(conf);
+        QCOMPARE(QString::fromStdString(text),
+                 QStringLiteral("my_own_key = 7\r\n"
+                                "skin_file = \"/nowhere/dark.style\"\r\n"
+                                "lang_filename = \"xx_XX\"\r\n"
+                                "log_filename = \"\"\r\n"
+                                "max_log_lines = 50\r\n"
+                                "disable_log_display = 0\r\n"
+                                "ask_empty_filterlist = 0\r\n"
+                                "ask_create_output_folder = 0\r\n"
+                                "ask_save_filelist_overwrite = 0\r\n"
+                                "ask_save_filelist = 0\r\n"
+                                "disable_all_confirms = 1\r\n"));
+    }
+
+    void engineThatDoesNotStartEndsTheProgram()
+    {
+        LogPort port;
+        zvtest::TempDir dir;
+        EnvVar xdg("XDG_DATA_HOME", dir.file("share"));
+        FMain::setEngineStarter([]() { return -1; });
+        bool shown = false;
+        QStringList boxes;
+        StartupHooks hooks;
+        hooks.applicationCreated = [&boxes]() {
+            MsgAnswer::clear();
+            MsgAnswer::next(QDialogButtonBox::Ok);
+            // What the boxes said, read while the application still exists.
+            QObject::connect(qApp, &QObject::destroyed, [&boxes]() { boxes = MsgAnswer::seen(); });
+        };
+        hooks.shown = [&shown](FMain &) { shown = true; };
+        const int result = run(hooks);
+        QCOMPARE(result, 1);
+        QVERIFY(!shown);
+        QCOMPARE(boxes, QStringList{QStringLiteral("Zandrevik|Start batch engine FAILED!")});
+        QCOMPARE(MsgAnswer::unexpected(), 0);
+        QCOMPARE(MsgAnswer::pending(), 0);
+    }
+
+    // File > Exit while the batch runs: the window leaves the screen first,
+    // the batch worker finishes the file in hand, and every output written is
+    // whole.
+    void exitDuringABatch()
+    {
+        if (!zvtest::have_tool("convert"))
+            QSKIP("no ImageMagick");
+        LogPort port;
+        zvtest::TempDir dir;
+        EnvVar xdg("XDG_DATA_HOME", dir.file("share"));
+        const std::string in = dir.file("in"), out = dir.file("out");
+        QVERIFY(zvtest::run("mkdir -p " + zvtest::quote(in) + " " + zvtest::quote(out)) == 0);
+        const int files = 8;
+        const std::string first = in + "/photo0.jpg";
+        QVERIFY(zvtest::run("convert -size 2400x1800 gradient:#437596-#EAF0F3 +noise Gaussian "
+                            "-quality 95 " +
+                            zvtest::quote(first)) == 0);
+        for (int i = 1; i < files; i++)
+            QVERIFY(zvtest::run("cp " + zvtest::quote(first) + " " +
+                                zvtest::quote(in + "/photo" + std::to_string(i) + ".jpg")) == 0);
+        bool started = false, runningAtExit = false, visibleAtQuit = true;
+        StartupHooks hooks;
+        hooks.shown = [&](FMain &window) {
+            QObject::connect(qApp, &QCoreApplication::aboutToQuit,
+                             [&]() { visibleAtQuit = window.isVisible(); });
+            photobatch_t *batch = photobatch_get_instance();
+            fileman_t *list = photobatch_get_fileman(batch);
+            for (int i = 0; i < files; i++) {
+                const std::string path = in + "/photo" + std::to_string(i) + ".jpg";
+                fileman_add(list, path.c_str(), 1, 0);
+            }
+            outputconfig_t *config = photobatch_get_outputconfig(batch);
+            outputconfig_lock(config);
+            strcpy(config->output_folder, out.c_str());
+            config->use_source_folder = 0;
+            config->format = SN_IMAGE_FORMAT_PNG;
+            outputconfig_unlock(config);
+            started = photobatch_start(batch) == 0;
+            // Exit while a file is in hand.
+            runningAtExit = started && waitFor([batch]() {
+                                return photobatch_get_current(batch) >= 1 &&
+                                       photobatch_get_status(batch) == PHOTOBATCH_STATUS_RUNNING;
+                            });
+            findAction(window, QStringLiteral("E&xit"))->trigger();
+        };
+        QCOMPARE(run(hooks), 0);
+        QVERIFY(started);
+        QVERIFY(!visibleAtQuit);
+        const QStringList written = QDir(QString::fromStdString(out)).entryList(QDir::Files);
+        QVERIFY(!written.isEmpty());
+        sn_image_init();
+        for (const QString &name : written) {
+            const std::string path = out + "/" + name.toStdString();
+            zvtest::ImagePtr image(sn_image_create_from_file(path.c_str(), 0));
+            QVERIFY2(image && image->width == 2400 && image->height == 1800, path.c_str());
+        }
+        sn_image_uninit();
+        if (!runningAtExit)
+            qWarning("the batch had ended before Exit: %d outputs", int(written.size()));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    // No application object here: every test runs the program's own.
+    StartupTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "startup_test.moc"

@@ -1,0 +1,93 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>FMain</name>
+    <message>
+        <source>Zandrevik</source>
+        <translation>Zandrevik</translation>
+    </message>
+    <message>
+        <source>Step1: Select Files</source>
+        <translation>Schritt 1: Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>Step2: Add Operations</source>
+        <translation>Schritt 2: Operationen hinzufügen</translation>
+    </message>
+    <message>
+        <source>Step3: Configure Output</source>
+        <translation>Schritt 3: Ausgabe einrichten</translation>
+    </message>
+    <message>
+        <source>Step4: Start Process</source>
+        <translation>Schritt 4: Verarbeitung starten</translation>
+    </message>
+    <message>
+        <source>&amp;Load Profile...</source>
+        <translation>Profil &amp;laden...</translation>
+    </message>
+    <message>
+        <source>&amp;Save Profile...</source>
+        <translation>Profil &amp;speichern...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Settings...</source>
+        <translation>&amp;Einstellungen...</translation>
+    </message>
+    <message>
+        <source>&amp;Help File</source>
+        <translation>&amp;Hilfeseite</translation>
+    </message>
+    <message>
+        <source>Home &amp;Page</source>
+        <translation>&amp;Homepage</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>&amp;Über...</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Tool</source>
+        <translation>E&amp;xtras</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Save profile FAILED!
+%1</source>
+        <translation>Profil speichern FEHLGESCHLAGEN!
+%1</translation>
+    </message>
+    <message>
+        <source>Load Profile</source>
+        <translation>Profil laden</translation>
+    </message>
+    <message>
+        <source>All Files (*);;Profile File (*.pbp)</source>
+        <translation>Alle Dateien (*);;Profildatei (*.pbp)</translation>
+    </message>
+    <message>
+        <source>Save Profile - Zandrevik</source>
+        <translation>Profil speichern - Zandrevik</translation>
+    </message>
+    <message>
+        <source>Zandrevik Profile File (*.zvp);;All Files (*)</source>
+        <translation>Zandrevik-Profildatei (*.zvp);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Start batch engine FAILED!</source>
+        <translation>Start der Stapelverarbeitung FEHLGESCHLAGEN!</translation>
+    </message>
+</context>
+</TS>
