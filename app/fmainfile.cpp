@@ -434,9 +434,12 @@ void FMainFile::on_btnLoadClicked()
     // The whole file is read before the list is touched: a file that cannot
     // be read, or is no list of paths (paths hold no NUL byte), changes
     // nothing.
+    // Only a regular file: opening a FIFO would block the interface until a
+    // writer comes, and a device such as /dev/zero never ends.
     QFile file(name);
     QByteArray bytes;
-    bool readable = file.open(QIODevice::ReadOnly) && file.size() <= k_max_list_bytes;
+    bool readable = QFileInfo(name).isFile() && file.open(QIODevice::ReadOnly) &&
+                    file.size() <= k_max_list_bytes;
     if (readable) {
         bytes = file.readAll();
         readable = file.error() == QFileDevice::NoError && !bytes.contains('\0');
