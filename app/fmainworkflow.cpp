@@ -524,6 +524,15 @@ bool FMainWorkflow::loadProfile(const QString &path)
         sn_setting_destroy(setting);
         return false;
     }
+    // A negative count names no session at all: taken as it stands it would
+    // empty the pipeline of a file that holds one.
+    if (count < 0) {
+        sn_log(4, NULL, "FMainWorkflow::loadProfile", __LINE__,
+               "operation_count %d out of range FAILED! %s\n", count,
+               QFile::encodeName(path).constData());
+        sn_setting_destroy(setting);
+        return false;
+    }
 
     // The count is not trusted: only the sessions that the file holds, among
     // "operation_1" to "operation_<count>", are read (at most the store's
