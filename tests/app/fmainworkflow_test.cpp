@@ -12,6 +12,7 @@
 #include "photobatch.h"
 #include "preview.h"
 #include "qwidgetpreview.h"
+#include "pages_fixture.h"
 #include "zv_test.h"
 
 #include <QLineEdit>
@@ -45,31 +46,6 @@ QStringList kinds(FMainWorkflow *page)
     for (CAbstractOperation *operation : page->operations())
         names << QString::fromUtf8(operation->info()->name);
     return names;
-}
-
-// Answers the next operation chooser: picks a row of a category and presses
-// Add, or presses Cancel when row is -1.
-void answerChooser(int category, int row)
-{
-    QTimer *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, category, row] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            FOperationSelect *dialog = qobject_cast<FOperationSelect *>(widget);
-            if (!dialog || !dialog->isVisible())
-                continue;
-            timer->stop();
-            timer->deleteLater();
-            dialog->findChild<QListWidget *>(QStringLiteral("lwCategory"))->setCurrentRow(category);
-            if (row >= 0) {
-                dialog->findChild<QListWidget *>(QStringLiteral("lwOperation"))->setCurrentRow(row);
-                dialog->findChild<QPushButton *>(QStringLiteral("btnAdd"))->click();
-            } else {
-                dialog->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
-            }
-            return;
-        }
-    });
-    timer->start(5);
 }
 
 std::string writeBmp(const zvtest::TempDir &dir, const std::string &name, int width, int height)
@@ -332,7 +308,7 @@ void FMainWorkflowTest::startsEmptyWithTheGuide()
 void FMainWorkflowTest::addInsertsAfterTheSelectionAndSelectsIt()
 {
     QPushButton *add = child<QPushButton>("btnAdd");
-    answerChooser(2, 3); // Color: Gray
+    pages::answerChooser(2, 3); // Color: Gray
     add->click();
     QCOMPARE(kinds(m_page), QStringList{"gray"});
     QCOMPARE(m_page->selectedIndex(), 0);
@@ -344,18 +320,18 @@ void FMainWorkflowTest::addInsertsAfterTheSelectionAndSelectsIt()
     QCOMPARE(settings->parentWidget(), child<QWidget>("widgetConfigContent"));
     QCOMPARE(settings->size(), child<QWidget>("widgetConfigContent")->size());
 
-    answerChooser(2, 4); // Negative, at the end
+    pages::answerChooser(2, 4); // Negative, at the end
     add->click();
     m_page->findChild<CWidgetWorkflow *>()->setCurrentIndex(0);
     QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
-    answerChooser(0, 7); // All: Equalize, after the selected first one
+    pages::answerChooser(0, 7); // All: Equalize, after the selected first one
     add->click();
     QCOMPARE(kinds(m_page), (QStringList{"gray", "equalize", "negative"}));
     QCOMPARE(m_page->selectedIndex(), 1);
     QVERIFY(!m_page->operations()[0]->widget()->isVisible());
     QVERIFY(m_page->operations()[1]->widget()->isVisible());
 
-    answerChooser(2, -1); // Cancel
+    pages::answerChooser(2, -1); // Cancel
     add->click();
     QCOMPARE(m_page->operations().count(), 3);
     QCOMPARE(m_page->findChild<CWidgetWorkflow *>()->currentIndex(), 1);
@@ -850,14 +826,14 @@ void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
     QLabel *final = child<QLabel>("lbFinal");
     QTRY_COMPARE(final->size(), QSize(320, 240));
 
-    answerChooser(1, 2); // Image: Resize
+    pages::answerChooser(1, 2); // Image: Resize
     child<QPushButton>("btnAdd")->click();
     CAbstractOperation *resize = m_page->operations().value(0);
     QVERIFY(resize && QLatin1String(resize->info()->name) == QLatin1String("resize"));
     for (const char *box : {"sbWidth", "sbHeight"})
         resize->widget()->findChild<QSpinBox *>(QLatin1String(box))->setValue(50);
     applyTyped(resize);
-    answerChooser(3, 0); // Stamp: Stamp Text, after the selected resize
+    pages::answerChooser(3, 0); // Stamp: Stamp Text, after the selected resize
     child<QPushButton>("btnAdd")->click();
     QCOMPARE(kinds(m_page), (QStringList{"resize", "stamp_text"}));
     QCOMPARE(m_page->selectedIndex(), 1);
