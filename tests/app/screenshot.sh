@@ -2,8 +2,10 @@
 # Screenshots of the finished face under Xvfb, as PNG files: the main window
 # on each of its four tabs (main_step1..4.png), the settings dialog
 # (settings.png), the about box (about.png), a message box over the main
-# window (message.png) and a gallery of the standard widgets in the default
-# skin (gallery*.png).
+# window (message.png), the window at work (main_step1_files.png,
+# main_step2_pipeline.png with its preview, main_step4_finished.png after a
+# run with a failure line) and a gallery of the standard widgets in the
+# default skin (gallery*.png).
 # Usage: tests/app/screenshot.sh [build dir] [output folder]
 # Builds the picture taker in the build dir (default build/) first. Needs
 # xvfb-run (scripts/install-deps.sh gui).

@@ -5,6 +5,13 @@
 //   zv_app_screenshot <output folder>
 // The settings live in a temporary folder, so the user's own stay untouched.
 #include "appsettings.h"
+#include "dialogs.h"
+#include "fmainfile.h"
+#include "fmainoutput.h"
+#include "fmainprocess.h"
+#include "fmainworkflow.h"
+#include "outputconfig.h"
+#include "photobatch.h"
 #include "appstyle.h"
 #include "fabout.h"
 #include "fmain.h"
@@ -28,6 +35,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,6 +51,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -237,6 +246,102 @@ static void gallery()
     combo->hidePopup();
 }
 
+// A small photo for the filled pictures: a gradient with a little pattern.
+static bool writePhoto(const QString &path, int width, int height, int format)
+{
+    sn_image_t *image = sn_image_create(width, height, 1);
+    if (!image || sn_image_allocate_frame(image, 0) != 0) {
+        sn_image_destroy(image);
+        return false;
+    }
+    uint32_t **rows = sn_image_get_frame(image, 0);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            rows[y][x] = SN_PIXEL(255, (x * 255) / width, (y * 255) / height,
+                                  (((x / 16) ^ (y / 16)) & 1) * 120 + 60);
+    sn_image_write_params_t params = {90, 24, 0, 0};
+    const int rc = sn_image_save(image, QFile::encodeName(path).constData(), format, &params);
+    sn_image_destroy(image);
+    return rc == 0;
+}
+
+// Runs the event loop until done holds or ms pass.
+template <class Pred> static bool settleUntil(Pred done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The window at work: Step 2 with a pipeline and its preview, and Step 4
+// after a finished run whose log holds a red failure line.
+static void filled(FMain &window, const QString &folder)
+{
+    const QString photos = folder + QStringLiteral("/photos");
+    const QString output = folder + QStringLiteral("/output");
+    QDir().mkpath(photos);
+    QDir().mkpath(output);
+    writePhoto(photos + QStringLiteral("/harbour.jpg"), 640, 480, SN_IMAGE_FORMAT_JPEG);
+    writePhoto(photos + QStringLiteral("/lighthouse.png"), 480, 360, SN_IMAGE_FORMAT_PNG);
+    writePhoto(photos + QStringLiteral("/meadow.tif"), 400, 300, SN_IMAGE_FORMAT_TIFF);
+    QFile broken(photos + QStringLiteral("/kayak.jpg"));
+    if (broken.open(QIODevice::WriteOnly))
+        broken.write("\xFF\xD8\xFF\xE0 not a photo", 18);
+    broken.close();
+
+    Dialogs::hooks().existingDirectory = [photos](QWidget *, const QString &, const QString &) {
+        return photos;
+    };
+    window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder"))->click();
+    Dialogs::reset();
+    QListView *files = window.filePage()->findChild<QListView *>(QStringLiteral("lvFile"));
+    files->setCurrentIndex(files->model()->index(0, 0));
+    shoot(&window, "main_step1_files");
+
+    FMainWorkflow *flow = window.workflowPage();
+    const OperationParamList resize = {{QStringLiteral("width"), QStringLiteral("50%")},
+                                       {QStringLiteral("height"), QStringLiteral("50%")},
+                                       {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
+    flow->insertOperation("resize", 0, &resize);
+    flow->insertOperation("stamp_text", 1, nullptr);
+    bool shown = false;
+    QObject::connect(flow, &FMainWorkflow::previewChanged, [&shown](int) { shown = true; });
+    // A stamp without text has no picture, and its filter fails on every
+    // photo: give it one.
+    QLineEdit *text =
+        flow->operations()[1]->widget()->findChild<QLineEdit *>(QStringLiteral("edtText"));
+    text->setText(QStringLiteral("<Filename> - Zandrevik"));
+    settle(800);
+    window.tabWidget()->setCurrentIndex(1);
+    if (!settleUntil([&shown] { return shown; }, 10000))
+        std::fprintf(stderr, "screenshot: the preview did not come\n");
+    shoot(&window, "main_step2_pipeline");
+
+    outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
+    outputconfig_lock(c);
+    std::snprintf(c->output_folder, sizeof c->output_folder, "%s",
+                  QFile::encodeName(output).constData());
+    std::snprintf(c->filename_template, sizeof c->filename_template, "%s",
+                  "<Filename>_<Counter 1:1:3>");
+    c->use_source_folder = 0;
+    c->format = SN_IMAGE_FORMAT_PNG;
+    c->keep_source_format = 0;
+    outputconfig_unlock(c);
+    window.outputPage()->loadConfig();
+    window.tabWidget()->setCurrentIndex(3);
+    QPushButton *start = window.processPage()->findChild<QPushButton *>(QStringLiteral("btnStart"));
+    QTextEdit *log = window.processPage()->findChild<QTextEdit *>(QStringLiteral("edtLog"));
+    start->click();
+    if (!settleUntil(
+            [log] { return log->toPlainText().contains(QStringLiteral("Processing completed")); },
+            30000))
+        std::fprintf(stderr, "screenshot: the run did not finish\n");
+    settle(500);
+    shoot(&window, "main_step4_finished");
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 2) {
@@ -292,6 +397,8 @@ int main(int argc, char **argv)
     question.move(window.geometry().center() - question.rect().center());
     shoot(&question, "message", window.frameGeometry());
     question.hide();
+
+    filled(window, data.path());
 
     window.stopWorkers();
     return g_failures ? 1 : 0;
