@@ -10,13 +10,29 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <thread>
+
+// The held decode of droppingNeverWaitsForARunningDecode.
+struct HeldDecode {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+};
+
+HeldDecode &held()
+{
+    static HeldDecode h;
+    return h;
+}
+
+sn_image_t *heldThumbnail(const char *path)
+{
+    held().entered = true;
+    while (!held().release.load())
+        usleep(1000);
+    return CFileModel::makeThumbnail(path);
+}
 
 class CFileModelTest : public QObject
 {
@@ -185,28 +201,22 @@ private slots:
         QVERIFY(!model.removeAll());
     }
 
-    // A request whose file blocks (a pipe nobody writes yet) keeps the worker
-    // busy; dropping requests and changing the list must return at once.
+    // A decode that does not end until the test says so keeps the worker
+    // busy; dropping requests and changing the list must return at once,
+    // and the picture that comes late finds its entry gone and is freed.
     void droppingNeverWaitsForARunningDecode()
     {
-        QString pipe = file("a-pipe.jpg"); // row 0
-        QVERIFY(mkfifo(pipe.toUtf8().constData(), 0600) == 0);
-        QString photo = file("later.jpg");
+        QString photo = file("held.jpg");
         QVERIFY(step1::writePicture(photo, 120, 90));
+        held().entered = false;
+        held().release = false;
+        CFileModel::setThumbnailMaker(heldThumbnail);
 
         CFileModel model;
-        model.addFile(pipe.toUtf8().constData(), 0, 0, false);
         model.addFile(photo.toUtf8().constData(), 0, 0, false);
+        model.addFile("/p/queued.jpg", 0, 0, false);
         picture(model, 0);
-        // The worker has opened the pipe once a writer can open it too.
-        int fd = -1;
-        QVERIFY(zvtest::wait_for(
-            [&] {
-                fd = open(pipe.toUtf8().constData(), O_WRONLY | O_NONBLOCK);
-                return fd >= 0;
-            },
-            10000));
-        // The worker now waits in a read on the pipe.
+        QVERIFY(zvtest::wait_for([] { return held().entered.load(); }, 10000));
         picture(model, 1);
         QCOMPARE(model.requestsHeld(), 2);
         model.scrollBarValueChanged(10);
@@ -214,25 +224,16 @@ private slots:
         QVERIFY(model.removeAll());
         QCOMPARE(model.rowCount(), 0);
         QCOMPARE(model.requestsHeld(), 2); // the running one and the dropped one
+        QVERIFY(!held().release.load());   // nothing above waited for the decode
 
-        // Release the worker: garbage, then every later open of the pipe is
-        // answered the same way until the worker is through with it.
-        std::atomic<bool> stop(false);
-        std::thread writer([&] {
-            while (!stop.load()) {
-                int w = open(pipe.toUtf8().constData(), O_WRONLY | O_NONBLOCK);
-                if (w >= 0) {
-                    (void)!write(w, "garbage", 7);
-                    close(w);
-                }
-                usleep(1000);
-            }
-        });
-        (void)!write(fd, "garbage", 7);
-        close(fd);
+        // Another file now at the same row: the late picture was made for an
+        // entry that is gone and must not be stored there.
+        model.addFile("/p/another.jpg", 0, 0, false);
+        held().release = true;
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
-        stop.store(true);
-        writer.join();
+        QVERIFY(!fileman_get(model.list(), 0)->thumbnail);
+        CFileModel::setThumbnailMaker(nullptr);
+        model.removeAll();
     }
 
     void removeCheckedKeepsTheOrderOfTheRest()
