@@ -13,11 +13,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 
 // The held decode of droppingNeverWaitsForARunningDecode.
 struct HeldDecode {
     std::atomic<bool> entered{false};
     std::atomic<bool> release{false};
+    std::mutex mutex;
+    QStringList made; // the paths decoded, in order
 };
 
 HeldDecode &held()
@@ -28,6 +31,10 @@ HeldDecode &held()
 
 sn_image_t *heldThumbnail(const char *path)
 {
+    {
+        std::lock_guard<std::mutex> lock(held().mutex);
+        held().made << QString::fromUtf8(path);
+    }
     held().entered = true;
     while (!held().release.load())
         usleep(1000);
@@ -43,6 +50,19 @@ private:
     QString file(const char *name)
     {
         return QString::fromStdString(m_dir.file(name));
+    }
+    static void holdDecodes()
+    {
+        held().entered = false;
+        held().release = false;
+        std::lock_guard<std::mutex> lock(held().mutex);
+        held().made.clear();
+        CFileModel::setThumbnailMaker(heldThumbnail);
+    }
+    static QStringList madeSoFar()
+    {
+        std::lock_guard<std::mutex> lock(held().mutex);
+        return held().made;
     }
     static sn_image_t *picture(CFileModel &model, int row)
     {
@@ -208,13 +228,11 @@ private slots:
     {
         QString photo = file("held.jpg");
         QVERIFY(step1::writePicture(photo, 120, 90));
-        held().entered = false;
-        held().release = false;
-        CFileModel::setThumbnailMaker(heldThumbnail);
-
+        holdDecodes();
         CFileModel model;
         model.addFile(photo.toUtf8().constData(), 0, 0, false);
         model.addFile("/p/queued.jpg", 0, 0, false);
+        const QString first = QString::fromUtf8(fileman_get(model.list(), 0)->path);
         picture(model, 0);
         QVERIFY(zvtest::wait_for([] { return held().entered.load(); }, 10000));
         picture(model, 1);
@@ -232,6 +250,31 @@ private slots:
         held().release = true;
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
         QVERIFY(!fileman_get(model.list(), 0)->thumbnail);
+        // The dropped request was never decoded.
+        QCOMPARE(madeSoFar(), QStringList() << first);
+        CFileModel::setThumbnailMaker(nullptr);
+        model.removeAll();
+    }
+
+    // While one decode runs, the rows asked for later are served newest
+    // first: the rows painted last are the ones in view.
+    void newestRequestFirst()
+    {
+        holdDecodes();
+        CFileModel model;
+        const char *names[] = {"/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg"};
+        for (const char *name : names)
+            model.addFile(name, 0, 0, false);
+        picture(model, 0);
+        QVERIFY(zvtest::wait_for([] { return held().entered.load(); }, 10000));
+        for (int row = 1; row < 4; row++)
+            picture(model, row);
+        held().release = true;
+        QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
+        QCOMPARE(madeSoFar(), QStringList() << "/p/1.jpg"
+                                            << "/p/4.jpg"
+                                            << "/p/3.jpg"
+                                            << "/p/2.jpg");
         CFileModel::setThumbnailMaker(nullptr);
         model.removeAll();
     }
