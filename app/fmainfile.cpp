@@ -1,27 +1,477 @@
-// FMainFile: the Step 1 page (still to come).
+// FMainFile: Add Pictures, Add Folder (the recursive scan), Remove, sorting,
+// the information panel, and the file list file: one path per line, each
+// ended by CR LF, in the displayed order.
 #include "fmainfile.h"
+#include "ui_ufmainfile.h"
 
-FMainFile::FMainFile(QWidget *parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
+#include "appsettings.h"
+#include "cfiledelegate.h"
+#include "cfilemodel.h"
+#include "dialogs.h"
+#include "fileman.h"
+#include "image/sn_image.h"
+#include "stamptext.h"
+#include "stylemsg.h"
 
-FMainFile::~FMainFile() {}
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QStandardPaths>
 
-void FMainFile::updateFileInfo() {}
+#include <dirent.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <time.h>
 
-void FMainFile::stopThumbnails() {}
+#include <set>
+#include <utility>
+
+namespace
+{
+
+// A path longer than this would not fit the scan's 1024-byte buffer with its
+// terminator; such a path is skipped rather than cut into another name.
+const size_t k_max_path = 1022;
+// Lines of a file list are read in pieces of at most this many bytes.
+const int k_max_line = 1023;
+// A file list larger than this is not a list of paths.
+const qint64 k_max_list_bytes = 256 * 1024 * 1024;
+
+bool isSupportedImageFile(const char *name)
+{
+    static const char *const extensions[] = {".bmp",  ".jpg", ".jpeg", ".tif",
+                                             ".tiff", ".gif", ".png"};
+    if (!name)
+        return false;
+    const char *dot = strrchr(name, '.');
+    if (!dot)
+        return false;
+    for (const char *extension : extensions)
+        if (strcasecmp(dot, extension) == 0)
+            return true;
+    return false;
+}
+
+typedef std::set<std::pair<dev_t, ino_t>> visited_set;
+
+void scanTree(const char *folder, CFileModel *model, bool *added, visited_set *visited)
+{
+    DIR *dir = opendir(folder);
+    if (!dir)
+        return;
+    char *path = (char *)malloc(k_max_path + 2);
+    if (!path) {
+        closedir(dir);
+        return;
+    }
+    struct dirent *entry;
+    while ((entry = readdir(dir)) != nullptr) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
+            continue;
+        int length = snprintf(path, k_max_path + 2, "%s/%s", folder, entry->d_name);
+        if (length < 0 || (size_t)length > k_max_path)
+            continue;
+        struct stat st;
+        if (stat(path, &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            // A link back up the tree names a folder already seen: following
+            // it again would never end.
+            if (visited->insert(std::make_pair(st.st_dev, st.st_ino)).second)
+                scanTree(path, model, added, visited);
+        } else if (isSupportedImageFile(entry->d_name)) {
+            model->addFile(path, (unsigned)st.st_size, (int)st.st_mtime, false);
+            *added = true;
+        }
+    }
+    free(path);
+    closedir(dir);
+}
+
+void scanFolder(const char *folder, CFileModel *model, bool *added)
+{
+    visited_set visited;
+    struct stat st;
+    if (stat(folder, &st) == 0)
+        visited.insert(std::make_pair(st.st_dev, st.st_ino));
+    scanTree(folder, model, added, &visited);
+}
+
+} // namespace
+
+FMainFile::FMainFile(QWidget *parent, Qt::WindowFlags flags) : QWidget(parent, flags)
+{
+    m_ui = new Ui::UFMainFile;
+    m_ui->setupUi(this);
+    m_ui->gpbView->hide();
+
+    m_model = new CFileModel(this);
+    m_ui->lvFile->setModel(m_model);
+    // Every row has the delegate's one height; with thousands of files the
+    // view must not measure each of them.
+    m_ui->lvFile->setUniformItemSizes(true);
+    m_delegate = new CFileDelegate(this);
+    m_ui->lvFile->setItemDelegate(m_delegate);
+
+    connect(m_ui->btnLoad, &QPushButton::clicked, this, &FMainFile::on_btnLoadClicked);
+    connect(m_ui->btnSave, &QPushButton::clicked, this, &FMainFile::on_btnSaveClicked);
+    connect(m_ui->btnAddPic, &QPushButton::clicked, this, &FMainFile::on_btnAddPicClicked);
+    connect(m_ui->btnAddFolder, &QPushButton::clicked, this, &FMainFile::on_btnAddFolderClicked);
+    connect(m_ui->btnRemove, &QPushButton::clicked, this, &FMainFile::on_btnRemoveClicked);
+    connect(m_ui->btnRemoveAll, &QPushButton::clicked, this, &FMainFile::on_btnRemoveAllClicked);
+    connect(m_ui->rbViewThumbnail, &QRadioButton::toggled, this, &FMainFile::on_rbViewToggled);
+    connect(m_ui->rbViewList, &QRadioButton::toggled, this, &FMainFile::on_rbViewToggled);
+    connect(m_ui->rbSortName, &QRadioButton::toggled, this, &FMainFile::on_rbSortToggled);
+    connect(m_ui->rbSortSize, &QRadioButton::toggled, this, &FMainFile::on_rbSortToggled);
+    connect(m_ui->rbSortDate, &QRadioButton::toggled, this, &FMainFile::on_rbSortToggled);
+    connect(m_ui->chbSortDirection, &QCheckBox::clicked, this,
+            &FMainFile::on_chbSortDirectionClicked);
+    connect(m_ui->lvFile, &QListView::clicked, this, &FMainFile::on_tvFileClicked);
+    connect(m_ui->lvFile, &QListView::activated, this, &FMainFile::on_tvFileClicked);
+    connect(m_ui->lvFile->verticalScrollBar(), &QScrollBar::valueChanged, m_model,
+            &CFileModel::scrollBarValueChanged);
+    connect(m_model, &CFileModel::fileInfoReady, this, &FMainFile::onFileInfoReady);
+
+    on_rbViewToggled(true);
+    m_modified = false;
+    m_lastFolder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    updateFileInfo();
+}
+
+FMainFile::~FMainFile()
+{
+    delete m_ui;
+}
+
+void FMainFile::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        m_ui->retranslateUi(this);
+        updateFileInfo();
+    }
+    QWidget::changeEvent(event);
+}
+
+void FMainFile::stopThumbnails()
+{
+    m_model->stopThumbnails();
+}
+
+void FMainFile::setBusy(bool busy)
+{
+    m_ui->btnAddPic->setEnabled(!busy);
+    m_ui->btnAddFolder->setEnabled(!busy);
+    m_ui->btnRemove->setEnabled(!busy);
+    m_ui->btnRemoveAll->setEnabled(!busy);
+    m_ui->btnLoad->setEnabled(!busy);
+    m_ui->gbpSort->setEnabled(!busy);
+    m_ui->gpbView->setEnabled(!busy);
+}
+
+void FMainFile::on_btnAddPicClicked()
+{
+    QStringList names = Dialogs::getOpenFileNames(
+        this, tr("Add Files - Zandrevik"), m_lastFolder,
+        tr("All Files (*);;Windows Bitmap (*.bmp *.dib);;GIF (*.gif);;JPEG (*.jpg "
+           "*.jpeg);;TIFF (*.tif *.tiff);;Portable Graphics PNG (*.png)"));
+    if (names.isEmpty())
+        return;
+    m_model->cancelThumbnails();
+    for (const QString &name : qAsConst(names)) {
+        QByteArray path = QFile::encodeName(name);
+        struct stat st;
+        if (stat(path.constData(), &st) != 0 || S_ISDIR(st.st_mode) ||
+            !isSupportedImageFile(path.constData()))
+            continue;
+        m_model->addFile(path.constData(), (unsigned)st.st_size, (int)st.st_mtime, false);
+        m_modified = true;
+    }
+    m_model->refresh();
+    const QString &first = names.first();
+    int cut = first.lastIndexOf(QLatin1Char('/'));
+    if (cut < 0)
+        cut = first.lastIndexOf(QLatin1Char('\\'));
+    m_lastFolder = cut < 0 ? first : first.left(cut);
+    updateFileInfo();
+}
+
+void FMainFile::on_btnAddFolderClicked()
+{
+    QString folder =
+        Dialogs::getExistingDirectory(this, tr("Add Folder - Zandrevik"), m_lastFolder);
+    if (folder.isEmpty())
+        return;
+    m_model->cancelThumbnails();
+    m_model->beginBulkAdd();
+    scanFolder(QFile::encodeName(folder).constData(), m_model, &m_modified);
+    m_model->endBulkAdd();
+    m_model->refresh();
+    m_lastFolder = folder;
+    updateFileInfo();
+}
+
+void FMainFile::on_btnRemoveClicked()
+{
+    if (m_model->removeChecked()) {
+        updateFileInfo();
+        m_modified = true;
+    }
+}
+
+void FMainFile::on_btnRemoveAllClicked()
+{
+    if (m_model->removeAll()) {
+        updateFileInfo();
+        m_modified = true;
+    }
+}
+
+void FMainFile::on_rbViewToggled(bool)
+{
+    m_model->cancelThumbnails();
+    int mode = -1;
+    if (m_ui->rbViewThumbnail->isChecked())
+        mode = 1;
+    else if (m_ui->rbViewList->isChecked())
+        mode = 0;
+    if (mode >= 0) {
+        m_model->setViewMode(mode);
+        m_delegate->setViewMode(mode);
+    }
+    m_model->refresh();
+}
+
+void FMainFile::on_rbSortToggled(bool)
+{
+    updateSort();
+}
+
+void FMainFile::on_chbSortDirectionClicked()
+{
+    updateSort();
+}
+
+void FMainFile::updateSort()
+{
+    bool descending = m_ui->chbSortDirection->isChecked();
+    int type = 0;
+    if (m_ui->rbSortName->isChecked())
+        type = FILEMAN_SORT_NAME;
+    else if (m_ui->rbSortDate->isChecked())
+        type = FILEMAN_SORT_DATE;
+    else if (m_ui->rbSortSize->isChecked())
+        type = FILEMAN_SORT_SIZE;
+    if (type)
+        m_model->sortFiles(type, descending);
+}
+
+void FMainFile::on_tvFileClicked(const QModelIndex &index)
+{
+    fileman_t *list = m_model->list();
+    if (!index.isValid() || index.row() == fileman_get_current(list))
+        return;
+    fileman_set_current(list, index.row());
+    updateFileInfo();
+}
+
+void FMainFile::clearFileInfo()
+{
+    m_ui->lbPreview->clear();
+    m_ui->lbPicInfo->clear();
+}
+
+void FMainFile::updateFileInfo()
+{
+    fileman_t *list = m_model->list();
+    int count = fileman_count(list);
+    m_ui->lbTotal->setText(count == 0 ? QString() : QStringLiteral("Total: %1 files").arg(count));
+
+    fileman_item_t *item = fileman_get(list, fileman_get_current(list));
+    if (!item) {
+        m_infoTicket = 0;
+        m_infoPath.clear();
+        clearFileInfo();
+        return;
+    }
+    // The picture is made on the worker; a panel still showing another file
+    // is emptied meanwhile rather than left describing the wrong one.
+    if (m_infoPath != item->path)
+        clearFileInfo();
+    m_infoPath = item->path;
+    m_infoMtime = item->mtime;
+    m_infoTicket = m_model->requestFileInfo(item->path);
+    if (!m_infoTicket)
+        clearFileInfo();
+}
+
+void FMainFile::onFileInfoReady(quint64 ticket, const QImage &picture, int width, int height,
+                                int format)
+{
+    if (ticket == 0 || ticket != m_infoTicket)
+        return;
+    m_infoTicket = 0;
+    if (picture.isNull()) {
+        clearFileInfo();
+        return;
+    }
+    QString path = QString::fromUtf8(m_infoPath);
+    QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    QString size = format_file_size(QFileInfo(QFile::decodeName(m_infoPath)).size());
+    QString extension = QString::fromUtf8(sn_image_format_ext(format));
+    if (extension.startsWith(QLatin1Char('.')))
+        extension.remove(0, 1);
+    time_t mtime = (time_t)m_infoMtime;
+    struct tm local;
+    QString date = localtime_r(&mtime, &local) ? format_file_date(&local) : QString();
+    QString dimensions = QStringLiteral("%1x%2").arg(width).arg(height);
+
+    m_ui->lbPreview->setPixmap(QPixmap::fromImage(picture));
+    m_ui->lbPicInfo->setText(tr("Name: %1\nSize: %2\nFormat: %3\nDate: %4\nDimensions: %5")
+                                 .arg(name, size, extension.toUpper(), date, dimensions));
+}
+
+bool FMainFile::saveFileList()
+{
+    QString name = Dialogs::getSaveFileName(this, tr("Save Photo List - Zandrevik"),
+                                            QStringLiteral("Zandrevik.zvl"),
+                                            tr("Zandrevik List File (*.zvl);;All Files (*)"));
+    if (name.isEmpty())
+        return false;
+    if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist_overwrite == 1 &&
+        QFileInfo::exists(name)) {
+        bool never = false;
+        QDialogButtonBox::StandardButton answer = StyleMsg::question(
+            this, tr("Zandrevik"), tr("File already exists, do you want to overwrite?"), &never,
+            QDialogButtonBox::Yes | QDialogButtonBox::No);
+        if (never) {
+            g_appsettings.ask_save_filelist_overwrite = 0;
+            appsettings_save_default();
+        }
+        if (answer == QDialogButtonBox::No)
+            return false;
+    }
+
+    // Written beside the target and renamed over it only when complete, so
+    // that a full disk never leaves half a list in place of the old one.
+    QSaveFile file(name);
+    // Unbuffered, so that a failing write is seen here and not lost in a
+    // flush that the commit does not check.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Open file FAILED!"));
+        return false;
+    }
+    fileman_t *list = m_model->list();
+    int count = fileman_count(list);
+    QByteArray bytes;
+    for (int i = 0; i < count; i++) {
+        fileman_item_t *item = fileman_get(list, i);
+        if (!item)
+            continue;
+        bytes.append(item->path);
+        bytes.append("\r\n");
+    }
+    bool written = file.write(bytes) == bytes.size();
+    if (!written)
+        file.cancelWriting();
+    if (!written || !file.commit()) {
+        StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Write file FAILED!"));
+        return false;
+    }
+    m_modified = false;
+    return true;
+}
+
+void FMainFile::on_btnSaveClicked()
+{
+    saveFileList();
+}
 
 void FMainFile::askSaveFileList(bool *cancel)
 {
     if (cancel)
         *cancel = false;
+    if (!m_modified)
+        return;
+    QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Yes | QDialogButtonBox::No;
+    if (cancel)
+        buttons |= QDialogButtonBox::Cancel;
+    bool never = false;
+    QDialogButtonBox::StandardButton answer = StyleMsg::question(
+        this, tr("Zandrevik"), tr("File list has been modified, do you want to save it?"), &never,
+        buttons);
+    if (never) {
+        g_appsettings.ask_save_filelist = 0;
+        appsettings_save_default();
+    }
+    bool saved = true;
+    if (answer == QDialogButtonBox::Yes)
+        saved = saveFileList();
+    if (cancel &&
+        (answer == QDialogButtonBox::Cancel || (answer == QDialogButtonBox::Yes && !saved)))
+        *cancel = true;
 }
 
-bool FMainFile::saveFileList()
+void FMainFile::on_btnLoadClicked()
 {
-    return false;
+    if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist == 1) {
+        bool cancel = false;
+        askSaveFileList(&cancel);
+        if (cancel)
+            return;
+    }
+    QString name =
+        Dialogs::getOpenFileName(this, tr("Choose Photo List File - Zandrevik"), QString(),
+                                 tr("All Files (*);;Photo List Files (*.pls)"));
+    if (name.isEmpty())
+        return;
+
+    // The whole file is read before the list is touched: a file that cannot
+    // be read, or is no list of paths (paths hold no NUL byte), changes
+    // nothing.
+    QFile file(name);
+    QByteArray bytes;
+    bool readable = file.open(QIODevice::ReadOnly) && file.size() <= k_max_list_bytes;
+    if (readable) {
+        bytes = file.readAll();
+        readable = file.error() == QFileDevice::NoError && !bytes.contains('\0');
+    }
+    file.close();
+    if (!readable) {
+        StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Open file FAILED!"));
+        updateFileInfo();
+        return;
+    }
+
+    m_model->removeAll();
+    m_model->cancelThumbnails();
+    m_model->beginBulkAdd();
+    const char *at = bytes.constData();
+    const char *end = at + bytes.size();
+    while (at < end) {
+        // As a line reader with a 1024-byte buffer: up to the line feed, or
+        // 1023 bytes of a longer line.
+        const char *stop = at;
+        while (stop < end && stop - at < k_max_line && *stop != '\n')
+            stop++;
+        if (stop < end && *stop == '\n' && stop - at < k_max_line)
+            stop++;
+        QString line = QString::fromUtf8(at, (int)(stop - at)).trimmed();
+        at = stop;
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        QByteArray path = line.toUtf8();
+        struct stat st;
+        if (stat(path.constData(), &st) != 0 || S_ISDIR(st.st_mode) ||
+            !isSupportedImageFile(path.constData()))
+            continue;
+        m_model->addFile(path.constData(), (unsigned)st.st_size, (int)st.st_mtime, false);
+    }
+    m_model->endBulkAdd();
+    m_model->refresh();
+    updateFileInfo();
+    m_modified = false;
 }
-
-void FMainFile::setBusy(bool) {}
-
-void FMainFile::on_btnLoadClicked() {}
-
-void FMainFile::on_btnSaveClicked() {}

@@ -1,8 +1,19 @@
-// FMainFile: the Step 1 page, the source files.
+// FMainFile: the Step 1 page, the source files. It fills, sorts and prunes
+// the engine's file list through the file model, shows the current file in
+// the information panel, and reads and writes file list files.
 #ifndef FMAINFILE_H
 #define FMAINFILE_H
 
+#include <QImage>
+#include <QModelIndex>
 #include <QWidget>
+
+namespace Ui
+{
+class UFMainFile;
+}
+class CFileModel;
+class CFileDelegate;
 
 class FMainFile : public QWidget
 {
@@ -27,6 +38,34 @@ public slots:
     void setBusy(bool busy);
     void on_btnLoadClicked();
     void on_btnSaveClicked();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void on_btnAddPicClicked();
+    void on_btnAddFolderClicked();
+    void on_btnRemoveClicked();
+    void on_btnRemoveAllClicked();
+    void on_rbViewToggled(bool checked);
+    void on_rbSortToggled(bool checked);
+    void on_chbSortDirectionClicked();
+    void on_tvFileClicked(const QModelIndex &index);
+    void updateSort();
+    void onFileInfoReady(quint64 ticket, const QImage &picture, int width, int height, int format);
+
+private:
+    void clearFileInfo();
+
+    Ui::UFMainFile *m_ui = nullptr;
+    CFileModel *m_model = nullptr;
+    CFileDelegate *m_delegate = nullptr;
+    bool m_modified = false;
+    QString m_lastFolder;
+    // The file the information panel shows or waits for.
+    quint64 m_infoTicket = 0;
+    QByteArray m_infoPath;
+    qint64 m_infoMtime = 0;
 };
 
 #endif

@@ -1,12 +1,33 @@
 // FMainProcess: the Step 4 page, the batch run with its log and progress.
+// Start, pause, resume and cancel steer the batch engine; each report of the
+// batch worker becomes one log line for the view and the log file.
 #ifndef FMAINPROCESS_H
 #define FMAINPROCESS_H
 
 #include <stdint.h>
+#include <stdio.h>
 
+#include <atomic>
+
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include "fileman.h"
+#include "outputconfig.h"
+#include "photobatch.h"
+
 class FMain;
+class QTimer;
+
+namespace Ui
+{
+class UFMainProcess;
+}
+
+// The clock of the log file's flush, in whole seconds; tests put in their
+// own. Null restores the wall clock.
+void fmainprocess_set_clock(int64_t (*clock)(void));
 
 class FMainProcess : public QWidget
 {
@@ -24,11 +45,49 @@ public:
     void onBatchEvent(int event, intptr_t argument, const char *text);
 
 signals:
+    void logUpdate(const QString &msg);
+    void statusChanged();
+    void progressChanged(int current);
     // The batch left or entered idle; the window hands it to every page.
     void busyChanged(bool busy);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void on_btnStartClicked();
+    void on_btnCancelClicked();
+    void on_btnOpenOutputFolderClicked();
+    void on_logUpdate(const QString &msg);
+    void on_statusChanged();
+    void on_progressChanged(int current);
+    void on_btnCopyClicked();
+    void on_btnClearClicked();
+    void on_chkDisableLogToggled(bool checked);
+    void onTimer();
+    void onShowPending();
+
 private:
+    void startBatch();
+    bool engineAlive() const;
+    void showLines(int budgetMs);
+
+    Ui::UFMainProcess *m_ui = nullptr;
     FMain *m_main;
+    photobatch_t *m_batch = nullptr;
+    outputconfig_t *m_config = nullptr;
+    fileman_t *m_list = nullptr;
+    // Written on the interface thread before Start, read by the worker.
+    std::atomic<int> m_filterCount{0};
+    FILE *m_logFile = nullptr;
+    QTimer *m_timer = nullptr;
+    int64_t m_firstUnflushed = 0;
+    // Lines waiting for the view: a burst of reports is shown a slice at a
+    // time so that the interface never waits on the view for long.
+    QStringList m_pending;
+    QTimer *m_showTimer = nullptr;
+    bool m_busy = false;
 };
 
 #endif

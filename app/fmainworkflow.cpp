@@ -1,34 +1,604 @@
-// FMainWorkflow: the Step 2 page (still to come).
+// FMainWorkflow: the pipeline and its changes, the settings view, the
+// filter lists of the two workers, the profile's operation sessions, and the
+// stage shown by the preview.
 #include "fmainworkflow.h"
 
-FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
+#include "base/sn_log.h"
+#include "base/sn_setting.h"
+#include "base/sn_thread.h"
+#include "coperationwidgetguide.h"
+#include "cwidgetworkflow.h"
+#include "filter/imagefilter.h"
+#include "foperationselect.h"
+#include "photobatch.h"
+#include "preview.h"
+#include "stamptext.h"
+#include "stylemsg.h"
+#include "ui_fmainworkflow.h"
 
-FMainWorkflow::~FMainWorkflow() {}
+#include <QEvent>
+#include <QFile>
+#include <QRegularExpression>
+#include <QResizeEvent>
+#include <QTimerEvent>
 
-void FMainWorkflow::insertOperation(const char *, int, const OperationParamList *) {}
+#include <algorithm>
+#include <atomic>
+#include <map>
 
-bool FMainWorkflow::saveProfile(const QString &)
+namespace
 {
-    return false;
+
+// How long a change that deletes operations waits for the preview run that
+// may hold their filters; one stage of one filter is what it waits for.
+const int k_retireWaitMs = 5000;
+const int k_relayoutTickMs = 50;
+const int k_relayoutDelayMs = 30;
+
+} // namespace
+
+// What the preview worker calls back through. It outlives the page when the
+// worker does not end, so that a late call finds no page instead of a freed
+// one.
+struct PreviewRelay {
+    std::atomic<FMainWorkflow *> page{nullptr};
+    std::atomic<int> inside{0};
+
+    FMainWorkflow *enter()
+    {
+        inside.fetch_add(1, std::memory_order_seq_cst);
+        FMainWorkflow *current = page.load(std::memory_order_seq_cst);
+        if (!current)
+            inside.fetch_sub(1, std::memory_order_seq_cst);
+        return current;
+    }
+    void leave()
+    {
+        inside.fetch_sub(1, std::memory_order_seq_cst);
+    }
+    // True when no call is inside the page any more.
+    bool detach()
+    {
+        page.store(nullptr, std::memory_order_seq_cst);
+        for (int i = 0; i < 1000; i++) {
+            if (inside.load(std::memory_order_seq_cst) == 0)
+                return true;
+            struct timespec span = {0, 1000000L};
+            nanosleep(&span, nullptr);
+        }
+        return false;
+    }
+};
+
+FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), m_ui(new Ui::UFMainWorkflow)
+{
+    m_ui->setupUi(this);
+    m_selected = -1;
+    m_ui->frmLine1->setProperty("IsLine", true);
+    m_ui->frmLine2->setProperty("IsLine", true);
+
+    m_strip = new CWidgetWorkflow(&m_operations, m_ui->saWorkflow);
+    m_strip->setObjectName(QStringLiteral("widgetWorkflowStrip"));
+    m_ui->saWorkflow->setWidget(m_strip);
+    m_ui->saWorkflow->setStyleSheet(QStringLiteral("background-color: transparent;"));
+
+    connect(m_ui->btnAdd, &QPushButton::clicked, this, &FMainWorkflow::on_btnAddClicked);
+    connect(m_ui->btnRemove, &QPushButton::clicked, this, &FMainWorkflow::on_btnRemoveClicked);
+    connect(m_ui->btnMoveLeft, &QPushButton::clicked, this, &FMainWorkflow::on_btnMoveLeftClicked);
+    connect(m_ui->btnMoveRight, &QPushButton::clicked, this,
+            &FMainWorkflow::on_btnMoveRightClicked);
+    connect(m_strip, &CWidgetWorkflow::CurrentIndexChanged, this,
+            &FMainWorkflow::on_CurrentIndexChanged);
+    connect(m_strip, &CWidgetWorkflow::MoveRequested, this, &FMainWorkflow::on_MoveRequested);
+    connect(m_ui->twPreview, &QTabWidget::currentChanged, this,
+            &FMainWorkflow::on_twPreviewCurrentChanged);
+    connect(this, &FMainWorkflow::previewChanged, m_ui->widgetPreview,
+            &QWidgetPreview::on_previewChange);
+    connect(m_ui->btnPreviewPrevious, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewPreviousClicked);
+    connect(m_ui->btnPreviewNext, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewNextClicked);
+    connect(m_ui->btnPreviewRefresh, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewRefreshClicked);
+    connect(m_ui->btnPreviewFitWindow, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewFitWindowClicked);
+    connect(m_ui->btnPreviewFullSize, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewFullSizeClicked);
+    connect(m_ui->btnPreviewZoomIn, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewZoomInClicked);
+    connect(m_ui->btnPreviewZoomOut, &QToolButton::clicked, this,
+            &FMainWorkflow::on_btnPreviewZoomOutClicked);
+    // The worker emits this bare; the stage is chosen here, on the interface
+    // thread, which alone owns the tab, the selection and the count.
+    connect(this, &FMainWorkflow::previewRunEnded, this, &FMainWorkflow::on_previewRunEnded,
+            Qt::QueuedConnection);
+
+    m_guide = new COperationWidget_guide(m_ui->widgetConfigContent);
+    updateOperationView();
+
+    m_mutex = sn_thread_mutex_create();
+    photobatch_set_filter_callback(photobatch_get_instance(), batchFiltersCallback, this);
+
+    m_relay = new PreviewRelay;
+    m_relay->page.store(this);
+    m_preview = preview_create(previewStatusCallback, previewFiltersCallback, m_relay);
+    if (m_preview)
+        preview_enable(m_preview);
+    m_ui->widgetPreview->setPreview(m_preview);
+
+    on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
+
+    m_resizePending = false;
+    m_timerId = startTimer(k_relayoutTickMs);
+
+    m_ui->chkStopRefresh->hide();
+    m_ui->btnPreviewRefresh->hide();
+    m_ui->btnPreviewFitWindow->hide();
+    m_ui->btnPreviewFullSize->hide();
+    m_ui->btnPreviewZoomIn->hide();
+    m_ui->btnPreviewZoomOut->hide();
+    m_ui->hsPreviewZoom->changeSize(0, 0);
+    m_ui->hsPreviewBrowse->changeSize(0, 0);
 }
 
-bool FMainWorkflow::loadProfile(const QString &)
+FMainWorkflow::~FMainWorkflow()
 {
-    return false;
+    stopPreview();
+    photobatch_t *batch = photobatch_get_instance();
+    if (batch && batch->filter_owner == this)
+        photobatch_set_filter_callback(batch, nullptr, nullptr);
+
+    if (m_workerLeftRunning) {
+        // The worker may still run filters made from these operations and
+        // call back through the relay: both stay, and so does the mutex.
+        if (m_relay->detach())
+            m_relay = nullptr;
+        m_operations.clear();
+        m_retired.clear();
+    } else {
+        qDeleteAll(m_operations);
+        m_operations.clear();
+        qDeleteAll(m_retired);
+        m_retired.clear();
+        sn_thread_mutex_destroy(m_mutex);
+        delete m_relay;
+    }
+    m_mutex = nullptr;
+    m_relay = nullptr;
+    delete m_ui;
 }
 
-void FMainWorkflow::buildFilters(const QString &, QList<imagefilter_t *> &filters)
+void FMainWorkflow::stopPreview()
+{
+    if (!m_preview)
+        return;
+    if (preview_destroy(m_preview) != 0)
+        m_workerLeftRunning = true;
+    m_preview = nullptr;
+    m_ui->widgetPreview->setPreview(nullptr);
+    if (!m_workerLeftRunning) {
+        qDeleteAll(m_retired);
+        m_retired.clear();
+    }
+}
+
+void FMainWorkflow::updatePreviewFile()
+{
+    if (m_preview)
+        preview_update_file(m_preview);
+}
+
+void FMainWorkflow::setBusy(bool busy)
+{
+    m_busy = busy;
+    m_ui->btnAdd->setEnabled(!busy);
+    m_ui->btnRemove->setEnabled(!busy);
+    m_ui->btnMoveLeft->setEnabled(!busy);
+    m_ui->btnMoveRight->setEnabled(!busy);
+    m_strip->setDragEnabled(!busy);
+}
+
+// ---- the settings view and the stages -------------------------------------
+
+void FMainWorkflow::updateOperationView()
+{
+    const bool none = m_selected < 0 || m_selected >= m_operations.count();
+    if (none) {
+        m_guide->show();
+        m_guide->adjustSize();
+        m_ui->lbConfigDesc->setText(tr("Guide"));
+    }
+    for (int i = 0; i < m_operations.count(); i++) {
+        CAbstractOperation *operation = m_operations[i];
+        if (i == m_selected) {
+            m_guide->hide();
+            QWidget *widget = operation->getWidget(m_ui->widgetConfigContent);
+            widget->show();
+            widget->resize(m_ui->widgetConfigContent->size());
+            const operation_info_t *info = operation->info();
+            m_ui->lbConfigDesc->setText(
+                info ? info->title() + QStringLiteral(": ") + info->description() : QString());
+        } else if (operation->widget()) {
+            operation->widget()->hide();
+        }
+    }
+}
+
+int FMainWorkflow::visibleStage() const
+{
+    switch (m_ui->twPreview->currentIndex()) {
+    case 0:
+        return 0;
+    case 1:
+        return m_selected + 1;
+    case 2:
+        return m_operations.count();
+    default:
+        return -1;
+    }
+}
+
+void FMainWorkflow::on_twPreviewCurrentChanged(int index)
+{
+    (void)index; // the tab visible now decides, as in the status callback
+    const int stage = visibleStage();
+    if (stage < 0)
+        return;
+    if (m_preview)
+        preview_set_stage(m_preview, stage);
+    emit previewChanged(stage);
+}
+
+void FMainWorkflow::on_previewRunEnded()
+{
+    deleteRetired(0);
+    const int stage = visibleStage();
+    if (stage >= 0)
+        emit previewChanged(stage);
+}
+
+void FMainWorkflow::on_CurrentIndexChanged(int index)
+{
+    m_selected = index;
+    m_strip->setCurrentIndex(index);
+    if (m_ui->twPreview->currentIndex() == 1) {
+        if (m_preview)
+            preview_set_stage(m_preview, index + 1);
+        emit previewChanged(index + 1);
+    }
+    updateOperationView();
+}
+
+// ---- changes of the pipeline ----------------------------------------------
+
+void FMainWorkflow::showUnknownKind()
+{
+    if (m_loadingProfile > 0) {
+        if (m_unknownShown)
+            return;
+        m_unknownShown = true;
+    }
+    StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("internal ERROR! filter is NULL!"),
+                       QDialogButtonBox::Ok);
+}
+
+void FMainWorkflow::insertOperation(const char *name, int index, const OperationParamList *params)
+{
+    const operation_info_t *info =
+        name ? operation_registry_find(QString::fromUtf8(name)) : nullptr;
+    CAbstractOperation *operation = info && info->create ? info->create() : nullptr;
+    if (!operation) {
+        showUnknownKind();
+        return;
+    }
+    insertCreated(operation, index, params);
+}
+
+void FMainWorkflow::insertCreated(CAbstractOperation *operation, int index,
+                                  const OperationParamList *params)
+{
+    operation->setChangeCallback(operationChangedCallback, this);
+    operation->getWidget(m_ui->widgetConfigContent);
+    if (params)
+        operation->setParams(*params);
+
+    sn_thread_mutex_lock(m_mutex);
+    if (index <= 0)
+        m_operations.prepend(operation);
+    else if (index >= m_operations.count())
+        m_operations.append(operation);
+    else
+        m_operations.insert(index, operation);
+    sn_thread_mutex_unlock(m_mutex);
+
+    updateOperationView();
+    on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
+    if (m_preview)
+        preview_invalidate(m_preview, index + 1, 1);
+    on_CurrentIndexChanged(index);
+}
+
+void FMainWorkflow::retire(const QList<CAbstractOperation *> &operations)
+{
+    for (CAbstractOperation *operation : operations) {
+        if (operation->widget())
+            operation->widget()->hide();
+        m_retired.append(operation);
+    }
+    deleteRetired(k_retireWaitMs);
+}
+
+void FMainWorkflow::deleteRetired(int timeoutMs)
+{
+    if (m_retired.isEmpty() || m_workerLeftRunning)
+        return;
+    // They are out of the list already, so a run that begins now cannot get
+    // their filters; only a run that began before may still hold some.
+    if (m_preview && preview_wait_idle(m_preview, timeoutMs) != 0)
+        return;
+    qDeleteAll(m_retired);
+    m_retired.clear();
+}
+
+void FMainWorkflow::on_btnAddClicked()
+{
+    if (m_busy)
+        return;
+    QString name;
+    FOperationSelect dialog(&name, this);
+    if (dialog.exec() != QDialog::Accepted || name.isEmpty())
+        return;
+    const bool selected = m_selected >= 0 && m_selected < m_operations.count();
+    insertOperation(name.toUtf8().constData(), selected ? m_selected + 1 : m_operations.count(),
+                    nullptr);
+}
+
+void FMainWorkflow::on_btnRemoveClicked()
+{
+    if (m_busy || m_selected < 0 || m_selected >= m_operations.count())
+        return;
+    sn_thread_mutex_lock(m_mutex);
+    CAbstractOperation *operation = m_operations.takeAt(m_selected);
+    sn_thread_mutex_unlock(m_mutex);
+    retire({operation});
+
+    if (m_selected >= m_operations.count())
+        on_CurrentIndexChanged(m_operations.count() - 1);
+    m_strip->setCurrentIndex(m_selected);
+    updateOperationView();
+    on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
+    if (m_preview)
+        preview_invalidate(m_preview, m_selected + 1, 1);
+}
+
+void FMainWorkflow::on_MoveRequested(int oldIndex, int newIndex)
+{
+    const int count = m_operations.count();
+    if (m_busy || oldIndex == newIndex || oldIndex < 0 || newIndex < 0 || oldIndex >= count ||
+        newIndex >= count)
+        return;
+    sn_thread_mutex_lock(m_mutex);
+    m_operations.move(oldIndex, newIndex);
+    sn_thread_mutex_unlock(m_mutex);
+    on_CurrentIndexChanged(newIndex);
+    if (m_preview)
+        preview_invalidate(m_preview, std::min(oldIndex, newIndex) + 1, 1);
+}
+
+void FMainWorkflow::on_btnMoveRightClicked()
+{
+    if (m_selected >= 0 && m_selected < m_operations.count() - 1)
+        on_MoveRequested(m_selected, m_selected + 1);
+}
+
+void FMainWorkflow::on_btnMoveLeftClicked()
+{
+    if (m_selected > 0 && m_selected < m_operations.count())
+        on_MoveRequested(m_selected, m_selected - 1);
+}
+
+// The hidden buttons of the preview row do nothing.
+void FMainWorkflow::on_btnPreviewRefreshClicked() {}
+void FMainWorkflow::on_btnPreviewFitWindowClicked() {}
+void FMainWorkflow::on_btnPreviewFullSizeClicked() {}
+void FMainWorkflow::on_btnPreviewZoomInClicked() {}
+void FMainWorkflow::on_btnPreviewZoomOutClicked() {}
+
+void FMainWorkflow::on_btnPreviewPreviousClicked()
+{
+    fileman_t *list = photobatch_get_fileman(photobatch_get_instance());
+    fileman_set_current(list, fileman_get_current(list) - 1);
+    updatePreviewFile();
+}
+
+void FMainWorkflow::on_btnPreviewNextClicked()
+{
+    fileman_t *list = photobatch_get_fileman(photobatch_get_instance());
+    fileman_set_current(list, fileman_get_current(list) + 1);
+    updatePreviewFile();
+}
+
+// ---- callbacks -------------------------------------------------------------
+
+void FMainWorkflow::operationChangedCallback(void *context, CAbstractOperation *operation)
+{
+    FMainWorkflow *self = static_cast<FMainWorkflow *>(context);
+    if (!self->m_preview)
+        return;
+    const int index = self->m_operations.indexOf(operation);
+    preview_invalidate(self->m_preview, index < 0 ? 0 : index + 1, 0);
+}
+
+void FMainWorkflow::batchFiltersCallback(void *owner, const QString &path,
+                                         QList<imagefilter_t *> &filters)
+{
+    static_cast<FMainWorkflow *>(owner)->buildFilters(path, filters);
+}
+
+void FMainWorkflow::previewFiltersCallback(void *owner, const QString &path,
+                                           QList<imagefilter_t *> &filters)
+{
+    PreviewRelay *relay = static_cast<PreviewRelay *>(owner);
+    FMainWorkflow *page = relay->enter();
+    if (!page) {
+        filters.clear();
+        return;
+    }
+    page->buildPreviewFilters(path, filters);
+    relay->leave();
+}
+
+void FMainWorkflow::previewStatusCallback(void *owner, int event, intptr_t value1, intptr_t value2)
+{
+    PreviewRelay *relay = static_cast<PreviewRelay *>(owner);
+    FMainWorkflow *page = relay->enter();
+    if (!page)
+        return;
+    if (event == PREVIEW_EVENT_RUN_END && value1 == PREVIEW_END_DONE)
+        emit page->previewRunEnded();
+    else if (event == PREVIEW_EVENT_STAGE_DONE)
+        emit page->previewStageDone((int)value2);
+    relay->leave();
+}
+
+void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters)
 {
     filters.clear();
+    sn_thread_mutex_guard guard(m_mutex);
+    for (CAbstractOperation *operation : m_operations) {
+        imagefilter_t *filter = operation->createFilter(sourcePath);
+        if (!filter)
+            break;
+        filters.append(filter);
+    }
 }
 
-void FMainWorkflow::buildPreviewFilters(const QString &, QList<imagefilter_t *> &filters)
+void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters)
 {
     filters.clear();
+    sn_thread_mutex_guard guard(m_mutex);
+    for (CAbstractOperation *operation : m_operations) {
+        imagefilter_t *filter = operation->getFilter(sourcePath);
+        if (!filter)
+            break;
+        filters.append(filter);
+    }
 }
 
-void FMainWorkflow::updatePreviewFile() {}
+// ---- profiles --------------------------------------------------------------
 
-void FMainWorkflow::stopPreview() {}
+bool FMainWorkflow::saveProfile(const QString &path)
+{
+    sn_setting_t *setting = sn_setting_create();
+    if (!setting)
+        return false;
+    sn_setting_set_int(setting, nullptr, "operation_count", m_operations.count());
+    for (int n = 1; n <= m_operations.count(); n++) {
+        CAbstractOperation *operation = m_operations[n - 1];
+        const QByteArray session = QStringLiteral("operation_%1").arg(n).toUtf8();
+        OperationParamList pairs;
+        operation->getParams(pairs);
+        sn_setting_set_string(setting, session.constData(), "name",
+                              operation->info() ? operation->info()->name : "");
+        for (const QPair<QString, QString> &pair : pairs)
+            sn_setting_set_string(setting, session.constData(), pair.first.toUtf8().constData(),
+                                  pair.second.toUtf8().constData());
+    }
+    sn_setting_save(setting, QFile::encodeName(path).constData());
+    sn_setting_destroy(setting);
+    return true;
+}
 
-void FMainWorkflow::setBusy(bool) {}
+bool FMainWorkflow::loadProfile(const QString &path)
+{
+    sn_setting_t *setting = sn_setting_create();
+    if (!setting)
+        return false;
+    if (sn_setting_load(setting, QFile::encodeName(path).constData()) != 0) {
+        sn_setting_destroy(setting);
+        return true;
+    }
+    int count = 0;
+    if (sn_setting_get_int(setting, nullptr, "operation_count", &count) != 0) {
+        sn_setting_destroy(setting);
+        return false;
+    }
+
+    // The count is not trusted: only the sessions that the file holds, among
+    // "operation_1" to "operation_<count>", are read (at most the store's
+    // 127), from the last to the first.
+    std::map<int, QByteArray> sessions;
+    static const QRegularExpression pattern(QStringLiteral("^operation_([1-9][0-9]{0,9})$"));
+    int cursor = 0;
+    for (const char *session = sn_setting_next_session(setting, &cursor); session;
+         session = sn_setting_next_session(setting, &cursor)) {
+        QRegularExpressionMatch match = pattern.match(QString::fromUtf8(session));
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const qlonglong n = match.captured(1).toLongLong(&ok);
+        if (ok && n >= 1 && n <= count)
+            sessions[(int)n] = QByteArray(session);
+    }
+
+    QList<CAbstractOperation *> old;
+    sn_thread_mutex_lock(m_mutex);
+    old.swap(m_operations);
+    sn_thread_mutex_unlock(m_mutex);
+    retire(old);
+    on_CurrentIndexChanged(-1);
+    updateOperationView();
+    on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
+    if (m_preview)
+        preview_invalidate(m_preview, 0, 1);
+
+    m_loadingProfile++;
+    m_unknownShown = false;
+    for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) {
+        const char *session = it->second.constData();
+        const char *name = sn_setting_get_string(setting, session, "name");
+        OperationParamList pairs;
+        intptr_t keyCursor = 0;
+        for (const char *key = sn_setting_next_key(setting, session, &keyCursor); key;
+             key = sn_setting_next_key(setting, session, &keyCursor)) {
+            const char *value = sn_setting_get_string(setting, session, key);
+            if (!value)
+                break;
+            pairs.append(qMakePair(QString::fromUtf8(key), QString::fromUtf8(value)));
+        }
+        const QByteArray kind = name ? QByteArray(name) : QByteArray();
+        insertOperation(name ? kind.constData() : nullptr, -1, &pairs);
+    }
+    m_loadingProfile--;
+    sn_setting_destroy(setting);
+    return true;
+}
+
+// ---- re-layout and language --------------------------------------------------
+
+void FMainWorkflow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_resizeTime = current_time_ms();
+    m_resizePending = true;
+}
+
+void FMainWorkflow::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_timerId) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    if (m_resizePending && current_time_ms() - m_resizeTime > k_relayoutDelayMs) {
+        updateOperationView();
+        m_resizePending = false;
+    }
+}
+
+void FMainWorkflow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        m_ui->retranslateUi(this);
+}

@@ -1,5 +1,7 @@
-// FMainWorkflow: the Step 2 page, the pipeline of operations and the stage
-// preview of the current file.
+// FMainWorkflow: the Step 2 page. It owns the pipeline of operations under
+// the pipeline mutex, shows it on the strip with the settings of the
+// selected operation, answers the workers' filter-list callbacks, writes and
+// reads the pipeline part of profiles, and owns the stage preview.
 #ifndef FMAINWORKFLOW_H
 #define FMAINWORKFLOW_H
 
@@ -9,8 +11,22 @@
 #include <QString>
 #include <QWidget>
 
+#include <stdint.h>
+
 struct imagefilter;
 typedef struct imagefilter imagefilter_t;
+struct preview;
+typedef struct preview preview_t;
+struct sn_thread_mutex;
+typedef struct sn_thread_mutex sn_thread_mutex_t;
+
+namespace Ui
+{
+class UFMainWorkflow;
+}
+class CWidgetWorkflow;
+class COperationWidget_guide;
+struct PreviewRelay;
 
 class FMainWorkflow : public QWidget
 {
@@ -36,9 +52,94 @@ public:
     // Stops the preview worker; once, at shutdown.
     void stopPreview();
 
+    // The pipeline as the interface thread sees it (read without the mutex).
+    const QList<CAbstractOperation *> &operations() const
+    {
+        return m_operations;
+    }
+    int selectedIndex() const
+    {
+        return m_selected;
+    }
+    preview_t *previewEngine() const
+    {
+        return m_preview;
+    }
+
+signals:
+    // The stage the preview widget is to show.
+    void previewChanged(int index);
+    // Emitted on the preview worker, delivered queued: a run's stage loop
+    // ended, or stage was stored.
+    void previewRunEnded();
+    void previewStageDone(int stage);
+
 public slots:
     // While the batch is not idle the pipeline's structure stays as it is.
     void setBusy(bool busy);
+
+private slots:
+    void on_btnRemoveClicked();
+    void on_btnAddClicked();
+    void on_btnMoveRightClicked();
+    void on_btnMoveLeftClicked();
+    void on_CurrentIndexChanged(int index);
+    void on_MoveRequested(int oldIndex, int newIndex);
+    void on_btnPreviewRefreshClicked();
+    void on_btnPreviewFitWindowClicked();
+    void on_btnPreviewFullSizeClicked();
+    void on_btnPreviewZoomInClicked();
+    void on_btnPreviewZoomOutClicked();
+    void on_btnPreviewPreviousClicked();
+    void on_btnPreviewNextClicked();
+    void on_twPreviewCurrentChanged(int index);
+    void on_previewRunEnded();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    friend class FMainWorkflowTest;
+
+    // insertOperation from step 2 on, for an operation already made.
+    void insertCreated(CAbstractOperation *operation, int index, const OperationParamList *params);
+    static void operationChangedCallback(void *context, CAbstractOperation *operation);
+    static void batchFiltersCallback(void *owner, const QString &path,
+                                     QList<imagefilter_t *> &filters);
+    static void previewFiltersCallback(void *owner, const QString &path,
+                                       QList<imagefilter_t *> &filters);
+    static void previewStatusCallback(void *owner, int event, intptr_t value1, intptr_t value2);
+
+    void updateOperationView();
+    // The stage that the visible tab stands for; -1 for no tab.
+    int visibleStage() const;
+    // Deletes operations that have left the pipeline once no preview run can
+    // still hold filters made from them; until then they are kept hidden.
+    void retire(const QList<CAbstractOperation *> &operations);
+    void deleteRetired(int timeoutMs);
+    void showUnknownKind();
+
+    Ui::UFMainWorkflow *m_ui;
+    int m_selected = -1;
+    CWidgetWorkflow *m_strip = nullptr;
+    COperationWidget_guide *m_guide = nullptr;
+    QList<CAbstractOperation *> m_operations;
+    sn_thread_mutex_t *m_mutex = nullptr;
+    preview_t *m_preview = nullptr;
+    bool m_resizePending = false;
+    int m_timerId = 0;
+    int64_t m_resizeTime = 0;
+
+    QList<CAbstractOperation *> m_retired;
+    PreviewRelay *m_relay = nullptr;
+    bool m_busy = false;
+    // The preview worker did not end: nothing it may touch is ever freed.
+    bool m_workerLeftRunning = false;
+    // While a profile loads, one unknown kind's box stands for all of them.
+    int m_loadingProfile = 0;
+    bool m_unknownShown = false;
 };
 
 #endif

@@ -1,7 +1,7 @@
 /*
  * preview: preview_create, preview_destroy, preview_enable, preview_disable,
  * preview_update_file, preview_invalidate, preview_set_stage,
- * preview_lock_image, preview_unlock_image and the worker preview_proc.
+ * preview_wait_idle, preview_lock_image, preview_unlock_image and the worker preview_proc.
  * Leans on sn_thread (worker, mutexes), the file list of the batch engine,
  * sn_image (load, clone) and imagefilter (the owner's filters).
  */
@@ -478,7 +478,12 @@ int preview_proc(void *param, const std::atomic<int> *stop)
         if (preview->enabled.load(std::memory_order_acquire) && work_pending(preview)) {
             char *path = current_path(preview);
             if (path) {
+                /* Counted before the filters are asked for: a waiter that
+                 * took an operation out of the pipeline and then sees this
+                 * count unchanged knows that no run can hold its filters. */
+                preview->runs_begun.fetch_add(1, std::memory_order_seq_cst);
                 run(preview, path);
+                preview->runs_ended.fetch_add(1, std::memory_order_seq_cst);
                 free(path);
             }
         }
@@ -531,10 +536,10 @@ preview_t *preview_create(preview_notify_callback_t notify, filter_list_callback
     return preview;
 }
 
-void preview_destroy(preview_t *preview)
+int preview_destroy(preview_t *preview)
 {
     if (!preview)
-        return;
+        return 0;
     if (preview->thread) {
         preview->command.fetch_or(command_bit(PREVIEW_COMMAND_EXIT), std::memory_order_acq_rel);
         wake_worker(preview);
@@ -545,10 +550,11 @@ void preview_destroy(preview_t *preview)
         if (!preview->exited.load(std::memory_order_acquire)) {
             sn_log(4, NULL, "preview_destroy", __LINE__,
                    "worker did not end FAILED! record left in place\n");
-            return;
+            return -1;
         }
     }
     free_record(preview);
+    return 0;
 }
 
 int preview_enable(preview_t *preview)
@@ -607,6 +613,41 @@ int preview_set_stage(preview_t *preview, int stage)
     sn_thread_mutex_unlock(preview->schedule_mutex);
     wake_worker(preview);
     return 0;
+}
+
+int preview_wait_idle(preview_t *preview, int timeout_ms)
+{
+    if (!preview)
+        return -1;
+    const unsigned begun = preview->runs_begun.load(std::memory_order_seq_cst);
+    auto outside = [&] {
+        return (int)(begun - preview->runs_ended.load(std::memory_order_seq_cst)) <= 0;
+    };
+    if (outside())
+        return 0;
+    if (timeout_ms <= 0)
+        return -1;
+    /* The run is cut before its next stage; what it had still to compute is
+     * scheduled again from the first stage not valid, so the cut costs the
+     * display nothing but the wait. */
+    bool source = have_source(preview);
+    sn_thread_mutex_lock(preview->schedule_mutex);
+    set_command(preview, PREVIEW_COMMAND_INTERRUPT);
+    int resume = preview->last + 1;
+    if (resume <= PREVIEW_MAX_STAGE && resume <= preview->wanted.load(std::memory_order_acquire))
+        schedule_locked(preview, resume, source, false);
+    sn_thread_mutex_unlock(preview->schedule_mutex);
+    wake_worker(preview);
+    for (int waited = 0; waited < timeout_ms; waited += k_post_sleep_ms) {
+        if (outside())
+            return 0;
+        sleep_ms(k_post_sleep_ms);
+    }
+    if (outside())
+        return 0;
+    sn_log(3, NULL, "preview_wait_idle", __LINE__, "run still going after %d ms FAILED!\n",
+           timeout_ms);
+    return -1;
 }
 
 sn_image_t *preview_lock_image(preview_t *preview, int stage)

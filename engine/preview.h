@@ -97,11 +97,18 @@ typedef struct preview {
     std::atomic<int> enabled;
     std::atomic<int> wanted;
     std::atomic<int> exited; /* set by the worker as the last thing it touches */
+    /* Runs begun and runs ended (filters destroyed); equal while the worker
+     * is outside any run. Written by the worker only. */
+    std::atomic<unsigned> runs_begun;
+    std::atomic<unsigned> runs_ended;
 } preview_t;
 
 preview_t *preview_create(preview_notify_callback_t notify, filter_list_callback_t filters_callback,
                           void *owner);
-void preview_destroy(preview_t *preview);
+/* Ends the worker (5 s) and frees the record: 0. -1 when the worker did not
+ * end: the record is then left in place, and whatever the worker may still
+ * touch (the owner, the filters it was given) must not be freed either. */
+int preview_destroy(preview_t *preview);
 
 /* Post a command and wait up to 1000 x 5 ms for the worker to take it: 0, or
  * -1 on time-out (the command stays posted). */
@@ -115,6 +122,13 @@ int preview_update_file(preview_t *preview);
 int preview_invalidate(preview_t *preview, int from, int wait);
 /* The last stage the display needs; schedules what is missing up to it. 0. */
 int preview_set_stage(preview_t *preview, int stage);
+
+/* Returns once every run that had begun when it was called has ended, its
+ * filters destroyed, so that nothing those filters borrowed is in use. With
+ * timeout_ms > 0 such a run is interrupted before its next stage (the stages
+ * it had yet to compute stay scheduled) and waited for in 5 ms steps: 0, or
+ * -1 on time-out. With 0 it only looks: 0 when no such run is going, else -1. */
+int preview_wait_idle(preview_t *preview, int timeout_ms);
 
 /* Takes the preview mutex and returns the stage's image, or releases it again
  * and returns null when the stage has none (or is outside 0..64). */

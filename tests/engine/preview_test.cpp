@@ -8,6 +8,7 @@
 
 #include <string.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -714,6 +715,75 @@ TEST_F(PreviewTest, ExitLeavesTheStageLoop)
     EXPECT_EQ((Event{4, 0, 2}), got[got.size() - 3]);
     EXPECT_EQ((Event{2, 2, 3}), got[got.size() - 2]);
     EXPECT_EQ((Event{2, 0, 3}), got[got.size() - 1]);
+}
+
+/* The wait outlasts the run that holds filters: it cuts that run before its
+ * next stage, returns only after the run's end, and the stages the run had
+ * still to compute follow. An idle worker is not interrupted at all. */
+TEST_F(PreviewTest, WaitIdleOutlastsTheRunInProgress)
+{
+    owner.ops = mixed_ops();
+    std::string path = add_file(write_bmp(dir, "a.bmp", 6, 4));
+    select(0);
+    start();
+    size_t end = owner.wait_for({2, 0, 6});
+    ASSERT_NE(0u, end);
+    ASSERT_EQ(0, preview_enable(preview)); /* the run's counts are settled */
+    EXPECT_EQ(0, preview_wait_idle(preview, 0));
+    EXPECT_EQ(0, preview_wait_idle(preview, 1000));
+    EXPECT_FALSE(preview->command.load() & (1 << PREVIEW_COMMAND_INTERRUPT));
+
+    owner.hold_at(2);
+    owner.set_op(0, coloration(4, 5, 6));
+    preview_invalidate(preview, 1, 0);
+    owner.wait_held();
+    EXPECT_EQ(-1, preview_wait_idle(preview, 0)); /* only looks */
+    EXPECT_FALSE(preview->command.load() & (1 << PREVIEW_COMMAND_INTERRUPT));
+
+    std::atomic<int> returned{0};
+    size_t events_at_return = 0;
+    std::thread waiter([&] {
+        EXPECT_EQ(0, preview_wait_idle(preview, 5000));
+        events_at_return = owner.count();
+        returned.store(1);
+    });
+    while (!(preview->command.load() & (1 << PREVIEW_COMMAND_INTERRUPT)))
+        std::this_thread::yield();
+    EXPECT_EQ(0, returned.load()); /* the run is still held */
+    owner.release();
+    waiter.join();
+    size_t cut = owner.wait_for({2, 2, 3}, end);
+    ASSERT_NE(0u, cut);
+    EXPECT_GE(events_at_return, cut + 1) << "returned before the run had ended";
+    size_t end2 = owner.wait_for({2, 0, 6}, cut);
+    ASSERT_NE(0u, end2);
+    EXPECT_EQ((Event{3, 3, 0}), owner.events(cut + 1)[1]);
+    for (int stage = 0; stage <= 5; stage++)
+        expect_stage(preview, path, owner.ops, stage);
+}
+
+/* A worker that does not end within the close's time-out is reported, and
+ * its record stays usable for it; once it has ended a second destroy frees
+ * the record. */
+TEST_F(PreviewTest, DestroyReportsAWorkerLeftRunning)
+{
+    owner.ops = mixed_ops();
+    add_file(write_bmp(dir, "a.bmp", 6, 4));
+    select(0);
+    start();
+    ASSERT_NE(0u, owner.wait_for({2, 0, 6}));
+    owner.hold_at(1);
+    preview_invalidate(preview, 1, 0);
+    owner.wait_held();
+    EXPECT_EQ(-1, preview_destroy(preview));
+    owner.release();
+    EXPECT_TRUE(zvtest::wait_for([&] { return preview->exited.load() != 0; }));
+    EXPECT_EQ(0, preview_destroy(preview));
+    preview = nullptr;
+
+    start();
+    EXPECT_EQ(0, preview_destroy(preview));
+    preview = nullptr;
 }
 
 } // namespace

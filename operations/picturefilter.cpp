@@ -1,0 +1,210 @@
+// Picture lifetime for the stamp and watermark kinds. A filter reads its
+// overlay through a bare address, so the wrapper here holds a reference to
+// the picture behind that address: a picture that an edit, a new file or a
+// new text replaces is freed only when the last filter configured with it is
+// destroyed or configured with another.
+#include "picturefilter.h"
+
+#include "base/sn_log.h"
+#include "filter/imagefilter.h"
+#include "image/sn_image.h"
+#include "stamptext.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <QFile>
+
+#include <new>
+#include <type_traits>
+
+namespace
+{
+
+// The head comes first, so that the engine's calls dispatch through it; the
+// wrapped filter does the work.
+struct picture_filter {
+    imagefilter_t head;
+    imagefilter_t *inner;
+    PicturePtr picture;
+};
+static_assert(std::is_standard_layout<picture_filter>::value,
+              "the engine reaches the record through its head");
+
+void picturefilter_destroy(imagefilter_t *filter)
+{
+    picture_filter *self = (picture_filter *)filter;
+    imagefilter_destroy(self->inner);
+    delete self;
+}
+
+int picturefilter_execute(imagefilter_t *filter, sn_image_t *image)
+{
+    return imagefilter_execute(((picture_filter *)filter)->inner, image);
+}
+
+int picturefilter_set_settings(imagefilter_t *filter, const char *const *keys,
+                               const char *const *values)
+{
+    return imagefilter_set_settings(((picture_filter *)filter)->inner, keys, values);
+}
+
+int picturefilter_reserved(imagefilter_t *filter, int a, int b)
+{
+    return imagefilter_reserved(((picture_filter *)filter)->inner, a, b);
+}
+
+picture_filter *as_wrapper(const imagefilter_t *filter)
+{
+    return filter && filter->destroy == picturefilter_destroy ? (picture_filter *)filter : nullptr;
+}
+
+} // namespace
+
+PicturePtr picture_adopt(sn_image_t *image)
+{
+    if (!image)
+        return PicturePtr();
+    return PicturePtr(image, [](sn_image_t *p) { sn_image_destroy(p); });
+}
+
+std::string picture_address(const sn_image_t *image)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%p", (const void *)image);
+    return text;
+}
+
+double picture_angle(double degrees)
+{
+    if (!isfinite(degrees))
+        return 0.0;
+    double angle = fmod(degrees, 360.0);
+    if (angle < 0.0)
+        angle += 360.0;
+    /* fmod of a tiny negative value can round up to exactly 360. */
+    if (angle >= 360.0)
+        angle = 0.0;
+    return angle;
+}
+
+PicturePtr picture_load(const QString &path)
+{
+    if (path.isEmpty())
+        return PicturePtr();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        sn_log(4, NULL, "picture_load", __LINE__, "not a regular file FAILED! %s\n",
+               name.constData());
+        return PicturePtr();
+    }
+    return picture_adopt(sn_image_create_from_file(name.constData(), -1));
+}
+
+static void turn(sn_image_t *picture, double rotation)
+{
+    if (!(rotation >= 0.01 || rotation <= -0.01))
+        return;
+    const double angle = picture_angle(rotation);
+    if (angle == 0.0)
+        return;
+    picture->has_alpha = 1;
+    sn_image_rotate(picture, angle, 0);
+}
+
+PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation)
+{
+    if (!loaded)
+        return PicturePtr();
+    PicturePtr copy = picture_adopt(sn_image_clone(loaded));
+    if (!copy)
+        return PicturePtr();
+    if (scale != 100) {
+        const int64_t width = (int64_t)copy->width * scale / 100;
+        const int64_t height = (int64_t)copy->height * scale / 100;
+        if (width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX)
+            sn_image_resize(copy.get(), (int)width, (int)height);
+        else
+            sn_log(4, NULL, "picture_prepare", __LINE__,
+                   "scaled size FAILED! width:%d, height:%d, scale:%d\n", copy->width, copy->height,
+                   scale);
+    }
+    turn(copy.get(), rotation);
+    return copy;
+}
+
+PicturePtr picture_render_text(const QString &text, const QString &sourcePath, const QFont &font,
+                               const QColor &color, double rotation)
+{
+    const QByteArray text8 = text.toUtf8();
+    const QByteArray path8 = sourcePath.toUtf8();
+    std::vector<char> expanded(4096);
+    expand_stamp_keywords(text8.constData(), path8.constData(), 0, expanded.data(),
+                          expanded.size());
+    PicturePtr picture =
+        picture_adopt(render_text_image(QString::fromUtf8(expanded.data()), font, color));
+    if (picture)
+        turn(picture.get(), rotation);
+    return picture;
+}
+
+imagefilter_t *picturefilter_create(const char *kind)
+{
+    imagefilter_t *inner = imagefilter_create(kind);
+    if (!inner)
+        return nullptr;
+    picture_filter *self = new (std::nothrow) picture_filter;
+    if (!self) {
+        sn_log(4, NULL, "picturefilter_create", __LINE__, "malloc FAILED! size:%d\n",
+               (int)sizeof(picture_filter));
+        imagefilter_destroy(inner);
+        return nullptr;
+    }
+    self->head.name = inner->name;
+    self->head.destroy = picturefilter_destroy;
+    self->head.execute = picturefilter_execute;
+    self->head.set_settings = picturefilter_set_settings;
+    self->head.reserved = picturefilter_reserved;
+    self->inner = inner;
+    return &self->head;
+}
+
+int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
+                            const std::vector<std::string> &keys,
+                            const std::vector<std::string> &values, size_t pictureKey)
+{
+    if (!filter) {
+        sn_log(4, NULL, "picturefilter_configure", __LINE__, "filter is null\n");
+        return -1;
+    }
+    const std::string address = picture_address(picture.get());
+    std::vector<const char *> k, v;
+    for (size_t i = 0; i < keys.size(); i++) {
+        k.push_back(keys[i].c_str());
+        v.push_back(i == pictureKey ? address.c_str() : i < values.size() ? values[i].c_str() : "");
+    }
+    k.push_back(nullptr);
+    v.push_back(nullptr);
+    picture_filter *self = as_wrapper(filter);
+    /* The picture the filter held until now goes only after the filter reads
+     * the new address. */
+    PicturePtr previous;
+    if (self) {
+        previous = std::move(self->picture);
+        self->picture = picture;
+    }
+    int rc = imagefilter_set_settings(filter, k.data(), v.data());
+    if (rc != 0)
+        sn_log(4, NULL, "picturefilter_configure", __LINE__,
+               "imagefilter_set_settings FAILED! %d, filter:%s\n", rc,
+               imagefilter_get_name(filter) ? imagefilter_get_name(filter) : "(null)");
+    return rc;
+}
+
+PicturePtr picturefilter_picture(const imagefilter_t *filter)
+{
+    picture_filter *self = as_wrapper(filter);
+    return self ? self->picture : PicturePtr();
+}

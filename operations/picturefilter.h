@@ -1,0 +1,69 @@
+// The pictures that the stamp and watermark kinds lend to their filters, and
+// the filter wrapper that keeps each picture alive for as long as a filter
+// configured with its address exists. Also the preparation shared by the four
+// kinds: loading a picture file, scaling and turning a copy, and rendering a
+// stamp text for one source file.
+//
+//   picture_adopt, picture_address, picture_angle, picture_load,
+//   picture_prepare, picture_render_text,
+//   picturefilter_create, picturefilter_configure, picturefilter_picture
+#ifndef PICTUREFILTER_H
+#define PICTUREFILTER_H
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct imagefilter;
+typedef struct imagefilter imagefilter_t;
+struct sn_image;
+typedef struct sn_image sn_image_t;
+
+typedef std::shared_ptr<sn_image_t> PicturePtr;
+
+// Takes ownership of image (null stays null); the last reference destroys it.
+PicturePtr picture_adopt(sn_image_t *image);
+
+// The address text the filters read back ("%p"; "(nil)" for none).
+std::string picture_address(const sn_image_t *image);
+
+// Degrees brought into [0, 360), so that -90, -180 and 360 are exact quarter
+// turns (or none) for sn_image_rotate.
+double picture_angle(double degrees);
+
+// Reads every frame of a picture file; null for anything that is not a
+// regular file (a FIFO or a device would block the reader) or does not load.
+PicturePtr picture_load(const QString &path);
+
+// A copy of loaded, scaled to scale percent (100 keeps the size) and turned
+// clockwise by rotation degrees with transparent corners when rotation is at
+// least 0.01 away from 0. Null when loaded is null or the copy fails; a
+// refused resize keeps the loaded size.
+PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation);
+
+// The stamp text for one source file: keywords expanded with counter index 0,
+// drawn in font and colour, turned by rotation (as picture_prepare). Null for
+// a text that expands to nothing. Safe on any thread.
+PicturePtr picture_render_text(const QString &text, const QString &sourcePath, const QFont &font,
+                               const QColor &color, double rotation);
+
+// A filter of kind ("stamp" or "watermark") that holds the picture it was
+// last configured with; imagefilter_destroy releases the reference. Null when
+// the kind cannot be made.
+imagefilter_t *picturefilter_create(const char *kind);
+
+// Configures filter with keys and values, the value at pictureKey replaced by
+// picture's address; the filter keeps picture and lets the one before go.
+// Returns what imagefilter_set_settings returns (a failure is logged).
+int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
+                            const std::vector<std::string> &keys,
+                            const std::vector<std::string> &values, size_t pictureKey);
+
+// The picture a wrapper filter holds now; null for another filter.
+PicturePtr picturefilter_picture(const imagefilter_t *filter);
+
+#endif

@@ -1,0 +1,110 @@
+// The stamp and watermark kinds' filters: wrappers that keep their picture.
+#include "pictureoperation.h"
+
+#include "base/sn_number.h"
+#include "filter/imagefilter.h"
+
+#include <limits.h>
+#include <math.h>
+#include <stdlib.h>
+
+#include <QComboBox>
+#include <QLocale>
+#include <QSpinBox>
+
+CPictureOperation::CPictureOperation(const char *kindName, const char *filterKind,
+                                     std::initializer_list<const char *> keys)
+    : CParamOperation(kindName, filterKind, keys)
+{
+}
+
+int CPictureOperation::configure(imagefilter_t *filter, const OperationParams &params,
+                                 const QString &)
+{
+    /* Until the widget first applies, the set holds empty texts, which the
+     * filter's reader would refuse: such a filter stays unconfigured and
+     * leaves photos as they are. */
+    if (params.values.size() < 2 || params.values[1].empty())
+        return -1;
+    return picturefilter_configure(filter, params.picture, m_keys, params.values, 0);
+}
+
+imagefilter_t *CPictureOperation::getFilter(const QString &sourcePath)
+{
+    if (!m_filter) {
+        m_filter = picturefilter_create(m_filterKind.c_str());
+        if (!m_filter)
+            return nullptr;
+    }
+    OperationParamsPtr set = params();
+    configure(m_filter, *set, sourcePath);
+    return m_filter;
+}
+
+imagefilter_t *CPictureOperation::createFilter(const QString &sourcePath)
+{
+    imagefilter_t *filter = picturefilter_create(m_filterKind.c_str());
+    if (!filter)
+        return nullptr;
+    OperationParamsPtr set = params();
+    configure(filter, *set, sourcePath);
+    return filter;
+}
+
+int CPictureOperation::readInt(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    long long value = strtoll(bytes.constData(), nullptr, 10);
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return (int)value;
+}
+
+double CPictureOperation::readDouble(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    double value = sn_strtod_c(bytes.constData(), nullptr);
+    return isfinite(value) ? value : 0.0;
+}
+
+std::string CPictureOperation::fixed2(double value)
+{
+    return QString::number(value, 'f', 2).toStdString();
+}
+
+void CPictureOperation::applyUnit(const QComboBox *unit, QSpinBox *offset)
+{
+    if (unit->currentIndex() != 0) {
+        offset->setSuffix(QStringLiteral("%"));
+        offset->setRange(-100, 100);
+    } else {
+        offset->setSuffix(QStringLiteral(" px"));
+        offset->setRange(-65536, 65536);
+    }
+}
+
+std::string CPictureOperation::positionText(const char *const words[3], const QComboBox *anchor,
+                                            const QComboBox *unit, const QSpinBox *offset)
+{
+    int index = anchor->currentIndex();
+    if (index < 0 || index > 2)
+        index = 2;
+    return std::string(words[index]) + "-" + std::to_string(offset->value()) +
+           (unit->currentIndex() != 0 ? "%" : "px");
+}
+
+void CPictureOperation::readPosition(const QString &text, const char *const words[3],
+                                     QComboBox *anchor, QComboBox *unit, QSpinBox *offset)
+{
+    for (int i = 0; i < 3; i++) {
+        if (text.contains(QLatin1String(words[i]))) {
+            anchor->setCurrentIndex(i);
+            break;
+        }
+    }
+    unit->setCurrentIndex(text.contains(QLatin1Char('%')) ? 1 : 0);
+    const int dash = text.indexOf(QLatin1Char('-'));
+    offset->setValue(readInt(dash >= 0 ? text.mid(dash + 1) : text));
+}

@@ -1,0 +1,76 @@
+// CTextOperation: the base of the text stamp and the text watermark. The
+// widget publishes an immutable snapshot of everything the text depends on
+// (values, text, rotation, font, colour); a worker asking for a filter renders
+// a picture of its own from that snapshot for its source file, never reading
+// a widget or a shared QFont/QString that the interface thread may change.
+#ifndef TEXTOPERATION_H
+#define TEXTOPERATION_H
+
+#include "pictureoperation.h"
+
+#include <QColor>
+#include <QFont>
+
+struct TextSnapshot : OperationParams {
+    QString text;
+    double rotation = 0.0;
+    QFont font; // antialiasing preferred, set on the interface thread
+    QColor color;
+};
+typedef std::shared_ptr<const TextSnapshot> TextSnapshotPtr;
+
+class CTextOperation : public CPictureOperation
+{
+public:
+    // Interface thread: the font and colour the widget edits.
+    const QFont &font() const
+    {
+        return m_font;
+    }
+    void setFont(const QFont &font)
+    {
+        m_font = font;
+    }
+    const QColor &color() const
+    {
+        return m_color;
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+    }
+
+    // Replaces the snapshot: values in the kind's key order (the first, the
+    // picture's, is filled per filter), with the text, the rotation and the
+    // current font and colour (interface thread).
+    void publishText(const std::vector<std::string> &values, const QString &text, double rotation);
+    // The current snapshot; null until the widget first applies.
+    TextSnapshotPtr snapshot() const;
+
+    // Renders the text for sourcePath from the current snapshot (any
+    // thread); null without a snapshot or for a text that expands to nothing.
+    PicturePtr renderText(const QString &sourcePath);
+    // The picture of the last renderText.
+    PicturePtr lastPicture() const;
+
+    // "0x%02X%02X%02X%02X" of blue, green, red, alpha, and its reading:
+    // false (colour unchanged) unless all four fields read.
+    static QString colorText(const QColor &color);
+    static bool readColor(const QString &text, QColor *color);
+
+protected:
+    CTextOperation(const char *kindName, const char *filterKind,
+                   std::initializer_list<const char *> keys);
+    // Renders first, then hands the snapshot's values with that picture's
+    // address; a filter of an operation without a widget stays unconfigured.
+    int configure(imagefilter_t *filter, const OperationParams &params,
+                  const QString &sourcePath) override;
+
+private:
+    QColor m_color;
+    QFont m_font;
+    TextSnapshotPtr m_snapshot;
+    PicturePtr m_textImage;
+};
+
+#endif

@@ -1,0 +1,739 @@
+// Tests of the Step 2 page on its real form: building and editing the
+// pipeline through the buttons, the chooser and the strip; the filter lists
+// of the two workers; the profile's operation sessions; the busy state; the
+// stages each tab asks for and shows; and deleting operations only when no
+// preview run can hold their filters.
+#include "cwidgetworkflow.h"
+#include "filter/imagefilter.h"
+#include "fmainworkflow.h"
+#include "foperationselect.h"
+#include "msganswer.h"
+#include "operation.h"
+#include "photobatch.h"
+#include "preview.h"
+#include "qwidgetpreview.h"
+#include "zv_test.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace
+{
+
+QStringList kinds(FMainWorkflow *page)
+{
+    QStringList names;
+    for (CAbstractOperation *operation : page->operations())
+        names << QString::fromUtf8(operation->info()->name);
+    return names;
+}
+
+// Answers the next operation chooser: picks a row of a category and presses
+// Add, or presses Cancel when row is -1.
+void answerChooser(int category, int row)
+{
+    QTimer *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, category, row] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            FOperationSelect *dialog = qobject_cast<FOperationSelect *>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            timer->stop();
+            timer->deleteLater();
+            dialog->findChild<QListWidget *>(QStringLiteral("lwCategory"))->setCurrentRow(category);
+            if (row >= 0) {
+                dialog->findChild<QListWidget *>(QStringLiteral("lwOperation"))->setCurrentRow(row);
+                dialog->findChild<QPushButton *>(QStringLiteral("btnAdd"))->click();
+            } else {
+                dialog->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
+            }
+            return;
+        }
+    });
+    timer->start(5);
+}
+
+std::string writeBmp(const zvtest::TempDir &dir, const std::string &name, int width, int height)
+{
+    sn_image_t *image = sn_image_create(width, height, 1);
+    sn_image_allocate_frame(image, 0);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            image->frames[0].rows[y][x] = SN_PIXEL(255, (x * 3) & 0xFF, (y * 5) & 0xFF, 90);
+    std::string path = dir.file(name);
+    sn_image_write_params_t params = {90, 24, 0, 0};
+    sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_BMP, &params);
+    sn_image_destroy(image);
+    return path;
+}
+
+// The platform delivers a drop to the widget that accepted the drag's entry.
+void dropOn(QWidget *strip, QMimeData *data, int x)
+{
+    QDragEnterEvent enter(QPoint(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(strip, &enter);
+    QDropEvent drop(QPointF(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(strip, &drop);
+}
+
+QByteArray readAll(const std::string &path)
+{
+    QFile file(QString::fromStdString(path));
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// An operation of kind gray whose preview filter can be held on the worker,
+// inside the page's filter list, and which records when it is deleted.
+class HeldOperation : public CAbstractOperation
+{
+public:
+    HeldOperation() : CAbstractOperation("gray") {}
+    ~HeldOperation() override
+    {
+        if (onDelete)
+            onDelete();
+    }
+    imagefilter_t *getFilter(const QString &) override
+    {
+        return giveNone ? nullptr : imagefilter_create("gray");
+    }
+    imagefilter_t *createFilter(const QString &) override
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (hold) {
+            entered = true;
+            cv.notify_all();
+            cv.wait_for(lock, std::chrono::seconds(10), [&] { return !hold; });
+        }
+        return giveNone ? nullptr : imagefilter_create("gray");
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        hold = false;
+        cv.notify_all();
+    }
+    bool waitEntered()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return cv.wait_for(lock, std::chrono::seconds(10), [&] { return entered; });
+    }
+
+    std::function<void()> onDelete;
+    bool giveNone = false;
+    bool hold = false;
+    bool entered = false;
+    std::mutex mutex;
+    std::condition_variable cv;
+};
+
+} // namespace
+
+class FMainWorkflowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startsEmptyWithTheGuide();
+    void addInsertsAfterTheSelectionAndSelectsIt();
+    void removeAndMoveKeepASelection();
+    void stripDragMovesTheOperation();
+    void unknownKindShowsTheBoxAndChangesNothing();
+    void filterListsEndAtTheFirstOperationWithoutAFilter();
+    void pipelineChangesWaitForTheFilterList();
+    void removedOperationOutlivesTheRunThatHoldsItsFilters();
+    void busyDisablesTheStructureButNotTheSelection();
+    void profileSessionsAreWrittenExactly();
+    void loadProfileReplacesThePipeline();
+    void loadProfileTrustsOnlyTheSessionsItHolds();
+    void tabsAskForTheirStageAndShowIt();
+    void previousAndNextStayInTheList();
+    void resizeReLaysTheSettingsOnce();
+
+private:
+    void insert(CAbstractOperation *operation, int index)
+    {
+        m_page->insertCreated(operation, index, nullptr);
+    }
+    void waitIdle()
+    {
+        if (m_page->previewEngine())
+            QVERIFY(preview_wait_idle(m_page->previewEngine(), 5000) == 0);
+    }
+    template <class T> T *child(const char *name)
+    {
+        return m_page->findChild<T *>(QLatin1String(name));
+    }
+    QTabWidget *tabs()
+    {
+        return child<QTabWidget>("twPreview");
+    }
+
+    zvtest::TempDir *m_dir = nullptr;
+    FMainWorkflow *m_page = nullptr;
+    fileman_t *m_list = nullptr;
+};
+
+void FMainWorkflowTest::initTestCase()
+{
+    sn_image_init();
+    QVERIFY(photobatch_create_instance() == 0);
+    m_list = photobatch_get_fileman(photobatch_get_instance());
+}
+
+void FMainWorkflowTest::init()
+{
+    m_dir = new zvtest::TempDir;
+    fileman_clear(m_list);
+    MsgAnswer::clear();
+    m_page = new FMainWorkflow;
+    m_page->resize(790, 558);
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page));
+}
+
+void FMainWorkflowTest::cleanup()
+{
+    CWidgetWorkflow::setDragHook(CWidgetWorkflow::DragHook());
+    delete m_page;
+    m_page = nullptr;
+    fileman_clear(m_list);
+    QCOMPARE(MsgAnswer::unexpected(), 0);
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void FMainWorkflowTest::startsEmptyWithTheGuide()
+{
+    QCOMPARE(m_page->windowTitle(), QStringLiteral("FMainWorkflow"));
+    QVERIFY(m_page->operations().isEmpty());
+    QCOMPARE(m_page->selectedIndex(), -1);
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Guide"));
+    QWidget *guide = m_page->findChild<QWidget *>(QStringLiteral("OptGuide"));
+    QVERIFY(guide && guide->isVisible());
+    QLabel *text = guide->findChild<QLabel *>(QStringLiteral("label"));
+    QCOMPARE(text->text(),
+             QStringLiteral(
+                 "Operations are organized as a pipeline.\n\nBy configuring needed operations and "
+                 "adjust their sequence, you can resize, rotate, crop photos, add watermark and "
+                 "timestamp to photos.\n\nAs \"pipeline\" hint, Zandrevik will apply operations "
+                 "sequentially to each photos, so the order of operations is important.\n\nClick "
+                 "the button (Add) to add new operations."));
+    QCOMPARE(text->textFormat(), Qt::PlainText);
+    QVERIFY(text->wordWrap());
+    QCOMPARE(text->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    QCOMPARE(guide->parentWidget(), child<QWidget>("widgetConfigContent"));
+
+    QVERIFY(child<QFrame>("frmLine1")->property("IsLine").toBool());
+    QVERIFY(child<QFrame>("frmLine2")->property("IsLine").toBool());
+    QScrollArea *area = child<QScrollArea>("saWorkflow");
+    QCOMPARE(area->height(), 112);
+    QCOMPARE(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QVERIFY(area->widgetResizable());
+    QCOMPARE(area->styleSheet(), QStringLiteral("background-color: transparent;"));
+    QVERIFY(qobject_cast<CWidgetWorkflow *>(area->widget()));
+
+    struct Button {
+        const char *name, *text, *icon;
+    } buttons[] = {{"btnAdd", "Add", ":/zandrevik/add.png"},
+                   {"btnRemove", "Remove", ":/zandrevik/delete.png"},
+                   {"btnMoveLeft", "Move Left", ":/zandrevik/move-left.png"},
+                   {"btnMoveRight", "Move Right", ":/zandrevik/move-right.png"}};
+    for (const Button &b : buttons) {
+        QPushButton *button = child<QPushButton>(b.name);
+        QCOMPARE(button->text(), QLatin1String(b.text));
+        QCOMPARE(button->iconSize(), QSize(20, 20));
+        QVERIFY(button->isVisible());
+    }
+    for (const char *name : {"btnPreviewPrevious", "btnPreviewNext"}) {
+        QToolButton *button = child<QToolButton>(name);
+        QVERIFY(button->isVisible());
+        QCOMPARE(button->toolTip(), button->text());
+    }
+    QCOMPARE(child<QToolButton>("btnPreviewNext")->text(), QStringLiteral("Next"));
+    QCOMPARE(child<QToolButton>("btnPreviewPrevious")->text(), QStringLiteral("Previous"));
+    for (const char *name : {"chkStopRefresh", "btnPreviewRefresh", "btnPreviewFitWindow",
+                             "btnPreviewFullSize", "btnPreviewZoomIn", "btnPreviewZoomOut"})
+        QVERIFY2(!child<QWidget>(name)->isVisible(), name);
+    QCOMPARE(tabs()->currentIndex(), 2);
+    // "Result" of an empty pipeline is the source.
+    QCOMPARE(m_page->previewEngine()->wanted.load(), 0);
+}
+
+void FMainWorkflowTest::addInsertsAfterTheSelectionAndSelectsIt()
+{
+    QPushButton *add = child<QPushButton>("btnAdd");
+    answerChooser(2, 3); // Color: Gray
+    add->click();
+    QCOMPARE(kinds(m_page), QStringList{"gray"});
+    QCOMPARE(m_page->selectedIndex(), 0);
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(),
+             QStringLiteral("Gray: Transforms photos colors form true colors to grayscale colors"));
+    QVERIFY(!m_page->findChild<QWidget *>(QStringLiteral("OptGuide"))->isVisible());
+    QWidget *settings = m_page->operations()[0]->widget();
+    QVERIFY(settings->isVisible());
+    QCOMPARE(settings->parentWidget(), child<QWidget>("widgetConfigContent"));
+    QCOMPARE(settings->size(), child<QWidget>("widgetConfigContent")->size());
+
+    answerChooser(2, 4); // Negative, at the end
+    add->click();
+    m_page->findChild<CWidgetWorkflow *>()->setCurrentIndex(0);
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
+    answerChooser(0, 7); // All: Equalize, after the selected first one
+    add->click();
+    QCOMPARE(kinds(m_page), (QStringList{"gray", "equalize", "negative"}));
+    QCOMPARE(m_page->selectedIndex(), 1);
+    QVERIFY(!m_page->operations()[0]->widget()->isVisible());
+    QVERIFY(m_page->operations()[1]->widget()->isVisible());
+
+    answerChooser(2, -1); // Cancel
+    add->click();
+    QCOMPARE(m_page->operations().count(), 3);
+    QCOMPARE(m_page->findChild<CWidgetWorkflow *>()->currentIndex(), 1);
+}
+
+void FMainWorkflowTest::removeAndMoveKeepASelection()
+{
+    for (const char *kind : {"gray", "negative", "equalize"})
+        m_page->insertOperation(kind, (int)m_page->operations().count(), nullptr);
+    QCOMPARE(m_page->selectedIndex(), 2);
+    QPushButton *left = child<QPushButton>("btnMoveLeft");
+    QPushButton *right = child<QPushButton>("btnMoveRight");
+
+    right->click(); // the last one stays
+    QCOMPARE(kinds(m_page), (QStringList{"gray", "negative", "equalize"}));
+    left->click();
+    QCOMPARE(kinds(m_page), (QStringList{"gray", "equalize", "negative"}));
+    QCOMPARE(m_page->selectedIndex(), 1);
+    left->click();
+    left->click(); // the first one stays
+    QCOMPARE(kinds(m_page), (QStringList{"equalize", "gray", "negative"}));
+    QCOMPARE(m_page->selectedIndex(), 0);
+    for (QPair<int, int> move : QList<QPair<int, int>>{{1, 1}, {-1, 0}, {0, 3}, {3, 0}, {2, -1}})
+        QMetaObject::invokeMethod(m_page, "on_MoveRequested", Q_ARG(int, move.first),
+                                  Q_ARG(int, move.second));
+    QCOMPARE(kinds(m_page), (QStringList{"equalize", "gray", "negative"}));
+    QCOMPARE(m_page->selectedIndex(), 0);
+
+    QPushButton *remove = child<QPushButton>("btnRemove");
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 2));
+    remove->click(); // the last: the new last is selected
+    QCOMPARE(kinds(m_page), (QStringList{"equalize", "gray"}));
+    QCOMPARE(m_page->selectedIndex(), 1);
+    QCOMPARE(m_page->findChild<CWidgetWorkflow *>()->currentIndex(), 1);
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
+    remove->click();
+    QCOMPARE(kinds(m_page), QStringList{"gray"});
+    QCOMPARE(m_page->selectedIndex(), 0);
+    remove->click(); // the only one: no selection, the guide
+    QVERIFY(m_page->operations().isEmpty());
+    QCOMPARE(m_page->selectedIndex(), -1);
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Guide"));
+    QVERIFY(m_page->findChild<QWidget *>(QStringLiteral("OptGuide"))->isVisible());
+    remove->click(); // nothing to remove
+    QVERIFY(m_page->operations().isEmpty());
+}
+
+void FMainWorkflowTest::stripDragMovesTheOperation()
+{
+    for (const char *kind : {"gray", "negative", "equalize"})
+        m_page->insertOperation(kind, (int)m_page->operations().count(), nullptr);
+    CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
+    const int target = strip->pieceX(2) + 10;
+    CWidgetWorkflow::setDragHook(
+        [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), target); });
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(0) + 10, 40));
+    QCOMPARE(kinds(m_page), (QStringList{"negative", "equalize", "gray"}));
+    QCOMPARE(m_page->selectedIndex(), 2);
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text().left(6), QStringLiteral("Gray: "));
+
+    // A drop past the last piece selects the count: no operation is shown.
+    const int past = strip->pieceX(2) + 76 + 38 + 5;
+    CWidgetWorkflow::setDragHook(
+        [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), past); });
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(1) + 10, 40));
+    QCOMPARE(kinds(m_page), (QStringList{"negative", "equalize", "gray"}));
+    QCOMPARE(m_page->selectedIndex(), 3);
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Guide"));
+    child<QPushButton>("btnRemove")->click();
+    QCOMPARE(m_page->operations().count(), 3);
+}
+
+void FMainWorkflowTest::unknownKindShowsTheBoxAndChangesNothing()
+{
+    m_page->insertOperation("gray", 0, nullptr);
+    for (const char *name : {"Gray", "gray ", "", "resize_x"}) {
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        m_page->insertOperation(name, 1, nullptr);
+    }
+    MsgAnswer::next(QDialogButtonBox::Ok);
+    m_page->insertOperation(nullptr, 1, nullptr);
+    QCOMPARE(kinds(m_page), QStringList{"gray"});
+    QCOMPARE(MsgAnswer::seen().count(), 5);
+    for (const QString &seen : MsgAnswer::seen())
+        QCOMPARE(seen, QStringLiteral("Zandrevik|internal ERROR! filter is NULL!"));
+}
+
+void FMainWorkflowTest::filterListsEndAtTheFirstOperationWithoutAFilter()
+{
+    HeldOperation *none = new HeldOperation;
+    none->giveNone = true;
+    m_page->insertOperation("gray", 0, nullptr);
+    m_page->insertOperation("negative", 1, nullptr);
+    insert(none, 2);
+    m_page->insertOperation("equalize", 3, nullptr);
+
+    QList<imagefilter_t *> kept;
+    kept << nullptr; // emptied first
+    m_page->buildFilters(QString(), kept);
+    QCOMPARE(kept.count(), 2);
+    QList<imagefilter_t *> again;
+    m_page->buildFilters(QStringLiteral("/x.jpg"), again);
+    QCOMPARE(again, kept); // the operations keep their filters
+
+    QList<imagefilter_t *> fresh;
+    m_page->buildPreviewFilters(QString(), fresh);
+    QCOMPARE(fresh.count(), 2);
+    for (imagefilter_t *filter : fresh) {
+        QVERIFY(!kept.contains(filter));
+        imagefilter_destroy(filter);
+    }
+
+    // The batch engine reaches the same list through its callback.
+    photobatch_t *batch = photobatch_get_instance();
+    QCOMPARE(batch->filter_owner, (void *)m_page);
+    QList<imagefilter_t *> viaBatch;
+    batch->filter_callback(batch->filter_owner, QString(), viaBatch);
+    QCOMPARE(viaBatch, kept);
+}
+
+void FMainWorkflowTest::pipelineChangesWaitForTheFilterList()
+{
+    std::string path = writeBmp(*m_dir, "a.bmp", 8, 8);
+    fileman_add(m_list, path.c_str(), 0, 0);
+    fileman_set_current(m_list, 0);
+    m_page->insertOperation("negative", 0, nullptr);
+    waitIdle();
+
+    HeldOperation *held = new HeldOperation;
+    insert(held, 1);
+    waitIdle();
+    {
+        std::lock_guard<std::mutex> lock(held->mutex);
+        held->hold = true;
+        held->entered = false;
+    }
+    m_page->insertOperation("gray", 2, nullptr); // the worker asks for the filters again
+    QVERIFY(held->waitEntered());
+
+    // The worker holds the pipeline mutex inside the filter list: a removal
+    // must wait for it.
+    std::atomic<bool> removed{false};
+    std::atomic<bool> removedWhileHeld{false};
+    std::thread helper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        removedWhileHeld = removed.load();
+        held->release();
+    });
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
+    child<QPushButton>("btnRemove")->click();
+    removed = true;
+    helper.join();
+    QVERIFY(!removedWhileHeld);
+    QCOMPARE(kinds(m_page), (QStringList{"gray", "gray"}));
+}
+
+void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
+{
+    std::string path = writeBmp(*m_dir, "big.bmp", 1600, 1200);
+    fileman_add(m_list, path.c_str(), 0, 0);
+    fileman_set_current(m_list, 0);
+    preview_t *preview = m_page->previewEngine();
+    QSignalSpy stages(m_page, &FMainWorkflow::previewStageDone);
+    for (int i = 0; i < 12; i++)
+        m_page->insertOperation(i % 2 ? "negative" : "gray", i, nullptr);
+    waitIdle();
+
+    for (int round = 0; round < 3; round++) {
+        HeldOperation *tracked = new HeldOperation;
+        insert(tracked, 0);
+        unsigned begun = 0;
+        bool deletedTooEarly = false;
+        bool deleted = false;
+        tracked->onDelete = [&] {
+            deleted = true;
+            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
+        };
+        stages.clear();
+        QVERIFY(stages.wait(5000)); // a run is computing the stages
+        QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
+        begun = preview->runs_begun.load();
+        child<QPushButton>("btnRemove")->click();
+        QTRY_VERIFY(deleted);
+        QVERIFY(!deletedTooEarly);
+    }
+    // The profile load replaces every operation the same way.
+    HeldOperation *tracked = new HeldOperation;
+    insert(tracked, 0);
+    unsigned begun = 0;
+    bool deletedTooEarly = false;
+    tracked->onDelete = [&] { deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0; };
+    std::string profile = m_dir->file("p.conf");
+    QVERIFY(zvtest::write_file(
+        profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
+    stages.clear();
+    QVERIFY(stages.wait(5000));
+    begun = preview->runs_begun.load();
+    QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
+    QVERIFY(!deletedTooEarly);
+    QCOMPARE(kinds(m_page), QStringList{"gray"});
+}
+
+void FMainWorkflowTest::busyDisablesTheStructureButNotTheSelection()
+{
+    for (const char *kind : {"gray", "negative"})
+        m_page->insertOperation(kind, (int)m_page->operations().count(), nullptr);
+    m_page->setBusy(true);
+    for (const char *name : {"btnAdd", "btnRemove", "btnMoveLeft", "btnMoveRight"})
+        QVERIFY2(!child<QPushButton>(name)->isEnabled(), name);
+    CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
+    int drags = 0;
+    CWidgetWorkflow::setDragHook([&](QDrag *, Qt::DropActions) { drags++; });
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(0) + 10, 40));
+    QCOMPARE(m_page->selectedIndex(), 0); // the settings can still be edited
+    QVERIFY(m_page->operations()[0]->widget()->isVisible());
+    QCOMPARE(drags, 0);
+    // Moves asked for by other means are refused too.
+    QMetaObject::invokeMethod(m_page, "on_MoveRequested", Q_ARG(int, 0), Q_ARG(int, 1));
+    QMetaObject::invokeMethod(m_page, "on_btnRemoveClicked");
+    QCOMPARE(kinds(m_page), (QStringList{"gray", "negative"}));
+
+    m_page->setBusy(false);
+    for (const char *name : {"btnAdd", "btnRemove", "btnMoveLeft", "btnMoveRight"})
+        QVERIFY2(child<QPushButton>(name)->isEnabled(), name);
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(1) + 10, 40));
+    QCOMPARE(drags, 1);
+}
+
+void FMainWorkflowTest::profileSessionsAreWrittenExactly()
+{
+    m_page->insertOperation("gray", 0, nullptr);
+    m_page->insertOperation("negative", 1, nullptr);
+    std::string path = m_dir->file("profile.conf");
+    QVERIFY(m_page->saveProfile(QString::fromStdString(path)));
+    QCOMPARE(readAll(path), QByteArray("operation_count = 2\r\n"
+                                       "\r\n[operation_1]\r\nname = \"gray\"\r\n"
+                                       "\r\n[operation_2]\r\nname = \"negative\"\r\n"));
+
+    // A shorter pipeline saved over it leaves the older sessions; loading
+    // reads only as many as the count says.
+    child<QPushButton>("btnRemove")->click();
+    m_page->insertOperation("equalize", 0, nullptr);
+    child<QPushButton>("btnRemove")->click();
+    QCOMPARE(kinds(m_page), QStringList{"gray"});
+    QVERIFY(m_page->saveProfile(QString::fromStdString(path)));
+    QByteArray merged = readAll(path);
+    QVERIFY2(merged.contains("operation_count = 1\r\n"), merged.constData());
+    QVERIFY2(merged.contains("[operation_2]\r\nname = \"negative\"\r\n"), merged.constData());
+    m_page->insertOperation("equalize", 0, nullptr);
+    QVERIFY(m_page->loadProfile(QString::fromStdString(path)));
+    QCOMPARE(kinds(m_page), QStringList{"gray"});
+}
+
+void FMainWorkflowTest::loadProfileReplacesThePipeline()
+{
+    m_page->insertOperation("negative", 0, nullptr);
+    struct Case {
+        const char *name;
+        const char *text;
+        bool result;
+        QStringList pipeline;
+        int boxes;
+    } cases[] = {
+        {"no count", "[operation_1]\nname = \"gray\"\n", false, {"negative"}, 0},
+        {"missing file", nullptr, true, {"negative"}, 0},
+        {"unreadable", "operation_count = 2\nthis line has no value\n", true, {"negative"}, 0},
+        {"two",
+         "operation_count = 2\n[operation_1]\nname = \"gray\"\n[operation_2]\nname = "
+         "\"equalize\"\n",
+         true,
+         {"gray", "equalize"},
+         0},
+        {"zero", "operation_count = 0\n[operation_1]\nname = \"gray\"\n", true, {}, 0},
+        {"second unknown",
+         "operation_count = 3\n[operation_1]\nname = \"gray\"\n[operation_2]\nname = "
+         "\"blur\"\n[operation_3]\nname = \"negative\"\n",
+         true,
+         {"gray", "negative"},
+         1},
+        {"no name",
+         "operation_count = 2\n[operation_1]\nkind = \"gray\"\n[operation_2]\nname = "
+         "\"gray\"\n",
+         true,
+         {"gray"},
+         1},
+    };
+    for (const Case &c : cases) {
+        MsgAnswer::clear();
+        for (int i = 0; i < c.boxes; i++)
+            MsgAnswer::next(QDialogButtonBox::Ok);
+        std::string path = m_dir->file(std::string(c.name) + ".conf");
+        if (c.text)
+            QVERIFY(zvtest::write_file(path, std::string(c.text)));
+        QCOMPARE(m_page->loadProfile(QString::fromStdString(path)), c.result);
+        QCOMPARE(kinds(m_page), c.pipeline);
+        QCOMPARE(MsgAnswer::seen().count(), c.boxes);
+        if (c.pipeline != QStringList{"negative"}) {
+            QCOMPARE(m_page->selectedIndex(), -1);
+            QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Guide"));
+            // Back to the one operation the unchanged cases expect.
+            QVERIFY(zvtest::write_file(path, std::string("operation_count = 1\n[operation_1]\n"
+                                                         "name = \"negative\"\n")));
+            m_page->loadProfile(QString::fromStdString(path));
+        }
+    }
+}
+
+void FMainWorkflowTest::loadProfileTrustsOnlyTheSessionsItHolds()
+{
+    // Two good sessions, two unknown kinds, and sessions that are not
+    // operation sessions of the count's range: the huge count reads the four
+    // sessions the file holds and shows the box once.
+    struct Case {
+        const char *count;
+        QStringList kinds;
+        int boxes;
+    } cases[] = {{"2147483647", {"gray", "equalize"}, 1}, {"7", {"gray", "equalize"}, 0}};
+    for (const Case &c : cases) {
+        MsgAnswer::clear();
+        std::string path = m_dir->file(std::string("count") + c.count + ".conf");
+        QVERIFY(zvtest::write_file(
+            path, std::string("operation_count = ") + c.count +
+                      "\n[operation_1]\nname = \"gray\"\n[operation_7]\nname = \"equalize\"\n"
+                      "[operation_9]\nname = \"nothing\"\n[operation_12]\nname = \"nothing\"\n"
+                      "[operation_012]\nname = \"negative\"\n[operation_x]\nname = "
+                      "\"negative\"\n"));
+        for (int i = 0; i < c.boxes; i++)
+            MsgAnswer::next(QDialogButtonBox::Ok);
+        QVERIFY(m_page->loadProfile(QString::fromStdString(path)));
+        QCOMPARE(kinds(m_page), c.kinds);
+        QCOMPARE(MsgAnswer::seen().count(), c.boxes);
+    }
+}
+
+void FMainWorkflowTest::tabsAskForTheirStageAndShowIt()
+{
+    std::string path = writeBmp(*m_dir, "a.bmp", 30, 20); // pixel (3, 3) is 9, 15, 90
+    fileman_add(m_list, path.c_str(), 0, 0);
+    fileman_set_current(m_list, 0);
+    QSignalSpy changed(m_page, &FMainWorkflow::previewChanged);
+    preview_t *preview = m_page->previewEngine();
+    m_page->updatePreviewFile();
+    QLabel *final = child<QLabel>("lbFinal");
+    auto shown = [](QLabel *label) {
+        return label->pixmap(Qt::ReturnByValue).toImage().pixel(3, 3) & 0xFFFFFF;
+    };
+    QTRY_COMPARE(shown(final), 0x090F5Au);
+
+    for (const char *kind : {"negative", "gray", "negative"})
+        m_page->insertOperation(kind, (int)m_page->operations().count(), nullptr);
+    QCOMPARE(preview->wanted.load(), 3);
+    // The end of each run shows the stage of the visible tab, chosen on the
+    // interface thread: the negative of a gray is gray.
+    QTRY_VERIFY(changed.last()[0].toInt() == 3 && qRed(shown(final)) != 9 &&
+                qRed(shown(final)) == qBlue(shown(final)));
+
+    struct Case {
+        int tab, selection, stage;
+    } cases[] = {{0, 1, 0}, {1, 1, 2}, {1, -1, 0}, {1, 0, 1}, {2, 0, 3}, {0, -1, 0}};
+    for (const Case &c : cases) {
+        QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, c.selection));
+        changed.clear();
+        if (tabs()->currentIndex() == c.tab)
+            QMetaObject::invokeMethod(m_page, "on_twPreviewCurrentChanged", Q_ARG(int, c.tab));
+        else
+            tabs()->setCurrentIndex(c.tab);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed[0][0].toInt(), c.stage);
+        QCOMPARE(preview->wanted.load(), c.stage);
+    }
+    // With "Current" visible a new selection asks for its own stage, which
+    // lands in that tab's label.
+    tabs()->setCurrentIndex(1);
+    changed.clear();
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].toInt(), 1);
+    QLabel *current = child<QLabel>("lbCurrent");
+    QTRY_COMPARE(shown(current), 0xF6F0A5u);
+    QCOMPARE(current->size(), QSize(30, 20));
+    QCOMPARE(shown(child<QLabel>("lbOriginal")), 0x090F5Au);
+}
+
+void FMainWorkflowTest::previousAndNextStayInTheList()
+{
+    for (const char *name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        std::string path = writeBmp(*m_dir, name, 4, 4);
+        fileman_add(m_list, path.c_str(), 0, 0);
+    }
+    fileman_set_current(m_list, 0);
+    QToolButton *next = child<QToolButton>("btnPreviewNext");
+    QToolButton *previous = child<QToolButton>("btnPreviewPrevious");
+    previous->click();
+    QCOMPARE(fileman_get_current(m_list), 0);
+    next->click();
+    next->click();
+    QCOMPARE(fileman_get_current(m_list), 2);
+    next->click();
+    QCOMPARE(fileman_get_current(m_list), 2);
+    previous->click();
+    QCOMPARE(fileman_get_current(m_list), 1);
+}
+
+void FMainWorkflowTest::resizeReLaysTheSettingsOnce()
+{
+    m_page->insertOperation("gray", 0, nullptr);
+    QWidget *settings = m_page->operations()[0]->widget();
+    QWidget *area = child<QWidget>("widgetConfigContent");
+    int resizes = 0;
+    struct Counter : QObject {
+        int *count;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Resize)
+                ++*count;
+            return false;
+        }
+    } counter;
+    counter.count = &resizes;
+    settings->installEventFilter(&counter);
+    // Several resizes without a return to the event loop: one re-layout.
+    for (int width : {700, 760, 820, 900})
+        m_page->resize(width, 600);
+    QCOMPARE(resizes, 0);
+    QTRY_COMPARE(settings->size(), area->size());
+    QCOMPARE(resizes, 1);
+}
+
+QTEST_MAIN(FMainWorkflowTest)
+#include "fmainworkflow_test.moc"

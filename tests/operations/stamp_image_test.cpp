@@ -1,0 +1,530 @@
+// The image stamp: its defaults and the pairs it writes (profile pairs apart
+// from filter pairs), positions and units, scale and rotation of the working
+// copy, the deferred apply, the file dialog through its seam, profiles whose
+// image no longer loads, paths that are not files, and a batch whose stamp
+// picture is missing.
+#include "dialogs.h"
+#include "msganswer.h"
+#include "picturefilter.h"
+#include "pipeline_helper.h"
+#include "stamp_image.h"
+
+#include <sys/stat.h>
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QtTest>
+
+CAbstractOperation *operation_create_stamp_image();
+
+static int64_t s_now = 1000000;
+static int64_t fake_clock()
+{
+    return s_now;
+}
+
+namespace
+{
+
+struct Fixture {
+    std::unique_ptr<CAbstractOperation> op{operation_create_stamp_image()};
+    COperation_stamp_image *stamp = static_cast<COperation_stamp_image *>(op.get());
+    COperationWidget_stamp_image *widget = nullptr;
+    int changes = 0;
+
+    Fixture()
+    {
+        op->setChangeCallback([](void *c, CAbstractOperation *) { ++*(int *)c; }, &changes);
+        widget = static_cast<COperationWidget_stamp_image *>(op->getWidget(nullptr));
+    }
+    template <class T> T *child(const char *name)
+    {
+        return widget->findChild<T *>(QLatin1String(name));
+    }
+    std::vector<std::string> values()
+    {
+        return stamp->params()->values;
+    }
+    OperationParamList pairs()
+    {
+        OperationParamList list;
+        op->getParams(list);
+        return list;
+    }
+    // Lets a pending edit fall due and ticks.
+    void settle()
+    {
+        s_now += 601;
+        widget->tick();
+    }
+};
+
+OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
+{
+    OperationParamList out;
+    for (const auto &p : list)
+        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
+    return out;
+}
+
+} // namespace
+
+class StampImageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+    void beforeTheWidgetNothingIsWritten();
+    void defaultsAndPairs();
+    void positionsAndUnits_data();
+    void positionsAndUnits();
+    void unitChangeLimitsTheOffsetAtOnce();
+    void sliderAndSpinBoxDeferTheApply();
+    void scaleAndRotationShapeTheWorkingCopy();
+    void anglesAreBroughtIntoOneTurn();
+    void filterStampsThePicture();
+    void fileDialogThroughTheSeam();
+    void fileThatDoesNotLoad();
+    void pathsThatAreNotFiles();
+    void profileRoundTrip();
+    void profileWhoseImageIsGone();
+    void batchWithoutPictureLeavesPhotosAlone();
+    void germanTexts();
+
+private:
+    zvtest::TempDir *m_dir = nullptr;
+    QString m_logo; // 101 x 51, opaque red
+};
+
+void StampImageTest::initTestCase()
+{
+    sn_image_init();
+    operation_set_clock(&fake_clock);
+    m_dir = new zvtest::TempDir;
+    const std::string logo = m_dir->file("logo.bmp");
+    QVERIFY(stamptest::write_bmp(logo, 101, 51, [](int, int) { return SN_PIXEL(255, 255, 0, 0); }));
+    m_logo = QString::fromStdString(logo);
+}
+
+void StampImageTest::cleanupTestCase()
+{
+    photobatch_destroy_instance();
+    delete m_dir;
+    operation_set_clock(nullptr);
+}
+
+void StampImageTest::cleanup()
+{
+    Dialogs::reset();
+    QCOMPARE(MsgAnswer::unexpected(), 0);
+    MsgAnswer::clear();
+}
+
+void StampImageTest::beforeTheWidgetNothingIsWritten()
+{
+    std::unique_ptr<CAbstractOperation> op(operation_create_stamp_image());
+    auto *stamp = static_cast<COperation_stamp_image *>(op.get());
+    OperationParamList list = pairs({{"junk", "x"}});
+    QVERIFY(!op->getParams(list));
+    QCOMPARE(list.size(), 1);
+    QVERIFY(!op->setParams(pairs({{"scale", "50"}})));
+    for (const std::string &v : stamp->params()->values)
+        QVERIFY(v.empty());
+    // A filter asked for now is never handed the empty texts.
+    imagefilter_t *filter = op->createFilter(QString());
+    QVERIFY(filter);
+    zvtest::ImagePtr photo(stamptest::make_picture(20, 20, SN_PIXEL(255, 1, 2, 3)));
+    QCOMPARE(imagefilter_execute(filter, photo.get()), -1);
+    imagefilter_destroy(filter);
+}
+
+void StampImageTest::defaultsAndPairs()
+{
+    Fixture f;
+    QCOMPARE(f.values(), (std::vector<std::string>{picture_address(nullptr), "60", "right-10px",
+                                                   "bottom-10px"}));
+    QCOMPARE(f.stamp->keys(),
+             (std::vector<std::string>{"stamp_image", "transparency", "x_pos", "y_pos"}));
+    QCOMPARE(f.pairs(), pairs({{"imagefile", ""},
+                               {"scale", "100"},
+                               {"rotation", "0.00"},
+                               {"transparency", "60"},
+                               {"x_pos", "right-10px"},
+                               {"y_pos", "bottom-10px"}}));
+    QCOMPARE(f.child<QSpinBox>("sbXDelta")->suffix(), QStringLiteral(" px"));
+    QCOMPARE(f.child<QSpinBox>("sbXDelta")->minimum(), -65536);
+    QCOMPARE(f.child<QSpinBox>("sbXDelta")->maximum(), 65536);
+    QCOMPARE(f.child<QSpinBox>("sbScale")->maximum(), 10000);
+    QCOMPARE(f.child<QDoubleSpinBox>("sbRotation")->decimals(), 2);
+    QCOMPARE(f.child<QSlider>("sliderTransparency")->maximum(), 99);
+    QCOMPARE(f.widget->objectName(), QStringLiteral("OptStampImage"));
+    QVERIFY(!f.widget->workingPicture());
+    QCOMPARE(f.op->getWidget(nullptr), f.widget);
+}
+
+void StampImageTest::positionsAndUnits_data()
+{
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("y");
+    QTest::newRow("left pixel negative") << 0 << 0 << -5 << "left--5px"
+                                         << "top--5px";
+    QTest::newRow("middle percent") << 1 << 1 << 50 << "middle-50%"
+                                    << "middle-50%";
+    QTest::newRow("right pixel zero") << 2 << 0 << 0 << "right-0px"
+                                      << "bottom-0px";
+    QTest::newRow("percent floor") << 0 << 1 << -100 << "left--100%"
+                                   << "top--100%";
+    QTest::newRow("pixel ceiling") << 2 << 0 << 65536 << "right-65536px"
+                                   << "bottom-65536px";
+}
+
+void StampImageTest::positionsAndUnits()
+{
+    QFETCH(int, anchor);
+    QFETCH(int, unit);
+    QFETCH(int, offset);
+    QFETCH(QString, x);
+    QFETCH(QString, y);
+    Fixture f;
+    f.child<QComboBox>("cmbXPos")->setCurrentIndex(anchor);
+    f.child<QComboBox>("cmbXDelta")->setCurrentIndex(unit);
+    f.child<QComboBox>("cmbYPos")->setCurrentIndex(anchor);
+    f.child<QComboBox>("cmbYDelta")->setCurrentIndex(unit);
+    f.child<QSpinBox>("sbXDelta")->setValue(offset);
+    f.child<QSpinBox>("sbYDelta")->setValue(offset);
+    f.settle();
+    QCOMPARE(QString::fromStdString(f.values()[2]), x);
+    QCOMPARE(QString::fromStdString(f.values()[3]), y);
+    // The profile reads back the same controls (an empty imagefile is a
+    // file that does not load: false, the rest still applies).
+    Fixture g;
+    QVERIFY(!g.op->setParams(f.pairs()));
+    QCOMPARE(g.pairs(), f.pairs());
+}
+
+void StampImageTest::unitChangeLimitsTheOffsetAtOnce()
+{
+    Fixture f;
+    QSpinBox *delta = f.child<QSpinBox>("sbXDelta");
+    delta->setValue(500);
+    f.settle();
+    QCOMPARE(f.values()[2], std::string("right-500px"));
+    const int before = f.changes;
+    f.child<QComboBox>("cmbXDelta")->setCurrentIndex(1);
+    QCOMPARE(f.changes, before + 1); // no tick needed
+    QCOMPARE(f.values()[2], std::string("right-100%"));
+    QCOMPARE(delta->maximum(), 100);
+    QCOMPARE(delta->suffix(), QStringLiteral("%"));
+    // Back on Pixel the number is not converted.
+    f.child<QComboBox>("cmbXDelta")->setCurrentIndex(0);
+    QCOMPARE(f.values()[2], std::string("right-100px"));
+    // A profile's right-200% selects Percent before the offset is set.
+    QVERIFY(f.op->setParams(pairs({{"x_pos", "right-200%"}})));
+    QCOMPARE(f.values()[2], std::string("right-100%"));
+    // Anchor words are case-sensitive: the combo stays, unit and offset apply.
+    f.child<QComboBox>("cmbXPos")->setCurrentIndex(1);
+    QVERIFY(f.op->setParams(pairs({{"x_pos", "Right-10px"}})));
+    QCOMPARE(f.values()[2], std::string("middle-10px"));
+    QVERIFY(f.op->setParams(pairs({{"y_pos", "top"}})));
+    QCOMPARE(f.values()[3], std::string("top-0px"));
+}
+
+void StampImageTest::sliderAndSpinBoxDeferTheApply()
+{
+    Fixture f;
+    QSlider *slider = f.child<QSlider>("sliderTransparency");
+    QSpinBox *spin = f.child<QSpinBox>("sbTransparency");
+    const int before = f.changes;
+    slider->setValue(30);
+    QCOMPARE(spin->value(), 30);
+    QCOMPARE(f.values()[1], std::string("60"));
+    s_now += 600; // exactly 100 ms past the deadline: not yet
+    f.widget->tick();
+    QCOMPARE(f.values()[1], std::string("60"));
+    spin->setValue(35); // a second edit postpones
+    QCOMPARE(slider->value(), 35);
+    s_now += 300;
+    f.widget->tick();
+    QCOMPARE(f.changes, before);
+    s_now += 301;
+    f.widget->tick();
+    QCOMPARE(f.values()[1], std::string("35"));
+    QCOMPARE(f.changes, before + 1);
+    QCOMPARE(f.widget->deadline(), int64_t(-1));
+    // The pending edit is not in the profile until it applies.
+    spin->setValue(20);
+    QCOMPARE(f.pairs()[3].second, QStringLiteral("35"));
+    // Typing into the path edit only schedules an apply; the picture stays.
+    f.child<QLineEdit>("edtImage")->setText(m_logo);
+    QVERIFY(f.widget->deadline() > 0);
+    f.settle();
+    QVERIFY(!f.widget->loadedPicture());
+}
+
+void StampImageTest::scaleAndRotationShapeTheWorkingCopy()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"imagefile", m_logo.toUtf8().constData()}})));
+    const sn_image_t *loaded = f.widget->loadedPicture().get();
+    QVERIFY(loaded);
+    PicturePtr working = f.widget->workingPicture();
+    QVERIFY(working && working.get() != loaded);
+    QCOMPARE(working->width, 101);
+    QVERIFY(stamptest::same_pixels(working.get(), loaded));
+    QCOMPARE(f.values()[0], picture_address(working.get()));
+
+    f.child<QSpinBox>("sbScale")->setValue(50);
+    f.settle();
+    QCOMPARE(f.widget->workingPicture()->width, 50);
+    QCOMPARE(f.widget->workingPicture()->height, 25);
+    QCOMPARE(f.pairs()[1].second, QStringLiteral("50"));
+    // A height below one pixel is refused: the copy keeps the loaded size.
+    f.child<QSpinBox>("sbScale")->setValue(1);
+    f.settle();
+    QCOMPARE(f.widget->workingPicture()->width, 101);
+    QCOMPARE(f.widget->workingPicture()->height, 51);
+    f.child<QSpinBox>("sbScale")->setValue(100);
+
+    QDoubleSpinBox *rotation = f.child<QDoubleSpinBox>("sbRotation");
+    rotation->setValue(0.0);
+    f.settle();
+    QCOMPARE(f.widget->workingPicture()->width, 101);
+    QCOMPARE(f.widget->workingPicture()->has_alpha, 0);
+    // The smallest steps the box shows count as a turn (the core may find
+    // 0.01 degrees too small to move a pixel); a real angle grows the box.
+    for (double angle : {0.01, -0.01, 30.0}) {
+        rotation->setValue(angle);
+        f.settle();
+        QCOMPARE(f.widget->workingPicture()->has_alpha, 1);
+    }
+    QVERIFY(f.widget->workingPicture()->width > 101);
+    QCOMPARE(f.pairs()[2].second, QStringLiteral("30.00"));
+}
+
+void StampImageTest::anglesAreBroughtIntoOneTurn()
+{
+    struct Case {
+        double angle, turn;
+    } cases[] = {{-90, 270}, {-180, 180}, {-270, 90}, {360, 0}, {-360, 0}, {90, 90}};
+    zvtest::ImagePtr source(stamptest::make_picture(7, 3, 0));
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 7; x++)
+            source->frames[0].rows[y][x] = SN_PIXEL(255, x * 30, y * 80, 7);
+    QCOMPARE(picture_angle(-0.01), 359.99);
+    for (const Case &c : cases) {
+        PicturePtr turned = picture_prepare(source.get(), 100, c.angle);
+        zvtest::ImagePtr expected(sn_image_clone(source.get()));
+        if (c.turn != 0)
+            QCOMPARE(sn_image_rotate(expected.get(), c.turn, 0), 0);
+        QVERIFY2(stamptest::same_pixels(turned.get(), expected.get()),
+                 qPrintable(QString::number(c.angle)));
+    }
+}
+
+void StampImageTest::filterStampsThePicture()
+{
+    Fixture f;
+    const std::string small = m_dir->file("small.bmp");
+    QVERIFY(stamptest::write_bmp(small, 10, 10, [](int, int) { return SN_PIXEL(255, 255, 0, 0); }));
+    QVERIFY(f.op->setParams(pairs({{"imagefile", small.c_str()}, {"transparency", "0"}})));
+    for (bool kept : {true, false}) {
+        imagefilter_t *filter = kept ? f.op->getFilter(QString()) : f.op->createFilter(QString());
+        QVERIFY(filter);
+        QCOMPARE(imagefilter_get_name(filter), "stamp");
+        zvtest::ImagePtr photo(stamptest::make_picture(100, 80, SN_PIXEL(255, 255, 255, 255)));
+        QCOMPARE(imagefilter_execute(filter, photo.get()), 0);
+        // right-10px, bottom-10px: the stamp covers (80..89, 60..69).
+        const uint32_t inside = photo->frames[0].rows[65][85];
+        QVERIFY(SN_PIXEL_R(inside) >= 250);
+        QVERIFY(SN_PIXEL_G(inside) < 10);
+        QCOMPARE(photo->frames[0].rows[65][79], SN_PIXEL(255, 255, 255, 255));
+        QCOMPARE(photo->frames[0].rows[70][85], SN_PIXEL(255, 255, 255, 255));
+        if (!kept)
+            imagefilter_destroy(filter);
+    }
+    QCOMPARE(f.op->getFilter(QString()), f.op->getFilter(QString()));
+}
+
+void StampImageTest::fileDialogThroughTheSeam()
+{
+    Fixture f;
+    QString caption, dir, filter;
+    QString answer;
+    Dialogs::hooks().openFileName = [&](QWidget *, const QString &c, const QString &d,
+                                        const QString &fl) {
+        caption = c;
+        dir = d;
+        filter = fl;
+        return answer;
+    };
+    QPushButton *select = f.child<QPushButton>("btnImage");
+    // Cancelled: nothing changes, no message.
+    const int before = f.changes;
+    QTest::mouseClick(select, Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("QFileDialog::getOpenFileNames()"));
+    QCOMPARE(filter, QStringLiteral("All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"));
+    QCOMPARE(dir, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    QCOMPARE(f.changes, before);
+    QVERIFY(MsgAnswer::seen().isEmpty());
+    QVERIFY(!f.widget->loadedPicture());
+
+    answer = m_logo;
+    QTest::mouseClick(select, Qt::LeftButton);
+    QCOMPARE(f.changes, before + 1);
+    QVERIFY(f.widget->loadedPicture());
+    QCOMPARE(f.child<QLineEdit>("edtImage")->text(), m_logo);
+    QCOMPARE(f.pairs()[0], qMakePair(QStringLiteral("imagefile"), m_logo));
+    QCOMPARE(f.values()[0], picture_address(f.widget->workingPicture().get()));
+    QVERIFY(MsgAnswer::seen().isEmpty());
+}
+
+void StampImageTest::fileThatDoesNotLoad()
+{
+    Fixture f;
+    const std::string junk = m_dir->file("junk.png");
+    QVERIFY(zvtest::write_file(junk, std::string("not a picture at all")));
+    QString answer = m_logo;
+    Dialogs::hooks().openFileName = [&](QWidget *, const QString &, const QString &,
+                                        const QString &) { return answer; };
+    QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+    const PicturePtr loaded = f.widget->loadedPicture();
+    const std::vector<std::string> values = f.values();
+    answer = QString::fromStdString(junk);
+    MsgAnswer::next(QDialogButtonBox::Ok);
+    QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+    QCOMPARE(MsgAnswer::seen(), QStringList{QStringLiteral("Zandrevik|Load Stamp Image FAILED!")});
+    QCOMPARE(f.widget->loadedPicture(), loaded);
+    QCOMPARE(f.values(), values);
+    QCOMPARE(f.stamp->imagePath(), m_logo);
+    QCOMPARE(f.child<QLineEdit>("edtImage")->text(), m_logo);
+}
+
+void StampImageTest::pathsThatAreNotFiles()
+{
+    const std::string fifo = m_dir->file("pipe.bmp");
+    QCOMPARE(mkfifo(fifo.c_str(), 0600), 0);
+    Fixture f;
+    for (const std::string &path : {fifo, m_dir->path(), std::string("/dev/zero")}) {
+        QString answer = QString::fromStdString(path);
+        Dialogs::hooks().openFileName = [&](QWidget *, const QString &, const QString &,
+                                            const QString &) { return answer; };
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+        QCOMPARE(MsgAnswer::seen().last(), QStringLiteral("Zandrevik|Load Stamp Image FAILED!"));
+        QVERIFY(!f.op->setParams(pairs({{"imagefile", path.c_str()}})));
+        QVERIFY(!f.widget->loadedPicture());
+    }
+}
+
+void StampImageTest::profileRoundTrip()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"name", "stamp_image"},
+                                   {"imagefile", m_logo.toUtf8().constData()},
+                                   {"scale", "250"},
+                                   {"rotation", "12.5"},
+                                   {"transparency", "25"},
+                                   {"x_pos", "left--5px"},
+                                   {"y_pos", "middle-7%"},
+                                   {"unknown", "1"}})));
+    const OperationParamList saved = f.pairs();
+    QCOMPARE(saved, pairs({{"imagefile", m_logo.toUtf8().constData()},
+                           {"scale", "250"},
+                           {"rotation", "12.50"},
+                           {"transparency", "25"},
+                           {"x_pos", "left--5px"},
+                           {"y_pos", "middle-7%"}}));
+    Fixture g;
+    QVERIFY(g.op->setParams(saved));
+    QCOMPARE(g.pairs(), saved);
+    QCOMPARE(g.values()[2], std::string("left--5px"));
+    // Numbers out of range or not numbers are limited by their controls.
+    QVERIFY(g.op->setParams(pairs({{"scale", "abc"}, {"transparency", "150"}, {"rotation", "x"}})));
+    QCOMPARE(g.pairs()[1].second, QStringLiteral("1"));
+    QCOMPARE(g.pairs()[2].second, QStringLiteral("0.00"));
+    QCOMPARE(g.pairs()[3].second, QStringLiteral("99"));
+}
+
+void StampImageTest::profileWhoseImageIsGone()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"imagefile", m_logo.toUtf8().constData()}})));
+    const PicturePtr loaded = f.widget->loadedPicture();
+    const QString gone = QString::fromStdString(m_dir->file("gone.png"));
+    QVERIFY(!f.op->setParams(
+        OperationParamList{qMakePair(QStringLiteral("imagefile"), gone),
+                           qMakePair(QStringLiteral("scale"), QStringLiteral("40")),
+                           qMakePair(QStringLiteral("transparency"), QStringLiteral("10"))}));
+    QVERIFY(MsgAnswer::seen().isEmpty());
+    QCOMPARE(f.pairs()[0].second, gone);
+    QCOMPARE(f.pairs()[1].second, QStringLiteral("40"));
+    QCOMPARE(f.values()[1], std::string("10"));
+    QCOMPARE(f.widget->loadedPicture(), loaded);
+    QCOMPARE(f.child<QLineEdit>("edtImage")->text(), m_logo);
+}
+
+void StampImageTest::batchWithoutPictureLeavesPhotosAlone()
+{
+    Fixture f;
+    const std::string missing = m_dir->file("missing.png");
+    QVERIFY(!f.op->setParams(pairs({{"imagefile", missing.c_str()}})));
+    zvtest::TempDir out;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 3; i++) {
+        sources.push_back(m_dir->file("photo" + std::to_string(i) + ".bmp"));
+        QVERIFY(stamptest::write_bmp(sources.back(), 40, 30,
+                                     [i](int x, int y) { return SN_PIXEL(255, x * 5, y * 7, i); }));
+    }
+    stamptest::BatchRun batch(f.op.get());
+    for (const std::string &s : sources)
+        batch.add(s);
+    QVERIFY(batch.run(out.path()));
+    QCOMPARE(batch.filterFailures(), (std::vector<std::string>{"stamp", "stamp", "stamp"}));
+    const std::vector<std::string> outputs = batch.outputs();
+    QCOMPARE(outputs.size(), size_t(3));
+    for (size_t i = 0; i < 3; i++) {
+        zvtest::ImagePtr in(sn_image_create_from_file(sources[i].c_str(), -1));
+        zvtest::ImagePtr result(sn_image_create_from_file(outputs[i].c_str(), -1));
+        QVERIFY(stamptest::same_pixels(in.get(), result.get()));
+    }
+}
+
+void StampImageTest::germanTexts()
+{
+    stamptest::German german;
+    QVERIFY(german.loaded());
+    Fixture f;
+    QCOMPARE(f.child<QPushButton>("btnImage")->text(), QStringLiteral("Auswählen"));
+    QCOMPARE(f.child<QComboBox>("cmbXPos")->itemText(2), QStringLiteral("Rechts"));
+    QCOMPARE(f.child<QComboBox>("cmbXPos")->currentIndex(), 2);
+    QString caption;
+    Dialogs::hooks().openFileName = [&](QWidget *, const QString &c, const QString &,
+                                        const QString &) {
+        caption = c;
+        return QString();
+    };
+    QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("Bilddatei öffnen"));
+    // The failure text is never translated.
+    const std::string junk = m_dir->file("junk2.bmp");
+    QVERIFY(zvtest::write_file(junk, std::string("BM junk")));
+    Dialogs::hooks().openFileName = [&](QWidget *, const QString &, const QString &,
+                                        const QString &) { return QString::fromStdString(junk); };
+    MsgAnswer::next(QDialogButtonBox::Ok);
+    QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
+    QCOMPARE(MsgAnswer::seen(), QStringList{QStringLiteral("Zandrevik|Load Stamp Image FAILED!")});
+}
+
+QTEST_MAIN(StampImageTest)
+#include "stamp_image_test.moc"

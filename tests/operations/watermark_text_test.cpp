@@ -1,0 +1,249 @@
+// The text watermark: defaults and the nine profile pairs, hidden offsets
+// that still apply, keywords rendered per file, the text turned by the
+// operation (the filter's own rotation is never given), the deferred apply,
+// the colour seam, and tiles equal to a plain watermark filter's.
+#include "dialogs.h"
+#include "msganswer.h"
+#include "picturefilter.h"
+#include "pipeline_helper.h"
+#include "watermark_text.h"
+
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+CAbstractOperation *operation_create_watermark_text();
+
+static int64_t s_now = 1000000;
+static int64_t fake_clock()
+{
+    return s_now;
+}
+
+namespace
+{
+
+struct Fixture {
+    std::unique_ptr<CAbstractOperation> op{operation_create_watermark_text()};
+    COperation_watermark_text *text = static_cast<COperation_watermark_text *>(op.get());
+    COperationWidget_watermark_text *widget = nullptr;
+    int changes = 0;
+
+    Fixture()
+    {
+        op->setChangeCallback([](void *c, CAbstractOperation *) { ++*(int *)c; }, &changes);
+        widget = static_cast<COperationWidget_watermark_text *>(op->getWidget(nullptr));
+    }
+    template <class T> T *child(const char *name)
+    {
+        return widget->findChild<T *>(QLatin1String(name));
+    }
+    std::vector<std::string> values()
+    {
+        return text->snapshot()->values;
+    }
+    OperationParamList pairs()
+    {
+        OperationParamList list;
+        op->getParams(list);
+        return list;
+    }
+    void settle()
+    {
+        s_now += 601;
+        widget->tick();
+    }
+    PicturePtr rendered(const QString &shown, double rotation = 0)
+    {
+        TextSnapshotPtr set = text->snapshot();
+        return picture_render_text(shown, QString(), set->font, set->color, rotation);
+    }
+};
+
+OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
+{
+    OperationParamList out;
+    for (const auto &p : list)
+        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
+    return out;
+}
+
+} // namespace
+
+class WatermarkTextTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        sn_image_init();
+        operation_set_clock(&fake_clock);
+    }
+    void cleanupTestCase()
+    {
+        operation_set_clock(nullptr);
+    }
+    void cleanup()
+    {
+        Dialogs::reset();
+        QCOMPARE(MsgAnswer::unexpected(), 0);
+        MsgAnswer::clear();
+    }
+    void defaultsAndPairs();
+    void hiddenOffsetsAndLimits();
+    void keywordsRenderPerFile();
+    void theOperationTurnsTheText();
+    void spacingEditsAreDeferred();
+    void cancelledColourKeepsTheColour();
+    void tilesMatchAPlainWatermark();
+    void germanTexts();
+};
+
+void WatermarkTextTest::defaultsAndPairs()
+{
+    std::unique_ptr<CAbstractOperation> bare(operation_create_watermark_text());
+    OperationParamList none;
+    QVERIFY(!bare->getParams(none));
+    QVERIFY(!bare->setParams(none));
+
+    Fixture f;
+    QCOMPARE(f.text->keys(), (std::vector<std::string>{"watermark_image", "transparency", "x_space",
+                                                       "y_space", "x_offset", "y_offset"}));
+    const std::vector<std::string> values = f.values();
+    QCOMPARE(std::vector<std::string>(values.begin() + 1, values.end()),
+             (std::vector<std::string>{"60", "16", "16", "0", "0"}));
+    QCOMPARE(f.pairs(), pairs({{"color", "0x000000FF"},
+                               {"font", QFont().toString().toUtf8().constData()},
+                               {"text", ""},
+                               {"rotation", "0.00"},
+                               {"transparency", "60"},
+                               {"x_space", "16"},
+                               {"y_space", "16"},
+                               {"x_offset", "0"},
+                               {"y_offset", "0"}}));
+    f.widget->show();
+    for (const char *name : {"lbXOffset", "sbXOffset", "lbYOffset", "sbYOffset"})
+        QVERIFY2(!f.widget->findChild<QWidget *>(QLatin1String(name))->isVisible(), name);
+    QCOMPARE(f.widget->objectName(), QStringLiteral("OptWatermarkText"));
+    QStringList texts;
+    for (QAction *a : f.widget->findChild<QMenu *>()->actions())
+        texts << a->text();
+    QCOMPARE(texts, (QStringList{"Source File Name", "Source Folder Name", "Source Extension",
+                                 "Source Path", "Counter", "Data / Time", "Copyright Sign"}));
+    // An empty text leaves photos unchanged.
+    imagefilter_t *filter = f.op->createFilter(QStringLiteral("/a/b.jpg"));
+    zvtest::ImagePtr photo(stamptest::make_picture(20, 20, SN_PIXEL(255, 1, 2, 3)));
+    QCOMPARE(imagefilter_execute(filter, photo.get()), -1);
+    imagefilter_destroy(filter);
+    QCOMPARE(photo->frames[0].rows[5][5], SN_PIXEL(255, 1, 2, 3));
+}
+
+void WatermarkTextTest::hiddenOffsetsAndLimits()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"x_offset", "25"}, {"x_space", "20000"}, {"y_offset", "x"}})));
+    QCOMPARE(f.child<QSpinBox>("sbXOffset")->value(), 25);
+    QCOMPARE(f.values()[4], std::string("25"));
+    QCOMPARE(f.values()[2], std::string("10000"));
+    QCOMPARE(f.values()[5], std::string("0"));
+    Fixture g;
+    QVERIFY(g.op->setParams(f.pairs()));
+    QCOMPARE(g.pairs(), f.pairs());
+}
+
+void WatermarkTextTest::keywordsRenderPerFile()
+{
+    Fixture f;
+    f.child<QLineEdit>("edtText")->setText(QStringLiteral("Shot in <Foldername>"));
+    f.settle();
+    QVERIFY(stamptest::same_pixels(f.text->renderText(QStringLiteral("C:/pics/IMG_01.jpg")).get(),
+                                   f.rendered(QStringLiteral("Shot in pics")).get()));
+    f.widget->findChild<QMenu *>()->actions()[6]->trigger();
+    QCOMPARE(f.text->snapshot()->text, QStringLiteral("Shot in <Foldername><Copyright>"));
+    QVERIFY(stamptest::same_pixels(f.text->renderText(QStringLiteral("/x/y/z.jpg")).get(),
+                                   f.rendered(QStringLiteral("Shot in y\u00a9")).get()));
+}
+
+void WatermarkTextTest::theOperationTurnsTheText()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"text", "Tile"}, {"rotation", "45"}})));
+    QCOMPARE(f.pairs()[3].second, QStringLiteral("45.00"));
+    QVERIFY(stamptest::same_pixels(f.text->renderText(QStringLiteral("/a.jpg")).get(),
+                                   f.rendered(QStringLiteral("Tile"), 45).get()));
+    Fixture g;
+    QVERIFY(g.op->setParams(f.pairs()));
+    QCOMPARE(g.child<QDoubleSpinBox>("sbRotation")->value(), 45.0);
+}
+
+void WatermarkTextTest::spacingEditsAreDeferred()
+{
+    Fixture f;
+    const int before = f.changes;
+    f.child<QSpinBox>("sbXSpace")->setValue(30);
+    f.child<QSpinBox>("sbYSpace")->setValue(2);
+    s_now += 600;
+    f.widget->tick();
+    QCOMPARE(f.changes, before);
+    QCOMPARE(f.values()[2], std::string("16"));
+    s_now += 1;
+    f.widget->tick();
+    QCOMPARE(f.changes, before + 1);
+    QCOMPARE(f.values()[2], std::string("30"));
+    QCOMPARE(f.values()[3], std::string("2"));
+}
+
+void WatermarkTextTest::cancelledColourKeepsTheColour()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"color", "0x0000FFFF"}})));
+    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &) { return QColor(); };
+    QTest::mouseClick(f.child<QPushButton>("btnColor"), Qt::LeftButton);
+    QCOMPARE(f.text->color(), QColor(255, 0, 0));
+    QCOMPARE(f.child<QLabel>("lbColor")->styleSheet(),
+             QStringLiteral("background-color: #ff0000;"));
+}
+
+void WatermarkTextTest::tilesMatchAPlainWatermark()
+{
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"text", "<Filename>"},
+                                   {"transparency", "0"},
+                                   {"x_space", "6"},
+                                   {"y_space", "4"},
+                                   {"x_offset", "3"},
+                                   {"y_offset", "1"}})));
+    zvtest::ImagePtr photo(stamptest::make_picture(160, 90, SN_PIXEL(255, 240, 240, 240)));
+    zvtest::ImagePtr expected(sn_image_clone(photo.get()));
+    PicturePtr picture = f.rendered(QStringLiteral("tile"));
+    const std::string address = picture_address(picture.get());
+    imagefilter_t *plain = imagefilter_create("watermark");
+    const char *keys[] = {"watermark_image", "transparency", "x_space", "y_space",
+                          "x_offset",        "y_offset",     nullptr};
+    const char *values[] = {address.c_str(), "0", "6", "4", "3", "1", nullptr};
+    imagefilter_set_settings(plain, keys, values);
+    QCOMPARE(imagefilter_execute(plain, expected.get()), 0);
+    imagefilter_destroy(plain);
+    imagefilter_t *kept = f.op->getFilter(QStringLiteral("/photos/tile.jpg"));
+    QCOMPARE(imagefilter_get_name(kept), "watermark");
+    QCOMPARE(imagefilter_execute(kept, photo.get()), 0);
+    QVERIFY(stamptest::same_pixels(photo.get(), expected.get()));
+}
+
+void WatermarkTextTest::germanTexts()
+{
+    stamptest::German german;
+    QVERIFY(german.loaded());
+    Fixture f;
+    QCOMPARE(f.widget->findChild<QMenu *>()->actions()[0]->text(),
+             QStringLiteral("Dateiname der Quelle"));
+    QCOMPARE(f.child<QPushButton>("btnFont")->text(), QStringLiteral("Schrift"));
+}
+
+QTEST_MAIN(WatermarkTextTest)
+#include "watermark_text_test.moc"
