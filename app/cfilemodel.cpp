@@ -319,13 +319,17 @@ bool CFileModel::addFile(const char *path, unsigned size, int mtime, bool notify
 {
     if (!path)
         return false;
-    if (m_bulk && m_bulkSort == FILEMAN_SORT_NAME) {
-        if (!m_bulkPaths.insert(path).second)
-            return true;
-    }
+    bool bulkName = m_bulk && m_bulkSort == FILEMAN_SORT_NAME;
+    if (bulkName && m_bulkPaths.count(std::string_view(path)))
+        return true;
     int position = fileman_add(m_list, path, size, mtime);
     if (position < 0)
         return false;
+    if (bulkName) {
+        fileman_item_t *item = fileman_get(m_list, position);
+        if (item)
+            m_bulkPaths.insert(std::string_view(item->path));
+    }
     if (notify)
         refresh();
     return true;
@@ -342,10 +346,10 @@ void CFileModel::beginBulkAdd()
         return;
     // Name order is the only one that refuses a path already listed; the set
     // keeps that rule while the entries are appended unsorted.
+    m_bulkPaths = std::unordered_set<std::string_view>();
     int count = fileman_count(m_list);
-    m_bulkPaths.reserve((size_t)count * 2);
     for (int i = 0; i < count; i++)
-        m_bulkPaths.insert(fileman_get(m_list, i)->path);
+        m_bulkPaths.insert(std::string_view(fileman_get(m_list, i)->path));
     fileman_sort(m_list, FILEMAN_SORT_NONE, descending);
 }
 
@@ -359,7 +363,7 @@ void CFileModel::endBulkAdd()
         fileman_get_sort(m_list, &sort, &descending);
         fileman_sort(m_list, FILEMAN_SORT_NAME, descending);
     }
-    m_bulkPaths.clear();
+    m_bulkPaths = std::unordered_set<std::string_view>();
 }
 
 bool CFileModel::removeAll()

@@ -10,7 +10,7 @@
 #include <QHash>
 
 #include <memory>
-#include <string>
+#include <string_view>
 #include <unordered_set>
 
 struct fileman;
@@ -121,7 +121,8 @@ private:
     quint64 m_lastTicket = 0;
     bool m_bulk = false;
     int m_bulkSort = 0;
-    std::unordered_set<std::string> m_bulkPaths;
+    // Views of the listed paths (the list owns the text) while adding in bulk.
+    std::unordered_set<std::string_view> m_bulkPaths;
 };
 
 #endif

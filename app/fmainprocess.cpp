@@ -312,6 +312,10 @@ void FMainProcess::startBatch()
     }
 
     photobatch_start(m_batch);
+    // The worker is running once the command is taken: the other pages hold
+    // still from here, even for a run that ends before its first report is
+    // shown.
+    on_statusChanged();
 }
 
 void FMainProcess::on_btnCancelClicked()

@@ -16,6 +16,7 @@
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "startup.h"
 #include "styletitle.h"
 #include "zv_test.h"
 
@@ -25,6 +26,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTranslator>
 #include <QtTest>
@@ -476,31 +478,46 @@ private slots:
         QTranslator translator;
         QVERIFY2(translator.load(qm), qPrintable(qm));
         QCoreApplication::installTranslator(&translator);
+        const QFont font = QApplication::font();
+        startupSetFont();
         {
             FMain window;
             QStringList tabs;
             for (int i = 0; i < window.tabWidget()->count(); i++)
                 tabs << window.tabWidget()->tabText(i);
-            QCOMPARE(
-                tabs,
-                (QStringList{"Schritt 1: Dateien auswählen", "Schritt 2: Operationen hinzufügen",
-                             "Schritt 3: Ausgabe einrichten", "Schritt 4: Verarbeitung starten"}));
+            QCOMPARE(tabs, (QStringList{"Schritt 1: Dateien wählen", "Schritt 2: Operationen",
+                                        "Schritt 3: Ausgabe", "Schritt 4: Verarbeitung"}));
+            // The longer words still fit the 800-pixel window: no scroll arrows.
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            const int needed = window.tabWidget()->tabBar()->sizeHint().width();
+            QVERIFY2(needed <= window.tabWidget()->width(), qPrintable(QString::number(needed)));
             QStringList menus;
+            QSet<QString> barKeys;
             for (QAction *menu : window.menuBar()->actions()) {
                 QStringList entries{menu->text()};
-                for (QAction *a : menu->menu()->actions())
+                barKeys << QKeySequence::mnemonic(menu->text()).toString();
+                // Within one menu every entry has its own key.
+                QSet<QString> keys;
+                for (QAction *a : menu->menu()->actions()) {
                     entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                    if (!a->isSeparator())
+                        keys << QKeySequence::mnemonic(a->text()).toString();
+                }
+                QCOMPARE(keys.size(), entries.size() - 1 - entries.count(QStringLiteral("-")));
                 menus << entries.join(QLatin1Char(','));
             }
+            QCOMPARE(barKeys.size(), 3);
             QCOMPARE(menus, (QStringList{"&Datei,Profil &laden...,Profil &speichern...,-,&Beenden",
                                          "E&xtras,&Einstellungen...",
-                                         "&Hilfe,&Hilfeseite,&Homepage,-,&Über..."}));
+                                         "&Hilfe,&Hilfeseite,Home&page,-,&Über..."}));
             QCOMPARE(FMain::tr("Save Profile - Zandrevik"),
                      QStringLiteral("Profil speichern - Zandrevik"));
             QCOMPARE(FMain::tr("Start batch engine FAILED!"),
                      QStringLiteral("Start der Stapelverarbeitung FEHLGESCHLAGEN!"));
         }
         QCoreApplication::removeTranslator(&translator);
+        QApplication::setFont(font);
     }
 };
 
