@@ -57,9 +57,14 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target zv_fuzzers
 	@bash tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-run: deps
-	@if [ -f app/CMakeLists.txt ]; then $(MAKE) --no-print-directory build && ./$(BUILD)/app/zandrevik; \
-	else echo "make run: the application is not built yet (see README.md)"; exit 1; fi
+# The window needs a desktop session: say so instead of Qt's abort.
+run:
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set);" \
+	    "start it from a desktop session, or under xvfb-run." >&2; exit 1; fi
+	@$(MAKE) --no-print-directory deps
+	@$(MAKE) --no-print-directory build
+	./$(BUILD)/app/zandrevik
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 

@@ -61,7 +61,7 @@ static void initSettings()
     appsettings_init(path.constData());
 }
 
-static void initFont()
+void startupSetFont()
 {
     // Tahoma is a narrow Verdana; DejaVu Sans Condensed, which every Debian
     // desktop has, keeps the same widths closest.
@@ -84,7 +84,7 @@ int runApplication(int argc, char **argv, const StartupHooks &hooks)
     // Paths, templates and log lines cross between Qt and 8-bit text as UTF-8,
     // whatever the desktop's locale says.
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    initFont();
+    startupSetFont();
 
     QApplication app(argc, argv);
     initAppResources();

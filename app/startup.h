@@ -32,6 +32,10 @@ int runApplication(int argc, char **argv, const StartupHooks &hooks = StartupHoo
 // frameless window's title bar stays reachable.
 QPoint startupCentredPosition(const QRect &screen, const QSize &size);
 
+// The application font: "Tahoma" at 9 points, with the Debian fonts that
+// stand in for it.
+void startupSetFont();
+
 // "<data location>/Zandrevik", the folder of the settings file.
 QString startupDataFolder();
 

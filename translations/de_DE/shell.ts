@@ -9,19 +9,19 @@
     </message>
     <message>
         <source>Step1: Select Files</source>
-        <translation>Schritt 1: Dateien auswählen</translation>
+        <translation>Schritt 1: Dateien wählen</translation>
     </message>
     <message>
         <source>Step2: Add Operations</source>
-        <translation>Schritt 2: Operationen hinzufügen</translation>
+        <translation>Schritt 2: Operationen</translation>
     </message>
     <message>
         <source>Step3: Configure Output</source>
-        <translation>Schritt 3: Ausgabe einrichten</translation>
+        <translation>Schritt 3: Ausgabe</translation>
     </message>
     <message>
         <source>Step4: Start Process</source>
-        <translation>Schritt 4: Verarbeitung starten</translation>
+        <translation>Schritt 4: Verarbeitung</translation>
     </message>
     <message>
         <source>&amp;Load Profile...</source>
@@ -45,7 +45,7 @@
     </message>
     <message>
         <source>Home &amp;Page</source>
-        <translation>&amp;Homepage</translation>
+        <translation>Home&amp;page</translation>
     </message>
     <message>
         <source>&amp;About...</source>

@@ -1,0 +1,196 @@
+/*
+ * Start-up time: from the moment a process is spawned to its main window
+ * shown, for Zandrevik and for a bare Qt program that shows an empty
+ * QMainWindow, in the same run on the offscreen platform, interleaved so that
+ * both see the same machine. Target: at most 2 x the bare program. Also the
+ * resident memory of each idle window.
+ */
+#include "bench_util.h"
+
+#include "fmain.h"
+#include "startup.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+static const double k_target_ratio = 2.0;
+static const int k_rounds = 7;
+/* The window stays idle this long before its memory is read. */
+static const int k_idle_ms = 500;
+
+static long resident_kib()
+{
+    FILE *f = fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kib = -1;
+    while (fgets(line, sizeof line, f))
+        if (sscanf(line, "VmRSS: %ld", &kib) == 1)
+            break;
+    fclose(f);
+    return kib;
+}
+
+/* What a child prints: the time its window was shown, then its idle memory. */
+static void report_shown()
+{
+    printf("shown %.3f\n", bench_now_ms());
+    fflush(stdout);
+}
+
+static void report_idle()
+{
+    printf("rss %ld\n", resident_kib());
+    fflush(stdout);
+}
+
+static int child_app(int argc, char **argv)
+{
+    StartupHooks hooks;
+    hooks.shown = [](FMain &window) {
+        report_shown();
+        QTimer::singleShot(k_idle_ms, &window, [&window]() {
+            report_idle();
+            window.close();
+        });
+    };
+    return runApplication(argc, argv, hooks);
+}
+
+static int child_bare(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.resize(800, 600);
+    window.show();
+    QTimer::singleShot(0, &window, []() { report_shown(); });
+    QTimer::singleShot(k_idle_ms, &window, [&window]() {
+        report_idle();
+        window.close();
+    });
+    return app.exec();
+}
+
+struct Sample {
+    double startup_ms = -1;
+    long rss_kib = -1;
+};
+
+/* Spawns this program in a child mode and reads what it reports. */
+static Sample spawn_child(const char *self, const char *mode)
+{
+    Sample sample;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return sample;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    /* Qt's start-up notes would drown the report. */
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char *args[] = {const_cast<char *>(self), const_cast<char *>(mode), nullptr};
+    pid_t pid;
+    const double started = bench_now_ms();
+    int rc = posix_spawn(&pid, self, &actions, nullptr, args, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        return sample;
+    }
+    FILE *in = fdopen(fds[0], "r");
+    char line[128];
+    while (in && fgets(line, sizeof line, in)) {
+        double shown;
+        long rss;
+        if (sscanf(line, "shown %lf", &shown) == 1)
+            sample.startup_ms = shown - started;
+        else if (sscanf(line, "rss %ld", &rss) == 1)
+            sample.rss_kib = rss;
+    }
+    if (in)
+        fclose(in);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        sample.startup_ms = -1;
+    return sample;
+}
+
+static double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && strcmp(argv[1], "--app") == 0)
+        return child_app(1, argv);
+    if (argc > 1 && strcmp(argv[1], "--bare") == 0)
+        return child_bare(1, argv);
+
+    /* The children run offscreen and keep their settings out of the home. */
+    char data[] = "/tmp/zv_bench_startup_XXXXXX";
+    if (!mkdtemp(data)) {
+        fprintf(stderr, "bench_startup: no temporary folder\n");
+        return 1;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("XDG_DATA_HOME", data, 1);
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) {
+        fprintf(stderr, "bench_startup: cannot find itself\n");
+        return 1;
+    }
+    self[n] = '\0';
+
+    /* A first run of each warms the page cache and the font cache. */
+    spawn_child(self, "--bare");
+    spawn_child(self, "--app");
+    std::vector<double> app_ms, bare_ms;
+    long app_rss = -1, bare_rss = -1;
+    for (int round = 0; round < k_rounds; round++) {
+        Sample bare = spawn_child(self, "--bare");
+        Sample app = spawn_child(self, "--app");
+        if (bare.startup_ms < 0 || app.startup_ms < 0) {
+            fprintf(stderr, "bench_startup: a child failed\n");
+            return 1;
+        }
+        bare_ms.push_back(bare.startup_ms);
+        app_ms.push_back(app.startup_ms);
+        app_rss = std::max(app_rss, app.rss_kib);
+        bare_rss = std::max(bare_rss, bare.rss_kib);
+    }
+    std::string cleanup = std::string("rm -rf '") + data + "'";
+    if (system(cleanup.c_str()) != 0)
+        fprintf(stderr, "bench_startup: %s left behind\n", data);
+
+    const double app_median = median(app_ms), bare_median = median(bare_ms);
+    const double ratio = app_median / bare_median;
+    printf("startup to window shown (median of %d, offscreen): zandrevik %.1f ms, bare "
+           "QMainWindow %.1f ms\n",
+           k_rounds, app_median, bare_median);
+    printf("ratio %.2f x (target <= %.1f x): %s\n", ratio, k_target_ratio,
+           ratio <= k_target_ratio ? "met" : "MISSED");
+    printf("idle resident memory: zandrevik %.1f MiB, bare QMainWindow %.1f MiB\n",
+           app_rss / 1024.0, bare_rss / 1024.0);
+    return ratio <= k_target_ratio ? 0 : 1;
+}
