@@ -151,9 +151,9 @@ FMainWorkflow::~FMainWorkflow()
 
     if (m_workerLeftRunning) {
         // The worker may still run filters made from these operations and
-        // call back through the relay: both stay, and so does the mutex.
-        if (m_relay->detach())
-            m_relay = nullptr;
+        // call back through the relay: the relay stays, without its page, and
+        // so do the operations and the mutex.
+        m_relay->detach();
         m_operations.clear();
         m_retired.clear();
     } else {

@@ -12,6 +12,7 @@
 #include "photobatch.h"
 #include "preview.h"
 #include "qwidgetpreview.h"
+#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QLineEdit>
