@@ -206,7 +206,9 @@ void FMainWorkflow::updateOperationView()
     const bool none = m_selected < 0 || m_selected >= m_operations.count();
     if (none) {
         m_guide->show();
-        m_guide->adjustSize();
+        // As wide as the pane, so that its lines wrap instead of running
+        // past the edge.
+        m_guide->resize(m_ui->widgetConfigContent->size());
         m_ui->lbConfigDesc->setText(tr("Guide"));
     }
     for (int i = 0; i < m_operations.count(); i++) {

@@ -204,6 +204,7 @@ private slots:
     void init();
     void cleanup();
     void startsEmptyWithTheGuide();
+    void guideWrapsInsideItsPane();
     void addInsertsAfterTheSelectionAndSelectsIt();
     void removeAndMoveKeepASelection();
     void stripDragMovesTheOperation();
@@ -274,6 +275,21 @@ void FMainWorkflowTest::cleanup()
     QCOMPARE(MsgAnswer::unexpected(), 0);
     delete m_dir;
     m_dir = nullptr;
+}
+
+void FMainWorkflowTest::guideWrapsInsideItsPane()
+{
+    QWidget *guide = m_page->findChild<QWidget *>(QStringLiteral("OptGuide"));
+    QWidget *pane = child<QWidget>("widgetConfigContent");
+    m_page->resize(780, 500);
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page));
+    // After the re-layout the guide is as wide as its pane, so that its long
+    // lines wrap instead of running past the pane's right edge.
+    QTRY_COMPARE(guide->width(), pane->width());
+    QVERIFY(pane->width() > 100);
+    QLabel *text = guide->findChild<QLabel *>(QStringLiteral("label"));
+    QVERIFY(text->geometry().right() < pane->width());
 }
 
 void FMainWorkflowTest::startsEmptyWithTheGuide()
