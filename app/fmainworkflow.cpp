@@ -599,6 +599,9 @@ void FMainWorkflow::timerEvent(QTimerEvent *event)
 void FMainWorkflow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
+        // The caption is the page's own text: it follows the language at once.
+        updateOperationView();
+    }
 }

@@ -338,9 +338,10 @@ private slots:
             workersIn(lines, 0, seen.linesAtShow, "sn_thread_open", "name:thrd");
         std::vector<std::string> closed =
             workersIn(lines, seen.linesAtShow, lines.size(), "sn_thread_close", "closing thread <");
-        QVERIFY2(!opened.empty() && opened[0] == "thrdPhotoBatchProc", joined(opened).c_str());
-        std::vector<std::string> reversed(opened.rbegin(), opened.rend());
-        QCOMPARE(QString::fromStdString(joined(closed)), QString::fromStdString(joined(reversed)));
+        QCOMPARE(QString::fromStdString(joined(opened)),
+                 QStringLiteral("thrdPhotoBatchProc,thrdTaskProc,thrdPreviewProc"));
+        QCOMPARE(QString::fromStdString(joined(closed)),
+                 QStringLiteral("thrdPreviewProc,thrdTaskProc,thrdPhotoBatchProc"));
         QVERIFY(workersIn(lines, 0, seen.linesAtShow, "sn_thread_close", "closing").empty());
         // Nothing was cancelled: each worker ended within its time-out.
         for (const std::string &line : lines)
