@@ -21,7 +21,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 targets=(zv_app_screenshot)
 # The translations, so that a German desktop shows German pictures.
-if cmake --build "$build" --target help | grep -q zv_translations; then
+if cmake --build "$build" --target help | grep zv_translations >/dev/null; then
   targets+=(zv_translations)
 fi
 cmake --build "$build" -j4 --target "${targets[@]}" >/dev/null

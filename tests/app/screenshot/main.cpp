@@ -212,7 +212,8 @@ static void gallery()
     QPlainTextEdit *log = new QPlainTextEdit;
     for (int i = 0; i < 40; ++i)
         log->appendPlainText(QStringLiteral("Start Processing file: /photos/IMG_%1.JPG with a long "
-                                            "line that needs a horizontal scroll bar here")
+                                            "line that needs a horizontal scroll bar here, "
+                                            "since it runs on and on past the edge")
                                  .arg(4000 + i));
     log->setLineWrapMode(QPlainTextEdit::NoWrap);
     tabs->addTab(log, QStringLiteral("Log"));
@@ -231,6 +232,8 @@ static void gallery()
     combo->showPopup();
     shoot(&win, "gallery_combo");
     combo->hidePopup();
+    tabs->setCurrentIndex(1);
+    shoot(&win, "gallery_log");
 }
 
 // The shots, taken once the real start-up has shown the main window.
