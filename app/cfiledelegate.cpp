@@ -59,19 +59,29 @@ void CFileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                image);
     }
 
+    // The three lines fill the 80-pixel row; a path wrapped onto a second
+    // line would push the size line into the next row, so a path too long
+    // for the text area loses its middle instead.
+    painter->setClipRect(item);
     opt.features |= QStyleOptionViewItem::WrapText;
     opt.textElideMode = Qt::ElideNone;
+    const int left = item.left() + TextLeft;
+    const int margin = QApplication::style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    const int room = qMax(1, item.right() - left + 1 - 2 * margin);
+    QString path = QString::fromUtf8(index.data(CFileModel::PathRole).toByteArray());
+    QFontMetrics metrics(opt.font);
+    if (metrics.horizontalAdvance(path) > room)
+        path = metrics.elidedText(path, Qt::ElideMiddle, room);
     time_t mtime = (time_t)(qint64)index.data(CFileModel::MtimeRole).toULongLong();
     struct tm local;
     QString date;
     if (localtime_r(&mtime, &local))
         date = format_file_date(&local);
     const QString lines[3] = {
-        QString::fromUtf8(index.data(CFileModel::PathRole).toByteArray()),
+        path,
         QStringLiteral("Date: %1").arg(date),
         QStringLiteral("Size: %1").arg(format_file_size(index.data(CFileModel::SizeRole).toUInt())),
     };
-    const int left = item.left() + TextLeft;
     int top = item.top() + TextTop;
     for (const QString &text : lines) {
         QRect box = textRectangle(painter, QRect(0, 0, qMax(1, item.right() - left + 1), 1000),

@@ -53,6 +53,8 @@ struct thumbnail_request_t {
 namespace
 {
 
+std::atomic<CFileModel::thumbnail_maker_t> g_thumbnail_maker{nullptr};
+
 const int k_placeholder_width = 80;
 const int k_placeholder_height = 60;
 
@@ -319,13 +321,17 @@ bool CFileModel::addFile(const char *path, unsigned size, int mtime, bool notify
 {
     if (!path)
         return false;
-    if (m_bulk && m_bulkSort == FILEMAN_SORT_NAME) {
-        if (!m_bulkPaths.insert(path).second)
-            return true;
-    }
+    bool bulkName = m_bulk && m_bulkSort == FILEMAN_SORT_NAME;
+    if (bulkName && m_bulkPaths.count(std::string_view(path)))
+        return true;
     int position = fileman_add(m_list, path, size, mtime);
     if (position < 0)
         return false;
+    if (bulkName) {
+        fileman_item_t *item = fileman_get(m_list, position);
+        if (item)
+            m_bulkPaths.insert(std::string_view(item->path));
+    }
     if (notify)
         refresh();
     return true;
@@ -342,10 +348,10 @@ void CFileModel::beginBulkAdd()
         return;
     // Name order is the only one that refuses a path already listed; the set
     // keeps that rule while the entries are appended unsorted.
+    m_bulkPaths = std::unordered_set<std::string_view>();
     int count = fileman_count(m_list);
-    m_bulkPaths.reserve((size_t)count * 2);
     for (int i = 0; i < count; i++)
-        m_bulkPaths.insert(fileman_get(m_list, i)->path);
+        m_bulkPaths.insert(std::string_view(fileman_get(m_list, i)->path));
     fileman_sort(m_list, FILEMAN_SORT_NONE, descending);
 }
 
@@ -359,7 +365,7 @@ void CFileModel::endBulkAdd()
         fileman_get_sort(m_list, &sort, &descending);
         fileman_sort(m_list, FILEMAN_SORT_NAME, descending);
     }
-    m_bulkPaths.clear();
+    m_bulkPaths = std::unordered_set<std::string_view>();
 }
 
 bool CFileModel::removeAll()
@@ -440,11 +446,13 @@ void *CFileModel::runRequest(void *param)
     request->taken.store(1, std::memory_order_release);
     if (!request->live.load(std::memory_order_acquire))
         return nullptr;
-    if (request->kind == REQUEST_THUMBNAIL)
-        request->picture = makeThumbnail(request->path);
-    else
+    if (request->kind == REQUEST_THUMBNAIL) {
+        thumbnail_maker_t maker = g_thumbnail_maker.load(std::memory_order_acquire);
+        request->picture = (maker ? maker : makeThumbnail)(request->path);
+    } else {
         request->picture =
             makePreview(request->path, &request->width, &request->height, &request->format);
+    }
     return request->picture ? request : nullptr;
 }
 
@@ -495,6 +503,11 @@ void CFileModel::onRequestFinished(quintptr value)
         emit dataChanged(changed, changed);
     }
     destroy_request(request);
+}
+
+void CFileModel::setThumbnailMaker(thumbnail_maker_t maker)
+{
+    g_thumbnail_maker.store(maker, std::memory_order_release);
 }
 
 sn_image_t *CFileModel::makeThumbnail(const char *path)

@@ -214,10 +214,9 @@ bool CWidgetWorkflow::isOwnDrag(const QMimeData *data) const
 
 void CWidgetWorkflow::paintEvent(QPaintEvent *event)
 {
+    // Transparent over whatever the scroll area shows behind the strip.
     QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(event->rect(), Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     int x = pieceX(m_dropIndex);
     if (x < 0)
         x = pieceX(m_current);

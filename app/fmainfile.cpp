@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
@@ -75,8 +76,9 @@ void scanTree(const char *folder, CFileModel *model, bool *added, visited_set *v
         int length = snprintf(path, k_max_path + 2, "%s/%s", folder, entry->d_name);
         if (length < 0 || (size_t)length > k_max_path)
             continue;
+        // Relative to the open folder: no walk down the whole path per file.
         struct stat st;
-        if (stat(path, &st) != 0)
+        if (fstatat(dirfd(dir), entry->d_name, &st, 0) != 0)
             continue;
         if (S_ISDIR(st.st_mode)) {
             // A link back up the tree names a folder already seen: following

@@ -66,6 +66,8 @@ QString plainText(const QString &line)
         int close = line.indexOf(QLatin1String("</font>"), open + 1);
         text = close >= 0 ? line.mid(open + 1, close - open - 1) : line.mid(open + 1);
     }
+    if (!text.contains(QLatin1Char('&')))
+        return text;
     text.replace(QLatin1String("&lt;"), QLatin1String("<"));
     text.replace(QLatin1String("&gt;"), QLatin1String(">"));
     text.replace(QLatin1String("&quot;"), QLatin1String("\""));
@@ -312,6 +314,10 @@ void FMainProcess::startBatch()
     }
 
     photobatch_start(m_batch);
+    // The worker is running once the command is taken: the other pages hold
+    // still from here, even for a run that ends before its first report is
+    // shown.
+    on_statusChanged();
 }
 
 void FMainProcess::on_btnCancelClicked()

@@ -1,6 +1,125 @@
-// FOptions: the settings dialog (still to come).
+// FOptions: the settings dialog. It reads the settings block once when built
+// and writes it on OK (the reset of the questions writes at once, in memory).
 #include "foptions.h"
 
-FOptions::FOptions(QWidget *parent) : StyleDialog(1, false, parent) {}
+#include "appsettings.h"
+#include "appstyle.h"
+#include "clinelimitvalidator.h"
+#include "dialogs.h"
+#include "stylemsg.h"
+#include "styletitle.h"
+#include "ui_uoptions.h"
 
-FOptions::~FOptions() {}
+#include <QDir>
+#include <QRegularExpression>
+
+// The settings texts hold at most 1023 bytes; a longer text is cut before
+// the UTF-8 sequence that would cross the end.
+static void copySettingText(char *dest, const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.size() > 1023) {
+        int end = 1023;
+        while (end > 0 && (static_cast<unsigned char>(bytes.at(end)) & 0xC0) == 0x80)
+            --end;
+        bytes.truncate(end);
+    }
+    memcpy(dest, bytes.constData(), static_cast<size_t>(bytes.size()));
+    dest[bytes.size()] = '\0';
+}
+
+FOptions::FOptions(QWidget *parent) : StyleDialog(1, true, parent), m_ui(new Ui::UOptions)
+{
+    m_ui->setupUi(contentWidget());
+    titleBar()->setTitle(tr("Settings - Zandrevik"));
+
+    connect(m_ui->btnChooseLogFile, &QPushButton::clicked, this,
+            &FOptions::on_btnChooseLogFile_clicked);
+    connect(m_ui->chkSaveLog, &QCheckBox::toggled, this, &FOptions::on_chkSaveLog_toggled);
+    connect(m_ui->btnResetAllConfirms, &QPushButton::clicked, this, &FOptions::on_resetAllConfirms);
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &FOptions::on_buttonBox_accepted);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &FOptions::reject);
+
+    m_ui->edtMaxLogline->setValidator(new CLineLimitValidator(100, 10000, this));
+    m_ui->edtMaxLogline->setText(QString::number(g_appsettings.max_log_lines));
+
+    if (g_appsettings.log_filename[0]) {
+        m_ui->chkSaveLog->setChecked(true);
+        m_ui->edtLogFile->setText(QString::fromUtf8(g_appsettings.log_filename));
+    } else {
+        m_ui->chkSaveLog->setChecked(false);
+        m_ui->edtLogFile->setEnabled(false);
+        m_ui->btnChooseLogFile->setEnabled(false);
+    }
+    m_ui->chkDisableAllConfirms->setChecked(g_appsettings.disable_all_confirms != 0);
+
+    m_ui->cmbLang->addItem(tr("Default"));
+    const QStringList files =
+        QDir(languageFolder())
+            .entryList(QStringList(QStringLiteral("*.qm")), QDir::Files, QDir::Unsorted);
+    static const QRegularExpression suffix(QStringLiteral(".qm$"));
+    for (QString name : files)
+        m_ui->cmbLang->addItem(name.remove(suffix), name);
+    const int current = m_ui->cmbLang->findText(QString::fromUtf8(g_appsettings.lang_filename),
+                                                Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (current >= 0)
+        m_ui->cmbLang->setCurrentIndex(current);
+}
+
+FOptions::~FOptions()
+{
+    delete m_ui;
+}
+
+bool FOptions::validate()
+{
+    QLineEdit *limit = m_ui->edtMaxLogline;
+    if (limit->text().toInt() < 100)
+        limit->setText(QStringLiteral("100"));
+    if (limit->text().toInt() > 15000)
+        limit->setText(QStringLiteral("15000"));
+    if (m_ui->chkSaveLog->isChecked() && m_ui->edtLogFile->text().isEmpty())
+        m_ui->chkSaveLog->setChecked(false);
+    return true;
+}
+
+void FOptions::on_buttonBox_accepted()
+{
+    validate();
+    g_appsettings.disable_all_confirms = m_ui->chkDisableAllConfirms->isChecked() ? 1 : 0;
+    g_appsettings.max_log_lines = m_ui->edtMaxLogline->text().toInt();
+    copySettingText(g_appsettings.log_filename,
+                    m_ui->chkSaveLog->isChecked() ? m_ui->edtLogFile->text() : QString());
+    copySettingText(g_appsettings.lang_filename, m_ui->cmbLang->currentText());
+    if (appsettings_save_default() != 0) {
+        StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Save settings FAILED!"),
+                           QDialogButtonBox::Ok);
+        return;
+    }
+    accept();
+}
+
+void FOptions::on_chkSaveLog_toggled(bool checked)
+{
+    m_ui->edtLogFile->setEnabled(checked);
+    m_ui->btnChooseLogFile->setEnabled(checked);
+}
+
+void FOptions::on_btnChooseLogFile_clicked()
+{
+    const QString name = Dialogs::getSaveFileName(
+        this, tr("Choose Log File - Zandrevik"), QStringLiteral("Zandrevik.txt"),
+        tr("Text Files (*.txt);;Log Files (*.log);;All Files (*)"));
+    if (!name.isEmpty())
+        m_ui->edtLogFile->setText(name);
+}
+
+// The questions come back on at once, in memory only; the next save of the
+// settings writes them.
+void FOptions::on_resetAllConfirms()
+{
+    g_appsettings.ask_save_filelist = 1;
+    g_appsettings.ask_save_filelist_overwrite = 1;
+    g_appsettings.ask_create_output_folder = 1;
+    g_appsettings.ask_empty_filterlist = 1;
+}

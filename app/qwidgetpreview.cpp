@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QTabWidget>
@@ -80,8 +81,15 @@ void QWidgetPreview::on_previewChange(int index)
         return;
     QWidget *content = findChild<QWidget *>(QLatin1String(contents[tab]));
     if (content) {
-        content->setMinimumSize(pixmap.size());
-        content->setMaximumSize(pixmap.size());
+        // The content's layout keeps a margin around the label: the content
+        // is that much larger, so the label holds the whole picture.
+        QSize size = pixmap.size();
+        if (content->layout()) {
+            const QMargins margins = content->layout()->contentsMargins();
+            size += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+        }
+        content->setMinimumSize(size);
+        content->setMaximumSize(size);
     }
     labels[tab]->setPixmap(pixmap);
     labels[tab]->resize(pixmap.size());

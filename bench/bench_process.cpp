@@ -124,7 +124,7 @@ double run_page(FMain *window, double *stall_ms)
     FMainProcess *page = window->processPage();
     QEventLoop loop;
     QMetaObject::Connection done =
-        QObject::connect(page, &FMainProcess::logUpdate, [&](const QString &line) {
+        QObject::connect(page, &FMainProcess::logUpdate, page, [&](const QString &line) {
             if (line.contains(QLatin1String("Processing completed")))
                 loop.quit();
         });
@@ -158,7 +158,7 @@ double burst(FMain *window)
     int received = 0;
     QEventLoop loop;
     QMetaObject::Connection counted =
-        QObject::connect(page, &FMainProcess::logUpdate, [&](const QString &) {
+        QObject::connect(page, &FMainProcess::logUpdate, page, [&](const QString &) {
             if (++received == k_log_lines)
                 loop.quit();
         });
@@ -185,7 +185,7 @@ double burst(FMain *window)
     // Let the view finish showing what is queued, still under the ticker.
     QElapsedTimer settle;
     settle.start();
-    while (settle.elapsed() < 300)
+    while (settle.elapsed() < 500)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QObject::disconnect(counted);
     return longest;

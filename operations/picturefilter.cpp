@@ -143,8 +143,14 @@ PicturePtr picture_render_text(const QString &text, const QString &sourcePath, c
     std::vector<char> expanded(4096);
     expand_stamp_keywords(text8.constData(), path8.constData(), 0, expanded.data(),
                           expanded.size());
+    /* A font of this call's own: copies share one private part whose engine
+     * cache Qt fills lazily, so several workers drawing with copies of one
+     * snapshot font would write it at once. */
+    QFont own;
+    own.fromString(font.toString());
+    own.setStyleStrategy(font.styleStrategy());
     PicturePtr picture =
-        picture_adopt(render_text_image(QString::fromUtf8(expanded.data()), font, color));
+        picture_adopt(render_text_image(QString::fromUtf8(expanded.data()), own, color));
     if (picture)
         turn(picture.get(), rotation);
     return picture;

@@ -1,13 +1,24 @@
-// The framework's own images and style sheet, compiled into the library.
+// The built-in skin resources: the default skin (a compiled resource file
+// embedded at ":/zandrevik/default.style", whose tree holds
+// "/style/style.qss" and the images it names by url(:style/...)) and the local
+// style sheet ":/zandrevik/local.qss" that is applied after any skin.
 #ifndef SKINRESOURCES_H
 #define SKINRESOURCES_H
 
 #include <QString>
 
-// Registers the ":/skin" resources; a static library's resources are linked
-// in only when something calls this.
+#define ZV_DEFAULT_SKIN ":/zandrevik/default.style"
+#define ZV_LOCAL_STYLE_SHEET ":/zandrevik/local.qss"
+
+// Links in the ":/zandrevik" resources; a static library's resources are
+// there only once something calls this.
 void initSkinResources();
-// The framework's style sheet (title bar, window buttons, message icons).
+// The text of a style sheet file: the bytes before its first NUL (all of them
+// when there is none) as UTF-8; empty when it does not open.
+QString readStyleSheet(const QString &path);
+// The default skin's sheet for programs without a skin of their own (the
+// framework's tests and demo): registers the default skin at the resource
+// root, once, and returns its sheet.
 QString skinStyleSheet();
 
 #endif

@@ -232,11 +232,11 @@ int decode_image(GifFileType *gif, GifByteType *line, const gif_layer &layer,
             const long long fy = (long long)layer.dy + y;
             if (fy < 0 || fy >= frame_h || from >= to)
                 continue;
-            uint32_t *out = frame->rows[fy] + layer.dx;
+            uint32_t *out = frame->rows[fy];
             for (long long x = from; x < to; x++) {
                 const int index = line[x];
                 if (index != layer.transparent)
-                    out[x] = layer.lut[index];
+                    out[layer.dx + x] = layer.lut[index];
             }
         }
     }

@@ -16,6 +16,7 @@
 #include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -193,6 +194,23 @@ int sn_jpeg_read_header(snimage_reader_t *reader)
         sn_image_check_size("sn_jpeg_read_header", (int)cinfo.image_width, (int)cinfo.image_height,
                             NULL) != 0)
         return -1;
+
+    /* Huffman coding spends at least one bit on the DC of every block of
+     * the first component (a progressive file in its first DC scan), so a
+     * file of n bytes holds at most 8 n of its blocks. A header that claims
+     * more (23170 x 23170 over a few hundred bytes) cannot be decoded whole:
+     * refusing it here spares the frame and the library's coefficient
+     * buffers. Arithmetic coding has no such floor. */
+    struct stat st;
+    const jpeg_component_info *first = &cinfo.comp_info[0];
+    const size_t blocks = (size_t)first->width_in_blocks * (size_t)first->height_in_blocks;
+    if (!cinfo.arith_code &&
+        (fstat(fileno(state->fp), &st) != 0 || blocks / 8 > (size_t)st.st_size)) {
+        sn_log(4, NULL, "sn_jpeg_read_header", __LINE__,
+               "image size FAILED! width:%d, height:%d, file bytes:%lld\n", (int)cinfo.image_width,
+               (int)cinfo.image_height, (long long)st.st_size);
+        return -1;
+    }
 
     sn_image_t *image = reader->owner;
     image->format = SN_IMAGE_FORMAT_JPEG;

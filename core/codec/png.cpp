@@ -16,6 +16,7 @@
 #include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <png.h>
 
@@ -114,6 +115,18 @@ int png_header_calls(png_read_state *s)
      * checked before the library sizes anything for the image data. */
     if (sn_image_check_size("png_read_header", (int)s->width, (int)s->height, NULL) != 0)
         return -1;
+    /* Deflate codes at most 258 bytes in two bits (1032 to 1), so a file of
+     * n bytes holds at most about 1032 n bytes of rows (each with its filter
+     * byte). A header that claims more cannot be decoded whole: refusing it
+     * here spares a frame-sized allocation. */
+    struct stat st;
+    const double raw = (double)s->height * ((double)png_get_rowbytes(png, info) + 1.0);
+    if (fstat(fileno(s->fp), &st) != 0 || raw / 1032.0 > (double)st.st_size + 1024.0) {
+        sn_log(4, NULL, "png_read_header", __LINE__,
+               "image size FAILED! width:%d, height:%d, file bytes:%lld\n", (int)s->width,
+               (int)s->height, (long long)st.st_size);
+        return -1;
+    }
 
     int has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     png_set_expand(png);

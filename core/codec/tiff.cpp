@@ -1,7 +1,9 @@
 /*
  * TIFF codec over libtiff 4: the reader decodes a whole image with the RGBA
- * interface straight into the frame; the writer stores frame 0 as 8-bit RGB
- * or RGBA scanlines. libtiff's messages go to the log.
+ * interface straight into the frame (orientations 5 to 8 through a raster it
+ * then turns); the writer stores frame 0 as 8-bit RGB or RGBA scanlines, the
+ * fourth sample declared unassociated alpha. libtiff's messages go to the
+ * log.
  *
  *   tiff_probe, tiff_read_header, tiff_read_frames, tiff_close   (input format)
  *   tiff_write                                                   (output format)

@@ -124,6 +124,34 @@ private slots:
         model.removeAll();
     }
 
+    // A path longer than the text area keeps to one line, so that all three
+    // lines stay inside the row.
+    void longPathStaysInsideTheRow()
+    {
+        CFileModel model;
+        model.setViewMode(1);
+        QByteArray path = "/photos/" + QByteArray(300, 'n') + "/" + QByteArray(200, 'm') + ".jpg";
+        model.addFile(path.constData(), 1, 1, false);
+        CFileDelegate delegate;
+        delegate.setViewMode(1);
+        const QRect rect(0, 0, 400, 80);
+        QImage image = paintRow(delegate, model.index(0), rect);
+        int lines = 0, last = -2, bottom = -1;
+        for (int y = 0; y < image.height(); y++) {
+            bool ink = false;
+            for (int x = 131; x < image.width(); x++)
+                ink = ink || isInk(image.pixel(x, y));
+            if (ink) {
+                lines += y > last + 1;
+                last = y;
+                bottom = y;
+            }
+        }
+        QCOMPARE(lines, 3);
+        QVERIFY(bottom <= rect.bottom());
+        model.removeAll();
+    }
+
     void listModePaintsNothingAndRowsAre80High()
     {
         CFileModel model;

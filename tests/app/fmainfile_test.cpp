@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <QtTest>
 
 #include <signal.h>
@@ -185,6 +186,68 @@ private slots:
         for (const char *name : locked)
             QVERIFY2(child<QPushButton>(name)->isEnabled(), name);
         QVERIFY(child<QGroupBox>("gbpSort")->isEnabled());
+    }
+
+    // The page's texts come from the German translation, and a language
+    // change while it is shown puts the panel's own texts back.
+    void germanTranslation()
+    {
+        QTranslator german;
+        QString qm = QCoreApplication::applicationDirPath() + "/../app/language/de_DE.qm";
+        if (!german.load(qm))
+            QSKIP("no compiled German translation");
+        QVERIFY(step1::writePicture(tmp("de.jpg"), 64, 48));
+        addPictures(QStringList() << tmp("de.jpg"));
+        QTRY_VERIFY_WITH_TIMEOUT(info().startsWith("Name: de.jpg\nSize: "), 10000);
+        QCoreApplication::installTranslator(&german);
+        QTRY_COMPARE(child<QPushButton>("btnAddPic")->text(),
+                     QString::fromUtf8("Bilder hinzufügen"));
+        QCOMPARE(child<QGroupBox>("gbpSort")->title(), QString("Sortieren"));
+        QCOMPARE(total(), QString("Total: 1 files"));
+        QTRY_VERIFY_WITH_TIMEOUT(info().startsWith(QString::fromUtf8("Name: de.jpg\nGröße: ")),
+                                 10000);
+        QVERIFY(info().contains("\nAbmessungen: 64x48"));
+        QCOMPARE(model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
+        model()->setViewMode(0);
+        QCOMPARE(model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QString::fromUtf8("Größe"));
+        model()->setViewMode(1);
+        MsgAnswer::next(QDialogButtonBox::No);
+        bool cancel = false;
+        m_page->askSaveFileList(&cancel);
+        QCOMPARE(MsgAnswer::seen().last(),
+                 QString::fromUtf8("Zandrevik|Die Dateiliste wurde geändert. Möchten Sie sie "
+                                   "speichern?"));
+        QCoreApplication::removeTranslator(&german);
+        QTRY_COMPARE(child<QPushButton>("btnAddPic")->text(), QString("Add Pictures"));
+    }
+
+    // With ZV_SCREENSHOT set to a file name: the page with files listed and
+    // their thumbnails made, grabbed into that file, for a look by eye.
+    void screenshot()
+    {
+        QString out = qEnvironmentVariable("ZV_SCREENSHOT");
+        if (out.isEmpty())
+            QSKIP("ZV_SCREENSHOT not set");
+        QDir().mkpath(tmp("shot/holiday"));
+        QStringList names;
+        for (int i = 0; i < 6; i++) {
+            QString name = tmp(QString("shot/holiday/IMG_%1.jpg").arg(4210 + i));
+            QVERIFY(zvtest::run("convert -size 640x480 -seed " + std::to_string(i + 3) +
+                                " plasma:fractal -blur 0x2 " + zvtest::quote(name.toStdString())) ==
+                    0);
+            names << name;
+        }
+        addPictures(names);
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_page));
+        QTRY_VERIFY_WITH_TIMEOUT(info().contains("Dimensions: 640x480"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(fileman_get(step1::list(), 0)->thumbnail &&
+                                     fileman_get(step1::list(), 5)->thumbnail,
+                                 20000);
+        model()->setData(model()->index(1), 2, Qt::CheckStateRole);
+        QTest::qWait(100);
+        QVERIFY(m_page->grab().save(out));
     }
 
     void addPicturesTakesImagesOnly()

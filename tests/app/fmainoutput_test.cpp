@@ -25,6 +25,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
@@ -443,6 +444,25 @@ private slots:
         QCOMPARE(child<QComboBox>("cmbFormat")->currentIndex(), -1);
         QCOMPARE(snapshot().format, SN_IMAGE_FORMAT_TGA);
         QCOMPARE(QString(snapshot().filename_template), QStringLiteral("p_<Counter 1:1:2>"));
+    }
+
+    void languageChangeKeepsTheSettings()
+    {
+        QTranslator german;
+        if (!german.load(QCoreApplication::applicationDirPath() + "/../app/language/de_DE.qm"))
+            QSKIP("no compiled German translation");
+        child<QComboBox>("cmbFormat")->setCurrentIndex(4);
+        child<QSlider>("sliderQuality")->setValue(33);
+        QCoreApplication::installTranslator(&german);
+        QCoreApplication::processEvents();
+        QCOMPARE(child<QGroupBox>("gpbFolder")->title(), QStringLiteral("Ausgabeordner"));
+        QCOMPARE(page->findChild<QMenu *>()->actions().at(3)->text(), QStringLiteral("Zähler"));
+        QCOMPARE(child<QComboBox>("cmbFormat")->currentIndex(), 4);
+        QCOMPARE(snapshot().format, SN_IMAGE_FORMAT_TIFF);
+        QCOMPARE(snapshot().quality, 33);
+        QCoreApplication::removeTranslator(&german);
+        QCoreApplication::processEvents();
+        QCOMPARE(child<QGroupBox>("gpbFolder")->title(), QStringLiteral("Output Folder"));
     }
 
     void busyHoldsTheSettingsStill()

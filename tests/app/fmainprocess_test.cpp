@@ -7,6 +7,7 @@
 #include "appsettings.h"
 #include "dialogs.h"
 #include "fmain.h"
+#include "fmainworkflow.h"
 #include "image/sn_image.h"
 #include "msganswer.h"
 #include "photobatch.h"
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTranslator>
 #include <QtTest>
 
 #include <atomic>
@@ -125,15 +127,16 @@ private:
         for (const QString &name : names)
             fileman_add(photobatch_get_fileman(batch()), file(qPrintable(name)).c_str(), 0, 0);
     }
-    void makeWindow()
+    // gated: the worker takes its filters from the test's gate instead of
+    // the Step 2 page.
+    void makeWindow(bool gated = true)
     {
         window.reset(new FMain);
         page = window->processPage();
         gate.batch = batch();
         gate.armed = false;
-        photobatch_set_filter_callback(batch(), gateFilters, &gate);
-        // The Step 3 page's controls wrote the settings; these tests set
-        // their own.
+        if (gated)
+            photobatch_set_filter_callback(batch(), gateFilters, &gate);
         window->show();
     }
     void start()
@@ -311,8 +314,8 @@ private slots:
     {
         for (const char *name : {"a.jpg", "b.jpg", "c<&>.jpg"})
             QVERIFY(writeImage(file(name)));
-        QVERIFY(zvtest::write_file(file("bad.jpg"), std::string("not a picture")));
-        addFiles({"a.jpg", "b.jpg", "c<&>.jpg", "bad.jpg"});
+        QVERIFY(zvtest::write_file(file("z_bad.jpg"), std::string("not a picture")));
+        addFiles({"a.jpg", "b.jpg", "c<&>.jpg", "z_bad.jpg"});
         std::string out = file("out");
         QDir().mkpath(QString::fromStdString(out));
         setOutputFolder(out);
@@ -346,7 +349,7 @@ private slots:
         QString a = QString::fromStdString(file("a.jpg"));
         QString b = QString::fromStdString(file("b.jpg"));
         QString c = QString::fromStdString(file("c<&>.jpg"));
-        QString bad = QString::fromStdString(file("bad.jpg"));
+        QString bad = QString::fromStdString(file("z_bad.jpg"));
         QString o = QString::fromStdString(out);
         QStringList expected{
             "Start processing, files count:4, filter count0",
@@ -585,6 +588,47 @@ private slots:
         // No name: no file, no message.
         g_appsettings.log_filename[0] = '\0';
         QVERIFY(page->openLogFile());
+    }
+
+    void filtersComeFromTheStep2Page()
+    {
+        window.reset();
+        makeWindow(false);
+        QVERIFY(writeImage(file("a.jpg")));
+        addFiles({"a.jpg"});
+        setOutputFolder(dir->path());
+        window->workflowPage()->insertOperation("gray", 0, nullptr);
+        window->workflowPage()->insertOperation("negative", 1, nullptr);
+        start(); // no question: there are filters
+        QTRY_COMPARE(runsEnded(), 1);
+        QCOMPARE(viewLines().first(),
+                 QStringLiteral("Start processing, files count:1, filter count2"));
+        QCOMPARE(MsgAnswer::seen(), QStringList());
+        QVERIFY(QFileInfo::exists(QString::fromStdString(file("a(1).jpg"))));
+    }
+
+    void translatedTextsFollowTheState()
+    {
+        QTranslator german;
+        QString qm = QCoreApplication::applicationDirPath() + "/../app/language/de_DE.qm";
+        if (!german.load(qm))
+            QSKIP("no compiled German translation");
+        QVERIFY(writeImage(file("a.jpg")));
+        addFiles({"a.jpg"});
+        setOutputFolder(dir->path());
+        gate.armed = true;
+        MsgAnswer::next(QDialogButtonBox::Yes);
+        start();
+        QTRY_COMPARE(child<QPushButton>("btnStart")->text(), QStringLiteral("Pause Process"));
+        QCoreApplication::installTranslator(&german);
+        QCoreApplication::processEvents();
+        // The form's idle text must not replace the running one.
+        QCOMPARE(child<QPushButton>("btnStart")->text(), QStringLiteral("Verarbeitung anhalten"));
+        QCOMPARE(child<QPushButton>("btnCopy")->text(), QStringLiteral("Kopieren"));
+        child<QPushButton>("btnCancel")->click();
+        QTRY_COMPARE(child<QPushButton>("btnStart")->text(),
+                     QStringLiteral("Verarbeitung starten"));
+        QCoreApplication::removeTranslator(&german);
     }
 
     void shutdownDuringARun()

@@ -14,6 +14,9 @@
 #include "qwidgetpreview.h"
 #include "zv_test.h"
 
+#include <QLineEdit>
+#include <QSpinBox>
+
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
@@ -90,6 +93,49 @@ void dropOn(QWidget *strip, QMimeData *data, int x)
     QApplication::sendEvent(strip, &enter);
     QDropEvent drop(QPointF(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(strip, &drop);
+}
+
+std::atomic<int64_t> s_clockOffset{0};
+
+int64_t shiftedClock(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000 + now.tv_nsec / 1000000 + s_clockOffset.load();
+}
+
+// A typed edit falls due: the next tick of the settings widget applies it.
+void applyTyped(CAbstractOperation *operation)
+{
+    s_clockOffset.store(s_clockOffset.load() + 700);
+    static_cast<COperationWidget *>(operation->widget())->tick();
+}
+
+// The source through fresh filters of every operation, as the label would
+// hold it.
+QImage expectedResult(FMainWorkflow *page, const std::string &path)
+{
+    sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+    for (CAbstractOperation *operation : page->operations()) {
+        imagefilter_t *filter = operation->createFilter(QString::fromStdString(path));
+        imagefilter_execute(filter, image);
+        imagefilter_destroy(filter);
+    }
+    QImage result(image->width, image->height, QImage::Format_ARGB32);
+    for (int y = 0; y < image->height; y++)
+        for (int x = 0; x < image->width; x++) {
+            const uint32_t p = image->frames[0].rows[y][x];
+            result.setPixel(x, y,
+                            qRgba(SN_PIXEL_R(p), SN_PIXEL_G(p), SN_PIXEL_B(p),
+                                  image->has_alpha ? SN_PIXEL_A(p) : 255));
+        }
+    sn_image_destroy(image);
+    return QPixmap::fromImage(result).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage shownImage(QLabel *label)
+{
+    return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 QByteArray readAll(const std::string &path)
@@ -169,6 +215,9 @@ private slots:
     void tabsAskForTheirStageAndShowIt();
     void previousAndNextStayInTheList();
     void resizeReLaysTheSettingsOnce();
+    void resizeAndGraySaveTheirKeys();
+    void settingsEditsApplyWhileBusy();
+    void journeyTheResultFollowsTheStampText();
 
 private:
     void insert(CAbstractOperation *operation, int index)
@@ -733,6 +782,123 @@ void FMainWorkflowTest::resizeReLaysTheSettingsOnce()
     QCOMPARE(resizes, 0);
     QTRY_COMPARE(settings->size(), area->size());
     QCOMPARE(resizes, 1);
+}
+
+void FMainWorkflowTest::resizeAndGraySaveTheirKeys()
+{
+    const OperationParamList half = {{"width", "50%"}, {"height", "40%"}, {"keep_aspect", "none"}};
+    m_page->insertOperation("resize", 0, &half);
+    m_page->insertOperation("gray", 1, nullptr);
+    std::string path = m_dir->file("resize.conf");
+    QVERIFY(m_page->saveProfile(QString::fromStdString(path)));
+    // A fresh store writes a session's keys newest first.
+    QCOMPARE(readAll(path), QByteArray("operation_count = 2\r\n"
+                                       "\r\n[operation_1]\r\n"
+                                       "padding_color = \"\"\r\n"
+                                       "keep_aspect = \"none\"\r\n"
+                                       "height = \"40%\"\r\n"
+                                       "width = \"50%\"\r\n"
+                                       "name = \"resize\"\r\n"
+                                       "\r\n[operation_2]\r\n"
+                                       "name = \"gray\"\r\n"));
+    // Loaded back, the keys come in the walk's order and set the same values.
+    QVERIFY(m_page->loadProfile(QString::fromStdString(path)));
+    QCOMPARE(kinds(m_page), (QStringList{"resize", "gray"}));
+    OperationParamList pairs;
+    m_page->operations()[0]->getParams(pairs);
+    QCOMPARE(
+        pairs,
+        (OperationParamList{
+            {"width", "50%"}, {"height", "40%"}, {"keep_aspect", "none"}, {"padding_color", ""}}));
+}
+
+void FMainWorkflowTest::settingsEditsApplyWhileBusy()
+{
+    operation_set_clock(shiftedClock);
+    m_page->insertOperation("resize", 0, nullptr);
+    m_page->setBusy(true);
+    CAbstractOperation *resize = m_page->operations()[0];
+    QSpinBox *width = resize->widget()->findChild<QSpinBox *>(QStringLiteral("sbWidth"));
+    QVERIFY(width && width->isEnabled());
+    width->setValue(37);
+    applyTyped(resize);
+    // The batch's next file takes the kept filter, configured anew.
+    QList<imagefilter_t *> filters;
+    m_page->buildFilters(QString(), filters);
+    QCOMPARE(filters.count(), 1);
+    OperationParamList pairs;
+    resize->getParams(pairs);
+    QCOMPARE(pairs[0], qMakePair(QStringLiteral("width"), QStringLiteral("37%")));
+    m_page->setBusy(false);
+    operation_set_clock(nullptr);
+}
+
+// Three photos; resize 50 % and a text stamp added through the chooser; the
+// stage tabs switched; the stamp's text changed. The Result shows the new
+// text, and only the stamp's stage is computed again.
+void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
+{
+    operation_set_clock(shiftedClock);
+    std::vector<std::string> photos;
+    for (const char *name : {"one.bmp", "two.bmp", "three.bmp"}) {
+        photos.push_back(writeBmp(*m_dir, name, 320, 240));
+        fileman_add(m_list, photos.back().c_str(), 0, 0);
+    }
+    fileman_set_current(m_list, 1);
+    m_page->updatePreviewFile();
+    preview_t *preview = m_page->previewEngine();
+    QLabel *final = child<QLabel>("lbFinal");
+    QTRY_COMPARE(final->size(), QSize(320, 240));
+
+    answerChooser(1, 2); // Image: Resize
+    child<QPushButton>("btnAdd")->click();
+    CAbstractOperation *resize = m_page->operations().value(0);
+    QVERIFY(resize && QLatin1String(resize->info()->name) == QLatin1String("resize"));
+    for (const char *box : {"sbWidth", "sbHeight"})
+        resize->widget()->findChild<QSpinBox *>(QLatin1String(box))->setValue(50);
+    applyTyped(resize);
+    answerChooser(3, 0); // Stamp: Stamp Text, after the selected resize
+    child<QPushButton>("btnAdd")->click();
+    QCOMPARE(kinds(m_page), (QStringList{"resize", "stamp_text"}));
+    QCOMPARE(m_page->selectedIndex(), 1);
+    CAbstractOperation *stamp = m_page->operations()[1];
+    QLineEdit *text = stamp->widget()->findChild<QLineEdit *>(QStringLiteral("edtText"));
+    QVERIFY(text);
+    text->setText(QStringLiteral("Zandrevik"));
+    applyTyped(stamp);
+    QTRY_VERIFY(final->size() == QSize(160, 120) &&
+                shownImage(final) == expectedResult(m_page, photos[1]));
+    QVERIFY(preview_wait_idle(preview, 5000) == 0);
+    const QImage before = shownImage(final);
+
+    // Switching tabs shows stages already computed: nothing is scheduled.
+    QSignalSpy stages(m_page, &FMainWorkflow::previewStageDone);
+    const unsigned runs = preview->runs_begun.load();
+    struct Tab {
+        int tab;
+        const char *label;
+        QSize size;
+    } tabs_[] = {
+        {0, "lbOriginal", {320, 240}}, {1, "lbCurrent", {160, 120}}, {2, "lbFinal", {160, 120}}};
+    for (const Tab &t : tabs_) {
+        tabs()->setCurrentIndex(t.tab);
+        QCOMPARE(child<QLabel>(t.label)->size(), t.size);
+        QCOMPARE(preview->next, -1);
+    }
+    QCOMPARE(shownImage(child<QLabel>("lbCurrent")), before); // the stamp is selected
+    QCoreApplication::processEvents();
+    QCOMPARE(preview->runs_begun.load(), runs);
+    QVERIFY(stages.isEmpty());
+
+    text->setText(QStringLiteral("Journey 2"));
+    applyTyped(stamp);
+    QTRY_VERIFY(shownImage(final) != before &&
+                shownImage(final) == expectedResult(m_page, photos[1]));
+    QVERIFY(preview_wait_idle(preview, 5000) == 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(stages.count(), 1); // the resize's stage stood
+    QCOMPARE(stages[0][0].toInt(), 2);
+    operation_set_clock(nullptr);
 }
 
 QTEST_MAIN(FMainWorkflowTest)

@@ -100,6 +100,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void filterHoldsItsPicture();
+    void failedCopyIsNeverShaped();
     void oldFilterOutlivesReplacedPictures();
     void imageKindsReplacePicturesWhileAWorkerRuns();
     void textKindsRenderWhileAWorkerRuns();
@@ -159,6 +160,20 @@ void PictureFilterThreadTest::filterHoldsItsPicture()
         -1);
     imagefilter_destroy(filter);
     QVERIFY(!picturefilter_create("no such kind"));
+}
+
+void PictureFilterThreadTest::failedCopyIsNeverShaped()
+{
+    // A frame too large to allocate: the copy fails and nothing is scaled or
+    // turned; the working picture is simply none.
+    sn_image_frame_t frame = {(uint32_t **)&frame, nullptr};
+    sn_image_t huge = {};
+    huge.width = 50000;
+    huge.height = 50000;
+    huge.frame_count = 1;
+    huge.frames = &frame;
+    QVERIFY(!picture_prepare(&huge, 50, 45.0));
+    QVERIFY(!picture_prepare(nullptr, 100, 0.0));
 }
 
 void PictureFilterThreadTest::oldFilterOutlivesReplacedPictures()

@@ -158,6 +158,20 @@ bool patch_sof(std::vector<uint8_t> *bytes, size_t field, unsigned value)
     return false;
 }
 
+/* Comment segments of at least n bytes in all, right after the start of
+ * image: a file as big as its claimed picture needs, whose scan data is still
+ * what it was. */
+std::vector<uint8_t> padded(std::vector<uint8_t> b, size_t n)
+{
+    std::vector<uint8_t> pad;
+    while (pad.size() < n) {
+        pad.insert(pad.end(), {0xFF, 0xFE, 0xFF, 0xFF});
+        pad.insert(pad.end(), 0xFFFF - 2, 'z');
+    }
+    b.insert(b.begin() + 2, pad.begin(), pad.end());
+    return b;
+}
+
 TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
 {
     std::string good = make("good.jpg", "-quality 85");
@@ -172,13 +186,16 @@ TEST_F(JpegTest, BrokenFilesFailAndTheNextLoads)
     ASSERT_TRUE(patch_sof(&zero, 5, 0));
     ASSERT_TRUE(patch_sof(&wide, 7, 0));
     /* Within the frame cap, so only the cut can stop it: a progressive file is
-     * read whole before any frame memory is taken. */
+     * read whole before any frame memory is taken. Padded to the size such a
+     * picture needs at least (a bit per block), or its header is refused. */
     std::vector<uint8_t> big_cut(pbytes.begin(), pbytes.begin() + pbytes.size() / 2);
     ASSERT_TRUE(patch_sof(&big_cut, 5, 14000) && patch_sof(&big_cut, 7, 14000));
+    big_cut = padded(big_cut, 1750 * 1750 / 8);
     /* A frame within the cap whose coefficients (6 bytes a pixel at full
      * chroma) are not: the library's memory is capped too. */
     std::vector<uint8_t> big_coefficients = big_cut;
     ASSERT_TRUE(patch_sof(&big_coefficients, 5, 20000) && patch_sof(&big_coefficients, 7, 20000));
+    big_coefficients = padded(big_coefficients, 2500 * 2500 / 8);
     /* The first (DC) scan repeated until there are more scans than any
      * encoder writes: each repeat is only a warning about the progression,
      * together they must stop. */
@@ -273,8 +290,12 @@ TEST_F(JpegTest, DataLossWarningsFailTheRead)
          "premature end of data segment"},
         {"marker inside the scan data", marker_inside, "corrupt data FAILED!"},
         {"restart marker out of sequence", restart, "corrupt data FAILED!"},
-        {"huge header over a tiny scan", tiny, "corrupt data FAILED!"},
-        {"huge progressive header over a tiny scan", tiny_p, "FAILED!"},
+        /* Refused at the header: a bit per block is more than the file has. */
+        {"huge header over a tiny scan", tiny, "image size FAILED!"},
+        {"huge progressive header over a tiny scan", tiny_p, "image size FAILED!"},
+        /* As big as such a picture needs, the data still runs out at once. */
+        {"huge padded header over a tiny scan", padded(tiny, 2897 * 2897 / 8),
+         "corrupt data FAILED!"},
     };
     cfx::expect_broken_files_fail(dir_, ".jpg", cases, good, 61);
 

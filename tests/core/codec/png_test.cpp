@@ -258,6 +258,10 @@ TEST_F(PngTest, BrokenFilesFailAndTheNextLoads)
         {"interlaced cut", cut(abytes, abytes.size() * 2 / 3), "FAILED!"},
         {"bad header crc", bad_crc, "FAILED!"},
         {"huge dimensions", with_ihdr_size(bytes, 60000, 60000), "frame size FAILED!"},
+        /* Within the frame cap, but more rows than deflate can code in the
+         * file's bytes: refused before a frame is allocated. */
+        {"more rows than the data can hold", with_ihdr_size(bytes, 20000, 20000),
+         "image size FAILED!"},
         {"beyond the library limit", with_ihdr_size(bytes, 0x7FFFFFFF, 1), "FAILED!"},
         /* A 4 MB frame that only libpng's own width limit refuses. */
         {"over the library's user limit", with_ihdr_size(bytes, 1000001, 1), "exceeds user limit"},

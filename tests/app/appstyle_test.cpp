@@ -1,0 +1,313 @@
+// loadSkin and loadTranslator against skin files and translations that the
+// test makes itself (rcc --binary and lrelease from the Qt tools): the default
+// skin and its fall-backs, a replacing skin, the NUL cut, re-registration,
+// and the choice of the translation by the settings or the locale.
+#include "appsettings.h"
+#include "appstyle.h"
+#include "base/sn_setting.h"
+#include "skinresources.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+class AppStyleTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanupTestCase();
+    void defaultSkinWhenNoSkinIsNamed();
+    void namedSkinReplacesTheDefault();
+    void skinWithoutStyleSheetKeepsOnlyTheLocalRules();
+    void styleSheetEndsAtItsFirstNul();
+    void reloadingUnregistersTheEarlierSkin();
+    void localSheetHoldsItsTwoRules();
+    void translationFollowsTheLocaleOnFirstStart();
+    void translationFollowsTheSettingsWhenTheyExist();
+
+private:
+    QString settingsPath() const
+    {
+        return m_dir->path() + QStringLiteral("/Zandrevik.conf");
+    }
+    void writeSettings(const char *skinFile, const char *langFile);
+    QString makeSkin(const QString &name, const QMap<QString, QByteArray> &files);
+    QString makeTranslation(const QString &name, const QString &source, const QString &text);
+
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+static QString qtTool(const char *name)
+{
+    return QLibraryInfo::location(QLibraryInfo::BinariesPath) + QLatin1Char('/') +
+           QLatin1String(name);
+}
+
+static bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+void AppStyleTest::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+    appsettings_init(QFile::encodeName(settingsPath()).constData());
+    setLanguageFolder(m_dir->path() + QStringLiteral("/language"));
+}
+
+void AppStyleTest::cleanupTestCase()
+{
+    setLanguageFolder(QString());
+    QLocale::setDefault(QLocale::system());
+}
+
+// The settings file as the program keeps it, plus the hand-written key.
+void AppStyleTest::writeSettings(const char *skinFile, const char *langFile)
+{
+    // Saving merges with the file on disk; start from none.
+    QFile::remove(settingsPath());
+    sn_setting_t *store = sn_setting_create();
+    QVERIFY(store);
+    if (skinFile)
+        sn_setting_set_string(store, nullptr, "skin_file", skinFile);
+    if (langFile)
+        sn_setting_set_string(store, nullptr, "lang_filename", langFile);
+    sn_setting_set_int(store, nullptr, "max_log_lines", 800);
+    QCOMPARE(sn_setting_save(store, QFile::encodeName(settingsPath()).constData()), 0);
+    sn_setting_destroy(store);
+    appsettings_load(QFile::encodeName(settingsPath()).constData());
+}
+
+// A compiled skin: each file at its path inside the resource tree.
+QString AppStyleTest::makeSkin(const QString &name, const QMap<QString, QByteArray> &files)
+{
+    const QString src = m_dir->path() + QLatin1Char('/') + name;
+    QByteArray qrc = "<RCC><qresource prefix=\"/\">\n";
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        const QString path = src + QLatin1Char('/') + it.key();
+        QDir().mkpath(QFileInfo(path).path());
+        if (!writeFile(path, it.value()))
+            return QString();
+        qrc += "<file>" + it.key().toUtf8() + "</file>\n";
+    }
+    qrc += "</qresource></RCC>\n";
+    if (!writeFile(src + QStringLiteral("/skin.qrc"), qrc))
+        return QString();
+    const QString out = m_dir->path() + QLatin1Char('/') + name + QStringLiteral(".style");
+    QProcess rcc;
+    rcc.setWorkingDirectory(src);
+    rcc.start(qtTool("rcc"),
+              {QStringLiteral("--binary"), QStringLiteral("skin.qrc"), QStringLiteral("-o"), out});
+    if (!rcc.waitForFinished(30000) || rcc.exitCode() != 0)
+        return QString();
+    return out;
+}
+
+// A .qm in the language folder translating one text of the context FOptions.
+QString AppStyleTest::makeTranslation(const QString &name, const QString &source,
+                                      const QString &text)
+{
+    const QString folder = m_dir->path() + QStringLiteral("/language");
+    QDir().mkpath(folder);
+    const QString ts = m_dir->path() + QLatin1Char('/') + name + QStringLiteral(".ts");
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+                           "<TS version=\"2.1\"><context><name>FOptions</name><message><source>" +
+                           source.toUtf8() + "</source><translation>" + text.toUtf8() +
+                           "</translation></message></context></TS>\n";
+    if (!writeFile(ts, xml))
+        return QString();
+    const QString qm = folder + QLatin1Char('/') + name + QStringLiteral(".qm");
+    QProcess lrelease;
+    lrelease.start(qtTool("lrelease"), {QStringLiteral("-silent"), ts, QStringLiteral("-qm"), qm});
+    if (!lrelease.waitForFinished(30000) || lrelease.exitCode() != 0)
+        return QString();
+    return qm;
+}
+
+void AppStyleTest::defaultSkinWhenNoSkinIsNamed()
+{
+    const QString local = readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET));
+    QVERIFY(!local.isEmpty());
+    struct Case {
+        const char *what;
+        bool file;
+        const char *skin;
+    } cases[] = {
+        {"no settings file", false, nullptr},
+        {"no skin_file key", true, nullptr},
+        {"empty skin_file", true, ""},
+        {"missing skin file", true, "/nonexistent/zandrevik/blue.style"},
+        {"not a resource file", true, "NOTARCC"},
+    };
+    for (const Case &c : cases) {
+        init();
+        QString skin = c.skin ? QString::fromUtf8(c.skin) : QString();
+        if (skin == QLatin1String("NOTARCC")) {
+            skin = m_dir->path() + QStringLiteral("/garbage.style");
+            QVERIFY(writeFile(skin, QByteArray("qres\0\0\0\x03garbage", 15)));
+        }
+        if (c.file)
+            writeSettings(c.skin ? skin.toUtf8().constData() : nullptr, nullptr);
+        loadSkin();
+        QVERIFY2(registeredSkinPath() == QLatin1String(ZV_DEFAULT_SKIN), c.what);
+        const QString sheet = qApp->styleSheet();
+        QVERIFY2(sheet.contains(QLatin1String("StyleTitle")), c.what);
+        QVERIFY2(sheet.endsWith(local), c.what);
+        // The sheet's images resolve against the registered skin.
+        QVERIFY2(QFile::exists(QStringLiteral(":style/win_close.png")), c.what);
+    }
+}
+
+void AppStyleTest::namedSkinReplacesTheDefault()
+{
+    const QString skin =
+        makeSkin(QStringLiteral("green"),
+                 {{QStringLiteral("style/style.qss"), "QLabel#probe { color: #123456; }\n"},
+                  {QStringLiteral("style/mark.txt"), "green"}});
+    QVERIFY(!skin.isEmpty());
+    writeSettings(skin.toUtf8().constData(), nullptr);
+    loadSkin();
+    QCOMPARE(registeredSkinPath(), skin);
+    const QString local = readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET));
+    QCOMPARE(qApp->styleSheet(), QStringLiteral("QLabel#probe { color: #123456; }\n") + local);
+    QVERIFY(QFile::exists(QStringLiteral(":/style/mark.txt")));
+    QVERIFY(!QFile::exists(QStringLiteral(":style/win_close.png")));
+
+    QLabel probe(QStringLiteral("probe"));
+    probe.setObjectName(QStringLiteral("probe"));
+    probe.ensurePolished();
+    QCOMPARE(probe.palette().color(QPalette::WindowText), QColor(0x12, 0x34, 0x56));
+}
+
+void AppStyleTest::skinWithoutStyleSheetKeepsOnlyTheLocalRules()
+{
+    const QString skin =
+        makeSkin(QStringLiteral("bare"), {{QStringLiteral("style/readme.txt"), "no sheet"}});
+    QVERIFY(!skin.isEmpty());
+    writeSettings(skin.toUtf8().constData(), nullptr);
+    loadSkin();
+    QCOMPARE(registeredSkinPath(), skin);
+    QCOMPARE(qApp->styleSheet(), readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET)));
+}
+
+void AppStyleTest::styleSheetEndsAtItsFirstNul()
+{
+    const QByteArray sheet("QLabel { color: #111111; }\n\0QLabel { color: #222222; }\n", 55);
+    const QString skin =
+        makeSkin(QStringLiteral("nul"), {{QStringLiteral("style/style.qss"), sheet}});
+    QVERIFY(!skin.isEmpty());
+    writeSettings(skin.toUtf8().constData(), nullptr);
+    loadSkin();
+    const QString applied = qApp->styleSheet();
+    QVERIFY(applied.startsWith(QLatin1String("QLabel { color: #111111; }\n")));
+    QVERIFY(!applied.contains(QLatin1String("#222222")));
+    QVERIFY(!applied.contains(QChar(0)));
+    QVERIFY(applied.endsWith(readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET))));
+}
+
+void AppStyleTest::reloadingUnregistersTheEarlierSkin()
+{
+    const QString first =
+        makeSkin(QStringLiteral("first"), {{QStringLiteral("style/style.qss"), "/* first */"},
+                                           {QStringLiteral("style/first.txt"), "1"}});
+    const QString second =
+        makeSkin(QStringLiteral("second"), {{QStringLiteral("style/style.qss"), "/* second */"},
+                                            {QStringLiteral("style/second.txt"), "2"}});
+    QVERIFY(!first.isEmpty() && !second.isEmpty());
+    writeSettings(first.toUtf8().constData(), nullptr);
+    loadSkin();
+    QVERIFY(QFile::exists(QStringLiteral(":/style/first.txt")));
+    writeSettings(second.toUtf8().constData(), nullptr);
+    loadSkin();
+    QCOMPARE(registeredSkinPath(), second);
+    QVERIFY(!QFile::exists(QStringLiteral(":/style/first.txt")));
+    QVERIFY(QFile::exists(QStringLiteral(":/style/second.txt")));
+    QVERIFY(qApp->styleSheet().startsWith(QLatin1String("/* second */")));
+    // Back to the default: the second skin goes too.
+    writeSettings(nullptr, nullptr);
+    loadSkin();
+    QVERIFY(!QFile::exists(QStringLiteral(":/style/second.txt")));
+    QVERIFY(QFile::exists(QStringLiteral(":style/style.qss")));
+}
+
+// The local sheet only adds geometry to the file-name mask and preview
+// buttons: two rules and no colour.
+void AppStyleTest::localSheetHoldsItsTwoRules()
+{
+    const QString local = readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET));
+    QCOMPARE(local.count(QLatin1Char('{')), 2);
+    QVERIFY(!local.contains(QLatin1String("color")));
+    loadSkin();
+    QPushButton mask(QStringLiteral("..."));
+    mask.setObjectName(QStringLiteral("btnFileNameMask"));
+    QPushButton plain(QStringLiteral("..."));
+    QToolButton zoom;
+    zoom.setObjectName(QStringLiteral("btnPreviewZoomIn"));
+    zoom.setText(QStringLiteral("+"));
+    QToolButton plainTool;
+    plainTool.setText(QStringLiteral("+"));
+    // Less padding than the skin's 5px 6px makes the named buttons smaller.
+    QVERIFY(mask.sizeHint().height() < plain.sizeHint().height());
+    QVERIFY(zoom.sizeHint().width() < plainTool.sizeHint().width());
+}
+
+void AppStyleTest::translationFollowsTheLocaleOnFirstStart()
+{
+    QVERIFY(!makeTranslation(QStringLiteral("fr_FR"), QStringLiteral("Default"),
+                             QStringLiteral("Par défaut"))
+                 .isEmpty());
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    loadTranslator();
+    QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QStringLiteral("fr_FR"));
+    QCOMPARE(QCoreApplication::translate("FOptions", "Default"), QStringLiteral("Par défaut"));
+    // The name chosen reaches the settings file at the next save.
+    QCOMPARE(appsettings_save_default(), 0);
+    sn_setting_t *store = sn_setting_create();
+    QCOMPARE(sn_setting_load(store, QFile::encodeName(settingsPath()).constData()), 0);
+    QCOMPARE(QString::fromUtf8(sn_setting_get_string(store, nullptr, "lang_filename")),
+             QStringLiteral("fr_FR"));
+    sn_setting_destroy(store);
+}
+
+void AppStyleTest::translationFollowsTheSettingsWhenTheyExist()
+{
+    QVERIFY(!makeTranslation(QStringLiteral("fr_FR"), QStringLiteral("Default"),
+                             QStringLiteral("Par défaut"))
+                 .isEmpty());
+    QVERIFY(!makeTranslation(QStringLiteral("de_DE"), QStringLiteral("Default"),
+                             QStringLiteral("Standard"))
+                 .isEmpty());
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+
+    // A name of its own wins over the locale.
+    writeSettings(nullptr, "de_DE");
+    loadTranslator();
+    QCOMPARE(QCoreApplication::translate("FOptions", "Default"), QStringLiteral("Standard"));
+
+    // An empty name looks for ".qm", finds nothing and leaves the name empty;
+    // "Default" (the settings dialog's first item) finds no Default.qm.
+    for (const char *name : {"", "Default"}) {
+        init();
+        QVERIFY(!makeTranslation(QStringLiteral("fr_FR"), QStringLiteral("Close"),
+                                 QStringLiteral("Fermer"))
+                     .isEmpty());
+        writeSettings(nullptr, name);
+        loadTranslator();
+        QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QString::fromUtf8(name));
+        QCOMPARE(QCoreApplication::translate("FOptions", "Close"), QStringLiteral("Close"));
+    }
+}
+
+QTEST_MAIN(AppStyleTest)
+#include "appstyle_test.moc"

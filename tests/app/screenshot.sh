@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Screenshots of the finished face under Xvfb, as PNG files: the main window
+# on each of its four tabs (main_step1..4.png), the settings dialog
+# (settings.png), the about box (about.png), a message box over the main
+# window (message.png) and a gallery of the standard widgets in the default
+# skin (gallery*.png).
+# Usage: tests/app/screenshot.sh [build dir] [output folder]
+# Builds the picture taker in the build dir (default build/) first. Needs
+# xvfb-run (scripts/install-deps.sh gui).
+set -eu
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+build="${1:-$root/build}"
+out="${2:-$build/screenshots}"
+
+command -v xvfb-run >/dev/null || {
+  echo "screenshot: xvfb-run is missing (scripts/install-deps.sh gui)" >&2
+  exit 2
+}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" >/dev/null
+fi
+targets=(zv_app_screenshot)
+# The translations, so that a German desktop shows German pictures.
+if cmake --build "$build" --target help | grep -q zv_translations; then
+  targets+=(zv_translations)
+fi
+cmake --build "$build" -j4 --target "${targets[@]}" >/dev/null
+mkdir -p "$out"
+# The picture taker reads no settings of the user's; the X server is its own.
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+  "$build/tests/zv_app_screenshot" "$out"

@@ -1,0 +1,298 @@
+// Takes the pictures of tests/app/screenshot.sh on a real X server: the main
+// window on each of its four tabs, the settings dialog, the about box, a
+// message box over the main window, and a gallery of every standard widget
+// the pages use, all wearing the default skin. Usage:
+//   zv_app_screenshot <output folder>
+// The settings live in a temporary folder, so the user's own stay untouched.
+#include "appsettings.h"
+#include "appstyle.h"
+#include "fabout.h"
+#include "fmain.h"
+#include "foptions.h"
+#include "stylemsg.h"
+#include "styletitle.h"
+#include "stylewin.h"
+
+#include "base/sn_log.h"
+#include "image/sn_image.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <cstdio>
+
+static QString g_out;
+static int g_failures = 0;
+
+// Lets the windows paint; a picture tool may wait a fixed moment.
+static void settle(int ms = 300)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The screen's pixels under a window, with whatever lies over it.
+static void shoot(QWidget *window, const char *name, const QRect &area = QRect())
+{
+    if (!QTest::qWaitForWindowExposed(window))
+        std::fprintf(stderr, "screenshot: %s did not get on screen\n", name);
+    settle();
+    const QRect r = area.isNull() ? window->frameGeometry() : area;
+    const QPixmap shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+    const QString path = g_out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    if (shot.isNull() || !shot.save(path)) {
+        std::fprintf(stderr, "screenshot: writing %s FAILED!\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("screenshot: %s\n", qPrintable(path));
+}
+
+// Every standard widget of the pages in one window, in rest, checked and
+// disabled states, so that a skin can be judged at one glance.
+static void gallery()
+{
+    StyleWin win(7, true);
+    win.titleBar()->setTitle(QStringLiteral("Widget gallery - Zandrevik"));
+    QMenu *file = win.menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Load Profile..."));
+    file->addSeparator();
+    file->addAction(QStringLiteral("E&xit"));
+    win.menuBar()->addMenu(QStringLiteral("&Tool"));
+    win.menuBar()->addMenu(QStringLiteral("&Help"));
+    QToolBar *tools = win.toolBar();
+    tools->addAction(QStringLiteral("Open"));
+    tools->addAction(QStringLiteral("Save"));
+    tools->addSeparator();
+    tools->addAction(QStringLiteral("Run"));
+    win.statusBar()->showMessage(QStringLiteral("Ready"));
+
+    QWidget *content = win.contentWidget();
+    QHBoxLayout *columns = new QHBoxLayout(content);
+
+    QVBoxLayout *left = new QVBoxLayout;
+    QGroupBox *buttons = new QGroupBox(QStringLiteral("Buttons"));
+    QGridLayout *bl = new QGridLayout(buttons);
+    bl->addWidget(new QPushButton(QStringLiteral("Add Files...")), 0, 0);
+    QPushButton *disabled = new QPushButton(QStringLiteral("Disabled"));
+    disabled->setEnabled(false);
+    bl->addWidget(disabled, 0, 1);
+    QHBoxLayout *small = new QHBoxLayout;
+    for (const char *t : {"...", "+", "-"}) {
+        QPushButton *b = new QPushButton(QLatin1String(t));
+        b->setMaximumWidth(28);
+        small->addWidget(b);
+    }
+    QToolButton *tool = new QToolButton;
+    tool->setText(QStringLiteral("Tool"));
+    small->addWidget(tool);
+    QToolButton *menuTool = new QToolButton;
+    menuTool->setText(QStringLiteral("Menu"));
+    menuTool->setPopupMode(QToolButton::MenuButtonPopup);
+    menuTool->setMenu(file);
+    small->addWidget(menuTool);
+    small->addStretch();
+    bl->addLayout(small, 1, 0, 1, 2);
+    QCheckBox *c1 = new QCheckBox(QStringLiteral("Keep aspect"));
+    c1->setChecked(true);
+    QCheckBox *c2 = new QCheckBox(QStringLiteral("Disable Log"));
+    QCheckBox *c3 = new QCheckBox(QStringLiteral("Partly"));
+    c3->setTristate(true);
+    c3->setCheckState(Qt::PartiallyChecked);
+    QCheckBox *c4 = new QCheckBox(QStringLiteral("Disabled"));
+    c4->setChecked(true);
+    c4->setEnabled(false);
+    bl->addWidget(c1, 2, 0);
+    bl->addWidget(c2, 2, 1);
+    bl->addWidget(c3, 3, 0);
+    bl->addWidget(c4, 3, 1);
+    QRadioButton *r1 = new QRadioButton(QStringLiteral("Pixels"));
+    r1->setChecked(true);
+    QRadioButton *r2 = new QRadioButton(QStringLiteral("Percent"));
+    bl->addWidget(r1, 4, 0);
+    bl->addWidget(r2, 4, 1);
+    left->addWidget(buttons);
+
+    QGroupBox *inputs = new QGroupBox(QStringLiteral("Inputs"));
+    QFormLayout *fl = new QFormLayout(inputs);
+    fl->addRow(QStringLiteral("Name:"), new QLineEdit(QStringLiteral("<Filename>_small")));
+    QLineEdit *off = new QLineEdit(QStringLiteral("disabled"));
+    off->setEnabled(false);
+    fl->addRow(QStringLiteral("Off:"), off);
+    QSpinBox *spin = new QSpinBox;
+    spin->setRange(0, 100);
+    spin->setValue(85);
+    fl->addRow(QStringLiteral("Quality:"), spin);
+    QDoubleSpinBox *angle = new QDoubleSpinBox;
+    angle->setValue(12.5);
+    fl->addRow(QStringLiteral("Angle:"), angle);
+    QComboBox *combo = new QComboBox;
+    combo->addItems({QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("TIFF")});
+    fl->addRow(QStringLiteral("Format:"), combo);
+    QComboBox *editable = new QComboBox;
+    editable->setEditable(true);
+    editable->addItem(QStringLiteral("Tahoma"));
+    fl->addRow(QStringLiteral("Font:"), editable);
+    QSlider *slider = new QSlider(Qt::Horizontal);
+    slider->setValue(60);
+    fl->addRow(QStringLiteral("Opacity:"), slider);
+    QProgressBar *progress = new QProgressBar;
+    progress->setValue(42);
+    fl->addRow(QStringLiteral("Progress:"), progress);
+    QLabel *warning = new QLabel(QStringLiteral("The output folder does not exist."));
+    warning->setProperty("TextWarning", QStringLiteral("true"));
+    fl->addRow(warning);
+    QFrame *line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setProperty("IsLine", QStringLiteral("true"));
+    fl->addRow(line);
+    left->addWidget(inputs);
+    left->addStretch();
+    columns->addLayout(left);
+
+    QTabWidget *tabs = new QTabWidget;
+    tabs->setTabsClosable(true);
+    QSplitter *split = new QSplitter(Qt::Vertical);
+    QTreeWidget *tree = new QTreeWidget;
+    tree->setHeaderLabels({QStringLiteral("Operation"), QStringLiteral("Settings")});
+    for (int i = 0; i < 3; ++i) {
+        QTreeWidgetItem *top =
+            new QTreeWidgetItem(tree, {QStringLiteral("Category %1").arg(i + 1), QString()});
+        for (int j = 0; j < 3; ++j)
+            new QTreeWidgetItem(
+                top, {QStringLiteral("Resize %1").arg(j + 1), QStringLiteral("800 x 600")});
+    }
+    tree->expandItem(tree->topLevelItem(0));
+    tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+    split->addWidget(tree);
+    QTableWidget *table = new QTableWidget(30, 3);
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("File"), QStringLiteral("Size"), QStringLiteral("Date")});
+    table->setAlternatingRowColors(true);
+    for (int r = 0; r < 30; ++r) {
+        table->setItem(r, 0, new QTableWidgetItem(QStringLiteral("IMG_%1.JPG").arg(4000 + r)));
+        table->setItem(r, 1, new QTableWidgetItem(QStringLiteral("2.%1 MB").arg(r % 10)));
+        table->setItem(r, 2, new QTableWidgetItem(QStringLiteral("2026-05-%1").arg(r % 28 + 1)));
+    }
+    table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    table->horizontalHeader()->setSortIndicatorShown(true);
+    table->selectRow(2);
+    split->addWidget(table);
+    tabs->addTab(split, QStringLiteral("Views"));
+    QPlainTextEdit *log = new QPlainTextEdit;
+    for (int i = 0; i < 40; ++i)
+        log->appendPlainText(QStringLiteral("Start Processing file: /photos/IMG_%1.JPG with a long "
+                                            "line that needs a horizontal scroll bar here")
+                                 .arg(4000 + i));
+    log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    tabs->addTab(log, QStringLiteral("Log"));
+    QListWidget *list = new QListWidget;
+    list->addItems({QStringLiteral("Resize"), QStringLiteral("Rotate"), QStringLiteral("Crop")});
+    list->setCurrentRow(1);
+    tabs->addTab(list, QStringLiteral("List"));
+    columns->addWidget(tabs, 1);
+
+    win.setGeometry(20, 20, 900, 620);
+    win.show();
+    shoot(&win, "gallery");
+    file->popup(win.menuBar()->mapToGlobal(QPoint(2, win.menuBar()->height())));
+    shoot(&win, "gallery_menu");
+    file->hide();
+    combo->showPopup();
+    shoot(&win, "gallery_combo");
+    combo->hidePopup();
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zv_app_screenshot <output folder> [--gallery-only]\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+    const bool galleryOnly = argc > 2 && QByteArray(argv[2]) == "--gallery-only";
+
+    QTemporaryDir data;
+    appsettings_init(
+        QFile::encodeName(data.path() + QStringLiteral("/Zandrevik.conf")).constData());
+    sn_log_set_level(5);
+    sn_image_init();
+
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 9));
+    loadTranslator();
+    loadSkin();
+
+    gallery();
+    if (galleryOnly)
+        return g_failures ? 1 : 0;
+
+    FMain window;
+    window.move(40, 40);
+    window.show();
+    for (int i = 0; i < window.tabWidget()->count(); ++i) {
+        window.tabWidget()->setCurrentIndex(i);
+        const QByteArray name = "main_step" + QByteArray::number(i + 1);
+        shoot(&window, name.constData());
+    }
+    window.tabWidget()->setCurrentIndex(0);
+
+    FOptions options(&window);
+    options.show();
+    options.move(window.geometry().center() - options.rect().center());
+    shoot(&options, "settings");
+    options.hide();
+
+    FAbout about(&window);
+    about.show();
+    about.move(window.geometry().center() - about.rect().center());
+    shoot(&about, "about");
+    about.hide();
+
+    bool neverAgain = false;
+    StyleMsg question(StyleMsg::Question, QStringLiteral("Zandrevik"),
+                      QStringLiteral("Output folder does not exist, do you want to create it?"),
+                      &neverAgain, QDialogButtonBox::Yes | QDialogButtonBox::No, &window);
+    question.show();
+    question.move(window.geometry().center() - question.rect().center());
+    shoot(&question, "message", window.frameGeometry());
+    question.hide();
+
+    window.stopWorkers();
+    return g_failures ? 1 : 0;
+}
