@@ -342,6 +342,7 @@ void CFileModel::beginBulkAdd()
     if (m_bulk)
         return;
     int descending = 0;
+    m_bulkSort = FILEMAN_SORT_NONE;
     fileman_get_sort(m_list, &m_bulkSort, &descending);
     m_bulk = true;
     if (m_bulkSort != FILEMAN_SORT_NAME)

@@ -42,7 +42,7 @@ const int k_tab_files = 0;
 const int k_tab_output = 2;
 
 // A slice of the interface thread that one showing of queued lines may take.
-const int k_show_budget_ms = 10;
+const int k_show_budget_ms = 5;
 
 void batchEventCallback(void *target, int event, intptr_t argument, const char *text)
 {

@@ -12,10 +12,13 @@
 #include "photobatch.h"
 #include "preview.h"
 #include "qwidgetpreview.h"
+#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QThread>
+#include <QTranslator>
 
 #include <QApplication>
 #include <QDrag>
@@ -218,6 +221,7 @@ private slots:
     void resizeAndGraySaveTheirKeys();
     void settingsEditsApplyWhileBusy();
     void journeyTheResultFollowsTheStampText();
+    void germanTextsAfterALanguageChange();
 
 private:
     void insert(CAbstractOperation *operation, int index)
@@ -696,6 +700,15 @@ void FMainWorkflowTest::tabsAskForTheirStageAndShowIt()
     fileman_add(m_list, path.c_str(), 0, 0);
     fileman_set_current(m_list, 0);
     QSignalSpy changed(m_page, &FMainWorkflow::previewChanged);
+    // The worker's report reaches the page queued; the stage is emitted here.
+    int offThread = 0;
+    connect(
+        m_page, &FMainWorkflow::previewChanged, this,
+        [&offThread](int) {
+            if (QThread::currentThread() != qApp->thread())
+                offThread++;
+        },
+        Qt::DirectConnection);
     preview_t *preview = m_page->previewEngine();
     m_page->updatePreviewFile();
     QLabel *final = child<QLabel>("lbFinal");
@@ -737,6 +750,7 @@ void FMainWorkflowTest::tabsAskForTheirStageAndShowIt()
     QTRY_COMPARE(shown(current), 0xF6F0A5u);
     QCOMPARE(current->size(), QSize(30, 20));
     QCOMPARE(shown(child<QLabel>("lbOriginal")), 0x090F5Au);
+    QCOMPARE(offThread, 0);
 }
 
 void FMainWorkflowTest::previousAndNextStayInTheList()
@@ -899,6 +913,30 @@ void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
     QCOMPARE(stages.count(), 1); // the resize's stage stood
     QCOMPARE(stages[0][0].toInt(), 2);
     operation_set_clock(nullptr);
+}
+
+void FMainWorkflowTest::germanTextsAfterALanguageChange()
+{
+    m_page->insertOperation("gray", 0, nullptr);
+    QTranslator translator;
+    QVERIFY(translator.load(QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/../app/language/de_DE.qm")));
+    QCoreApplication::installTranslator(&translator);
+    QTRY_COMPARE(child<QPushButton>("btnAdd")->text(), QStringLiteral("Hinzufügen"));
+    QCOMPARE(child<QPushButton>("btnMoveRight")->text(), QStringLiteral("Nach rechts"));
+    QCOMPARE(tabs()->tabText(2), QStringLiteral("Ergebnis"));
+    QCOMPARE(child<QToolButton>("btnPreviewNext")->toolTip(), QStringLiteral("Weiter"));
+    // The caption follows at once.
+    const operation_info_t *gray = m_page->operations()[0]->info();
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(),
+             gray->title() + QStringLiteral(": ") + gray->description());
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, -1));
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Anleitung"));
+    QLabel *guide = m_page->findChild<QWidget *>(QStringLiteral("OptGuide"))
+                        ->findChild<QLabel *>(QStringLiteral("label"));
+    QVERIFY(guide->text().startsWith(QStringLiteral("Operationen sind als Pipeline organisiert.")));
+    QCoreApplication::removeTranslator(&translator);
+    QTRY_COMPARE(child<QPushButton>("btnAdd")->text(), QStringLiteral("Add"));
 }
 
 QTEST_MAIN(FMainWorkflowTest)

@@ -3,18 +3,15 @@
 // message box over the main window, and a gallery of every standard widget
 // the pages use, all wearing the default skin. Usage:
 //   zv_app_screenshot <output folder>
-// The settings live in a temporary folder, so the user's own stay untouched.
-#include "appsettings.h"
-#include "appstyle.h"
+// The program starts as it does for a user (runApplication); the script gives
+// it a data folder of its own, so the user's settings stay untouched.
 #include "fabout.h"
 #include "fmain.h"
 #include "foptions.h"
+#include "startup.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 #include "stylewin.h"
-
-#include "base/sn_log.h"
-#include "image/sn_image.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,7 +39,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -237,34 +233,12 @@ static void gallery()
     combo->hidePopup();
 }
 
-int main(int argc, char **argv)
+// The shots, taken once the real start-up has shown the main window.
+static void shootAll(FMain &window)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: zv_app_screenshot <output folder> [--gallery-only]\n");
-        return 2;
-    }
-    g_out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(g_out);
-    const bool galleryOnly = argc > 2 && QByteArray(argv[2]) == "--gallery-only";
-
-    QTemporaryDir data;
-    appsettings_init(
-        QFile::encodeName(data.path() + QStringLiteral("/Zandrevik.conf")).constData());
-    sn_log_set_level(5);
-    sn_image_init();
-
-    QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 9));
-    loadTranslator();
-    loadSkin();
-
     gallery();
-    if (galleryOnly)
-        return g_failures ? 1 : 0;
 
-    FMain window;
     window.move(40, 40);
-    window.show();
     for (int i = 0; i < window.tabWidget()->count(); ++i) {
         window.tabWidget()->setCurrentIndex(i);
         const QByteArray name = "main_step" + QByteArray::number(i + 1);
@@ -292,7 +266,24 @@ int main(int argc, char **argv)
     question.move(window.geometry().center() - question.rect().center());
     shoot(&question, "message", window.frameGeometry());
     question.hide();
+}
 
-    window.stopWorkers();
-    return g_failures ? 1 : 0;
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zv_app_screenshot <output folder>\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+
+    StartupHooks hooks;
+    hooks.shown = [](FMain &window) {
+        shootAll(window);
+        QCoreApplication::exit(g_failures ? 1 : 0);
+    };
+    // The program's own start-up: settings, translation, skin and fonts as
+    // a user gets them. Only argv[0] goes to the application object.
+    int qtArgc = 1;
+    return runApplication(qtArgc, argv, hooks);
 }
