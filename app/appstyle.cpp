@@ -93,7 +93,9 @@ void loadSkin()
     const QString skin = skinFileSetting();
     if (!s_registeredSkin.isEmpty())
         QResource::unregisterResource(s_registeredSkin);
-    if (!skin.isEmpty() && QResource::registerResource(skin)) {
+    // Qt's resource reader trusts the file's offsets: a damaged skin would
+    // crash it, so only a file whose tree checks out is registered.
+    if (!skin.isEmpty() && resourceFileIsSound(skin) && QResource::registerResource(skin)) {
         s_registeredSkin = skin;
     } else {
         QResource::registerResource(QStringLiteral(ZV_DEFAULT_SKIN));

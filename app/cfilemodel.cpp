@@ -53,6 +53,8 @@ struct thumbnail_request_t {
 namespace
 {
 
+std::atomic<CFileModel::thumbnail_maker_t> g_thumbnail_maker{nullptr};
+
 const int k_placeholder_width = 80;
 const int k_placeholder_height = 60;
 
@@ -340,6 +342,7 @@ void CFileModel::beginBulkAdd()
     if (m_bulk)
         return;
     int descending = 0;
+    m_bulkSort = FILEMAN_SORT_NONE;
     fileman_get_sort(m_list, &m_bulkSort, &descending);
     m_bulk = true;
     if (m_bulkSort != FILEMAN_SORT_NAME)
@@ -444,11 +447,13 @@ void *CFileModel::runRequest(void *param)
     request->taken.store(1, std::memory_order_release);
     if (!request->live.load(std::memory_order_acquire))
         return nullptr;
-    if (request->kind == REQUEST_THUMBNAIL)
-        request->picture = makeThumbnail(request->path);
-    else
+    if (request->kind == REQUEST_THUMBNAIL) {
+        thumbnail_maker_t maker = g_thumbnail_maker.load(std::memory_order_acquire);
+        request->picture = (maker ? maker : makeThumbnail)(request->path);
+    } else {
         request->picture =
             makePreview(request->path, &request->width, &request->height, &request->format);
+    }
     return request->picture ? request : nullptr;
 }
 
@@ -499,6 +504,11 @@ void CFileModel::onRequestFinished(quintptr value)
         emit dataChanged(changed, changed);
     }
     destroy_request(request);
+}
+
+void CFileModel::setThumbnailMaker(thumbnail_maker_t maker)
+{
+    g_thumbnail_maker.store(maker, std::memory_order_release);
 }
 
 sn_image_t *CFileModel::makeThumbnail(const char *path)

@@ -86,6 +86,10 @@ public:
     // format. Both are safe on any thread; null on failure.
     static sn_image *makeThumbnail(const char *path);
     static sn_image *makePreview(const char *path, int *width, int *height, int *format);
+    // Replaces the thumbnail step (null: makeThumbnail), so that a test can
+    // hold the worker in a decode for as long as it likes.
+    typedef sn_image *(*thumbnail_maker_t)(const char *path);
+    static void setThumbnailMaker(thumbnail_maker_t maker);
     // Frame 0 as a 32-bit ARGB picture.
     static QImage toQImage(const sn_image *image);
 

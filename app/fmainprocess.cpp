@@ -42,7 +42,7 @@ const int k_tab_files = 0;
 const int k_tab_output = 2;
 
 // A slice of the interface thread that one showing of queued lines may take.
-const int k_show_budget_ms = 10;
+const int k_show_budget_ms = 5;
 
 void batchEventCallback(void *target, int event, intptr_t argument, const char *text)
 {
@@ -66,6 +66,8 @@ QString plainText(const QString &line)
         int close = line.indexOf(QLatin1String("</font>"), open + 1);
         text = close >= 0 ? line.mid(open + 1, close - open - 1) : line.mid(open + 1);
     }
+    if (!text.contains(QLatin1Char('&')))
+        return text;
     text.replace(QLatin1String("&lt;"), QLatin1String("<"));
     text.replace(QLatin1String("&gt;"), QLatin1String(">"));
     text.replace(QLatin1String("&quot;"), QLatin1String("\""));

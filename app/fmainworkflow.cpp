@@ -151,9 +151,9 @@ FMainWorkflow::~FMainWorkflow()
 
     if (m_workerLeftRunning) {
         // The worker may still run filters made from these operations and
-        // call back through the relay: both stay, and so does the mutex.
-        if (m_relay->detach())
-            m_relay = nullptr;
+        // call back through the relay: the relay stays, without its page, and
+        // so do the operations and the mutex.
+        m_relay->detach();
         m_operations.clear();
         m_retired.clear();
     } else {
@@ -206,7 +206,9 @@ void FMainWorkflow::updateOperationView()
     const bool none = m_selected < 0 || m_selected >= m_operations.count();
     if (none) {
         m_guide->show();
-        m_guide->adjustSize();
+        // As wide as the pane, so that its lines wrap instead of running
+        // past the edge.
+        m_guide->resize(m_ui->widgetConfigContent->size());
         m_ui->lbConfigDesc->setText(tr("Guide"));
     }
     for (int i = 0; i < m_operations.count(); i++) {
@@ -608,6 +610,9 @@ void FMainWorkflow::timerEvent(QTimerEvent *event)
 void FMainWorkflow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
+        // The caption is the page's own text: it follows the language at once.
+        updateOperationView();
+    }
 }

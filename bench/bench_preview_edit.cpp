@@ -176,6 +176,11 @@ int main(int argc, char **argv)
                 return 1;
             }
             edit.push_back(watch.painted() - start);
+            const QSize want(k_width * percent / 100, k_height * percent / 100);
+            if (final->pixmap(Qt::ReturnByValue).size() != want) {
+                fprintf(stderr, "round %d: Result of the wrong size FAILED\n", i);
+                return 1;
+            }
             preview_wait_idle(page.previewEngine(), 5000);
 
             imagefilter_t *filter = resize->createFilter(QString());
@@ -183,6 +188,9 @@ int main(int argc, char **argv)
             sn_image_t *copy = sn_image_clone(input);
             imagefilter_execute(filter, copy);
             reference.push_back(bench_now_seconds() - begin);
+            if (getenv("BENCH_VERBOSE"))
+                printf("  round %d: edit %.1f ms, reference %.1f ms\n", i, edit.back() * 1e3,
+                       reference.back() * 1e3);
             sn_image_destroy(copy);
             imagefilter_destroy(filter);
         }

@@ -188,8 +188,10 @@ int main(int argc, char **argv)
     printf("startup to window shown (median of %d, offscreen): zandrevik %.1f ms, bare "
            "QMainWindow %.1f ms\n",
            k_rounds, app_median, bare_median);
-    printf("ratio %.2f x (target <= %.1f x): %s\n", ratio, k_target_ratio,
-           ratio <= k_target_ratio ? "met" : "MISSED");
+    const double best_ratio = *std::min_element(app_ms.begin(), app_ms.end()) /
+                              *std::min_element(bare_ms.begin(), bare_ms.end());
+    printf("ratio %.2f x (target <= %.1f x): %s; fastest against fastest %.2f x\n", ratio,
+           k_target_ratio, ratio <= k_target_ratio ? "met" : "MISSED", best_ratio);
     printf("idle resident memory: zandrevik %.1f MiB, bare QMainWindow %.1f MiB\n",
            app_rss / 1024.0, bare_rss / 1024.0);
     return ratio <= k_target_ratio ? 0 : 1;

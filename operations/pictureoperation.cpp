@@ -1,15 +1,9 @@
 // The stamp and watermark kinds' filters: wrappers that keep their picture.
 #include "pictureoperation.h"
 
-#include "base/sn_number.h"
 #include "filter/imagefilter.h"
 
-#include <limits.h>
-#include <math.h>
-#include <stdlib.h>
-
 #include <QComboBox>
-#include <QLocale>
 #include <QSpinBox>
 
 CPictureOperation::CPictureOperation(const char *kindName, const char *filterKind,
@@ -51,29 +45,6 @@ imagefilter_t *CPictureOperation::createFilter(const QString &sourcePath)
     return filter;
 }
 
-int CPictureOperation::readInt(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    long long value = strtoll(bytes.constData(), nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return (int)value;
-}
-
-double CPictureOperation::readDouble(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    double value = sn_strtod_c(bytes.constData(), nullptr);
-    return isfinite(value) ? value : 0.0;
-}
-
-std::string CPictureOperation::fixed2(double value)
-{
-    return QString::number(value, 'f', 2).toStdString();
-}
-
 void CPictureOperation::applyUnit(const QComboBox *unit, QSpinBox *offset)
 {
     if (unit->currentIndex() != 0) {
@@ -106,5 +77,5 @@ void CPictureOperation::readPosition(const QString &text, const char *const word
     }
     unit->setCurrentIndex(text.contains(QLatin1Char('%')) ? 1 : 0);
     const int dash = text.indexOf(QLatin1Char('-'));
-    offset->setValue(readInt(dash >= 0 ? text.mid(dash + 1) : text));
+    offset->setValue(operation_text_int(dash >= 0 ? text.mid(dash + 1) : text));
 }

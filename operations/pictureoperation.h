@@ -16,14 +16,6 @@ class CPictureOperation : public CParamOperation
 public:
     // The settings texts shared by the four kinds' widgets.
 
-    // A profile number as atoi reads it: leading digits, 0 when none lead,
-    // held within the int range.
-    static int readInt(const QString &text);
-    // A profile real as atof reads it, with '.' whatever the locale; 0 when
-    // it is no number.
-    static double readDouble(const QString &text);
-    // "%.2f" with '.' whatever the locale.
-    static std::string fixed2(double value);
     // The unit combo sets the offset's range and suffix: Percent -100..100
     // "%", Pixel -65536..65536 " px". Narrowing limits the value.
     static void applyUnit(const QComboBox *unit, QSpinBox *offset);

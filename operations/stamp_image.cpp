@@ -149,8 +149,7 @@ void COperationWidget_stamp_image::listParams(OperationParamList &params) const
     params.append(qMakePair(QStringLiteral("imagefile"), m_operation->imagePath()));
     params.append(qMakePair(QStringLiteral("scale"), QString::number(m_ui->sbScale->value())));
     params.append(
-        qMakePair(QStringLiteral("rotation"),
-                  QString::fromStdString(CPictureOperation::fixed2(m_ui->sbRotation->value()))));
+        qMakePair(QStringLiteral("rotation"), operation_real_text(m_ui->sbRotation->value(), 2)));
     params.append(
         qMakePair(QStringLiteral("transparency"), QString::fromStdString(set->values[1])));
     params.append(qMakePair(QStringLiteral("x_pos"), QString::fromStdString(set->values[2])));
@@ -167,11 +166,11 @@ bool COperationWidget_stamp_image::applyParams(const OperationParamList &params)
             if (!loadImage(value))
                 result = false;
         } else if (key == QLatin1String("scale")) {
-            m_ui->sbScale->setValue(CPictureOperation::readInt(value));
+            m_ui->sbScale->setValue(operation_text_int(value));
         } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(CPictureOperation::readDouble(value));
+            m_ui->sbRotation->setValue(operation_text_real(value));
         } else if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(CPictureOperation::readInt(value));
+            m_ui->sbTransparency->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_pos")) {
             CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
                                             m_ui->sbXDelta);

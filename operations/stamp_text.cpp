@@ -146,12 +146,10 @@ void COperationWidget_stamp_text::listParams(OperationParamList &params) const
 {
     OperationParamsPtr set = m_operation->params();
     params.clear();
-    params.append(
-        qMakePair(QStringLiteral("color"), CTextOperation::colorText(m_operation->color())));
+    params.append(qMakePair(QStringLiteral("color"), operation_color_text(m_operation->color())));
     params.append(qMakePair(QStringLiteral("font"), m_operation->font().toString()));
     params.append(
-        qMakePair(QStringLiteral("rotation"),
-                  QString::fromStdString(CPictureOperation::fixed2(m_ui->sbRotation->value()))));
+        qMakePair(QStringLiteral("rotation"), operation_real_text(m_ui->sbRotation->value(), 2)));
     params.append(qMakePair(QStringLiteral("text"), m_ui->edtText->text()));
     params.append(
         qMakePair(QStringLiteral("transparency"), QString::fromStdString(set->values[1])));
@@ -165,7 +163,7 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
         const QString &key = pair.first, &value = pair.second;
         if (key == QLatin1String("color")) {
             QColor color;
-            if (CTextOperation::readColor(value, &color))
+            if (operation_color_read(value, &color))
                 m_operation->setColor(color);
             styleSwatch();
         } else if (key == QLatin1String("font")) {
@@ -173,11 +171,11 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
             if (font.fromString(value))
                 m_operation->setFont(font);
         } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(CPictureOperation::readDouble(value));
+            m_ui->sbRotation->setValue(operation_text_real(value));
         } else if (key == QLatin1String("text")) {
             m_ui->edtText->setText(value);
         } else if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(CPictureOperation::readInt(value));
+            m_ui->sbTransparency->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_pos")) {
             CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
                                             m_ui->sbXDelta);

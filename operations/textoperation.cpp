@@ -1,8 +1,6 @@
 // The text kinds' snapshot and per-file rendering.
 #include "textoperation.h"
 
-#include <stdio.h>
-
 CTextOperation::CTextOperation(const char *kindName, const char *filterKind,
                                std::initializer_list<const char *> keys)
     : CPictureOperation(kindName, filterKind, keys), m_color(Qt::black)
@@ -57,20 +55,4 @@ int CTextOperation::configure(imagefilter_t *filter, const OperationParams &,
         picture_render_text(set->text, sourcePath, set->font, set->color, set->rotation);
     std::atomic_store_explicit(&m_textImage, picture, std::memory_order_release);
     return picturefilter_configure(filter, picture, m_keys, set->values, 0);
-}
-
-QString CTextOperation::colorText(const QColor &color)
-{
-    return QString::asprintf("0x%02X%02X%02X%02X", color.blue(), color.green(), color.red(),
-                             color.alpha());
-}
-
-bool CTextOperation::readColor(const QString &text, QColor *color)
-{
-    unsigned blue, green, red, alpha;
-    const QByteArray bytes = text.toUtf8();
-    if (sscanf(bytes.constData(), "0x%02X%02X%02X%02X", &blue, &green, &red, &alpha) != 4)
-        return false;
-    *color = QColor((int)red, (int)green, (int)blue, (int)alpha);
-    return true;
 }

@@ -53,11 +53,6 @@ public:
     // The picture of the last renderText.
     PicturePtr lastPicture() const;
 
-    // "0x%02X%02X%02X%02X" of blue, green, red, alpha, and its reading:
-    // false (colour unchanged) unless all four fields read.
-    static QString colorText(const QColor &color);
-    static bool readColor(const QString &text, QColor *color);
-
 protected:
     CTextOperation(const char *kindName, const char *filterKind,
                    std::initializer_list<const char *> keys);

@@ -87,7 +87,7 @@ void COperationWidget_watermark_image::updateParams()
     set->picture = m_workingImage;
     set->values = {picture_address(m_workingImage.get()),
                    std::to_string(m_ui->sbTransparency->value()),
-                   CPictureOperation::fixed2(m_ui->sbRotation->value()),
+                   operation_real_text(m_ui->sbRotation->value(), 2).toStdString(),
                    std::to_string(m_ui->sbXSpace->value()),
                    std::to_string(m_ui->sbYSpace->value()),
                    std::to_string(m_ui->sbXOffset->value()),
@@ -161,19 +161,19 @@ bool COperationWidget_watermark_image::applyParams(const OperationParamList &par
             if (!loadImage(value))
                 result = false;
         } else if (key == QLatin1String("scale")) {
-            m_ui->sbScale->setValue(CPictureOperation::readInt(value));
+            m_ui->sbScale->setValue(operation_text_int(value));
         } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(CPictureOperation::readDouble(value));
+            m_ui->sbRotation->setValue(operation_text_real(value));
         } else if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(CPictureOperation::readInt(value));
+            m_ui->sbTransparency->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_space")) {
-            m_ui->sbXSpace->setValue(CPictureOperation::readInt(value));
+            m_ui->sbXSpace->setValue(operation_text_int(value));
         } else if (key == QLatin1String("y_space")) {
-            m_ui->sbYSpace->setValue(CPictureOperation::readInt(value));
+            m_ui->sbYSpace->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_offset")) {
-            m_ui->sbXOffset->setValue(CPictureOperation::readInt(value));
+            m_ui->sbXOffset->setValue(operation_text_int(value));
         } else if (key == QLatin1String("y_offset")) {
-            m_ui->sbYOffset->setValue(CPictureOperation::readInt(value));
+            m_ui->sbYOffset->setValue(operation_text_int(value));
         }
     }
     updateParams();

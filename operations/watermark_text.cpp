@@ -152,13 +152,11 @@ void COperationWidget_watermark_text::listParams(OperationParamList &params) con
                                        "y_offset"};
     OperationParamsPtr set = m_operation->params();
     params.clear();
-    params.append(
-        qMakePair(QStringLiteral("color"), CTextOperation::colorText(m_operation->color())));
+    params.append(qMakePair(QStringLiteral("color"), operation_color_text(m_operation->color())));
     params.append(qMakePair(QStringLiteral("font"), m_operation->font().toString()));
     params.append(qMakePair(QStringLiteral("text"), m_ui->edtText->text()));
     params.append(
-        qMakePair(QStringLiteral("rotation"),
-                  QString::fromStdString(CPictureOperation::fixed2(m_ui->sbRotation->value()))));
+        qMakePair(QStringLiteral("rotation"), operation_real_text(m_ui->sbRotation->value(), 2)));
     for (int i = 0; i < 5; i++)
         params.append(
             qMakePair(QString::fromLatin1(keys[i]), QString::fromStdString(set->values[i + 1])));
@@ -170,7 +168,7 @@ void COperationWidget_watermark_text::applyParams(const OperationParamList &para
         const QString &key = pair.first, &value = pair.second;
         if (key == QLatin1String("color")) {
             QColor color;
-            if (CTextOperation::readColor(value, &color))
+            if (operation_color_read(value, &color))
                 m_operation->setColor(color);
             styleSwatch();
         } else if (key == QLatin1String("font")) {
@@ -178,19 +176,19 @@ void COperationWidget_watermark_text::applyParams(const OperationParamList &para
             if (font.fromString(value))
                 m_operation->setFont(font);
         } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(CPictureOperation::readDouble(value));
+            m_ui->sbRotation->setValue(operation_text_real(value));
         } else if (key == QLatin1String("text")) {
             m_ui->edtText->setText(value);
         } else if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(CPictureOperation::readInt(value));
+            m_ui->sbTransparency->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_space")) {
-            m_ui->sbXSpace->setValue(CPictureOperation::readInt(value));
+            m_ui->sbXSpace->setValue(operation_text_int(value));
         } else if (key == QLatin1String("y_space")) {
-            m_ui->sbYSpace->setValue(CPictureOperation::readInt(value));
+            m_ui->sbYSpace->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_offset")) {
-            m_ui->sbXOffset->setValue(CPictureOperation::readInt(value));
+            m_ui->sbXOffset->setValue(operation_text_int(value));
         } else if (key == QLatin1String("y_offset")) {
-            m_ui->sbYOffset->setValue(CPictureOperation::readInt(value));
+            m_ui->sbYOffset->setValue(operation_text_int(value));
         }
     }
     updateParams();

@@ -13,6 +13,11 @@
 // Links in the ":/zandrevik" resources; a static library's resources are
 // there only once something calls this.
 void initSkinResources();
+// Whether a file is a compiled resource file whose every node, name and
+// data block lies inside it and whose compressed blocks unpack to a sane
+// size. Qt's own reader trusts those offsets, so a damaged skin file would
+// crash it; a skin is registered only after this check.
+bool resourceFileIsSound(const QString &path);
 // The text of a style sheet file: the bytes before its first NUL (all of them
 // when there is none) as UTF-8; empty when it does not open.
 QString readStyleSheet(const QString &path);

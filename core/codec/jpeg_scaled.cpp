@@ -8,9 +8,12 @@
 #include "codec/sn_jpeg_scaled.h"
 #include "base/sn_log.h"
 
+#include <fcntl.h>
 #include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -155,9 +158,14 @@ sn_image_t *sn_jpeg_load_scaled(const char *path, int min_width, int min_height,
         sn_log(4, NULL, k_function, __LINE__, "malloc FAILED! size:%zu\n", sizeof *job);
         return nullptr;
     }
-    job->fp = fopen(path, "rb");
-    if (!job->fp) {
-        sn_log(4, NULL, k_function, __LINE__, "fopen FAILED! %s\n", path);
+    /* Opened without blocking and checked for a regular file, as every
+     * reader does: a named pipe would hold the thumbnail worker forever. */
+    struct stat st;
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(job->fp = fdopen(fd, "rb"))) {
+        sn_log(4, NULL, k_function, __LINE__, "open FAILED! %s\n", path);
+        if (fd >= 0)
+            close(fd);
         free(job);
         return nullptr;
     }

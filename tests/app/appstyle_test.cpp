@@ -149,6 +149,10 @@ void AppStyleTest::defaultSkinWhenNoSkinIsNamed()
         {"empty skin_file", true, ""},
         {"missing skin file", true, "/nonexistent/zandrevik/blue.style"},
         {"not a resource file", true, "NOTARCC"},
+        // Qt's reader would follow the bad offsets out of the file and crash.
+        {"folder pointing past the file", true, "FIRSTCHILD"},
+        {"folder with too many children", true, "CHILDCOUNT"},
+        {"file data past the end", true, "DATAOFFSET"},
     };
     for (const Case &c : cases) {
         init();
@@ -156,6 +160,30 @@ void AppStyleTest::defaultSkinWhenNoSkinIsNamed()
         if (skin == QLatin1String("NOTARCC")) {
             skin = m_dir->path() + QStringLiteral("/garbage.style");
             QVERIFY(writeFile(skin, QByteArray("qres\0\0\0\x03garbage", 15)));
+        }
+        // The damaged skins: a sound one with one big-endian word of the
+        // "style" folder's node (the root's only child) or of a file's
+        // node overwritten.
+        struct Damage {
+            const char *name;
+            int node, field;
+        } damages[] = {{"FIRSTCHILD", 1, 10}, {"CHILDCOUNT", 1, 6}, {"DATAOFFSET", 2, 10}};
+        for (const Damage &d : damages) {
+            if (skin != QLatin1String(d.name))
+                continue;
+            skin = makeSkin(QStringLiteral("damaged"),
+                            {{QStringLiteral("style/style.qss"), "QLabel { color: red; }"}});
+            QVERIFY(!skin.isEmpty());
+            QFile file(skin);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QByteArray bytes = file.readAll();
+            const uchar *b = reinterpret_cast<const uchar *>(bytes.constData());
+            const int tree = (b[8] << 24) | (b[9] << 16) | (b[10] << 8) | b[11];
+            const int at = tree + d.node * 22 + d.field;
+            QVERIFY(at + 4 <= bytes.size());
+            bytes.replace(at, 4, QByteArray("\x00\xff\xff\xf0", 4));
+            QVERIFY(file.seek(0));
+            QCOMPARE(file.write(bytes), qint64(bytes.size()));
         }
         if (c.file)
             writeSettings(c.skin ? skin.toUtf8().constData() : nullptr, nullptr);

@@ -10,13 +10,36 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <thread>
+#include <mutex>
+
+// The held decode of droppingNeverWaitsForARunningDecode.
+struct HeldDecode {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    std::mutex mutex;
+    QStringList made; // the paths decoded, in order
+};
+
+HeldDecode &held()
+{
+    static HeldDecode h;
+    return h;
+}
+
+sn_image_t *heldThumbnail(const char *path)
+{
+    {
+        std::lock_guard<std::mutex> lock(held().mutex);
+        held().made << QString::fromUtf8(path);
+    }
+    held().entered = true;
+    while (!held().release.load())
+        usleep(1000);
+    return CFileModel::makeThumbnail(path);
+}
 
 class CFileModelTest : public QObject
 {
@@ -27,6 +50,19 @@ private:
     QString file(const char *name)
     {
         return QString::fromStdString(m_dir.file(name));
+    }
+    static void holdDecodes()
+    {
+        held().entered = false;
+        held().release = false;
+        std::lock_guard<std::mutex> lock(held().mutex);
+        held().made.clear();
+        CFileModel::setThumbnailMaker(heldThumbnail);
+    }
+    static QStringList madeSoFar()
+    {
+        std::lock_guard<std::mutex> lock(held().mutex);
+        return held().made;
     }
     static sn_image_t *picture(CFileModel &model, int row)
     {
@@ -185,28 +221,20 @@ private slots:
         QVERIFY(!model.removeAll());
     }
 
-    // A request whose file blocks (a pipe nobody writes yet) keeps the worker
-    // busy; dropping requests and changing the list must return at once.
+    // A decode that does not end until the test says so keeps the worker
+    // busy; dropping requests and changing the list must return at once,
+    // and the picture that comes late finds its entry gone and is freed.
     void droppingNeverWaitsForARunningDecode()
     {
-        QString pipe = file("a-pipe.jpg"); // row 0
-        QVERIFY(mkfifo(pipe.toUtf8().constData(), 0600) == 0);
-        QString photo = file("later.jpg");
+        QString photo = file("held.jpg");
         QVERIFY(step1::writePicture(photo, 120, 90));
-
+        holdDecodes();
         CFileModel model;
-        model.addFile(pipe.toUtf8().constData(), 0, 0, false);
         model.addFile(photo.toUtf8().constData(), 0, 0, false);
+        model.addFile("/p/queued.jpg", 0, 0, false);
+        const QString first = QString::fromUtf8(fileman_get(model.list(), 0)->path);
         picture(model, 0);
-        // The worker has opened the pipe once a writer can open it too.
-        int fd = -1;
-        QVERIFY(zvtest::wait_for(
-            [&] {
-                fd = open(pipe.toUtf8().constData(), O_WRONLY | O_NONBLOCK);
-                return fd >= 0;
-            },
-            10000));
-        // The worker now waits in a read on the pipe.
+        QVERIFY(zvtest::wait_for([] { return held().entered.load(); }, 10000));
         picture(model, 1);
         QCOMPARE(model.requestsHeld(), 2);
         model.scrollBarValueChanged(10);
@@ -214,25 +242,41 @@ private slots:
         QVERIFY(model.removeAll());
         QCOMPARE(model.rowCount(), 0);
         QCOMPARE(model.requestsHeld(), 2); // the running one and the dropped one
+        QVERIFY(!held().release.load());   // nothing above waited for the decode
 
-        // Release the worker: garbage, then every later open of the pipe is
-        // answered the same way until the worker is through with it.
-        std::atomic<bool> stop(false);
-        std::thread writer([&] {
-            while (!stop.load()) {
-                int w = open(pipe.toUtf8().constData(), O_WRONLY | O_NONBLOCK);
-                if (w >= 0) {
-                    (void)!write(w, "garbage", 7);
-                    close(w);
-                }
-                usleep(1000);
-            }
-        });
-        (void)!write(fd, "garbage", 7);
-        close(fd);
+        // Another file now at the same row: the late picture was made for an
+        // entry that is gone and must not be stored there.
+        model.addFile("/p/another.jpg", 0, 0, false);
+        held().release = true;
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
-        stop.store(true);
-        writer.join();
+        QVERIFY(!fileman_get(model.list(), 0)->thumbnail);
+        // The dropped request was never decoded.
+        QCOMPARE(madeSoFar(), QStringList() << first);
+        CFileModel::setThumbnailMaker(nullptr);
+        model.removeAll();
+    }
+
+    // While one decode runs, the rows asked for later are served newest
+    // first: the rows painted last are the ones in view.
+    void newestRequestFirst()
+    {
+        holdDecodes();
+        CFileModel model;
+        const char *names[] = {"/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg"};
+        for (const char *name : names)
+            model.addFile(name, 0, 0, false);
+        picture(model, 0);
+        QVERIFY(zvtest::wait_for([] { return held().entered.load(); }, 10000));
+        for (int row = 1; row < 4; row++)
+            picture(model, row);
+        held().release = true;
+        QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
+        QCOMPARE(madeSoFar(), QStringList() << "/p/1.jpg"
+                                            << "/p/4.jpg"
+                                            << "/p/3.jpg"
+                                            << "/p/2.jpg");
+        CFileModel::setThumbnailMaker(nullptr);
+        model.removeAll();
     }
 
     void removeCheckedKeepsTheOrderOfTheRest()

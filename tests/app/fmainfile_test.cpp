@@ -7,8 +7,10 @@
 #include "zv_test.h"
 
 #include "appsettings.h"
+#include "appstyle.h"
 #include "cfilemodel.h"
 #include "dialogs.h"
+#include "fmain.h"
 #include "fmainfile.h"
 #include "msganswer.h"
 #include "stamptext.h"
@@ -248,6 +250,29 @@ private slots:
         model()->setData(model()->index(1), 2, Qt::CheckStateRole);
         QTest::qWait(100);
         QVERIFY(m_page->grab().save(out));
+
+        // The same files in the skinned main window, which starts and ends
+        // the engine itself; the page and the engine come back for cleanup.
+        delete m_page;
+        m_page = nullptr;
+        photobatch_destroy_instance();
+        loadSkin();
+        {
+            FMain window;
+            window.resize(800, 600);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(window.filePage());
+            window.filePage()->findChild<QPushButton *>("btnAddPic")->click();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                window.filePage()->findChild<QLabel *>("lbPicInfo")->text().contains("640x480"),
+                10000);
+            QTRY_VERIFY_WITH_TIMEOUT(fileman_get(step1::list(), 4)->thumbnail, 20000);
+            QTest::qWait(200);
+            QVERIFY(window.grab().save(out + "-main.png"));
+        }
+        photobatch_create_instance();
+        m_page = new FMainFile;
     }
 
     void addPicturesTakesImagesOnly()

@@ -13,10 +13,13 @@
 #include "preview.h"
 #include "qwidgetpreview.h"
 #include "pages_fixture.h"
+#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QThread>
+#include <QTranslator>
 
 #include <QApplication>
 #include <QDrag>
@@ -177,6 +180,7 @@ private slots:
     void init();
     void cleanup();
     void startsEmptyWithTheGuide();
+    void guideWrapsInsideItsPane();
     void addInsertsAfterTheSelectionAndSelectsIt();
     void removeAndMoveKeepASelection();
     void stripDragMovesTheOperation();
@@ -194,6 +198,7 @@ private slots:
     void resizeAndGraySaveTheirKeys();
     void settingsEditsApplyWhileBusy();
     void journeyTheResultFollowsTheStampText();
+    void germanTextsAfterALanguageChange();
 
 private:
     void insert(CAbstractOperation *operation, int index)
@@ -246,6 +251,21 @@ void FMainWorkflowTest::cleanup()
     QCOMPARE(MsgAnswer::unexpected(), 0);
     delete m_dir;
     m_dir = nullptr;
+}
+
+void FMainWorkflowTest::guideWrapsInsideItsPane()
+{
+    QWidget *guide = m_page->findChild<QWidget *>(QStringLiteral("OptGuide"));
+    QWidget *pane = child<QWidget>("widgetConfigContent");
+    m_page->resize(780, 500);
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page));
+    // After the re-layout the guide is as wide as its pane, so that its long
+    // lines wrap instead of running past the pane's right edge.
+    QTRY_COMPARE(guide->width(), pane->width());
+    QVERIFY(pane->width() > 100);
+    QLabel *text = guide->findChild<QLabel *>(QStringLiteral("label"));
+    QVERIFY(text->geometry().right() < pane->width());
 }
 
 void FMainWorkflowTest::startsEmptyWithTheGuide()
@@ -672,6 +692,15 @@ void FMainWorkflowTest::tabsAskForTheirStageAndShowIt()
     fileman_add(m_list, path.c_str(), 0, 0);
     fileman_set_current(m_list, 0);
     QSignalSpy changed(m_page, &FMainWorkflow::previewChanged);
+    // The worker's report reaches the page queued; the stage is emitted here.
+    int offThread = 0;
+    connect(
+        m_page, &FMainWorkflow::previewChanged, this,
+        [&offThread](int) {
+            if (QThread::currentThread() != qApp->thread())
+                offThread++;
+        },
+        Qt::DirectConnection);
     preview_t *preview = m_page->previewEngine();
     m_page->updatePreviewFile();
     QLabel *final = child<QLabel>("lbFinal");
@@ -713,6 +742,7 @@ void FMainWorkflowTest::tabsAskForTheirStageAndShowIt()
     QTRY_COMPARE(shown(current), 0xF6F0A5u);
     QCOMPARE(current->size(), QSize(30, 20));
     QCOMPARE(shown(child<QLabel>("lbOriginal")), 0x090F5Au);
+    QCOMPARE(offThread, 0);
 }
 
 void FMainWorkflowTest::previousAndNextStayInTheList()
@@ -875,6 +905,30 @@ void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
     QCOMPARE(stages.count(), 1); // the resize's stage stood
     QCOMPARE(stages[0][0].toInt(), 2);
     operation_set_clock(nullptr);
+}
+
+void FMainWorkflowTest::germanTextsAfterALanguageChange()
+{
+    m_page->insertOperation("gray", 0, nullptr);
+    QTranslator translator;
+    QVERIFY(translator.load(QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/../app/language/de_DE.qm")));
+    QCoreApplication::installTranslator(&translator);
+    QTRY_COMPARE(child<QPushButton>("btnAdd")->text(), QStringLiteral("Hinzufügen"));
+    QCOMPARE(child<QPushButton>("btnMoveRight")->text(), QStringLiteral("Nach rechts"));
+    QCOMPARE(tabs()->tabText(2), QStringLiteral("Ergebnis"));
+    QCOMPARE(child<QToolButton>("btnPreviewNext")->toolTip(), QStringLiteral("Weiter"));
+    // The caption follows at once.
+    const operation_info_t *gray = m_page->operations()[0]->info();
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(),
+             gray->title() + QStringLiteral(": ") + gray->description());
+    QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, -1));
+    QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Anleitung"));
+    QLabel *guide = m_page->findChild<QWidget *>(QStringLiteral("OptGuide"))
+                        ->findChild<QLabel *>(QStringLiteral("label"));
+    QVERIFY(guide->text().startsWith(QStringLiteral("Operationen sind als Pipeline organisiert.")));
+    QCoreApplication::removeTranslator(&translator);
+    QTRY_COMPARE(child<QPushButton>("btnAdd")->text(), QStringLiteral("Add"));
 }
 
 QTEST_MAIN(FMainWorkflowTest)

@@ -23,11 +23,14 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 targets=(zv_app_screenshot)
 # The translations, so that a German desktop shows German pictures.
-if cmake --build "$build" --target help | grep -q zv_translations; then
+if cmake --build "$build" --target help | grep zv_translations >/dev/null; then
   targets+=(zv_translations)
 fi
 cmake --build "$build" -j4 --target "${targets[@]}" >/dev/null
 mkdir -p "$out"
-# The picture taker reads no settings of the user's; the X server is its own.
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+# The program keeps its settings in a data folder of its own here, so that
+# the user's stay untouched; the X server is its own too.
+data="$(mktemp -d)"
+trap 'rm -rf "$data"' EXIT
+XDG_DATA_HOME="$data" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$build/tests/zv_app_screenshot" "$out"

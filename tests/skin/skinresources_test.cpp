@@ -1,7 +1,9 @@
 // The framework's default skin on real widgets: the title bar's height,
 // gradient and bottom line, the button and icon sizes, the title font, the
 // line under the menu and tool bars, the windows' border and background, and
-// the message box's icons and plain buttons.
+// the message box's icons and plain buttons; every image the sheet names is in
+// the skin, the standard widgets wear its palette, small buttons stay small
+// and the two dynamic properties show.
 #include "sanitizer_hooks.h"
 #include "skinresources.h"
 #include "styledialog.h"
@@ -10,7 +12,12 @@
 #include "stylewin.h"
 
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QToolBar>
@@ -27,6 +34,10 @@ private slots:
     void linesUnderTheBars();
     void windowBorderAndBackground();
     void messageBox();
+    void everyImageOfTheSheetIsInTheSkin();
+    void standardWidgetsWearThePalette();
+    void smallButtonsKeepTheirWidths();
+    void dynamicProperties();
 };
 
 // Colours drawn through gradients and antialiasing come within a few steps.
@@ -159,6 +170,146 @@ void SkinResourcesTest::messageBox()
         for (QAbstractButton *button : box.findChild<QDialogButtonBox *>()->buttons())
             QVERIFY2(button->icon().isNull(), c.name);
     }
+}
+
+void SkinResourcesTest::everyImageOfTheSheetIsInTheSkin()
+{
+    const QString sheet = skinStyleSheet();
+    QRegularExpression url(QStringLiteral("url\\((:style/\\w+\\.png)\\)"));
+    QStringList named;
+    for (auto it = url.globalMatch(sheet); it.hasNext();)
+        named << it.next().captured(1);
+    QVERIFY(named.size() > 60);
+    for (const QString &path : named)
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+
+    // The images a replacing skin can rely on, each with its forms.
+    struct Group {
+        const char *names;
+        const char *forms;
+    } groups[] = {
+        {"win_minimize win_maximum win_restore win_full win_close", " _hover"},
+        {"msg_info msg_warn msg_error msg_question", ""},
+        {"checkbox checkbox_checked checkbox_ind radio radio_checked", " _hover"},
+        {"hsleft hsright hsthumb vsup vsdown vsthumb sbup sbdown btndown", " _hover _pressed"},
+        {"indicator_left indicator_right indicator_up indicator_down", ""},
+        {"branch_open branch_closed", ""},
+        {"tab_close", " _hover _pressed"},
+        {"sliderthumb_nor sliderthumb_hover status_bar_bg", ""},
+    };
+    for (const Group &g : groups) {
+        for (const QString &name : QString::fromLatin1(g.names).split(QLatin1Char(' '))) {
+            for (const QString &form : QString::fromLatin1(g.forms).split(QLatin1Char(' '))) {
+                const QString path =
+                    QStringLiteral(":style/") + name + form + QStringLiteral(".png");
+                QVERIFY2(QFile::exists(path), qPrintable(path));
+                QVERIFY2(named.contains(path), qPrintable(path));
+            }
+        }
+    }
+    // The application icon comes from the program, not the skin.
+    QVERIFY(sheet.contains(QStringLiteral("url(:/app/app_icon.png)")));
+}
+
+// Colours a skin gives the plain widgets, one pixel each, away from the text.
+void SkinResourcesTest::standardWidgetsWearThePalette()
+{
+    QWidget window;
+    QVBoxLayout *layout = new QVBoxLayout(&window);
+    QFrame *frame = new QFrame;
+    frame->setMinimumSize(100, 30);
+    QPushButton *button = new QPushButton(QStringLiteral("Go"));
+    button->setMinimumSize(100, 30);
+    button->setFocusPolicy(Qt::NoFocus);
+    QProgressBar *progress = new QProgressBar;
+    progress->setValue(50);
+    progress->setTextVisible(false);
+    QFrame *area = new QFrame;
+    QScrollArea *scroll = new QScrollArea;
+    scroll->setMinimumSize(100, 40);
+    layout->addWidget(frame);
+    layout->addWidget(button);
+    layout->addWidget(progress);
+    layout->addWidget(scroll);
+    layout->addWidget(area);
+    window.resize(240, 260);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    struct Case {
+        const char *what;
+        QWidget *widget;
+        QPoint at; // negative: from the right or bottom edge
+        const char *colour;
+    } cases[] = {
+        {"frame", frame, {50, 15}, "#EAF0F3"},
+        {"button top", button, {50, 1}, "#FFFFFF"},
+        {"button bottom", button, {50, -2}, "#DEE7EB"},
+        {"button border", button, {50, 0}, "#97BAD0"},
+        {"progress chunk", progress, {8, 8}, "#57C542"},
+        {"progress groove", progress, {-8, 8}, "#F6F8F9"},
+        {"progress border", progress, {-40, 0}, "#97BAD0"},
+        {"scroll area", scroll, {50, 20}, "#F6F8F9"},
+        {"scroll area border", scroll, {50, 0}, "#97BAD0"},
+    };
+    for (const Case &c : cases) {
+        const QImage image = c.widget->grab().toImage();
+        const int x = c.at.x() < 0 ? image.width() + c.at.x() : c.at.x();
+        const int y = c.at.y() < 0 ? image.height() + c.at.y() : c.at.y();
+        const QRgb pixel = image.pixel(x, y);
+        QVERIFY2(near(pixel, c.colour), qPrintable(QLatin1String(c.what) + ' ' + hex(pixel)));
+    }
+    // The sheet's heights are the inside of the border, as with the title band.
+    QVERIFY2(progress->height() - 2 <= 16, qPrintable(QString::number(progress->height())));
+}
+
+// The "...", "+" and "-" buttons of the forms are narrow by their maximum
+// width; the skin's padding must leave their text whole inside it.
+void SkinResourcesTest::smallButtonsKeepTheirWidths()
+{
+    QWidget window;
+    QHBoxLayout *layout = new QHBoxLayout(&window);
+    QList<QPushButton *> buttons;
+    for (const char *text : {"...", "+", "-"}) {
+        QPushButton *b = new QPushButton(QLatin1String(text));
+        b->setMaximumWidth(28);
+        layout->addWidget(b);
+        buttons << b;
+    }
+    layout->addStretch();
+    window.resize(300, 60);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (QPushButton *b : buttons) {
+        QVERIFY2(b->width() <= 28, qPrintable(b->text()));
+        // The text whole between the side paddings and borders.
+        QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 6 <= b->width(),
+                 qPrintable(b->text()));
+    }
+}
+
+void SkinResourcesTest::dynamicProperties()
+{
+    QWidget window;
+    QVBoxLayout *layout = new QVBoxLayout(&window);
+    QLabel *plain = new QLabel(QStringLiteral("plain"));
+    QLabel *warning = new QLabel(QStringLiteral("warning"));
+    warning->setProperty("TextWarning", QStringLiteral("true"));
+    QFrame *line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setProperty("IsLine", QStringLiteral("true"));
+    line->setFixedHeight(3);
+    layout->addWidget(plain);
+    layout->addWidget(warning);
+    layout->addWidget(line);
+    window.resize(200, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(QStringLiteral("#FF8200")));
+    QVERIFY(plain->palette().color(QPalette::WindowText) != QColor(QStringLiteral("#FF8200")));
+    const QImage image = line->grab().toImage();
+    QVERIFY2(near(image.pixel(50, 0), "#97BAD0"), qPrintable(hex(image.pixel(50, 0))));
+    QVERIFY2(near(image.pixel(50, 2), "#F6F8F9"), qPrintable(hex(image.pixel(50, 2))));
 }
 
 QTEST_MAIN(SkinResourcesTest)

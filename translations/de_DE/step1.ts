@@ -4,17 +4,17 @@
 <context>
     <name>CFileModel</name>
     <message>
-        <location filename="../../app/cfilemodel.cpp" line="250"/>
+        <location filename="../../app/cfilemodel.cpp" line="252"/>
         <source>Name</source>
         <translation>Name</translation>
     </message>
     <message>
-        <location filename="../../app/cfilemodel.cpp" line="252"/>
+        <location filename="../../app/cfilemodel.cpp" line="254"/>
         <source>Size</source>
         <translation>Größe</translation>
     </message>
     <message>
-        <location filename="../../app/cfilemodel.cpp" line="254"/>
+        <location filename="../../app/cfilemodel.cpp" line="256"/>
         <source>Date</source>
         <translation>Datum</translation>
     </message>

@@ -3,8 +3,8 @@
 // message box over the main window, and a gallery of every standard widget
 // the pages use, all wearing the default skin. Usage:
 //   zv_app_screenshot <output folder>
-// The settings live in a temporary folder, so the user's own stay untouched.
-#include "appsettings.h"
+// The program starts as it does for a user (runApplication); the script gives
+// it a data folder of its own, so the user's settings stay untouched.
 #include "dialogs.h"
 #include "fmainfile.h"
 #include "fmainoutput.h"
@@ -12,15 +12,14 @@
 #include "fmainworkflow.h"
 #include "outputconfig.h"
 #include "photobatch.h"
-#include "appstyle.h"
 #include "fabout.h"
 #include "fmain.h"
 #include "foptions.h"
+#include "startup.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 #include "stylewin.h"
 
-#include "base/sn_log.h"
 #include "image/sn_image.h"
 
 #include <QApplication>
@@ -225,7 +224,8 @@ static void gallery()
     QPlainTextEdit *log = new QPlainTextEdit;
     for (int i = 0; i < 40; ++i)
         log->appendPlainText(QStringLiteral("Start Processing file: /photos/IMG_%1.JPG with a long "
-                                            "line that needs a horizontal scroll bar here")
+                                            "line that needs a horizontal scroll bar here, "
+                                            "since it runs on and on past the edge")
                                  .arg(4000 + i));
     log->setLineWrapMode(QPlainTextEdit::NoWrap);
     tabs->addTab(log, QStringLiteral("Log"));
@@ -244,6 +244,8 @@ static void gallery()
     combo->showPopup();
     shoot(&win, "gallery_combo");
     combo->hidePopup();
+    tabs->setCurrentIndex(1);
+    shoot(&win, "gallery_log");
 }
 
 // A small photo for the filled pictures: a gradient with a little pattern.
@@ -342,34 +344,12 @@ static void filled(FMain &window, const QString &folder)
     shoot(&window, "main_step4_finished");
 }
 
-int main(int argc, char **argv)
+// The shots, taken once the real start-up has shown the main window.
+static void shootAll(FMain &window)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: zv_app_screenshot <output folder> [--gallery-only]\n");
-        return 2;
-    }
-    g_out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(g_out);
-    const bool galleryOnly = argc > 2 && QByteArray(argv[2]) == "--gallery-only";
-
-    QTemporaryDir data;
-    appsettings_init(
-        QFile::encodeName(data.path() + QStringLiteral("/Zandrevik.conf")).constData());
-    sn_log_set_level(5);
-    sn_image_init();
-
-    QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 9));
-    loadTranslator();
-    loadSkin();
-
     gallery();
-    if (galleryOnly)
-        return g_failures ? 1 : 0;
 
-    FMain window;
     window.move(40, 40);
-    window.show();
     for (int i = 0; i < window.tabWidget()->count(); ++i) {
         window.tabWidget()->setCurrentIndex(i);
         const QByteArray name = "main_step" + QByteArray::number(i + 1);
@@ -398,8 +378,26 @@ int main(int argc, char **argv)
     shoot(&question, "message", window.frameGeometry());
     question.hide();
 
+    QTemporaryDir data;
     filled(window, data.path());
+}
 
-    window.stopWorkers();
-    return g_failures ? 1 : 0;
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zv_app_screenshot <output folder>\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+
+    StartupHooks hooks;
+    hooks.shown = [](FMain &window) {
+        shootAll(window);
+        QCoreApplication::exit(g_failures ? 1 : 0);
+    };
+    // The program's own start-up: settings, translation, skin and fonts as
+    // a user gets them. Only argv[0] goes to the application object.
+    int qtArgc = 1;
+    return runApplication(qtArgc, argv, hooks);
 }

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <sstream>
@@ -126,8 +127,12 @@ TEST_F(JpegScaledTest, BrokenFilesFailWithoutAPicture)
     ASSERT_TRUE(zvtest::write_file(text, std::string("not a picture at all")));
     std::string png = make("picture.png", "-size 20x20 xc:red");
 
+    std::string pipe = dir_.file("pipe.jpg");
+    ASSERT_EQ(0, mkfifo(pipe.c_str(), 0600));
+
     zvtest::LogCapture log;
-    for (const std::string &path : {truncated, text, png, dir_.file("missing.jpg")}) {
+    for (const std::string &path :
+         {truncated, text, png, dir_.file("missing.jpg"), pipe, dir_.path()}) {
         SCOPED_TRACE(path);
         int w = -7, h = -7;
         EXPECT_EQ(nullptr, sn_jpeg_load_scaled(path.c_str(), 96, 72, &w, &h));
