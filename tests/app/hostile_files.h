@@ -91,7 +91,7 @@ inline QList<Case> outOfRange(const QByteArray &good)
         const int eq = lines[i].indexOf(" = ");
         if (eq < 0 || lines[i].contains("operation_count") || lines[i].contains("name ="))
             continue;
-        for (const char *value : {"-99999999999999", "\"99999999%\""}) {
+        for (const char *value : {"-99999999999999", "100000", "-7", "\"99999999%\""}) {
             QList<QByteArray> copy = lines;
             copy[i] = lines[i].left(eq) + " = " + value + "\r";
             cases << Case{QStringLiteral("line %1 = %2").arg(i).arg(QLatin1String(value)),

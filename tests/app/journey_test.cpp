@@ -755,6 +755,22 @@ private slots:
                 MsgAnswer::clear();
             }
         }
+
+        // Values far out of range, one key at a time: whatever is taken stays
+        // inside what the controls and the output settings allow.
+        const outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
+        for (const hostile::Case &c2 : hostile::outOfRange(goodProfile)) {
+            QVERIFY(zvtest::write_file(hostileFile.toStdString(), c2.bytes.toStdString()));
+            MsgAnswer::clear();
+            window.loadProfile(hostileFile);
+            QVERIFY2(MsgAnswer::unexpected() == 0, qPrintable(c2.name));
+            QVERIFY2(c->quality >= 0 && c->quality <= 100,
+                     qPrintable(c2.name + QStringLiteral(": quality %1").arg(c->quality)));
+            QVERIFY2(c->format >= SN_IMAGE_FORMAT_BMP && c->format <= SN_IMAGE_FORMAT_TIFF,
+                     qPrintable(c2.name));
+            QVERIFY2(window.workflowPage()->operations().size() == 2, qPrintable(c2.name));
+            window.loadProfile(profile);
+        }
         window.stopWorkers();
     }
 };
