@@ -42,12 +42,26 @@ inline QList<Case> make(const QByteArray &good, const QString &fifo, const QStri
     QList<Case> cases;
     for (int size : {1, 97, 4096, 70000})
         cases << Case{QStringLiteral("random %1 bytes").arg(size), randomBytes(random, size), {}};
-    // A list cut short is still a list (of fewer photos).
-    for (int part : {1, 3, 5, 7})
-        if (profile)
-            cases << Case{QStringLiteral("truncated to %1/8").arg(part),
-                          good.left(good.size() * part / 8),
-                          {}};
+    // Cut inside a quoted value, so that the last line can never read as
+    // a shorter but whole one (a list cut short is still a list).
+    if (profile)
+        for (int part : {1, 3, 5, 7}) {
+            int quote = -1;
+            bool open = false;
+            for (int i = 0; i < good.size(); i++) {
+                if (good[i] != '"')
+                    continue;
+                open = !open;
+                if (open && i >= good.size() * part / 8) {
+                    quote = i;
+                    break;
+                }
+            }
+            if (quote >= 0)
+                cases << Case{QStringLiteral("cut inside a value near %1/8").arg(part),
+                              good.left(quote + 2),
+                              {}};
+        }
     for (int n = 0; n < 3; n++) {
         QByteArray poisoned = good;
         poisoned[int(random() % poisoned.size())] = '\0';
