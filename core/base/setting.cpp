@@ -888,6 +888,13 @@ int sn_setting_load(sn_setting_t *setting, const char *path)
     size_t size = 0;
     if (setting_read_file(path, &text, &size) != 0)
         return -1;
+    /* The lines are parsed as C strings: a NUL would silently cut one short
+     * and load what is left as if the file said so. */
+    if (memchr(text, '\0', size)) {
+        sn_log(4, NULL, "sn_setting_load", __LINE__, "NUL byte in text FAILED! %s\n", path);
+        free(text);
+        return -1;
+    }
 
     int slot = 0;
     int result = 0;

@@ -377,6 +377,10 @@ TEST(Setting, ReaderRefusesAndLeavesTheStoreEmpty)
         {"year below int", "t = 1-1-1T0:0:0\nu = 0-1-1T0:0:-2147483649\n"},
         {"time past the calendar", "t = 2147483647-11-1T0:0:2147483647\n"},
         {"empty file", ""},
+        /* A NUL cut its line short: the rest of a number vanished and the
+         * shorter one loaded as if the file held it. */
+        {"NUL in a number", std::string("a = 9\0\nb = 2\n", 13)},
+        {"NUL in a value", std::string("a = \"/photos/out\0put\"\n", 22)},
         {"only a comment", "# nothing\n"},
     };
     zvtest::TempDir dir;
