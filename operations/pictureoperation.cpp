@@ -88,6 +88,23 @@ void CPictureOperation::readPosition(const QString &text, const char *const word
     offset->setValue(operation_text_int(dash >= 0 ? text.mid(dash + 1) : text));
 }
 
+bool CImageOperation::getParams(OperationParamList &params)
+{
+    auto *widget = static_cast<CImageOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    widget->listParams(params);
+    return true;
+}
+
+bool CImageOperation::setParams(const OperationParamList &params)
+{
+    auto *widget = static_cast<CImageOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    return widget->applyParams(params);
+}
+
 CImageOperationWidget::CImageOperationWidget(CImageOperation *operation, const char *failure,
                                              QWidget *parent)
     : COperationWidget(parent), m_imageOperation(operation), m_failure(failure)

@@ -20,23 +20,6 @@ QWidget *COperation_stamp_image::createWidget(QWidget *parent)
     return new COperationWidget_stamp_image(this, parent);
 }
 
-bool COperation_stamp_image::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_image *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_stamp_image::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_image *>(m_widget);
-    if (!widget)
-        return false;
-    return widget->applyParams(params);
-}
-
 CAbstractOperation *operation_create_stamp_image()
 {
     return new COperation_stamp_image;

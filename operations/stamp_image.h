@@ -15,9 +15,6 @@ class COperation_stamp_image : public CImageOperation
 public:
     COperation_stamp_image();
 
-    bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
-
 protected:
     QWidget *createWidget(QWidget *parent) override;
 };
@@ -31,10 +28,8 @@ public:
     ~COperationWidget_stamp_image() override;
 
     void updateParams() override;
-    // Sets the controls from a profile's pairs; false when the image file
-    // does not load.
-    bool applyParams(const OperationParamList &params);
-    void listParams(OperationParamList &params) const;
+    bool applyParams(const OperationParamList &params) override;
+    void listParams(OperationParamList &params) const override;
 
 private slots:
     void on_comboBoxCurrentIndexChanged(int index);

@@ -21,24 +21,6 @@ QWidget *COperation_stamp_text::createWidget(QWidget *parent)
     return new COperationWidget_stamp_text(this, parent);
 }
 
-bool COperation_stamp_text::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_text *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_stamp_text::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_text *>(m_widget);
-    if (!widget)
-        return false;
-    widget->applyParams(params);
-    return true;
-}
-
 CAbstractOperation *operation_create_stamp_text()
 {
     return new COperation_stamp_text;

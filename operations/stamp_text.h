@@ -16,9 +16,6 @@ class COperation_stamp_text : public CTextOperation
 public:
     COperation_stamp_text();
 
-    bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
-
 protected:
     QWidget *createWidget(QWidget *parent) override;
 };
@@ -32,8 +29,8 @@ public:
     ~COperationWidget_stamp_text() override;
 
     void updateParams() override;
-    void applyParams(const OperationParamList &params);
-    void listParams(OperationParamList &params) const;
+    void applyParams(const OperationParamList &params) override;
+    void listParams(OperationParamList &params) const override;
 
 private slots:
     void on_comboBoxCurrentIndexChanged(int index);

@@ -35,6 +35,24 @@ void CTextOperation::publishText(const std::vector<std::string> &values, const Q
     publish(std::move(set));
 }
 
+bool CTextOperation::getParams(OperationParamList &params)
+{
+    auto *widget = static_cast<CTextOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    widget->listParams(params);
+    return true;
+}
+
+bool CTextOperation::setParams(const OperationParamList &params)
+{
+    auto *widget = static_cast<CTextOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    widget->applyParams(params);
+    return true;
+}
+
 TextSnapshotPtr CTextOperation::snapshot() const
 {
     return std::atomic_load_explicit(&m_snapshot, std::memory_order_acquire);

@@ -31,6 +31,10 @@ class QPushButton;
 class CTextOperation : public CPictureOperation
 {
 public:
+    // The pairs come from and go to the widget; false without one.
+    bool getParams(OperationParamList &params) override;
+    bool setParams(const OperationParamList &params) override;
+
     // Interface thread: the font and colour the widget edits.
     const QFont &font() const
     {
@@ -80,6 +84,10 @@ private:
 class CTextOperationWidget : public COperationWidget
 {
     Q_OBJECT
+
+public:
+    virtual void applyParams(const OperationParamList &params) = 0;
+    virtual void listParams(OperationParamList &params) const = 0;
 
 protected:
     CTextOperationWidget(CTextOperation *operation, QWidget *parent);

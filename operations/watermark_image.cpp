@@ -20,23 +20,6 @@ QWidget *COperation_watermark_image::createWidget(QWidget *parent)
     return new COperationWidget_watermark_image(this, parent);
 }
 
-bool COperation_watermark_image::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_watermark_image *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_watermark_image::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_watermark_image *>(m_widget);
-    if (!widget)
-        return false;
-    return widget->applyParams(params);
-}
-
 CAbstractOperation *operation_create_watermark_image()
 {
     return new COperation_watermark_image;

@@ -16,9 +16,6 @@ class COperation_watermark_image : public CImageOperation
 public:
     COperation_watermark_image();
 
-    bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
-
 protected:
     QWidget *createWidget(QWidget *parent) override;
 };
@@ -33,10 +30,8 @@ public:
     ~COperationWidget_watermark_image() override;
 
     void updateParams() override;
-    // Sets the controls from a profile's pairs; false when the image file
-    // does not load.
-    bool applyParams(const OperationParamList &params);
-    void listParams(OperationParamList &params) const;
+    bool applyParams(const OperationParamList &params) override;
+    void listParams(OperationParamList &params) const override;
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -21,24 +21,6 @@ QWidget *COperation_watermark_text::createWidget(QWidget *parent)
     return new COperationWidget_watermark_text(this, parent);
 }
 
-bool COperation_watermark_text::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_watermark_text *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_watermark_text::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_watermark_text *>(m_widget);
-    if (!widget)
-        return false;
-    widget->applyParams(params);
-    return true;
-}
-
 CAbstractOperation *operation_create_watermark_text()
 {
     return new COperation_watermark_text;

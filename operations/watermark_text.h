@@ -16,9 +16,6 @@ class COperation_watermark_text : public CTextOperation
 public:
     COperation_watermark_text();
 
-    bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
-
 protected:
     QWidget *createWidget(QWidget *parent) override;
 };
@@ -33,8 +30,8 @@ public:
     ~COperationWidget_watermark_text() override;
 
     void updateParams() override;
-    void applyParams(const OperationParamList &params);
-    void listParams(OperationParamList &params) const;
+    void applyParams(const OperationParamList &params) override;
+    void listParams(OperationParamList &params) const override;
 
 protected:
     void changeEvent(QEvent *event) override;
