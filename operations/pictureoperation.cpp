@@ -11,6 +11,7 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QStandardPaths>
 
@@ -86,6 +87,12 @@ void CPictureOperation::readPosition(const QString &text, const char *const word
     unit->setCurrentIndex(text.contains(QLatin1Char('%')) ? 1 : 0);
     const int dash = text.indexOf(QLatin1Char('-'));
     offset->setValue(operation_text_int(dash >= 0 ? text.mid(dash + 1) : text));
+}
+
+void CPictureOperation::linkTransparency(QSlider *slider, QSpinBox *box)
+{
+    QObject::connect(slider, &QSlider::valueChanged, box, &QSpinBox::setValue);
+    QObject::connect(box, QOverload<int>::of(&QSpinBox::valueChanged), slider, &QSlider::setValue);
 }
 
 bool CImageOperation::getParams(OperationParamList &params)

@@ -15,6 +15,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
 class QPushButton;
+class QSlider;
 class QSpinBox;
 
 class CPictureOperation : public CParamOperation
@@ -34,6 +35,8 @@ public:
     // holds '%', and the number after its first '-'.
     static void readPosition(const QString &text, const char *const words[3], QComboBox *anchor,
                              QComboBox *unit, QSpinBox *offset);
+    // Keeps the transparency slider and its spin box on one value.
+    static void linkTransparency(QSlider *slider, QSpinBox *box);
 
     imagefilter_t *getFilter(const QString &sourcePath) override;
     imagefilter_t *createFilter(const QString &sourcePath) override;

@@ -39,10 +39,7 @@ COperationWidget_stamp_image::COperationWidget_stamp_image(COperation_stamp_imag
     for (QComboBox *box : {m_ui->cmbXDelta, m_ui->cmbXPos, m_ui->cmbYDelta, m_ui->cmbYPos})
         connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
                 &COperationWidget_stamp_image::on_comboBoxCurrentIndexChanged);
-    connect(m_ui->sliderTransparency, &QSlider::valueChanged, m_ui->sbTransparency,
-            &QSpinBox::setValue);
-    connect(m_ui->sbTransparency, QOverload<int>::of(&QSpinBox::valueChanged),
-            m_ui->sliderTransparency, &QSlider::setValue);
+    CPictureOperation::linkTransparency(m_ui->sliderTransparency, m_ui->sbTransparency);
     m_deadline = -1;
     updateParams();
     startTick();

@@ -37,10 +37,7 @@ COperationWidget_watermark_image::COperationWidget_watermark_image(
                           m_ui->sbScale, m_ui->sbTransparency})
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &COperationWidget_watermark_image::on_spinBoxValueChanged);
-    connect(m_ui->sliderTransparency, &QSlider::valueChanged, m_ui->sbTransparency,
-            &QSpinBox::setValue);
-    connect(m_ui->sbTransparency, QOverload<int>::of(&QSpinBox::valueChanged),
-            m_ui->sliderTransparency, &QSlider::setValue);
+    CPictureOperation::linkTransparency(m_ui->sliderTransparency, m_ui->sbTransparency);
     m_deadline = -1;
     updateParams();
     startTick();

@@ -38,10 +38,7 @@ COperationWidget_watermark_text::COperationWidget_watermark_text(
          {m_ui->sbXSpace, m_ui->sbYSpace, m_ui->sbXOffset, m_ui->sbYOffset, m_ui->sbTransparency})
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &COperationWidget_watermark_text::on_spinBoxValueChanged);
-    connect(m_ui->sliderTransparency, &QSlider::valueChanged, m_ui->sbTransparency,
-            &QSpinBox::setValue);
-    connect(m_ui->sbTransparency, QOverload<int>::of(&QSpinBox::valueChanged),
-            m_ui->sliderTransparency, &QSlider::setValue);
+    CPictureOperation::linkTransparency(m_ui->sliderTransparency, m_ui->sbTransparency);
     m_deadline = -1;
     updateParams();
     startTick();
