@@ -1,10 +1,19 @@
-// The stamp and watermark kinds' filters: wrappers that keep their picture.
+// The stamp and watermark kinds' filters: wrappers that keep their picture;
+// and the image kinds' shared widget controls.
 #include "pictureoperation.h"
 
+#include "dialogs.h"
 #include "filter/imagefilter.h"
+#include "stylemsg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
+#include <QStandardPaths>
 
 CPictureOperation::CPictureOperation(const char *kindName, const char *filterKind,
                                      std::initializer_list<const char *> keys)
@@ -78,4 +87,112 @@ void CPictureOperation::readPosition(const QString &text, const char *const word
     unit->setCurrentIndex(text.contains(QLatin1Char('%')) ? 1 : 0);
     const int dash = text.indexOf(QLatin1Char('-'));
     offset->setValue(operation_text_int(dash >= 0 ? text.mid(dash + 1) : text));
+}
+
+void CPictureOperation::linkTransparency(QSlider *slider, QSpinBox *box)
+{
+    QObject::connect(slider, &QSlider::valueChanged, box, &QSpinBox::setValue);
+    QObject::connect(box, QOverload<int>::of(&QSpinBox::valueChanged), slider, &QSlider::setValue);
+}
+
+bool CImageOperation::getParams(OperationParamList &params)
+{
+    auto *widget = static_cast<CImageOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    widget->listParams(params);
+    return true;
+}
+
+bool CImageOperation::setParams(const OperationParamList &params)
+{
+    auto *widget = static_cast<CImageOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    return widget->applyParams(params);
+}
+
+CImageOperationWidget::CImageOperationWidget(CImageOperation *operation, const char *failure,
+                                             QWidget *parent)
+    : COperationWidget(parent), m_imageOperation(operation), m_failure(failure)
+{
+}
+
+void CImageOperationWidget::setupImage(QLineEdit *edtImage, QPushButton *btnImage,
+                                       QSpinBox *sbScale, QDoubleSpinBox *sbRotation,
+                                       QSpinBox *sbTransparency)
+{
+    m_edtImage = edtImage;
+    m_sbScale = sbScale;
+    m_sbRotation = sbRotation;
+    m_sbTransparency = sbTransparency;
+    connect(edtImage, &QLineEdit::textChanged, this,
+            &CImageOperationWidget::on_lineEditTextChanged);
+    connect(btnImage, &QPushButton::clicked, this, &CImageOperationWidget::on_btnImageClicked);
+    connect(sbRotation, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &CImageOperationWidget::on_dspinBoxValueChanged);
+}
+
+bool CImageOperationWidget::loadImage(const QString &path)
+{
+    PicturePtr picture = picture_load(path);
+    if (!picture)
+        return false;
+    m_loadedImage = std::move(picture);
+    m_edtImage->setText(path);
+    m_imageOperation->setImagePath(path);
+    return true;
+}
+
+bool CImageOperationWidget::applyImageParam(const QString &key, const QString &value, bool *loaded)
+{
+    if (key == QLatin1String("imagefile")) {
+        m_imageOperation->setImagePath(value);
+        if (!loadImage(value))
+            *loaded = false;
+    } else if (key == QLatin1String("scale")) {
+        m_sbScale->setValue(operation_text_int(value));
+    } else if (key == QLatin1String("rotation")) {
+        m_sbRotation->setValue(operation_text_real(value));
+    } else if (key == QLatin1String("transparency")) {
+        m_sbTransparency->setValue(operation_text_int(value));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CImageOperationWidget::on_btnImageClicked()
+{
+    /* Translated under each kind's own widget class, as every other text of
+     * that widget is. */
+    const char *context = metaObject()->className();
+    const QString path = Dialogs::getOpenFileName(
+        this, QCoreApplication::translate(context, "QFileDialog::getOpenFileNames()"),
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+        QCoreApplication::translate(context,
+                                    "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"));
+    if (path.isEmpty())
+        return;
+    if (!loadImage(path)) {
+        StyleMsg::critical(nullptr, QCoreApplication::translate(context, "Zandrevik"),
+                           QString::fromUtf8(m_failure), QDialogButtonBox::Ok);
+        return;
+    }
+    updateParams();
+}
+
+void CImageOperationWidget::on_lineEditTextChanged(const QString &)
+{
+    deferApply();
+}
+
+void CImageOperationWidget::on_spinBoxValueChanged(int)
+{
+    deferApply();
+}
+
+void CImageOperationWidget::on_dspinBoxValueChanged(double)
+{
+    deferApply();
 }

@@ -2,6 +2,9 @@
 // are lent a picture. Every filter it hands out holds the picture it was
 // configured with, so a picture outlives every filter that may still run with
 // it, however often the settings replace it.
+// CImageOperation and CImageOperationWidget: what the image stamp and the
+// image watermark share (the image path, the loaded and working pictures,
+// the image button, the edit slots, the shared keys).
 #ifndef PICTUREOPERATION_H
 #define PICTUREOPERATION_H
 
@@ -9,6 +12,10 @@
 #include "picturefilter.h"
 
 class QComboBox;
+class QDoubleSpinBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
 class QSpinBox;
 
 class CPictureOperation : public CParamOperation
@@ -28,6 +35,8 @@ public:
     // holds '%', and the number after its first '-'.
     static void readPosition(const QString &text, const char *const words[3], QComboBox *anchor,
                              QComboBox *unit, QSpinBox *offset);
+    // Keeps the transparency slider and its spin box on one value.
+    static void linkTransparency(QSlider *slider, QSpinBox *box);
 
     imagefilter_t *getFilter(const QString &sourcePath) override;
     imagefilter_t *createFilter(const QString &sourcePath) override;
@@ -39,6 +48,84 @@ protected:
     // address as the first key's value.
     int configure(imagefilter_t *filter, const OperationParams &params,
                   const QString &sourcePath) override;
+};
+
+class CImageOperation : public CPictureOperation
+{
+public:
+    // The pairs come from and go to the widget; false without one, or when
+    // the image file does not load.
+    bool getParams(OperationParamList &params) override;
+    bool setParams(const OperationParamList &params) override;
+
+    const QString &imagePath() const
+    {
+        return m_imagePath;
+    }
+    void setImagePath(const QString &path)
+    {
+        m_imagePath = path;
+    }
+
+protected:
+    using CPictureOperation::CPictureOperation;
+
+private:
+    QString m_imagePath;
+};
+
+class CImageOperationWidget : public COperationWidget
+{
+    Q_OBJECT
+
+public:
+    // Sets the controls from a profile's pairs; false when the image file
+    // does not load.
+    virtual bool applyParams(const OperationParamList &params) = 0;
+    virtual void listParams(OperationParamList &params) const = 0;
+    // Reads a picture file and makes it the kind's picture; false when it
+    // does not load (nothing changes then).
+    bool loadImage(const QString &path);
+
+    const PicturePtr &loadedPicture() const
+    {
+        return m_loadedImage;
+    }
+    const PicturePtr &workingPicture() const
+    {
+        return m_workingImage;
+    }
+
+protected:
+    // failure: the message shown when the picked file does not load.
+    CImageOperationWidget(CImageOperation *operation, const char *failure, QWidget *parent);
+
+    // Connects the shared controls; the kind calls it right after setupUi.
+    void setupImage(QLineEdit *edtImage, QPushButton *btnImage, QSpinBox *sbScale,
+                    QDoubleSpinBox *sbRotation, QSpinBox *sbTransparency);
+    // Applies "imagefile" (clearing *loaded when it does not load), "scale",
+    // "rotation" or "transparency"; false for another key.
+    bool applyImageParam(const QString &key, const QString &value, bool *loaded);
+
+    // The picture as read from the file, never lent to a filter.
+    PicturePtr m_loadedImage;
+    // The copy whose address the filters get; each filter configured with it
+    // holds a reference of its own.
+    PicturePtr m_workingImage;
+
+protected slots:
+    void on_btnImageClicked();
+    void on_lineEditTextChanged(const QString &text);
+    void on_spinBoxValueChanged(int i);
+    void on_dspinBoxValueChanged(double d);
+
+private:
+    CImageOperation *m_imageOperation;
+    const char *m_failure;
+    QLineEdit *m_edtImage = nullptr;
+    QSpinBox *m_sbScale = nullptr;
+    QDoubleSpinBox *m_sbRotation = nullptr;
+    QSpinBox *m_sbTransparency = nullptr;
 };
 
 #endif

@@ -3,41 +3,21 @@
 // "stamp" filters are lent at every applied edit.
 #include "stamp_image.h"
 
-#include "dialogs.h"
-#include "stylemsg.h"
 #include "ui_optstampimage.h"
 
 #include <QEvent>
-#include <QStandardPaths>
 
 static const char *const k_xWords[3] = {"left", "middle", "right"};
 static const char *const k_yWords[3] = {"top", "middle", "bottom"};
 
 COperation_stamp_image::COperation_stamp_image()
-    : CPictureOperation("stamp_image", "stamp", {"stamp_image", "transparency", "x_pos", "y_pos"})
+    : CImageOperation("stamp_image", "stamp", {"stamp_image", "transparency", "x_pos", "y_pos"})
 {
 }
 
 QWidget *COperation_stamp_image::createWidget(QWidget *parent)
 {
     return new COperationWidget_stamp_image(this, parent);
-}
-
-bool COperation_stamp_image::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_image *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_stamp_image::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_image *>(m_widget);
-    if (!widget)
-        return false;
-    return widget->applyParams(params);
 }
 
 CAbstractOperation *operation_create_stamp_image()
@@ -47,25 +27,19 @@ CAbstractOperation *operation_create_stamp_image()
 
 COperationWidget_stamp_image::COperationWidget_stamp_image(COperation_stamp_image *operation,
                                                            QWidget *parent)
-    : COperationWidget(parent), m_ui(new Ui::OptStampImage), m_operation(operation)
+    : CImageOperationWidget(operation, "Load Stamp Image FAILED!", parent),
+      m_ui(new Ui::OptStampImage), m_operation(operation)
 {
     m_ui->setupUi(this);
-    connect(m_ui->edtImage, &QLineEdit::textChanged, this,
-            &COperationWidget_stamp_image::on_lineEditTextChanged);
-    connect(m_ui->btnImage, &QPushButton::clicked, this,
-            &COperationWidget_stamp_image::on_btnImageClicked);
-    connect(m_ui->sbRotation, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &COperationWidget_stamp_image::on_dspinBoxValueChanged);
+    setupImage(m_ui->edtImage, m_ui->btnImage, m_ui->sbScale, m_ui->sbRotation,
+               m_ui->sbTransparency);
     for (QSpinBox *box : {m_ui->sbScale, m_ui->sbTransparency, m_ui->sbXDelta, m_ui->sbYDelta})
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &COperationWidget_stamp_image::on_spinBoxValueChanged);
     for (QComboBox *box : {m_ui->cmbXDelta, m_ui->cmbXPos, m_ui->cmbYDelta, m_ui->cmbYPos})
         connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
                 &COperationWidget_stamp_image::on_comboBoxCurrentIndexChanged);
-    connect(m_ui->sliderTransparency, &QSlider::valueChanged, m_ui->sbTransparency,
-            &QSpinBox::setValue);
-    connect(m_ui->sbTransparency, QOverload<int>::of(&QSpinBox::valueChanged),
-            m_ui->sliderTransparency, &QSlider::setValue);
+    CPictureOperation::linkTransparency(m_ui->sliderTransparency, m_ui->sbTransparency);
     m_deadline = -1;
     updateParams();
     startTick();
@@ -95,48 +69,6 @@ void COperationWidget_stamp_image::updateParams()
     m_operation->notifyChanged();
 }
 
-bool COperationWidget_stamp_image::loadImage(const QString &path)
-{
-    PicturePtr picture = picture_load(path);
-    if (!picture)
-        return false;
-    m_loadedImage = std::move(picture);
-    m_ui->edtImage->setText(path);
-    m_operation->setImagePath(path);
-    return true;
-}
-
-void COperationWidget_stamp_image::on_btnImageClicked()
-{
-    const QString path =
-        Dialogs::getOpenFileName(this, tr("QFileDialog::getOpenFileNames()"),
-                                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
-                                 tr("All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"));
-    if (path.isEmpty())
-        return;
-    if (!loadImage(path)) {
-        StyleMsg::critical(nullptr, tr("Zandrevik"), QString::fromUtf8("Load Stamp Image FAILED!"),
-                           QDialogButtonBox::Ok);
-        return;
-    }
-    updateParams();
-}
-
-void COperationWidget_stamp_image::on_lineEditTextChanged(const QString &)
-{
-    deferApply();
-}
-
-void COperationWidget_stamp_image::on_spinBoxValueChanged(int)
-{
-    deferApply();
-}
-
-void COperationWidget_stamp_image::on_dspinBoxValueChanged(double)
-{
-    deferApply();
-}
-
 void COperationWidget_stamp_image::on_comboBoxCurrentIndexChanged(int)
 {
     updateParams();
@@ -161,17 +93,9 @@ bool COperationWidget_stamp_image::applyParams(const OperationParamList &params)
     bool result = true;
     for (const auto &pair : params) {
         const QString &key = pair.first, &value = pair.second;
-        if (key == QLatin1String("imagefile")) {
-            m_operation->setImagePath(value);
-            if (!loadImage(value))
-                result = false;
-        } else if (key == QLatin1String("scale")) {
-            m_ui->sbScale->setValue(operation_text_int(value));
-        } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(operation_text_real(value));
-        } else if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(operation_text_int(value));
-        } else if (key == QLatin1String("x_pos")) {
+        if (applyImageParam(key, value, &result))
+            continue;
+        if (key == QLatin1String("x_pos")) {
             CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
                                             m_ui->sbXDelta);
         } else if (key == QLatin1String("y_pos")) {

@@ -10,31 +10,16 @@ namespace Ui
 class OptStampImage;
 }
 
-class COperation_stamp_image : public CPictureOperation
+class COperation_stamp_image : public CImageOperation
 {
 public:
     COperation_stamp_image();
 
-    bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
-
-    const QString &imagePath() const
-    {
-        return m_imagePath;
-    }
-    void setImagePath(const QString &path)
-    {
-        m_imagePath = path;
-    }
-
 protected:
     QWidget *createWidget(QWidget *parent) override;
-
-private:
-    QString m_imagePath;
 };
 
-class COperationWidget_stamp_image : public COperationWidget
+class COperationWidget_stamp_image : public CImageOperationWidget
 {
     Q_OBJECT
 
@@ -43,28 +28,10 @@ public:
     ~COperationWidget_stamp_image() override;
 
     void updateParams() override;
-    // Reads a picture file and makes it the stamp; false when it does not
-    // load (nothing changes then).
-    bool loadImage(const QString &path);
-    // Sets the controls from a profile's pairs; false when the image file
-    // does not load.
-    bool applyParams(const OperationParamList &params);
-    void listParams(OperationParamList &params) const;
-
-    const PicturePtr &loadedPicture() const
-    {
-        return m_loadedImage;
-    }
-    const PicturePtr &workingPicture() const
-    {
-        return m_workingImage;
-    }
+    bool applyParams(const OperationParamList &params) override;
+    void listParams(OperationParamList &params) const override;
 
 private slots:
-    void on_btnImageClicked();
-    void on_lineEditTextChanged(const QString &text);
-    void on_spinBoxValueChanged(int i);
-    void on_dspinBoxValueChanged(double d);
     void on_comboBoxCurrentIndexChanged(int index);
 
 protected:
@@ -73,11 +40,6 @@ protected:
 private:
     Ui::OptStampImage *m_ui;
     COperation_stamp_image *m_operation;
-    // The picture as read from the file, never lent to a filter.
-    PicturePtr m_loadedImage;
-    // The scaled and turned copy whose address the filters get; each filter
-    // configured with it holds a reference of its own.
-    PicturePtr m_workingImage;
 };
 
 #endif

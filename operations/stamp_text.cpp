@@ -4,13 +4,9 @@
 // transparency and the rotation, with a menu of keywords.
 #include "stamp_text.h"
 
-#include "dialogs.h"
-#include "finputcounter.h"
-#include "finputdatetime.h"
 #include "ui_optstamptext.h"
 
 #include <QEvent>
-#include <QMenu>
 
 static const char *const k_xWords[3] = {"left", "middle", "right"};
 static const char *const k_yWords[3] = {"top", "middle", "bottom"};
@@ -25,24 +21,6 @@ QWidget *COperation_stamp_text::createWidget(QWidget *parent)
     return new COperationWidget_stamp_text(this, parent);
 }
 
-bool COperation_stamp_text::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_text *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_stamp_text::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_stamp_text *>(m_widget);
-    if (!widget)
-        return false;
-    widget->applyParams(params);
-    return true;
-}
-
 CAbstractOperation *operation_create_stamp_text()
 {
     return new COperation_stamp_text;
@@ -50,57 +28,18 @@ CAbstractOperation *operation_create_stamp_text()
 
 COperationWidget_stamp_text::COperationWidget_stamp_text(COperation_stamp_text *operation,
                                                          QWidget *parent)
-    : COperationWidget(parent), m_ui(new Ui::OptStampText), m_operation(operation)
+    : CTextOperationWidget(operation, parent), m_ui(new Ui::OptStampText), m_operation(operation)
 {
     m_ui->setupUi(this);
-    connect(m_ui->edtText, &QLineEdit::textChanged, this,
-            &COperationWidget_stamp_text::on_lineEditTextChanged);
-    connect(m_ui->btnText, &QPushButton::clicked, this,
-            &COperationWidget_stamp_text::on_btnTextClicked);
-    connect(m_ui->btnFont, &QPushButton::clicked, this,
-            &COperationWidget_stamp_text::on_btnFontClicked);
-    connect(m_ui->btnColor, &QPushButton::clicked, this,
-            &COperationWidget_stamp_text::on_btnColorClicked);
-    connect(m_ui->sbRotation, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &COperationWidget_stamp_text::on_dspinBoxValueChanged);
+    setupText(m_ui->edtText, m_ui->btnText, m_ui->btnFont, m_ui->btnColor, m_ui->sbRotation,
+              m_ui->lbColor);
     for (QSpinBox *box : {m_ui->sbTransparency, m_ui->sbXDelta, m_ui->sbYDelta})
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &COperationWidget_stamp_text::on_spinBoxValueChanged);
     for (QComboBox *box : {m_ui->cmbXDelta, m_ui->cmbXPos, m_ui->cmbYDelta, m_ui->cmbYPos})
         connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
                 &COperationWidget_stamp_text::on_comboBoxCurrentIndexChanged);
-    connect(m_ui->sliderTransparency, &QSlider::valueChanged, m_ui->sbTransparency,
-            &QSpinBox::setValue);
-    connect(m_ui->sbTransparency, QOverload<int>::of(&QSpinBox::valueChanged),
-            m_ui->sliderTransparency, &QSlider::setValue);
-    styleSwatch();
-
-    m_keywordMenu = new QMenu(this);
-    m_actFilename = new QAction(this);
-    m_actFilefolder = new QAction(this);
-    m_actFileext = new QAction(this);
-    m_actFilepath = new QAction(this);
-    m_actCounter = new QAction(this);
-    m_actDatetime = new QAction(this);
-    m_actCopyright = new QAction(this);
-    const struct {
-        QAction *action;
-        void (COperationWidget_stamp_text::*slot)();
-    } actions[] = {
-        {m_actFilename, &COperationWidget_stamp_text::onFilename},
-        {m_actFilefolder, &COperationWidget_stamp_text::onFilefolder},
-        {m_actFileext, &COperationWidget_stamp_text::onFileext},
-        {m_actFilepath, &COperationWidget_stamp_text::onFilepath},
-        {m_actCounter, &COperationWidget_stamp_text::onCounter},
-        {m_actDatetime, &COperationWidget_stamp_text::onDatetime},
-        {m_actCopyright, &COperationWidget_stamp_text::onCopyrightSign},
-    };
-    for (const auto &entry : actions) {
-        m_keywordMenu->addAction(entry.action);
-        connect(entry.action, &QAction::triggered, this, entry.slot);
-    }
-    retranslateMenu();
-
+    CPictureOperation::linkTransparency(m_ui->sliderTransparency, m_ui->sbTransparency);
     m_deadline = -1;
     updateParams();
     startTick();
@@ -109,23 +48,6 @@ COperationWidget_stamp_text::COperationWidget_stamp_text(COperation_stamp_text *
 COperationWidget_stamp_text::~COperationWidget_stamp_text()
 {
     delete m_ui;
-}
-
-void COperationWidget_stamp_text::retranslateMenu()
-{
-    m_actFilename->setText(tr("Source File Name"));
-    m_actFilefolder->setText(tr("Source Folder Name"));
-    m_actFileext->setText(tr("Source Extension"));
-    m_actFilepath->setText(tr("Source Path"));
-    m_actCounter->setText(tr("Counter"));
-    m_actDatetime->setText(tr("Data / Time"));
-    m_actCopyright->setText(tr("Copyright Sign"));
-}
-
-void COperationWidget_stamp_text::styleSwatch()
-{
-    m_ui->lbColor->setStyleSheet(
-        QStringLiteral("background-color: %1;").arg(m_operation->color().name()));
 }
 
 void COperationWidget_stamp_text::updateParams()
@@ -161,20 +83,9 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         const QString &key = pair.first, &value = pair.second;
-        if (key == QLatin1String("color")) {
-            QColor color;
-            if (operation_color_read(value, &color))
-                m_operation->setColor(color);
-            styleSwatch();
-        } else if (key == QLatin1String("font")) {
-            QFont font = m_operation->font();
-            if (font.fromString(value))
-                m_operation->setFont(font);
-        } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(operation_text_real(value));
-        } else if (key == QLatin1String("text")) {
-            m_ui->edtText->setText(value);
-        } else if (key == QLatin1String("transparency")) {
+        if (applyTextParam(key, value))
+            continue;
+        if (key == QLatin1String("transparency")) {
             m_ui->sbTransparency->setValue(operation_text_int(value));
         } else if (key == QLatin1String("x_pos")) {
             CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
@@ -187,96 +98,9 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
     updateParams();
 }
 
-void COperationWidget_stamp_text::on_btnTextClicked()
-{
-    m_keywordMenu->exec(m_ui->btnText->mapToGlobal(QPoint(0, m_ui->btnText->height())));
-}
-
-void COperationWidget_stamp_text::on_btnFontClicked()
-{
-    bool ok = false;
-    QFont font = Dialogs::getFont(&ok, m_operation->font(), nullptr, QString());
-    if (!ok)
-        return;
-    m_operation->setFont(font);
-    applySoon();
-}
-
-void COperationWidget_stamp_text::on_btnColorClicked()
-{
-    QColor color = Dialogs::getColor(m_operation->color(), nullptr, QString());
-    if (!color.isValid())
-        return;
-    m_operation->setColor(color);
-    styleSwatch();
-    applySoon();
-}
-
-void COperationWidget_stamp_text::on_lineEditTextChanged(const QString &)
-{
-    deferApply();
-}
-
-void COperationWidget_stamp_text::on_spinBoxValueChanged(int)
-{
-    deferApply();
-}
-
-void COperationWidget_stamp_text::on_dspinBoxValueChanged(double)
-{
-    deferApply();
-}
-
 void COperationWidget_stamp_text::on_comboBoxCurrentIndexChanged(int)
 {
     updateParams();
-}
-
-void COperationWidget_stamp_text::insertKeyword(const QString &keyword)
-{
-    m_ui->edtText->insert(keyword);
-    updateParams();
-}
-
-void COperationWidget_stamp_text::onFilename()
-{
-    insertKeyword(QStringLiteral("<Filename>"));
-}
-
-void COperationWidget_stamp_text::onFilefolder()
-{
-    insertKeyword(QStringLiteral("<Foldername>"));
-}
-
-void COperationWidget_stamp_text::onFileext()
-{
-    insertKeyword(QStringLiteral("<Extension>"));
-}
-
-void COperationWidget_stamp_text::onFilepath()
-{
-    insertKeyword(QStringLiteral("<Path>"));
-}
-
-void COperationWidget_stamp_text::onCounter()
-{
-    QString keyword;
-    FInputCounter dialog(&keyword, this);
-    if (dialog.exec() == QDialog::Accepted)
-        insertKeyword(keyword);
-}
-
-void COperationWidget_stamp_text::onDatetime()
-{
-    QString keyword;
-    FInputDatetime dialog(&keyword, this);
-    if (dialog.exec() == QDialog::Accepted)
-        insertKeyword(keyword);
-}
-
-void COperationWidget_stamp_text::onCopyrightSign()
-{
-    insertKeyword(QStringLiteral("<Copyright>"));
 }
 
 void COperationWidget_stamp_text::changeEvent(QEvent *event)

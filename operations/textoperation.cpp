@@ -1,5 +1,18 @@
-// The text kinds' snapshot and per-file rendering.
+// The text kinds' snapshot and per-file rendering, and their widgets' shared
+// controls: the keyword menu, the font and colour dialogs, the edit slots.
 #include "textoperation.h"
+
+#include "dialogs.h"
+#include "finputcounter.h"
+#include "finputdatetime.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 
 CTextOperation::CTextOperation(const char *kindName, const char *filterKind,
                                std::initializer_list<const char *> keys)
@@ -20,6 +33,24 @@ void CTextOperation::publishText(const std::vector<std::string> &values, const Q
     set->color = m_color;
     std::atomic_store_explicit(&m_snapshot, TextSnapshotPtr(set), std::memory_order_release);
     publish(std::move(set));
+}
+
+bool CTextOperation::getParams(OperationParamList &params)
+{
+    auto *widget = static_cast<CTextOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    widget->listParams(params);
+    return true;
+}
+
+bool CTextOperation::setParams(const OperationParamList &params)
+{
+    auto *widget = static_cast<CTextOperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    widget->applyParams(params);
+    return true;
 }
 
 TextSnapshotPtr CTextOperation::snapshot() const
@@ -55,4 +86,180 @@ int CTextOperation::configure(imagefilter_t *filter, const OperationParams &,
         picture_render_text(set->text, sourcePath, set->font, set->color, set->rotation);
     std::atomic_store_explicit(&m_textImage, picture, std::memory_order_release);
     return picturefilter_configure(filter, picture, m_keys, set->values, 0);
+}
+
+CTextOperationWidget::CTextOperationWidget(CTextOperation *operation, QWidget *parent)
+    : COperationWidget(parent), m_textOperation(operation)
+{
+}
+
+void CTextOperationWidget::setupText(QLineEdit *edtText, QPushButton *btnText, QPushButton *btnFont,
+                                     QPushButton *btnColor, QDoubleSpinBox *sbRotation,
+                                     QLabel *lbColor)
+{
+    m_edtText = edtText;
+    m_btnText = btnText;
+    m_sbRotation = sbRotation;
+    m_lbColor = lbColor;
+    connect(edtText, &QLineEdit::textChanged, this, &CTextOperationWidget::on_lineEditTextChanged);
+    connect(btnText, &QPushButton::clicked, this, &CTextOperationWidget::on_btnTextClicked);
+    connect(btnFont, &QPushButton::clicked, this, &CTextOperationWidget::on_btnFontClicked);
+    connect(btnColor, &QPushButton::clicked, this, &CTextOperationWidget::on_btnColorClicked);
+    connect(sbRotation, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &CTextOperationWidget::on_dspinBoxValueChanged);
+    styleSwatch();
+
+    m_keywordMenu = new QMenu(this);
+    m_actFilename = new QAction(this);
+    m_actFilefolder = new QAction(this);
+    m_actFileext = new QAction(this);
+    m_actFilepath = new QAction(this);
+    m_actCounter = new QAction(this);
+    m_actDatetime = new QAction(this);
+    m_actCopyright = new QAction(this);
+    const struct {
+        QAction *action;
+        void (CTextOperationWidget::*slot)();
+    } actions[] = {
+        {m_actFilename, &CTextOperationWidget::onFilename},
+        {m_actFilefolder, &CTextOperationWidget::onFilefolder},
+        {m_actFileext, &CTextOperationWidget::onFileext},
+        {m_actFilepath, &CTextOperationWidget::onFilepath},
+        {m_actCounter, &CTextOperationWidget::onCounter},
+        {m_actDatetime, &CTextOperationWidget::onDatetime},
+        {m_actCopyright, &CTextOperationWidget::onCopyrightSign},
+    };
+    for (const auto &entry : actions) {
+        m_keywordMenu->addAction(entry.action);
+        connect(entry.action, &QAction::triggered, this, entry.slot);
+    }
+    retranslateMenu();
+}
+
+void CTextOperationWidget::retranslateMenu()
+{
+    /* The menu's texts are translated under each kind's own widget class,
+     * as every other text of that widget is. */
+    const char *context = metaObject()->className();
+    m_actFilename->setText(QCoreApplication::translate(context, "Source File Name"));
+    m_actFilefolder->setText(QCoreApplication::translate(context, "Source Folder Name"));
+    m_actFileext->setText(QCoreApplication::translate(context, "Source Extension"));
+    m_actFilepath->setText(QCoreApplication::translate(context, "Source Path"));
+    m_actCounter->setText(QCoreApplication::translate(context, "Counter"));
+    m_actDatetime->setText(QCoreApplication::translate(context, "Data / Time"));
+    m_actCopyright->setText(QCoreApplication::translate(context, "Copyright Sign"));
+}
+
+void CTextOperationWidget::styleSwatch()
+{
+    m_lbColor->setStyleSheet(
+        QStringLiteral("background-color: %1;").arg(m_textOperation->color().name()));
+}
+
+bool CTextOperationWidget::applyTextParam(const QString &key, const QString &value)
+{
+    if (key == QLatin1String("color")) {
+        QColor color;
+        if (operation_color_read(value, &color))
+            m_textOperation->setColor(color);
+        styleSwatch();
+    } else if (key == QLatin1String("font")) {
+        QFont font = m_textOperation->font();
+        if (font.fromString(value))
+            m_textOperation->setFont(font);
+    } else if (key == QLatin1String("rotation")) {
+        m_sbRotation->setValue(operation_text_real(value));
+    } else if (key == QLatin1String("text")) {
+        m_edtText->setText(value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CTextOperationWidget::on_btnTextClicked()
+{
+    m_keywordMenu->exec(m_btnText->mapToGlobal(QPoint(0, m_btnText->height())));
+}
+
+void CTextOperationWidget::on_btnFontClicked()
+{
+    bool ok = false;
+    QFont font = Dialogs::getFont(&ok, m_textOperation->font(), nullptr, QString());
+    if (!ok)
+        return;
+    m_textOperation->setFont(font);
+    applySoon();
+}
+
+void CTextOperationWidget::on_btnColorClicked()
+{
+    QColor color = Dialogs::getColor(m_textOperation->color(), nullptr, QString());
+    if (!color.isValid())
+        return;
+    m_textOperation->setColor(color);
+    styleSwatch();
+    applySoon();
+}
+
+void CTextOperationWidget::on_lineEditTextChanged(const QString &)
+{
+    deferApply();
+}
+
+void CTextOperationWidget::on_spinBoxValueChanged(int)
+{
+    deferApply();
+}
+
+void CTextOperationWidget::on_dspinBoxValueChanged(double)
+{
+    deferApply();
+}
+
+void CTextOperationWidget::insertKeyword(const QString &keyword)
+{
+    m_edtText->insert(keyword);
+    updateParams();
+}
+
+void CTextOperationWidget::onFilename()
+{
+    insertKeyword(QStringLiteral("<Filename>"));
+}
+
+void CTextOperationWidget::onFilefolder()
+{
+    insertKeyword(QStringLiteral("<Foldername>"));
+}
+
+void CTextOperationWidget::onFileext()
+{
+    insertKeyword(QStringLiteral("<Extension>"));
+}
+
+void CTextOperationWidget::onFilepath()
+{
+    insertKeyword(QStringLiteral("<Path>"));
+}
+
+void CTextOperationWidget::onCounter()
+{
+    QString keyword;
+    FInputCounter dialog(&keyword, this);
+    if (dialog.exec() == QDialog::Accepted)
+        insertKeyword(keyword);
+}
+
+void CTextOperationWidget::onDatetime()
+{
+    QString keyword;
+    FInputDatetime dialog(&keyword, this);
+    if (dialog.exec() == QDialog::Accepted)
+        insertKeyword(keyword);
+}
+
+void CTextOperationWidget::onCopyrightSign()
+{
+    insertKeyword(QStringLiteral("<Copyright>"));
 }

@@ -3,6 +3,8 @@
 // (values, text, rotation, font, colour); a worker asking for a filter renders
 // a picture of its own from that snapshot for its source file, never reading
 // a widget or a shared QFont/QString that the interface thread may change.
+// CTextOperationWidget: what the two text widgets share (the keyword menu,
+// the text, font and colour buttons, the colour swatch, the edit slots).
 #ifndef TEXTOPERATION_H
 #define TEXTOPERATION_H
 
@@ -19,9 +21,20 @@ struct TextSnapshot : OperationParams {
 };
 typedef std::shared_ptr<const TextSnapshot> TextSnapshotPtr;
 
+class QAction;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
 class CTextOperation : public CPictureOperation
 {
 public:
+    // The pairs come from and go to the widget; false without one.
+    bool getParams(OperationParamList &params) override;
+    bool setParams(const OperationParamList &params) override;
+
     // Interface thread: the font and colour the widget edits.
     const QFont &font() const
     {
@@ -66,6 +79,58 @@ private:
     QFont m_font;
     TextSnapshotPtr m_snapshot;
     PicturePtr m_textImage;
+};
+
+class CTextOperationWidget : public COperationWidget
+{
+    Q_OBJECT
+
+public:
+    virtual void applyParams(const OperationParamList &params) = 0;
+    virtual void listParams(OperationParamList &params) const = 0;
+
+protected:
+    CTextOperationWidget(CTextOperation *operation, QWidget *parent);
+
+    // Connects the shared controls and builds the keyword menu; the kind
+    // calls it right after setupUi.
+    void setupText(QLineEdit *edtText, QPushButton *btnText, QPushButton *btnFont,
+                   QPushButton *btnColor, QDoubleSpinBox *sbRotation, QLabel *lbColor);
+    // Applies "color", "font", "rotation" or "text"; false for another key.
+    bool applyTextParam(const QString &key, const QString &value);
+    void insertKeyword(const QString &keyword);
+    void styleSwatch();
+    void retranslateMenu();
+
+protected slots:
+    void on_btnTextClicked();
+    void on_btnFontClicked();
+    void on_btnColorClicked();
+    void on_lineEditTextChanged(const QString &text);
+    void on_spinBoxValueChanged(int i);
+    void on_dspinBoxValueChanged(double d);
+    void onFilename();
+    void onFilefolder();
+    void onFileext();
+    void onFilepath();
+    void onCounter();
+    void onDatetime();
+    void onCopyrightSign();
+
+private:
+    CTextOperation *m_textOperation;
+    QLineEdit *m_edtText = nullptr;
+    QPushButton *m_btnText = nullptr;
+    QDoubleSpinBox *m_sbRotation = nullptr;
+    QLabel *m_lbColor = nullptr;
+    QMenu *m_keywordMenu = nullptr;
+    QAction *m_actFilename = nullptr;
+    QAction *m_actFilefolder = nullptr;
+    QAction *m_actFileext = nullptr;
+    QAction *m_actFilepath = nullptr;
+    QAction *m_actCounter = nullptr;
+    QAction *m_actDatetime = nullptr;
+    QAction *m_actCopyright = nullptr;
 };
 
 #endif

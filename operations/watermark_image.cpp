@@ -4,40 +4,20 @@
 // the tiles itself.
 #include "watermark_image.h"
 
-#include "dialogs.h"
-#include "stylemsg.h"
 #include "ui_optwatermarkimage.h"
 
 #include <QEvent>
-#include <QStandardPaths>
 
 COperation_watermark_image::COperation_watermark_image()
-    : CPictureOperation("watermark_image", "watermark",
-                        {"watermark_image", "transparency", "rotation", "x_space", "y_space",
-                         "x_offset", "y_offset"})
+    : CImageOperation("watermark_image", "watermark",
+                      {"watermark_image", "transparency", "rotation", "x_space", "y_space",
+                       "x_offset", "y_offset"})
 {
 }
 
 QWidget *COperation_watermark_image::createWidget(QWidget *parent)
 {
     return new COperationWidget_watermark_image(this, parent);
-}
-
-bool COperation_watermark_image::getParams(OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_watermark_image *>(m_widget);
-    if (!widget)
-        return false;
-    widget->listParams(params);
-    return true;
-}
-
-bool COperation_watermark_image::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_watermark_image *>(m_widget);
-    if (!widget)
-        return false;
-    return widget->applyParams(params);
 }
 
 CAbstractOperation *operation_create_watermark_image()
@@ -47,23 +27,17 @@ CAbstractOperation *operation_create_watermark_image()
 
 COperationWidget_watermark_image::COperationWidget_watermark_image(
     COperation_watermark_image *operation, QWidget *parent)
-    : COperationWidget(parent), m_ui(new Ui::OptWatermarkImage), m_operation(operation)
+    : CImageOperationWidget(operation, "Load Watermark Image FAILED!", parent),
+      m_ui(new Ui::OptWatermarkImage), m_operation(operation)
 {
     m_ui->setupUi(this);
-    connect(m_ui->edtImage, &QLineEdit::textChanged, this,
-            &COperationWidget_watermark_image::on_lineEditTextChanged);
-    connect(m_ui->btnImage, &QPushButton::clicked, this,
-            &COperationWidget_watermark_image::on_btnImageClicked);
+    setupImage(m_ui->edtImage, m_ui->btnImage, m_ui->sbScale, m_ui->sbRotation,
+               m_ui->sbTransparency);
     for (QSpinBox *box : {m_ui->sbXSpace, m_ui->sbYSpace, m_ui->sbXOffset, m_ui->sbYOffset,
                           m_ui->sbScale, m_ui->sbTransparency})
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &COperationWidget_watermark_image::on_spinBoxValueChanged);
-    connect(m_ui->sbRotation, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &COperationWidget_watermark_image::on_dspinBoxValueChanged);
-    connect(m_ui->sliderTransparency, &QSlider::valueChanged, m_ui->sbTransparency,
-            &QSpinBox::setValue);
-    connect(m_ui->sbTransparency, QOverload<int>::of(&QSpinBox::valueChanged),
-            m_ui->sliderTransparency, &QSlider::setValue);
+    CPictureOperation::linkTransparency(m_ui->sliderTransparency, m_ui->sbTransparency);
     m_deadline = -1;
     updateParams();
     startTick();
@@ -96,48 +70,6 @@ void COperationWidget_watermark_image::updateParams()
     m_operation->notifyChanged();
 }
 
-bool COperationWidget_watermark_image::loadImage(const QString &path)
-{
-    PicturePtr picture = picture_load(path);
-    if (!picture)
-        return false;
-    m_loadedImage = std::move(picture);
-    m_ui->edtImage->setText(path);
-    m_operation->setImagePath(path);
-    return true;
-}
-
-void COperationWidget_watermark_image::on_btnImageClicked()
-{
-    const QString path =
-        Dialogs::getOpenFileName(this, tr("QFileDialog::getOpenFileNames()"),
-                                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
-                                 tr("All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"));
-    if (path.isEmpty())
-        return;
-    if (!loadImage(path)) {
-        StyleMsg::critical(nullptr, tr("Zandrevik"),
-                           QString::fromUtf8("Load Watermark Image FAILED!"), QDialogButtonBox::Ok);
-        return;
-    }
-    updateParams();
-}
-
-void COperationWidget_watermark_image::on_lineEditTextChanged(const QString &)
-{
-    deferApply();
-}
-
-void COperationWidget_watermark_image::on_spinBoxValueChanged(int)
-{
-    deferApply();
-}
-
-void COperationWidget_watermark_image::on_dspinBoxValueChanged(double)
-{
-    deferApply();
-}
-
 void COperationWidget_watermark_image::listParams(OperationParamList &params) const
 {
     static const char *const keys[] = {"transparency", "rotation", "x_space",
@@ -156,17 +88,9 @@ bool COperationWidget_watermark_image::applyParams(const OperationParamList &par
     bool result = true;
     for (const auto &pair : params) {
         const QString &key = pair.first, &value = pair.second;
-        if (key == QLatin1String("imagefile")) {
-            m_operation->setImagePath(value);
-            if (!loadImage(value))
-                result = false;
-        } else if (key == QLatin1String("scale")) {
-            m_ui->sbScale->setValue(operation_text_int(value));
-        } else if (key == QLatin1String("rotation")) {
-            m_ui->sbRotation->setValue(operation_text_real(value));
-        } else if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(operation_text_int(value));
-        } else if (key == QLatin1String("x_space")) {
+        if (applyImageParam(key, value, &result))
+            continue;
+        if (key == QLatin1String("x_space")) {
             m_ui->sbXSpace->setValue(operation_text_int(value));
         } else if (key == QLatin1String("y_space")) {
             m_ui->sbYSpace->setValue(operation_text_int(value));

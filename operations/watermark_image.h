@@ -11,31 +11,16 @@ namespace Ui
 class OptWatermarkImage;
 }
 
-class COperation_watermark_image : public CPictureOperation
+class COperation_watermark_image : public CImageOperation
 {
 public:
     COperation_watermark_image();
 
-    bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
-
-    const QString &imagePath() const
-    {
-        return m_imagePath;
-    }
-    void setImagePath(const QString &path)
-    {
-        m_imagePath = path;
-    }
-
 protected:
     QWidget *createWidget(QWidget *parent) override;
-
-private:
-    QString m_imagePath;
 };
 
-class COperationWidget_watermark_image : public COperationWidget
+class COperationWidget_watermark_image : public CImageOperationWidget
 {
     Q_OBJECT
 
@@ -45,28 +30,8 @@ public:
     ~COperationWidget_watermark_image() override;
 
     void updateParams() override;
-    // Reads a picture file and makes it the stamp; false when it does not
-    // load (nothing changes then).
-    bool loadImage(const QString &path);
-    // Sets the controls from a profile's pairs; false when the image file
-    // does not load.
-    bool applyParams(const OperationParamList &params);
-    void listParams(OperationParamList &params) const;
-
-    const PicturePtr &loadedPicture() const
-    {
-        return m_loadedImage;
-    }
-    const PicturePtr &workingPicture() const
-    {
-        return m_workingImage;
-    }
-
-private slots:
-    void on_btnImageClicked();
-    void on_lineEditTextChanged(const QString &text);
-    void on_spinBoxValueChanged(int i);
-    void on_dspinBoxValueChanged(double d);
+    bool applyParams(const OperationParamList &params) override;
+    void listParams(OperationParamList &params) const override;
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -74,11 +39,6 @@ protected:
 private:
     Ui::OptWatermarkImage *m_ui;
     COperation_watermark_image *m_operation;
-    // The picture as read from the file, never lent to a filter.
-    PicturePtr m_loadedImage;
-    // The scaled copy whose address the filters get; each filter
-    // configured with it holds a reference of its own.
-    PicturePtr m_workingImage;
 };
 
 #endif
