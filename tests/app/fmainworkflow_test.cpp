@@ -521,7 +521,6 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
 
     for (int round = 0; round < 3; round++) {
         HeldOperation *tracked = new HeldOperation;
-        insert(tracked, 0);
         unsigned begun = 0;
         bool deletedTooEarly = false;
         bool deleted = false;
@@ -529,8 +528,22 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
             deleted = true;
             deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
         };
+        // A failed check below leaves the operation to the page's cleanup,
+        // which must not call back into this finished scope.
+        struct Forget {
+            HeldOperation *op;
+            const bool &gone;
+            ~Forget()
+            {
+                if (!gone)
+                    op->onDelete = nullptr;
+            }
+        } forget{tracked, deleted};
+        // The worker records stages as it computes them: clear before the
+        // insert, so that a run which is quick to finish still counts.
         stages.clear();
-        QVERIFY(stages.wait(5000)); // a run is computing the stages
+        insert(tracked, 0);
+        QVERIFY(!stages.isEmpty() || stages.wait(5000)); // a run is computing the stages
         QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
         begun = preview->runs_begun.load();
         child<QPushButton>("btnRemove")->click();
@@ -539,15 +552,28 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
     }
     // The profile load replaces every operation the same way.
     HeldOperation *tracked = new HeldOperation;
-    insert(tracked, 0);
     unsigned begun = 0;
     bool deletedTooEarly = false;
-    tracked->onDelete = [&] { deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0; };
+    bool deleted = false;
+    tracked->onDelete = [&] {
+        deleted = true;
+        deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
+    };
+    struct Forget {
+        HeldOperation *op;
+        const bool &gone;
+        ~Forget()
+        {
+            if (!gone)
+                op->onDelete = nullptr;
+        }
+    } forget{tracked, deleted};
     std::string profile = m_dir->file("p.conf");
     QVERIFY(zvtest::write_file(
         profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
     stages.clear();
-    QVERIFY(stages.wait(5000));
+    insert(tracked, 0);
+    QVERIFY(!stages.isEmpty() || stages.wait(5000));
     begun = preview->runs_begun.load();
     QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
     QVERIFY(!deletedTooEarly);
