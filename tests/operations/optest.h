@@ -71,6 +71,15 @@ inline QStringList pairs(CAbstractOperation *op)
     return out;
 }
 
+// (key, value) pairs as a profile hands them to setParams.
+inline OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
+{
+    OperationParamList out;
+    for (const auto &p : list)
+        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
+    return out;
+}
+
 inline OperationParamList parse_pairs(const QStringList &texts)
 {
     OperationParamList list;

@@ -3,6 +3,7 @@
 // copy, the deferred apply, the file dialog through its seam, profiles whose
 // image no longer loads, paths that are not files, and a batch whose stamp
 // picture is missing.
+#include "optest.h"
 #include "dialogs.h"
 #include "msganswer.h"
 #include "picturefilter.h"
@@ -22,11 +23,8 @@
 
 CAbstractOperation *operation_create_stamp_image();
 
-static int64_t s_now = 1000000;
-static int64_t fake_clock()
-{
-    return s_now;
-}
+using optest::fake_clock;
+using optest::pairs;
 
 namespace
 {
@@ -59,18 +57,10 @@ struct Fixture {
     // Lets a pending edit fall due and ticks.
     void settle()
     {
-        s_now += 601;
+        optest::now() += 601;
         widget->tick();
     }
 };
-
-OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
-{
-    OperationParamList out;
-    for (const auto &p : list)
-        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
-    return out;
-}
 
 } // namespace
 
@@ -249,15 +239,15 @@ void StampImageTest::sliderAndSpinBoxDeferTheApply()
     slider->setValue(30);
     QCOMPARE(spin->value(), 30);
     QCOMPARE(f.values()[1], std::string("60"));
-    s_now += 600; // exactly 100 ms past the deadline: not yet
+    optest::now() += 600; // exactly 100 ms past the deadline: not yet
     f.widget->tick();
     QCOMPARE(f.values()[1], std::string("60"));
     spin->setValue(35); // a second edit postpones
     QCOMPARE(slider->value(), 35);
-    s_now += 300;
+    optest::now() += 300;
     f.widget->tick();
     QCOMPARE(f.changes, before);
-    s_now += 301;
+    optest::now() += 301;
     f.widget->tick();
     QCOMPARE(f.values()[1], std::string("35"));
     QCOMPARE(f.changes, before + 1);

@@ -2,6 +2,7 @@
 // the keyword dialogs, the font and colour dialogs through their seams, the
 // deferred apply, colour texts, rendering per source file (keywords, turns),
 // and a real batch and preview whose stamps differ per file.
+#include "optest.h"
 #include "dialogs.h"
 #include "finputcounter.h"
 #include "finputdatetime.h"
@@ -26,11 +27,8 @@
 
 CAbstractOperation *operation_create_stamp_text();
 
-static int64_t s_now = 1000000;
-static int64_t fake_clock()
-{
-    return s_now;
-}
+using optest::fake_clock;
+using optest::pairs;
 
 namespace
 {
@@ -70,18 +68,10 @@ struct Fixture {
     }
     void settle()
     {
-        s_now += 601;
+        optest::now() += 601;
         widget->tick();
     }
 };
-
-OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
-{
-    OperationParamList out;
-    for (const auto &p : list)
-        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
-    return out;
-}
 
 // Runs answer on the next modal dialog once it is up.
 void whenModal(std::function<void(QWidget *)> answer)
@@ -364,7 +354,7 @@ void StampTextTest::colourAndFontThroughTheSeams()
     QCOMPARE(f.child<QLabel>("lbColor")->styleSheet(),
              QStringLiteral("background-color: #0000ff;"));
     QCOMPARE(f.changes, before);
-    s_now += 100; // now - 100 is due at the next tick, 100 ms on
+    optest::now() += 100; // now - 100 is due at the next tick, 100 ms on
     f.widget->tick();
     QCOMPARE(f.changes, before + 1);
     QCOMPARE(f.text->snapshot()->color, QColor(0, 0, 255));
@@ -383,7 +373,7 @@ void StampTextTest::colourAndFontThroughTheSeams()
     QCOMPARE(f.widget->deadline(), int64_t(-1));
     accept = true;
     QTest::mouseClick(font, Qt::LeftButton);
-    s_now += 100;
+    optest::now() += 100;
     f.widget->tick();
     QCOMPARE(f.text->snapshot()->font.family(), QStringLiteral("DejaVu Serif"));
     QCOMPARE(f.text->snapshot()->font.styleStrategy() & QFont::PreferAntialias,
@@ -423,10 +413,10 @@ void StampTextTest::typedEditsAreDeferred()
     QCOMPARE(f.pairs()[2].second, QStringLiteral("90.00"));
     QCOMPARE(f.pairs()[3].second, QStringLiteral("<Filename>"));
     QCOMPARE(f.pairs()[5].second, QStringLiteral("right-10px"));
-    s_now += 600;
+    optest::now() += 600;
     f.widget->tick();
     QCOMPARE(f.changes, before);
-    s_now += 1;
+    optest::now() += 1;
     f.widget->tick();
     QCOMPARE(f.changes, before + 1);
     QCOMPARE(f.text->snapshot()->text, QStringLiteral("<Filename>"));

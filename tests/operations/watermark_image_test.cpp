@@ -2,6 +2,7 @@
 // the copy is only scaled), hidden offsets that still apply, the deferred
 // apply of every edit, the file dialog and its failure message, profiles, and
 // a filter that tiles the picture.
+#include "optest.h"
 #include "dialogs.h"
 #include "msganswer.h"
 #include "picturefilter.h"
@@ -18,11 +19,8 @@
 
 CAbstractOperation *operation_create_watermark_image();
 
-static int64_t s_now = 1000000;
-static int64_t fake_clock()
-{
-    return s_now;
-}
+using optest::fake_clock;
+using optest::pairs;
 
 namespace
 {
@@ -54,18 +52,10 @@ struct Fixture {
     }
     void settle()
     {
-        s_now += 601;
+        optest::now() += 601;
         widget->tick();
     }
 };
-
-OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
-{
-    OperationParamList out;
-    for (const auto &p : list)
-        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
-    return out;
-}
 
 } // namespace
 
@@ -157,10 +147,10 @@ void WatermarkImageTest::everyEditIsDeferred()
     f.child<QDoubleSpinBox>("sbRotation")->setValue(-12.5);
     QCOMPARE(f.changes, before);
     QCOMPARE(f.values()[1], std::string("60"));
-    s_now += 600;
+    optest::now() += 600;
     f.widget->tick();
     QCOMPARE(f.changes, before);
-    s_now += 1;
+    optest::now() += 1;
     f.widget->tick();
     QCOMPARE(f.changes, before + 1);
     QCOMPARE(f.values()[1], std::string("30"));

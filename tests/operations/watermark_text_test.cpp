@@ -2,6 +2,7 @@
 // that still apply, keywords rendered per file, the text turned by the
 // operation (the filter's own rotation is never given), the deferred apply,
 // the colour seam, and tiles equal to a plain watermark filter's.
+#include "optest.h"
 #include "dialogs.h"
 #include "msganswer.h"
 #include "picturefilter.h"
@@ -18,11 +19,8 @@
 
 CAbstractOperation *operation_create_watermark_text();
 
-static int64_t s_now = 1000000;
-static int64_t fake_clock()
-{
-    return s_now;
-}
+using optest::fake_clock;
+using optest::pairs;
 
 namespace
 {
@@ -54,7 +52,7 @@ struct Fixture {
     }
     void settle()
     {
-        s_now += 601;
+        optest::now() += 601;
         widget->tick();
     }
     PicturePtr rendered(const QString &shown, double rotation = 0)
@@ -63,14 +61,6 @@ struct Fixture {
         return picture_render_text(shown, QString(), set->font, set->color, rotation);
     }
 };
-
-OperationParamList pairs(std::initializer_list<std::pair<const char *, const char *>> list)
-{
-    OperationParamList out;
-    for (const auto &p : list)
-        out.append(qMakePair(QString::fromUtf8(p.first), QString::fromUtf8(p.second)));
-    return out;
-}
 
 } // namespace
 
@@ -187,11 +177,11 @@ void WatermarkTextTest::spacingEditsAreDeferred()
     const int before = f.changes;
     f.child<QSpinBox>("sbXSpace")->setValue(30);
     f.child<QSpinBox>("sbYSpace")->setValue(2);
-    s_now += 600;
+    optest::now() += 600;
     f.widget->tick();
     QCOMPARE(f.changes, before);
     QCOMPARE(f.values()[2], std::string("16"));
-    s_now += 1;
+    optest::now() += 1;
     f.widget->tick();
     QCOMPARE(f.changes, before + 1);
     QCOMPARE(f.values()[2], std::string("30"));
