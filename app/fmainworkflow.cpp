@@ -432,13 +432,13 @@ void FMainWorkflow::operationChangedCallback(void *context, CAbstractOperation *
     preview_invalidate(self->m_preview, index < 0 ? 0 : index + 1, 0);
 }
 
-void FMainWorkflow::batchFiltersCallback(void *owner, const QString &path,
+void FMainWorkflow::batchFiltersCallback(void *owner, const QString &path, int index,
                                          QList<imagefilter_t *> &filters)
 {
-    static_cast<FMainWorkflow *>(owner)->buildFilters(path, filters);
+    static_cast<FMainWorkflow *>(owner)->buildFilters(path, filters, index);
 }
 
-void FMainWorkflow::previewFiltersCallback(void *owner, const QString &path,
+void FMainWorkflow::previewFiltersCallback(void *owner, const QString &path, int index,
                                            QList<imagefilter_t *> &filters)
 {
     PreviewRelay *relay = static_cast<PreviewRelay *>(owner);
@@ -447,7 +447,7 @@ void FMainWorkflow::previewFiltersCallback(void *owner, const QString &path,
         filters.clear();
         return;
     }
-    page->buildPreviewFilters(path, filters);
+    page->buildPreviewFilters(path, filters, index);
     relay->leave();
 }
 
@@ -464,24 +464,26 @@ void FMainWorkflow::previewStatusCallback(void *owner, int event, intptr_t value
     relay->leave();
 }
 
-void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters)
+void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters,
+                                        int index)
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
     for (CAbstractOperation *operation : m_operations) {
-        imagefilter_t *filter = operation->createFilter(sourcePath);
+        imagefilter_t *filter = operation->createFilter(sourcePath, index);
         if (!filter)
             break;
         filters.append(filter);
     }
 }
 
-void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters)
+void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters,
+                                 int index)
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
     for (CAbstractOperation *operation : m_operations) {
-        imagefilter_t *filter = operation->getFilter(sourcePath);
+        imagefilter_t *filter = operation->getFilter(sourcePath, index);
         if (!filter)
             break;
         filters.append(filter);

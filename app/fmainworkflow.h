@@ -44,9 +44,10 @@ public:
     bool loadProfile(const QString &path);
     // The kept filters of the pipeline for one file (batch worker; the
     // Step 4 page counts them with an empty path).
-    void buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters);
+    void buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters, int index = -1);
     // New filters, one per operation (preview worker).
-    void buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters);
+    void buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters,
+                             int index = -1);
     // The preview re-checks the current file.
     void updatePreviewFile();
     // Stops the preview worker; once, at shutdown.
@@ -106,9 +107,9 @@ private:
     // insertOperation from step 2 on, for an operation already made.
     void insertCreated(CAbstractOperation *operation, int index, const OperationParamList *params);
     static void operationChangedCallback(void *context, CAbstractOperation *operation);
-    static void batchFiltersCallback(void *owner, const QString &path,
+    static void batchFiltersCallback(void *owner, const QString &path, int index,
                                      QList<imagefilter_t *> &filters);
-    static void previewFiltersCallback(void *owner, const QString &path,
+    static void previewFiltersCallback(void *owner, const QString &path, int index,
                                        QList<imagefilter_t *> &filters);
     static void previewStatusCallback(void *owner, int event, intptr_t value1, intptr_t value2);
 

@@ -103,7 +103,7 @@ void worker_events(void *target, int event, intptr_t argument, const char *text)
         run->finished.store(1, std::memory_order_release);
 }
 
-void worker_filters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+void worker_filters(void *owner, const QString &path, int, QList<imagefilter_t *> &filters)
 {
     filters.clear();
     filters.append(((WorkerRun *)owner)->filter);

@@ -69,7 +69,7 @@ bool write_photo(const std::string &path, unsigned seed, int width, int height)
 
 imagefilter_t *g_resize = nullptr;
 
-void resize_filters(void *, const QString &, QList<imagefilter_t *> &filters)
+void resize_filters(void *, const QString &, int, QList<imagefilter_t *> &filters)
 {
     filters.clear();
     filters.append(g_resize);

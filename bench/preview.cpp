@@ -60,7 +60,7 @@ struct Bench {
             self->cv.notify_all();
         }
     }
-    static void filters(void *owner, const QString &, QList<imagefilter_t *> &list)
+    static void filters(void *owner, const QString &, int, QList<imagefilter_t *> &list)
     {
         Bench *self = (Bench *)owner;
         std::lock_guard<std::mutex> lock(self->mutex);

@@ -63,7 +63,8 @@ int post_command(photobatch_t *batch, int command)
     return -1;
 }
 
-void collect_filters(photobatch_t *batch, const QString &path, QList<imagefilter_t *> &filters)
+void collect_filters(photobatch_t *batch, const QString &path, int index,
+                     QList<imagefilter_t *> &filters)
 {
     filter_list_callback_t callback;
     void *owner;
@@ -74,7 +75,7 @@ void collect_filters(photobatch_t *batch, const QString &path, QList<imagefilter
     }
     filters.clear();
     if (callback)
-        callback(owner, path, filters);
+        callback(owner, path, index, filters);
 }
 
 /* name with "(n)" before the last '.' of its last component, or at its end. */
@@ -171,7 +172,7 @@ void process_file(photobatch_t *batch, int index)
     }
 
     QList<imagefilter_t *> filters;
-    collect_filters(batch, QString::fromUtf8(source), filters);
+    collect_filters(batch, QString::fromUtf8(source), index, filters);
     int filter_failed = 0;
     for (imagefilter_t *filter : filters) {
         if (!filter)
@@ -262,7 +263,7 @@ int handle_command(photobatch_t *batch, int command)
         {
             /* The operations prepare their filters once per run. */
             QList<imagefilter_t *> filters;
-            collect_filters(batch, QString(), filters);
+            collect_filters(batch, QString(), -1, filters);
         }
         batch->current.store(0, std::memory_order_release);
         photobatch_notify(batch, PHOTOBATCH_EVENT_STARTED, 0, nullptr);

@@ -19,8 +19,10 @@ struct imagefilter;
 typedef struct imagefilter imagefilter_t;
 
 /* Fills filters with the pipeline's filters for one source file, in pipeline
- * order; called on a worker thread. The filters stay owned by the pipeline. */
-typedef void (*filter_list_callback_t)(void *owner, const QString &source_path,
+ * order; called on a worker thread. index is the file's place in the list, the
+ * one its output name counts with (-1 when no file is meant), so that a text's
+ * counter agrees with the names. The filters stay owned by the pipeline. */
+typedef void (*filter_list_callback_t)(void *owner, const QString &source_path, int index,
                                        QList<imagefilter_t *> &filters);
 
 /* Called on the worker thread; text is valid only during the call. */

@@ -189,9 +189,13 @@ size_t kept_bytes(const preview_t *preview)
     return total;
 }
 
-char *current_path(preview_t *preview)
+/* index, when given, takes the list place the path was copied from. */
+char *current_path(preview_t *preview, int *index = NULL)
 {
-    return fileman_copy_path(preview->fileman, fileman_get_current(preview->fileman));
+    const int current = fileman_get_current(preview->fileman);
+    if (index)
+        *index = current;
+    return fileman_copy_path(preview->fileman, current);
 }
 
 /* The stages of another file must not stand under this file's path: they go,
@@ -306,7 +310,7 @@ void run_ended(preview_t *preview)
     sn_thread_mutex_unlock(preview->schedule_mutex);
 }
 
-void run(preview_t *preview, char *path)
+void run(preview_t *preview, char *path, int index)
 {
     /* The failure check looks at the disk, so it runs without the lock; a
      * change made meanwhile is seen in the next cycle. */
@@ -349,7 +353,7 @@ void run(preview_t *preview, char *path)
 
     QList<imagefilter_t *> filters;
     if (preview->filters_callback)
-        preview->filters_callback(preview->owner, QString::fromUtf8(path), filters);
+        preview->filters_callback(preview->owner, QString::fromUtf8(path), index, filters);
     int count = 0;
     while (count < filters.size() && filters[count])
         count++;
@@ -476,13 +480,14 @@ int preview_proc(void *param, const std::atomic<int> *stop)
             preview->command.fetch_and(~(commands & taken_bits), std::memory_order_acq_rel);
 
         if (preview->enabled.load(std::memory_order_acquire) && work_pending(preview)) {
-            char *path = current_path(preview);
+            int index = -1;
+            char *path = current_path(preview, &index);
             if (path) {
                 /* Counted before the filters are asked for: a waiter that
                  * took an operation out of the pipeline and then sees this
                  * count unchanged knows that no run can hold its filters. */
                 preview->runs_begun.fetch_add(1, std::memory_order_seq_cst);
-                run(preview, path);
+                run(preview, path, index);
                 preview->runs_ended.fetch_add(1, std::memory_order_seq_cst);
                 free(path);
             }

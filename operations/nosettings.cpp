@@ -25,14 +25,14 @@ void COperationWidget_dummy::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-imagefilter_t *CPlainOperation::getFilter(const QString &)
+imagefilter_t *CPlainOperation::getFilter(const QString &, int)
 {
     if (!m_filter)
         m_filter = imagefilter_create(m_kind);
     return m_filter;
 }
 
-imagefilter_t *CPlainOperation::createFilter(const QString &)
+imagefilter_t *CPlainOperation::createFilter(const QString &, int)
 {
     return imagefilter_create(m_kind);
 }

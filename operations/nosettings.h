@@ -31,8 +31,8 @@ private:
 class CPlainOperation : public CAbstractOperation
 {
 public:
-    imagefilter_t *getFilter(const QString &sourcePath) override;
-    imagefilter_t *createFilter(const QString &sourcePath) override;
+    imagefilter_t *getFilter(const QString &sourcePath, int index = 0) override;
+    imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
 
 protected:
     explicit CPlainOperation(const char *kindName) : CAbstractOperation(kindName), m_kind(kindName)

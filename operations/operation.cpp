@@ -198,7 +198,7 @@ bool CParamOperation::getParams(OperationParamList &params)
 }
 
 int CParamOperation::configure(imagefilter_t *filter, const OperationParams &params,
-                               const QString &)
+                               const QString &, int)
 {
     std::vector<const char *> keys, values;
     for (size_t i = 0; i < m_keys.size(); i++) {
@@ -210,7 +210,7 @@ int CParamOperation::configure(imagefilter_t *filter, const OperationParams &par
     return imagefilter_set_settings(filter, keys.data(), values.data());
 }
 
-imagefilter_t *CParamOperation::getFilter(const QString &sourcePath)
+imagefilter_t *CParamOperation::getFilter(const QString &sourcePath, int index)
 {
     if (!m_filter) {
         m_filter = imagefilter_create(m_filterKind.c_str());
@@ -218,17 +218,17 @@ imagefilter_t *CParamOperation::getFilter(const QString &sourcePath)
             return nullptr;
     }
     OperationParamsPtr set = params();
-    configure(m_filter, *set, sourcePath);
+    configure(m_filter, *set, sourcePath, index);
     return m_filter;
 }
 
-imagefilter_t *CParamOperation::createFilter(const QString &sourcePath)
+imagefilter_t *CParamOperation::createFilter(const QString &sourcePath, int index)
 {
     imagefilter_t *filter = imagefilter_create(m_filterKind.c_str());
     if (!filter)
         return nullptr;
     OperationParamsPtr set = params();
-    configure(filter, *set, sourcePath);
+    configure(filter, *set, sourcePath, index);
     return filter;
 }
 

@@ -79,10 +79,11 @@ public:
     virtual QWidget *getWidget(QWidget *parent);
     virtual bool getParams(OperationParamList &params);
     virtual bool setParams(const OperationParamList &params);
-    // The kept filter (batch worker), configured anew on every call.
-    virtual imagefilter_t *getFilter(const QString &sourcePath) = 0;
+    // The kept filter (batch worker), configured anew on every call. index is
+    // the file's place in the list, which a text's counter counts from.
+    virtual imagefilter_t *getFilter(const QString &sourcePath, int index = 0) = 0;
     // A new filter on every call; the caller destroys it (preview worker).
-    virtual imagefilter_t *createFilter(const QString &sourcePath) = 0;
+    virtual imagefilter_t *createFilter(const QString &sourcePath, int index = 0) = 0;
 
     const operation_info_t *info() const
     {
@@ -132,8 +133,8 @@ typedef std::shared_ptr<const OperationParams> OperationParamsPtr;
 class CParamOperation : public CAbstractOperation
 {
 public:
-    imagefilter_t *getFilter(const QString &sourcePath) override;
-    imagefilter_t *createFilter(const QString &sourcePath) override;
+    imagefilter_t *getFilter(const QString &sourcePath, int index = 0) override;
+    imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
     // The (key, value) pairs of the current set, in the kind's order.
     bool getParams(OperationParamList &params) override;
 
@@ -154,7 +155,7 @@ protected:
     // Hands one set to a filter; the default passes the keys and values to
     // imagefilter_set_settings. Returns its result.
     virtual int configure(imagefilter_t *filter, const OperationParams &params,
-                          const QString &sourcePath);
+                          const QString &sourcePath, int index);
 
     std::string m_filterKind;
     std::vector<std::string> m_keys;

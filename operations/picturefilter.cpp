@@ -41,7 +41,12 @@ void picturefilter_destroy(imagefilter_t *filter)
 
 int picturefilter_execute(imagefilter_t *filter, sn_image_t *image)
 {
-    return imagefilter_execute(((picture_filter *)filter)->inner, image);
+    picture_filter *self = (picture_filter *)filter;
+    /* A text that expands to nothing or no picture chosen: the photo passes
+     * as it is, which is what was asked for, not a failure. */
+    if (!self->picture)
+        return image ? 0 : -1;
+    return imagefilter_execute(self->inner, image);
 }
 
 int picturefilter_set_settings(imagefilter_t *filter, const char *const *keys,
@@ -135,14 +140,14 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation)
     return copy;
 }
 
-PicturePtr picture_render_text(const QString &text, const QString &sourcePath, const QFont &font,
-                               const QColor &color, double rotation)
+PicturePtr picture_render_text(const QString &text, const QString &sourcePath, int index,
+                               const QFont &font, const QColor &color, double rotation)
 {
     const QByteArray text8 = text.toUtf8();
     const QByteArray path8 = sourcePath.toUtf8();
     std::vector<char> expanded(4096);
-    expand_stamp_keywords(text8.constData(), path8.constData(), 0, expanded.data(),
-                          expanded.size());
+    expand_stamp_keywords(text8.constData(), path8.constData(), index < 0 ? 0 : index,
+                          expanded.data(), expanded.size());
     /* A font of this call's own: copies share one private part whose engine
      * cache Qt fills lazily, so several workers drawing with copies of one
      * snapshot font would write it at once. */
@@ -200,6 +205,10 @@ int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
     if (self) {
         previous = std::move(self->picture);
         self->picture = picture;
+        /* Nothing to draw: the wrapper passes photos through, and the inner
+         * filter, which would refuse a null address, is not asked. */
+        if (!picture)
+            return 0;
     }
     int rc = imagefilter_set_settings(filter, k.data(), v.data());
     if (rc != 0)

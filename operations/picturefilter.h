@@ -45,20 +45,23 @@ PicturePtr picture_load(const QString &path);
 // refused resize keeps the loaded size.
 PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation);
 
-// The stamp text for one source file: keywords expanded with counter index 0,
-// drawn in font and colour, turned by rotation (as picture_prepare). Null for
-// a text that expands to nothing. Safe on any thread.
-PicturePtr picture_render_text(const QString &text, const QString &sourcePath, const QFont &font,
-                               const QColor &color, double rotation);
+// The stamp text for one source file: keywords expanded with the file's
+// counter index (as its output name counts), drawn in font and colour, turned
+// by rotation (as picture_prepare). Null for a text that expands to nothing.
+// Safe on any thread.
+PicturePtr picture_render_text(const QString &text, const QString &sourcePath, int index,
+                               const QFont &font, const QColor &color, double rotation);
 
 // A filter of kind ("stamp" or "watermark") that holds the picture it was
-// last configured with; imagefilter_destroy releases the reference. Null when
-// the kind cannot be made.
+// last configured with; imagefilter_destroy releases the reference. Without a
+// picture (nothing to draw) it leaves the photo as it is and succeeds. Null
+// when the kind cannot be made.
 imagefilter_t *picturefilter_create(const char *kind);
 
 // Configures filter with keys and values, the value at pictureKey replaced by
 // picture's address; the filter keeps picture and lets the one before go.
-// Returns what imagefilter_set_settings returns (a failure is logged).
+// Returns what imagefilter_set_settings returns (a failure is logged); a
+// wrapper given no picture is left with nothing to draw and returns 0.
 int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
                             const std::vector<std::string> &keys,
                             const std::vector<std::string> &values, size_t pictureKey);

@@ -22,7 +22,7 @@ CPictureOperation::CPictureOperation(const char *kindName, const char *filterKin
 }
 
 int CPictureOperation::configure(imagefilter_t *filter, const OperationParams &params,
-                                 const QString &)
+                                 const QString &, int)
 {
     /* Until the widget first applies, the set holds empty texts, which the
      * filter's reader would refuse: such a filter stays unconfigured and
@@ -32,7 +32,7 @@ int CPictureOperation::configure(imagefilter_t *filter, const OperationParams &p
     return picturefilter_configure(filter, params.picture, m_keys, params.values, 0);
 }
 
-imagefilter_t *CPictureOperation::getFilter(const QString &sourcePath)
+imagefilter_t *CPictureOperation::getFilter(const QString &sourcePath, int index)
 {
     if (!m_filter) {
         m_filter = picturefilter_create(m_filterKind.c_str());
@@ -40,17 +40,17 @@ imagefilter_t *CPictureOperation::getFilter(const QString &sourcePath)
             return nullptr;
     }
     OperationParamsPtr set = params();
-    configure(m_filter, *set, sourcePath);
+    configure(m_filter, *set, sourcePath, index);
     return m_filter;
 }
 
-imagefilter_t *CPictureOperation::createFilter(const QString &sourcePath)
+imagefilter_t *CPictureOperation::createFilter(const QString &sourcePath, int index)
 {
     imagefilter_t *filter = picturefilter_create(m_filterKind.c_str());
     if (!filter)
         return nullptr;
     OperationParamsPtr set = params();
-    configure(filter, *set, sourcePath);
+    configure(filter, *set, sourcePath, index);
     return filter;
 }
 

@@ -38,16 +38,16 @@ public:
     // Keeps the transparency slider and its spin box on one value.
     static void linkTransparency(QSlider *slider, QSpinBox *box);
 
-    imagefilter_t *getFilter(const QString &sourcePath) override;
-    imagefilter_t *createFilter(const QString &sourcePath) override;
+    imagefilter_t *getFilter(const QString &sourcePath, int index = 0) override;
+    imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
 
 protected:
     CPictureOperation(const char *kindName, const char *filterKind,
                       std::initializer_list<const char *> keys);
     // Configures filter from one published set: its picture, with its
     // address as the first key's value.
-    int configure(imagefilter_t *filter, const OperationParams &params,
-                  const QString &sourcePath) override;
+    int configure(imagefilter_t *filter, const OperationParams &params, const QString &sourcePath,
+                  int index) override;
 };
 
 class CImageOperation : public CPictureOperation

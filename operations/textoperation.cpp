@@ -58,15 +58,20 @@ TextSnapshotPtr CTextOperation::snapshot() const
     return std::atomic_load_explicit(&m_snapshot, std::memory_order_acquire);
 }
 
-PicturePtr CTextOperation::renderText(const QString &sourcePath)
+PicturePtr CTextOperation::render(const TextSnapshot &set, const QString &sourcePath, int index)
+{
+    PicturePtr picture =
+        picture_render_text(set.text, sourcePath, index, set.font, set.color, set.rotation);
+    std::atomic_store_explicit(&m_textImage, picture, std::memory_order_release);
+    return picture;
+}
+
+PicturePtr CTextOperation::renderText(const QString &sourcePath, int index)
 {
     TextSnapshotPtr set = snapshot();
     if (!set)
         return PicturePtr();
-    PicturePtr picture =
-        picture_render_text(set->text, sourcePath, set->font, set->color, set->rotation);
-    std::atomic_store_explicit(&m_textImage, picture, std::memory_order_release);
-    return picture;
+    return render(*set, sourcePath, index);
 }
 
 PicturePtr CTextOperation::lastPicture() const
@@ -75,17 +80,14 @@ PicturePtr CTextOperation::lastPicture() const
 }
 
 int CTextOperation::configure(imagefilter_t *filter, const OperationParams &,
-                              const QString &sourcePath)
+                              const QString &sourcePath, int index)
 {
     TextSnapshotPtr set = snapshot();
     if (!set)
         return -1;
     /* The picture and the values come from one snapshot: a change published
      * meanwhile waits for the next filter. */
-    PicturePtr picture =
-        picture_render_text(set->text, sourcePath, set->font, set->color, set->rotation);
-    std::atomic_store_explicit(&m_textImage, picture, std::memory_order_release);
-    return picturefilter_configure(filter, picture, m_keys, set->values, 0);
+    return picturefilter_configure(filter, render(*set, sourcePath, index), m_keys, set->values, 0);
 }
 
 CTextOperationWidget::CTextOperationWidget(CTextOperation *operation, QWidget *parent)

@@ -60,9 +60,10 @@ public:
     // The current snapshot; null until the widget first applies.
     TextSnapshotPtr snapshot() const;
 
-    // Renders the text for sourcePath from the current snapshot (any
-    // thread); null without a snapshot or for a text that expands to nothing.
-    PicturePtr renderText(const QString &sourcePath);
+    // Renders the text for sourcePath, the index-th file of the list, from
+    // the current snapshot (any thread): the picture a filter gets for that
+    // file. Null without a snapshot or for a text that expands to nothing.
+    PicturePtr renderText(const QString &sourcePath, int index = 0);
     // The picture of the last renderText.
     PicturePtr lastPicture() const;
 
@@ -71,10 +72,14 @@ protected:
                    std::initializer_list<const char *> keys);
     // Renders first, then hands the snapshot's values with that picture's
     // address; a filter of an operation without a widget stays unconfigured.
-    int configure(imagefilter_t *filter, const OperationParams &params,
-                  const QString &sourcePath) override;
+    int configure(imagefilter_t *filter, const OperationParams &params, const QString &sourcePath,
+                  int index) override;
 
 private:
+    // The one drawing of a snapshot's text, shared by renderText and the
+    // filters; keeps the picture as the last one.
+    PicturePtr render(const TextSnapshot &set, const QString &sourcePath, int index);
+
     QColor m_color;
     QFont m_font;
     TextSnapshotPtr m_snapshot;

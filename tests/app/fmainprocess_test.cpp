@@ -51,7 +51,7 @@ struct Gate {
     photobatch_t *batch = nullptr;
 };
 
-void gateFilters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+void gateFilters(void *owner, const QString &path, int, QList<imagefilter_t *> &filters)
 {
     filters.clear();
     Gate *gate = static_cast<Gate *>(owner);

@@ -135,11 +135,11 @@ public:
         if (onDelete)
             onDelete();
     }
-    imagefilter_t *getFilter(const QString &) override
+    imagefilter_t *getFilter(const QString &, int) override
     {
         return giveNone ? nullptr : imagefilter_create("gray");
     }
-    imagefilter_t *createFilter(const QString &) override
+    imagefilter_t *createFilter(const QString &, int) override
     {
         std::unique_lock<std::mutex> lock(mutex);
         if (hold) {
@@ -468,7 +468,7 @@ void FMainWorkflowTest::filterListsEndAtTheFirstOperationWithoutAFilter()
     photobatch_t *batch = photobatch_get_instance();
     QCOMPARE(batch->filter_owner, (void *)m_page);
     QList<imagefilter_t *> viaBatch;
-    batch->filter_callback(batch->filter_owner, QString(), viaBatch);
+    batch->filter_callback(batch->filter_owner, QString(), -1, viaBatch);
     QCOMPARE(viaBatch, kept);
 }
 

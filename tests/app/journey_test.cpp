@@ -139,7 +139,7 @@ struct Hook {
     std::function<void()> hook;
 };
 
-void hookedFilters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+void hookedFilters(void *owner, const QString &path, int index, QList<imagefilter_t *> &filters)
 {
     Hook *h = static_cast<Hook *>(owner);
     if (!path.isEmpty()) {
@@ -152,7 +152,7 @@ void hookedFilters(void *owner, const QString &path, QList<imagefilter_t *> &fil
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    h->inner(h->innerOwner, path, filters);
+    h->inner(h->innerOwner, path, index, filters);
 }
 
 void installHook(Hook *h)

@@ -89,7 +89,7 @@ public:
         r->cv_.notify_all();
     }
 
-    static void on_filters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+    static void on_filters(void *owner, const QString &path, int, QList<imagefilter_t *> &filters)
     {
         Recorder *r = (Recorder *)owner;
         std::function<void(const std::string &)> hook;

@@ -100,7 +100,7 @@ public:
     {
         static_cast<Owner *>(owner)->on_notify(event, value1, value2);
     }
-    static void filters(void *owner, const QString &, QList<imagefilter_t *> &list)
+    static void filters(void *owner, const QString &, int, QList<imagefilter_t *> &list)
     {
         Owner *self = static_cast<Owner *>(owner);
         std::lock_guard<std::mutex> lock(self->pipeline_mutex);

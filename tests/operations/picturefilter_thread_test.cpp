@@ -155,9 +155,13 @@ void PictureFilterThreadTest::filterHoldsItsPicture()
     QVERIFY(watchSecond.expired());
     // A value the filter refuses is logged and returned; nothing leaks.
     filter = picturefilter_create("stamp");
-    QCOMPARE(
-        picturefilter_configure(filter, PicturePtr(), keys, {"", "", "", "top-99999999999px"}, 0),
-        -1);
+    PicturePtr third = picture_adopt(stamptest::make_picture(2, 2, SN_PIXEL(255, 9, 9, 9)));
+    QCOMPARE(picturefilter_configure(filter, third, keys, {"", "", "", "top-99999999999px"}, 0),
+             -1);
+    // Without a picture the filter has nothing to draw: the photo passes.
+    QCOMPARE(picturefilter_configure(filter, PicturePtr(), keys, values, 0), 0);
+    QCOMPARE(imagefilter_execute(filter, photo.get()), 0);
+    QVERIFY(SN_PIXEL_G(photo->frames[0].rows[1][1]) > 200);
     imagefilter_destroy(filter);
     QVERIFY(!picturefilter_create("no such kind"));
 }

@@ -174,10 +174,11 @@ private:
         self->m_events.push_back(
             {event, event == PHOTOBATCH_EVENT_FAILED ? argument : 0, text ? text : ""});
     }
-    static void onFilters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+    static void onFilters(void *owner, const QString &path, int index,
+                          QList<imagefilter_t *> &filters)
     {
         BatchRun *self = (BatchRun *)owner;
-        imagefilter_t *filter = self->m_operation->getFilter(path);
+        imagefilter_t *filter = self->m_operation->getFilter(path, index);
         if (filter)
             filters.append(filter);
     }
@@ -242,11 +243,12 @@ private:
             self->m_done = true;
         }
     }
-    static void onFilters(void *owner, const QString &path, QList<imagefilter_t *> &filters)
+    static void onFilters(void *owner, const QString &path, int index,
+                          QList<imagefilter_t *> &filters)
     {
         PreviewRun *self = (PreviewRun *)owner;
         std::lock_guard<std::mutex> lock(self->m_mutex);
-        imagefilter_t *filter = self->m_operation->createFilter(path);
+        imagefilter_t *filter = self->m_operation->createFilter(path, index);
         if (filter)
             filters.append(filter);
     }

@@ -89,7 +89,7 @@ void whenModal(std::function<void(QWidget *)> answer)
 PicturePtr rendered(const COperation_stamp_text *op, const QString &text, double rotation = 0)
 {
     TextSnapshotPtr set = op->snapshot();
-    return picture_render_text(text, QString(), set->font, set->color, rotation);
+    return picture_render_text(text, QString(), 0, set->font, set->color, rotation);
 }
 
 // source with text stamped by a plain "stamp" filter, as the operation's
@@ -132,6 +132,7 @@ private slots:
     void turnsAreExactQuarterTurns();
     void laterKeysReachTheFilter();
     void batchAndPreviewStampEachFilesOwnText();
+    void textOfNothingLeavesPhotosAlone();
     void germanTexts();
 
 private:
@@ -186,7 +187,7 @@ void StampTextTest::defaultsAndPairs()
     // An empty text gives no picture: the photo stays as it was.
     imagefilter_t *filter = f.op->createFilter(QStringLiteral("/p/a.jpg"));
     zvtest::ImagePtr photo(stamptest::make_picture(30, 20, SN_PIXEL(255, 9, 9, 9)));
-    QCOMPARE(imagefilter_execute(filter, photo.get()), -1);
+    QCOMPARE(imagefilter_execute(filter, photo.get()), 0);
     QVERIFY(!picturefilter_picture(filter));
     imagefilter_destroy(filter);
     QCOMPARE(photo->frames[0].rows[10][20], SN_PIXEL(255, 9, 9, 9));
@@ -322,14 +323,14 @@ void StampTextTest::counterStartAndStepIn64Bits()
         QCOMPARE(expand_stamp_keywords(c.text, "/p/a.jpg", c.index, out, sizeof out), 0);
         QCOMPARE(QByteArray(out), QByteArray(c.expanded));
     }
-    // The operation always counts from index 0: the start on every photo.
+    // The operation counts with the file's index, as its output name does.
     Fixture f;
     f.edit()->setText(QStringLiteral("<Counter 999999999:999999999:9>"));
     f.settle();
-    PicturePtr a = f.text->renderText(QStringLiteral("/p/a.jpg"));
-    PicturePtr b = f.text->renderText(QStringLiteral("/p/b.jpg"));
-    QVERIFY(stamptest::same_pixels(a.get(), b.get()));
+    PicturePtr a = f.text->renderText(QStringLiteral("/p/a.jpg"), 0);
+    PicturePtr d = f.text->renderText(QStringLiteral("/p/d.jpg"), 3);
     QVERIFY(stamptest::same_pixels(a.get(), rendered(f.text, QStringLiteral("999999999")).get()));
+    QVERIFY(stamptest::same_pixels(d.get(), rendered(f.text, QStringLiteral("3999999996")).get()));
 }
 
 void StampTextTest::colourAndFontThroughTheSeams()
@@ -497,7 +498,31 @@ void StampTextTest::turnsAreExactQuarterTurns()
             QCOMPARE(sn_image_rotate(expected.get(), c.turn, 0), 0);
         QVERIFY2(stamptest::same_pixels(picture.get(), expected.get()),
                  qPrintable(QString::number(c.rotation)));
+        // The batch's kept filter and the preview's new one draw the same turn.
+        imagefilter_t *made = f.op->createFilter(QStringLiteral("/a.jpg"));
+        QVERIFY(stamptest::same_pixels(picturefilter_picture(made).get(), expected.get()));
+        imagefilter_destroy(made);
+        QVERIFY(stamptest::same_pixels(
+            picturefilter_picture(f.op->getFilter(QStringLiteral("/a.jpg"))).get(),
+            expected.get()));
     }
+    // A real batch writes the turned text.
+    QVERIFY(f.op->setParams(pairs({{"rotation", "90"}, {"transparency", "0"}})));
+    const std::string source = m_dir->file("turned.bmp");
+    QVERIFY(stamptest::write_bmp(source, 120, 160,
+                                 [](int, int) { return SN_PIXEL(255, 250, 250, 250); }));
+    PicturePtr turned = rendered(f.text, QStringLiteral("Turn"));
+    QCOMPARE(sn_image_rotate(turned.get(), 90, 0), 0);
+    QVERIFY(turned->height > turned->width);
+    zvtest::ImagePtr photo(sn_image_create_from_file(source.c_str(), -1));
+    zvtest::ImagePtr expected(stamped(photo.get(), turned, "0", "right-10px", "bottom-10px"));
+    zvtest::TempDir out;
+    stamptest::BatchRun batch(f.op.get());
+    batch.add(source);
+    QVERIFY(batch.run(out.path()));
+    QCOMPARE(batch.outputs().size(), size_t(1));
+    zvtest::ImagePtr result(sn_image_create_from_file(batch.outputs()[0].c_str(), -1));
+    QVERIFY(stamptest::same_pixels(result.get(), expected.get()));
 }
 
 void StampTextTest::laterKeysReachTheFilter()
@@ -521,7 +546,8 @@ void StampTextTest::batchAndPreviewStampEachFilesOwnText()
 {
     Fixture f;
     QVERIFY(f.op->setParams(pairs(
-        {{"text", "<Filename> <Counter 1:1:3>"}, {"transparency", "0"}, {"color", "0x000000FF"}})));
+        {{"text", "<Filename> <Counter 7:2:3>"}, {"transparency", "0"}, {"color", "0x000000FF"}})));
+    const char *counts[] = {" 007", " 009", " 011"};
     zvtest::TempDir out;
     const char *names[] = {"img_a", "img_b", "img_c"};
     std::vector<std::string> sources;
@@ -534,8 +560,8 @@ void StampTextTest::batchAndPreviewStampEachFilesOwnText()
     for (int i = 0; i < 3; i++) {
         zvtest::ImagePtr source(sn_image_create_from_file(sources[i].c_str(), -1));
         expected.emplace_back(stamped(source.get(),
-                                      rendered(f.text, QString::fromUtf8(names[i]) + " 001"), "0",
-                                      "right-10px", "bottom-10px"));
+                                      rendered(f.text, QString::fromUtf8(names[i]) + counts[i]),
+                                      "0", "right-10px", "bottom-10px"));
         QVERIFY(!stamptest::same_pixels(source.get(), expected.back().get()));
     }
     {
@@ -559,6 +585,37 @@ void StampTextTest::batchAndPreviewStampEachFilesOwnText()
         QVERIFY(preview.waitStage1());
         zvtest::ImagePtr stage(preview.copyStage(1));
         QVERIFY(stamptest::same_pixels(stage.get(), expected[1].get()));
+    }
+}
+
+void StampTextTest::textOfNothingLeavesPhotosAlone()
+{
+    Fixture f;
+    // An unknown keyword expands to nothing: there is no text to draw.
+    QVERIFY(f.op->setParams(pairs({{"text", "<Nothing>"}})));
+    QVERIFY(!f.text->renderText(QStringLiteral("/p/a.bmp")));
+    std::vector<std::string> sources;
+    for (int i = 0; i < 2; i++) {
+        sources.push_back(m_dir->file("plain" + std::to_string(i) + ".bmp"));
+        QVERIFY(stamptest::write_bmp(sources.back(), 50, 40,
+                                     [i](int x, int y) { return SN_PIXEL(255, x * 4, y * 5, i); }));
+    }
+    zvtest::TempDir out;
+    zvtest::LogCapture log;
+    stamptest::BatchRun batch(f.op.get());
+    for (const std::string &s : sources)
+        batch.add(s);
+    QVERIFY(batch.run(out.path()));
+    for (const stamptest::BatchRun::Event &e : batch.events())
+        QVERIFY(e.event != PHOTOBATCH_EVENT_FAILED);
+    QVERIFY(log.contains("recv command")); // the capture hears the run
+    QVERIFY(!log.contains("FAILED"));
+    const std::vector<std::string> outputs = batch.outputs();
+    QCOMPARE(outputs.size(), size_t(2));
+    for (size_t i = 0; i < outputs.size(); i++) {
+        zvtest::ImagePtr in(sn_image_create_from_file(sources[i].c_str(), -1));
+        zvtest::ImagePtr result(sn_image_create_from_file(outputs[i].c_str(), -1));
+        QVERIFY(stamptest::same_pixels(in.get(), result.get()));
     }
 }
 
