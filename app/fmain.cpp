@@ -208,12 +208,21 @@ void FMain::onOptions()
 
 void FMain::onHomePage()
 {
-    Dialogs::openUrl(QUrl(QStringLiteral(ZV_HOME_PAGE_URL)));
+    // A desktop without a browser opens nothing and says nothing.
+    if (!Dialogs::openUrl(QUrl(QStringLiteral(ZV_HOME_PAGE_URL))))
+        StyleMsg::critical(
+            this, tr("Zandrevik"),
+            tr("The home page could not be opened:\n%1").arg(QStringLiteral(ZV_HOME_PAGE_URL)),
+            QDialogButtonBox::Ok);
 }
 
 void FMain::onHelpFile()
 {
-    Dialogs::openUrl(QUrl(QStringLiteral(ZV_HELP_URL)));
+    if (!Dialogs::openUrl(QUrl(QStringLiteral(ZV_HELP_URL))))
+        StyleMsg::critical(
+            this, tr("Zandrevik"),
+            tr("The help file could not be opened:\n%1").arg(QStringLiteral(ZV_HELP_URL)),
+            QDialogButtonBox::Ok);
 }
 
 void FMain::onAbout()

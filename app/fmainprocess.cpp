@@ -182,6 +182,8 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
     QString line;
     switch (event) {
     case PHOTOBATCH_EVENT_STARTED:
+        if (!argument)
+            m_failedFiles = 0;
         line =
             QStringLiteral("<font color=blue>%1 processing, files count:%2, filter count%3</font>")
                 .arg(argument ? QStringLiteral("Resume") : QStringLiteral("Start"))
@@ -197,13 +199,16 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
         emit statusChanged();
         break;
     case PHOTOBATCH_EVENT_FINISHED:
-        line = QStringLiteral("<font color=blue>Processing %1, file count:%2, processed:%3</font>")
-                   .arg(argument ? QStringLiteral("completed") : QStringLiteral("canceled"))
-                   .arg(files)
-                   .arg(current);
+        line =
+            QStringLiteral("<font color=blue>Processing %1, file count:%2, processed:%3%4</font>")
+                .arg(argument ? QStringLiteral("completed") : QStringLiteral("canceled"))
+                .arg(files)
+                .arg(current)
+                .arg(m_failedFiles ? QStringLiteral(", failed:%1").arg(m_failedFiles) : QString());
         emit statusChanged();
         break;
     case PHOTOBATCH_EVENT_FILE:
+        m_fileFailed = false;
         line = QStringLiteral("Start Processing file: ") + escaped((const char *)argument);
         break;
     case PHOTOBATCH_EVENT_WRITTEN:
@@ -211,6 +216,11 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
         emit progressChanged(current);
         break;
     case PHOTOBATCH_EVENT_FAILED:
+        // A file counts once, however many of its steps failed; a read with
+        // no path had no file begun.
+        if (!m_fileFailed || (argument == PHOTOBATCH_FAILED_READ && !text))
+            m_failedFiles++;
+        m_fileFailed = argument != PHOTOBATCH_FAILED_READ || text;
         if (argument == PHOTOBATCH_FAILED_READ)
             line = text ? QStringLiteral("<font color=red>Read file FAILED! ") + escaped(text) +
                               QStringLiteral("</font>")
@@ -336,7 +346,12 @@ void FMainProcess::on_btnOpenOutputFolderClicked()
     settings.output_folder[OUTPUTCONFIG_TEXT_SIZE - 1] = '\0';
     if (settings.output_folder[0] == '\0')
         return;
-    Dialogs::openUrl(QUrl::fromLocalFile(QString::fromUtf8(settings.output_folder)));
+    const QString folder = QString::fromUtf8(settings.output_folder);
+    // A desktop without a file manager opens nothing and says nothing.
+    if (!Dialogs::openUrl(QUrl::fromLocalFile(folder)))
+        StyleMsg::critical(this, tr("Zandrevik"),
+                           tr("The output folder could not be opened:\n%1").arg(folder),
+                           QDialogButtonBox::Ok);
 }
 
 void FMainProcess::on_logUpdate(const QString &msg)

@@ -80,6 +80,9 @@ private:
     fileman_t *m_list = nullptr;
     // Written on the interface thread before Start, read by the worker.
     std::atomic<int> m_filterCount{0};
+    // The run's files that failed, counted by the worker's reports alone.
+    int m_failedFiles = 0;
+    bool m_fileFailed = false;
     FILE *m_logFile = nullptr;
     QTimer *m_timer = nullptr;
     int64_t m_firstUnflushed = 0;

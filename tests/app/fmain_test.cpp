@@ -303,6 +303,17 @@ private slots:
         findAction(window, "Home &Page")->trigger();
         QCOMPARE(opened, (QList<QUrl>{QUrl(ZV_HELP_URL), QUrl(ZV_HOME_PAGE_URL)}));
         QVERIFY(QUrl(ZV_HELP_URL).isValid() && QUrl(ZV_HOME_PAGE_URL).isValid());
+        QVERIFY(MsgAnswer::seen().isEmpty());
+        // A desktop that opens nothing: each says so.
+        Dialogs::hooks().openUrl = [](const QUrl &) { return false; };
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        findAction(window, "&Help File")->trigger();
+        findAction(window, "Home &Page")->trigger();
+        QCOMPARE(MsgAnswer::seen(),
+                 (QStringList{"Zandrevik|The help file could not be opened:\n" ZV_HELP_URL,
+                              "Zandrevik|The home page could not be opened:\n" ZV_HOME_PAGE_URL}));
+        Dialogs::reset();
     }
 
     void settingsAndAboutRunModally()
@@ -606,6 +617,11 @@ private slots:
                 menus << entries.join(QLatin1Char(','));
             }
             QCOMPARE(barKeys.size(), 3);
+            QCOMPARE(QCoreApplication::translate("FMain", "The help file could not be opened:\n%1"),
+                     QStringLiteral("Die Hilfedatei konnte nicht geöffnet werden:\n%1"));
+            QCOMPARE(QCoreApplication::translate("FMainProcess",
+                                                 "The output folder could not be opened:\n%1"),
+                     QStringLiteral("Der Ausgabeordner konnte nicht geöffnet werden:\n%1"));
             QCOMPARE(menus, (QStringList{"&Datei,Profil &laden...,Profil &speichern...,-,&Beenden",
                                          "E&xtras,&Einstellungen...",
                                          "&Hilfe,&Hilfeseite,Home&page,-,&Über..."}));

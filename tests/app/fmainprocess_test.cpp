@@ -363,7 +363,7 @@ private slots:
             "Processsing file complete, writed to:" + o + "/c<&>.jpg",
             "Start Processing file: " + bad,
             "Read file FAILED! " + bad,
-            "Processing completed, file count:4, processed:4",
+            "Processing completed, file count:4, processed:4, failed:1",
         };
         QTRY_COMPARE(viewLines(), expected);
 
@@ -462,6 +462,47 @@ private slots:
         emit page->logUpdate(QStringLiteral("<font color=blue></font>"));
         window.reset();
         QCOMPARE(readAll(file("run.log")), written.join("\r\n") + "\r\n");
+    }
+
+    void completionCountsTheFilesThatFailed()
+    {
+        // A file counts once however many of its steps failed; a read with
+        // no path is a file of its own; a new run counts afresh.
+        const struct {
+            int event;
+            intptr_t argument;
+            const char *text;
+        } run[] = {
+            {1, 0, nullptr},
+            {4, (intptr_t) "/in/a.jpg", nullptr},
+            {6, 1, "/in/a.jpg"},
+            {4, (intptr_t) "/in/b.jpg", nullptr},
+            {6, 3, "stamp"},
+            {6, 3, "resize"},
+            {6, 2, "/out/b.jpg"},
+            {4, (intptr_t) "/in/c.jpg", nullptr},
+            {5, (intptr_t) "/in/c.jpg", "/out/c.jpg"},
+            {6, 1, nullptr},
+            {1, 1, nullptr},
+            {3, 1, nullptr},
+        };
+        QSignalSpy logged(page, &FMainProcess::logUpdate);
+        for (int round = 0; round < 2; round++)
+            for (const auto &e : run)
+                page->onBatchEvent(e.event, e.argument, e.text);
+        page->onBatchEvent(1, 0, nullptr);
+        page->onBatchEvent(3, 0, nullptr);
+        QStringList ends;
+        for (const QList<QVariant> &line : logged)
+            if (line.at(0).toString().contains(QStringLiteral("Processing c")))
+                ends << line.at(0).toString();
+        QCOMPARE(ends, (QStringList{
+                           "<font color=blue>Processing completed, file count:0, processed:0, "
+                           "failed:3</font>",
+                           "<font color=blue>Processing completed, file count:0, processed:0, "
+                           "failed:3</font>",
+                           "<font color=blue>Processing canceled, file count:0, processed:0</font>",
+                       }));
     }
 
     void logFileIsFlushedByTheTimer()
@@ -573,6 +614,14 @@ private slots:
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened.at(0), QUrl::fromLocalFile(QString::fromUtf8(folder)));
         QCOMPARE(opened.at(0).toLocalFile(), QString::fromUtf8(folder));
+        QVERIFY(MsgAnswer::seen().isEmpty());
+        // Nothing on the desktop opens folders: a message says so.
+        Dialogs::hooks().openUrl = [](const QUrl &) { return false; };
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        child<QPushButton>("btnOpenOutputFolder")->click();
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{QStringLiteral("Zandrevik|The output folder could not be opened:\n") +
+                             QString::fromUtf8(folder)});
     }
 
     void logFileThatCannotOpen()

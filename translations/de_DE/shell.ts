@@ -89,5 +89,19 @@
         <source>Start batch engine FAILED!</source>
         <translation>Start der Stapelverarbeitung FEHLGESCHLAGEN!</translation>
     </message>
+    <message>
+        <location filename="../../app/fmain.cpp"/>
+        <source>The home page could not be opened:
+%1</source>
+        <translation>Die Homepage konnte nicht geöffnet werden:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../../app/fmain.cpp"/>
+        <source>The help file could not be opened:
+%1</source>
+        <translation>Die Hilfedatei konnte nicht geöffnet werden:
+%1</translation>
+    </message>
 </context>
 </TS>

@@ -80,6 +80,13 @@
         <source>Start Process</source>
         <translation>Verarbeitung starten</translation>
     </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>The output folder could not be opened:
+%1</source>
+        <translation>Der Ausgabeordner konnte nicht geöffnet werden:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>UFMainOutput</name>
