@@ -29,9 +29,9 @@
 namespace
 {
 
-// How long a change that deletes operations waits for the preview run that
-// may hold their filters; one stage of one filter is what it waits for.
-const int k_retireWaitMs = 5000;
+// How often operations out of the pipeline look for the preview worker to be
+// done with their filters.
+const int k_retireTickMs = 10;
 const int k_relayoutTickMs = 50;
 const int k_relayoutDelayMs = 30;
 
@@ -254,7 +254,7 @@ void FMainWorkflow::on_twPreviewCurrentChanged(int index)
 
 void FMainWorkflow::on_previewRunEnded()
 {
-    deleteRetired(0);
+    deleteRetired();
     const int stage = visibleStage();
     if (stage >= 0)
         emit previewChanged(stage);
@@ -316,8 +316,10 @@ void FMainWorkflow::insertCreated(CAbstractOperation *operation, int index,
 
     updateOperationView();
     on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
+    // A profile's operations come one after another: none of them waits for
+    // the worker to take its interrupt.
     if (m_preview)
-        preview_invalidate(m_preview, index + 1, 1);
+        preview_invalidate(m_preview, index + 1, m_loadingProfile > 0 ? -1 : 1);
     on_CurrentIndexChanged(index);
 }
 
@@ -328,16 +330,19 @@ void FMainWorkflow::retire(const QList<CAbstractOperation *> &operations)
             operation->widget()->hide();
         m_retired.append(operation);
     }
-    deleteRetired(k_retireWaitMs);
+    deleteRetired();
+    if (!m_retired.isEmpty() && !m_retireTimerId && !m_workerLeftRunning)
+        m_retireTimerId = startTimer(k_retireTickMs);
 }
 
-void FMainWorkflow::deleteRetired(int timeoutMs)
+void FMainWorkflow::deleteRetired()
 {
     if (m_retired.isEmpty() || m_workerLeftRunning)
         return;
     // They are out of the list already, so a run that begins now cannot get
-    // their filters; only a run that began before may still hold some.
-    if (m_preview && preview_wait_idle(m_preview, timeoutMs) != 0)
+    // their filters; only a run that began before may still hold some, and
+    // it is only looked at, never waited for.
+    if (m_preview && preview_wait_idle(m_preview, 0) != 0)
         return;
     qDeleteAll(m_retired);
     m_retired.clear();
@@ -363,15 +368,18 @@ void FMainWorkflow::on_btnRemoveClicked()
     sn_thread_mutex_lock(m_mutex);
     CAbstractOperation *operation = m_operations.takeAt(m_selected);
     sn_thread_mutex_unlock(m_mutex);
-    retire({operation});
+    const int from = m_selected + 1;
 
     if (m_selected >= m_operations.count())
         on_CurrentIndexChanged(m_operations.count() - 1);
     m_strip->setCurrentIndex(m_selected);
     updateOperationView();
     on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
+    // The run in progress is cut before its next stage, unwaited; the removed
+    // operation goes once that run has let its filters go.
     if (m_preview)
-        preview_invalidate(m_preview, m_selected + 1, 1);
+        preview_invalidate(m_preview, from, -1);
+    retire({operation});
 }
 
 void FMainWorkflow::on_MoveRequested(int oldIndex, int newIndex)
@@ -559,12 +567,12 @@ bool FMainWorkflow::loadProfile(const QString &path)
     sn_thread_mutex_lock(m_mutex);
     old.swap(m_operations);
     sn_thread_mutex_unlock(m_mutex);
-    retire(old);
     on_CurrentIndexChanged(-1);
     updateOperationView();
     on_twPreviewCurrentChanged(m_ui->twPreview->currentIndex());
     if (m_preview)
-        preview_invalidate(m_preview, 0, 1);
+        preview_invalidate(m_preview, 0, -1);
+    retire(old);
 
     m_loadingProfile++;
     m_unknownShown = false;
@@ -599,6 +607,14 @@ void FMainWorkflow::resizeEvent(QResizeEvent *event)
 
 void FMainWorkflow::timerEvent(QTimerEvent *event)
 {
+    if (m_retireTimerId && event->timerId() == m_retireTimerId) {
+        deleteRetired();
+        if (m_retired.isEmpty() || m_workerLeftRunning) {
+            killTimer(m_retireTimerId);
+            m_retireTimerId = 0;
+        }
+        return;
+    }
     if (event->timerId() != m_timerId) {
         QWidget::timerEvent(event);
         return;

@@ -117,9 +117,11 @@ private:
     // The stage that the visible tab stands for; -1 for no tab.
     int visibleStage() const;
     // Deletes operations that have left the pipeline once no preview run can
-    // still hold filters made from them; until then they are kept hidden.
+    // still hold filters made from them; until then they are kept hidden and
+    // looked at again on a short timer, so that the interface never waits
+    // for the worker.
     void retire(const QList<CAbstractOperation *> &operations);
-    void deleteRetired(int timeoutMs);
+    void deleteRetired();
     void showUnknownKind();
 
     Ui::UFMainWorkflow *m_ui;
@@ -134,6 +136,7 @@ private:
     int64_t m_resizeTime = 0;
 
     QList<CAbstractOperation *> m_retired;
+    int m_retireTimerId = 0;
     PreviewRelay *m_relay = nullptr;
     bool m_busy = false;
     // The preview worker did not end: nothing it may touch is ever freed.

@@ -590,7 +590,7 @@ int preview_invalidate(preview_t *preview, int from, int wait)
     bool source = have_source(preview);
     sn_thread_mutex_lock(preview->schedule_mutex);
     bool absorbed = preview->next >= 0 && preview->next <= (from < 0 ? 0 : from);
-    bool interrupt = wait > 0 && !absorbed;
+    bool interrupt = wait != 0 && !absorbed;
     /* The interrupt goes in before the schedule, under the same lock that
      * the worker takes the schedule under: a run that has the new schedule
      * has the interrupt cleared with it, so it never cuts its own work. */
@@ -601,7 +601,7 @@ int preview_invalidate(preview_t *preview, int from, int wait)
     schedule_locked(preview, from, source, true);
     sn_thread_mutex_unlock(preview->schedule_mutex);
     wake_worker(preview);
-    if (interrupt)
+    if (interrupt && wait > 0)
         wait_taken(preview, PREVIEW_COMMAND_INTERRUPT);
     return 0;
 }

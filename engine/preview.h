@@ -118,7 +118,8 @@ int preview_disable(preview_t *preview);
 int preview_update_file(preview_t *preview);
 
 /* Schedule a recomputation from stage from; with wait > 0 also interrupt the
- * run in progress and wait for the worker to take the interrupt. 0. */
+ * run in progress and wait for the worker to take the interrupt, with wait < 0
+ * interrupt it without waiting. 0. */
 int preview_invalidate(preview_t *preview, int from, int wait);
 /* The last stage the display needs; schedules what is missing up to it. 0. */
 int preview_set_stage(preview_t *preview, int stage);

@@ -169,6 +169,72 @@ public:
     std::condition_variable cv;
 };
 
+// An operation whose preview filter stays inside its run until released (or
+// 8 s have passed), and which records when it is deleted.
+class StallingOperation : public CAbstractOperation
+{
+public:
+    struct Filter {
+        imagefilter_t head;
+        StallingOperation *owner;
+    };
+
+    StallingOperation() : CAbstractOperation("gray") {}
+    ~StallingOperation() override
+    {
+        if (onDelete)
+            onDelete();
+    }
+    imagefilter_t *getFilter(const QString &, int) override
+    {
+        return nullptr;
+    }
+    imagefilter_t *createFilter(const QString &, int) override
+    {
+        Filter *filter = new Filter{{"gray", destroy, execute, nullptr, nullptr}, this};
+        return &filter->head;
+    }
+    bool waitInside()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return cv.wait_for(lock, std::chrono::seconds(10), [&] { return inside; });
+    }
+    bool stillInside()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return inside;
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        cv.notify_all();
+    }
+
+    std::function<void()> onDelete;
+
+private:
+    static void destroy(imagefilter_t *filter)
+    {
+        delete (Filter *)filter;
+    }
+    static int execute(imagefilter_t *filter, sn_image_t *)
+    {
+        StallingOperation *self = ((Filter *)filter)->owner;
+        std::unique_lock<std::mutex> lock(self->mutex);
+        self->inside = true;
+        self->cv.notify_all();
+        self->cv.wait_for(lock, std::chrono::seconds(8), [&] { return self->released; });
+        self->inside = false;
+        return 0;
+    }
+
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool inside = false;
+    bool released = false;
+};
+
 } // namespace
 
 class FMainWorkflowTest : public QObject
@@ -188,6 +254,7 @@ private slots:
     void filterListsEndAtTheFirstOperationWithoutAFilter();
     void pipelineChangesWaitForTheFilterList();
     void removedOperationOutlivesTheRunThatHoldsItsFilters();
+    void removeAndLoadProfileNeverWaitForTheWorker();
     void busyDisablesTheStructureButNotTheSelection();
     void profileSessionsAreWrittenExactly();
     void loadProfileReplacesThePipeline();
@@ -576,8 +643,51 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
     QVERIFY(!stages.isEmpty() || stages.wait(5000));
     begun = preview->runs_begun.load();
     QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
-    QVERIFY(!deletedTooEarly);
     QCOMPARE(kinds(m_page), QStringList{"gray"});
+    QTRY_VERIFY(deleted);
+    QVERIFY(!deletedTooEarly);
+}
+
+void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
+{
+    std::string path = writeBmp(*m_dir, "a.bmp", 16, 16);
+    fileman_add(m_list, path.c_str(), 0, 0);
+    fileman_set_current(m_list, 0);
+    m_page->insertOperation("negative", 0, nullptr);
+    waitIdle();
+    tabs()->setCurrentIndex(2); // the Result tab needs every stage
+    std::string profile = m_dir->file("p.conf");
+    QVERIFY(zvtest::write_file(
+        profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
+    preview_t *preview = m_page->previewEngine();
+    for (bool byProfile : {false, true}) {
+        StallingOperation *stalling = new StallingOperation;
+        bool deleted = false, deletedTooEarly = false;
+        unsigned begun = 0;
+        stalling->onDelete = [&] {
+            deleted = true;
+            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
+        };
+        insert(stalling, 1);
+        QVERIFY(stalling->waitInside());
+        begun = preview->runs_begun.load();
+        if (byProfile) {
+            QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
+            QCOMPARE(kinds(m_page), QStringList{"gray"});
+        } else {
+            QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 1));
+            child<QPushButton>("btnRemove")->click();
+            QCOMPARE(kinds(m_page), QStringList{"negative"});
+        }
+        // Back from the change while the worker is still inside the filter:
+        // nothing waited for it, and the operation is kept until it is done.
+        QVERIFY(stalling->stillInside());
+        QVERIFY(!deleted);
+        stalling->release();
+        QTRY_VERIFY(deleted);
+        QVERIFY(!deletedTooEarly);
+    }
+    waitIdle();
 }
 
 void FMainWorkflowTest::busyDisablesTheStructureButNotTheSelection()
