@@ -119,10 +119,25 @@ static void turn(sn_image_t *picture, double rotation)
     sn_image_rotate(picture, angle, 0);
 }
 
-PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation)
+PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     if (!loaded)
         return PicturePtr();
+    if (scale != 100 && loaded->width > 0 && loaded->height > 0) {
+        const uint64_t width = (uint64_t)loaded->width * (uint64_t)(scale < 0 ? 0 : scale) / 100;
+        const uint64_t height = (uint64_t)loaded->height * (uint64_t)(scale < 0 ? 0 : scale) / 100;
+        if (width > PICTURE_MAX_SCALED_PIXELS || height > PICTURE_MAX_SCALED_PIXELS ||
+            width * height > PICTURE_MAX_SCALED_PIXELS) {
+            sn_log(4, NULL, "picture_prepare", __LINE__,
+                   "scaled picture too large FAILED! width:%d, height:%d, scale:%d\n",
+                   loaded->width, loaded->height, scale);
+            if (tooLarge)
+                *tooLarge = true;
+            return PicturePtr();
+        }
+    }
     PicturePtr copy = picture_adopt(sn_image_clone(loaded));
     if (!copy)
         return PicturePtr();

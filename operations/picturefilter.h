@@ -39,11 +39,18 @@ double picture_angle(double degrees);
 // regular file (a FIFO or a device would block the reader) or does not load.
 PicturePtr picture_load(const QString &path);
 
+// The most pixels a scaled picture may have: the copy is made on the
+// interface thread, and a small logo at the largest scale would be gigabytes.
+#define PICTURE_MAX_SCALED_PIXELS (64 * 1000 * 1000)
+
 // A copy of loaded, scaled to scale percent (100 keeps the size) and turned
 // clockwise by rotation degrees with transparent corners when rotation is at
 // least 0.01 away from 0. Null when loaded is null or the copy fails; a
-// refused resize keeps the loaded size.
-PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation);
+// refused resize keeps the loaded size. A scaled size above
+// PICTURE_MAX_SCALED_PIXELS is refused before anything is copied: null, a
+// logged failure, and *tooLarge (when given) set; it is cleared otherwise.
+PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
+                           bool *tooLarge = nullptr);
 
 // The stamp text for one source file: keywords expanded with the file's
 // counter index (as its output name counts), drawn in font and colour, turned

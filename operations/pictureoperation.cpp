@@ -162,6 +162,28 @@ bool CImageOperationWidget::applyImageParam(const QString &key, const QString &v
     return true;
 }
 
+void CImageOperationWidget::prepareWorking(int scale, double rotation)
+{
+    bool tooLarge = false;
+    m_workingImage = picture_prepare(m_loadedImage.get(), scale, rotation, &tooLarge);
+    if (!tooLarge) {
+        m_refusedPicture = nullptr;
+        return;
+    }
+    if (m_refusedPicture == m_loadedImage.get() && m_refusedScale == scale)
+        return;
+    m_refusedPicture = m_loadedImage.get();
+    m_refusedScale = scale;
+    const char *context = metaObject()->className();
+    StyleMsg::warning(
+        nullptr, QCoreApplication::translate(context, "Zandrevik"),
+        QCoreApplication::translate(context, "The picture scaled to %1% would be larger than %2 "
+                                             "megapixels: it is not used.")
+            .arg(scale)
+            .arg(PICTURE_MAX_SCALED_PIXELS / 1000000),
+        QDialogButtonBox::Ok);
+}
+
 void CImageOperationWidget::on_btnImageClicked()
 {
     /* Translated under each kind's own widget class, as every other text of

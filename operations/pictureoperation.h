@@ -106,6 +106,10 @@ protected:
     // Applies "imagefile" (clearing *loaded when it does not load), "scale",
     // "rotation" or "transparency"; false for another key.
     bool applyImageParam(const QString &key, const QString &value, bool *loaded);
+    // Makes the working picture from the loaded one (picture_prepare). One
+    // scaled too large is refused: no picture, and a message says so once
+    // for that picture and scale.
+    void prepareWorking(int scale, double rotation);
 
     // The picture as read from the file, never lent to a filter.
     PicturePtr m_loadedImage;
@@ -122,6 +126,10 @@ protected slots:
 private:
     CImageOperation *m_imageOperation;
     const char *m_failure;
+    // The loaded picture and scale last refused, so that other edits made
+    // meanwhile do not bring the message back.
+    const sn_image_t *m_refusedPicture = nullptr;
+    int m_refusedScale = 0;
     QLineEdit *m_edtImage = nullptr;
     QSpinBox *m_sbScale = nullptr;
     QDoubleSpinBox *m_sbRotation = nullptr;

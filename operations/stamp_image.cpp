@@ -52,8 +52,7 @@ COperationWidget_stamp_image::~COperationWidget_stamp_image()
 
 void COperationWidget_stamp_image::updateParams()
 {
-    m_workingImage =
-        picture_prepare(m_loadedImage.get(), m_ui->sbScale->value(), m_ui->sbRotation->value());
+    prepareWorking(m_ui->sbScale->value(), m_ui->sbRotation->value());
     auto set = std::make_shared<OperationParams>();
     set->picture = m_workingImage;
     set->values.resize(4);

@@ -56,7 +56,7 @@ COperationWidget_watermark_image::~COperationWidget_watermark_image()
 
 void COperationWidget_watermark_image::updateParams()
 {
-    m_workingImage = picture_prepare(m_loadedImage.get(), m_ui->sbScale->value(), 0.0);
+    prepareWorking(m_ui->sbScale->value(), 0.0);
     auto set = std::make_shared<OperationParams>();
     set->picture = m_workingImage;
     set->values = {picture_address(m_workingImage.get()),

@@ -80,6 +80,7 @@ private slots:
     void sliderAndSpinBoxDeferTheApply();
     void scaleAndRotationShapeTheWorkingCopy();
     void anglesAreBroughtIntoOneTurn();
+    void scaleAboveTheLimitIsRefused();
     void filterStampsThePicture();
     void fileDialogThroughTheSeam();
     void fileThatDoesNotLoad();
@@ -304,6 +305,58 @@ void StampImageTest::scaleAndRotationShapeTheWorkingCopy()
     QCOMPARE(f.pairs()[2].second, QStringLiteral("30.00"));
 }
 
+void StampImageTest::scaleAboveTheLimitIsRefused()
+{
+    const std::string logo = m_dir->file("square.bmp");
+    QVERIFY(
+        stamptest::write_bmp(logo, 200, 200, [](int, int) { return SN_PIXEL(255, 0, 0, 255); }));
+    Fixture f;
+    QVERIFY(f.op->setParams(pairs({{"imagefile", logo.c_str()}})));
+    QSpinBox *scale = f.child<QSpinBox>("sbScale");
+    QSpinBox *transparency = f.child<QSpinBox>("sbTransparency");
+    auto type = [](QSpinBox *box, const QString &text) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+    };
+    // 20000 x 20000 would be a 1.6 GB copy: refused, logged, and said once.
+    zvtest::LogCapture log;
+    type(scale, QStringLiteral("10000"));
+    type(transparency, QStringLiteral("35"));
+    QCOMPARE(scale->value(), 10000);
+    MsgAnswer::next(QDialogButtonBox::Ok);
+    f.settle();
+    QCOMPARE(MsgAnswer::seen(),
+             QStringList{"Zandrevik|The picture scaled to 10000% would be larger than 64 "
+                         "megapixels: it is not used."});
+    QVERIFY(log.contains("scaled picture too large FAILED!"));
+    QVERIFY(!f.widget->workingPicture());
+    QCOMPARE(f.values()[0], picture_address(nullptr));
+    QCOMPARE(f.values()[1], std::string("35")); // the other settings stand
+    QCOMPARE(f.pairs()[1].second, QStringLiteral("10000"));
+    // Another edit at the same scale brings no second message.
+    type(transparency, QStringLiteral("40"));
+    f.settle();
+    QCOMPARE(f.values()[1], std::string("40"));
+    QCOMPARE(MsgAnswer::seen().size(), 1);
+    // A photo passes as it is, without a failure.
+    imagefilter_t *filter = f.op->createFilter(QString());
+    zvtest::ImagePtr photo(stamptest::make_picture(20, 20, SN_PIXEL(255, 1, 2, 3)));
+    QCOMPARE(imagefilter_execute(filter, photo.get()), 0);
+    imagefilter_destroy(filter);
+    QCOMPARE(photo->frames[0].rows[9][9], SN_PIXEL(255, 1, 2, 3));
+    // A scale within the limit makes the picture again.
+    type(scale, QStringLiteral("500"));
+    f.settle();
+    QVERIFY(f.widget->workingPicture());
+    QCOMPARE(f.widget->workingPicture()->width, 1000);
+    QCOMPARE(MsgAnswer::seen().size(), 1);
+    // Right at the limit's edge, without making the picture.
+    bool tooLarge = false;
+    QVERIFY(!picture_prepare(f.widget->loadedPicture().get(), 4001, 0.0, &tooLarge));
+    QVERIFY(tooLarge);
+}
+
 void StampImageTest::anglesAreBroughtIntoOneTurn()
 {
     struct Case {
@@ -501,6 +554,12 @@ void StampImageTest::germanTexts()
     QCOMPARE(f.child<QPushButton>("btnImage")->text(), QStringLiteral("Auswählen"));
     QCOMPARE(f.child<QComboBox>("cmbXPos")->itemText(2), QStringLiteral("Rechts"));
     QCOMPARE(f.child<QComboBox>("cmbXPos")->currentIndex(), 2);
+    for (const char *context : {"COperationWidget_stamp_image", "COperationWidget_watermark_image"})
+        QCOMPARE(QCoreApplication::translate(
+                     context, "The picture scaled to %1% would be larger than %2 megapixels: it "
+                              "is not used."),
+                 QStringLiteral("Das auf %1% skalierte Bild wäre größer als %2 Megapixel: es wird "
+                                "nicht verwendet."));
     QString caption;
     Dialogs::hooks().openFileName = [&](QWidget *, const QString &c, const QString &,
                                         const QString &) {

@@ -18,6 +18,11 @@
         <source>Zandrevik</source>
         <translation>Zandrevik</translation>
     </message>
+    <message>
+        <location filename="../../operations/pictureoperation.cpp"/>
+        <source>The picture scaled to %1% would be larger than %2 megapixels: it is not used.</source>
+        <translation>Das auf %1% skalierte Bild wäre größer als %2 Megapixel: es wird nicht verwendet.</translation>
+    </message>
 </context>
 <context>
     <name>COperationWidget_stamp_text</name>
@@ -73,6 +78,11 @@
         <location filename="../../operations/watermark_image.cpp" line="119"/>
         <source>Zandrevik</source>
         <translation>Zandrevik</translation>
+    </message>
+    <message>
+        <location filename="../../operations/pictureoperation.cpp"/>
+        <source>The picture scaled to %1% would be larger than %2 megapixels: it is not used.</source>
+        <translation>Das auf %1% skalierte Bild wäre größer als %2 Megapixel: es wird nicht verwendet.</translation>
     </message>
 </context>
 <context>
