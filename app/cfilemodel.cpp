@@ -48,6 +48,7 @@ struct thumbnail_request_t {
     int width = 0;
     int height = 0;
     int format = 0;
+    int failed = 0; // the worker tried the file and it did not decode
 };
 
 namespace
@@ -117,7 +118,8 @@ CFileModel::CFileModel(QObject *parent) : QAbstractListModel(parent)
     connect(this, &CFileModel::requestFinished, this, &CFileModel::onRequestFinished,
             Qt::QueuedConnection);
     m_tasks = sn_taskman_create(100);
-    makePlaceholder();
+    m_placeholder = makeRowPicture(QStringLiteral(":/zandrevik/small-summary-loading.png"));
+    m_unreadable = makeRowPicture(QStringLiteral(":/zandrevik/small-summary-unreadable.png"));
 }
 
 CFileModel::~CFileModel()
@@ -125,12 +127,14 @@ CFileModel::~CFileModel()
     stopThumbnails();
     if (m_placeholder)
         sn_image_destroy(m_placeholder);
+    if (m_unreadable)
+        sn_image_destroy(m_unreadable);
 }
 
-void CFileModel::makePlaceholder()
+sn_image_t *CFileModel::makeRowPicture(const QString &resource)
 {
     QImage picture;
-    QPixmap pixmap(QStringLiteral(":/zandrevik/small-summary-loading.png"));
+    QPixmap pixmap(resource);
     if (!pixmap.isNull())
         picture = pixmap
                       .scaled(k_placeholder_width, k_placeholder_height,
@@ -141,21 +145,21 @@ void CFileModel::makePlaceholder()
         picture = QImage(k_placeholder_width, k_placeholder_height, QImage::Format_ARGB32);
         picture.fill(QColor(224, 224, 224));
     }
-    m_placeholder = sn_image_create(k_placeholder_width, k_placeholder_height, 1);
-    if (!m_placeholder)
-        return;
-    if (sn_image_allocate_frame(m_placeholder, 0) != 0) {
-        sn_image_destroy(m_placeholder);
-        m_placeholder = nullptr;
-        return;
+    sn_image_t *image = sn_image_create(k_placeholder_width, k_placeholder_height, 1);
+    if (!image)
+        return nullptr;
+    if (sn_image_allocate_frame(image, 0) != 0) {
+        sn_image_destroy(image);
+        return nullptr;
     }
-    uint32_t **rows = sn_image_get_frame(m_placeholder, 0);
+    uint32_t **rows = sn_image_get_frame(image, 0);
     for (int y = 0; y < k_placeholder_height; y++) {
         const QRgb *line = (const QRgb *)picture.constScanLine(y);
         for (int x = 0; x < k_placeholder_width; x++)
             rows[y][x] = SN_PIXEL(qAlpha(line[x]), qRed(line[x]), qGreen(line[x]), qBlue(line[x]));
     }
-    m_placeholder->has_alpha = picture.hasAlphaChannel() ? 1 : 0;
+    image->has_alpha = picture.hasAlphaChannel() ? 1 : 0;
+    return image;
 }
 
 int CFileModel::rowCount(const QModelIndex &parent) const
@@ -454,6 +458,7 @@ void *CFileModel::runRequest(void *param)
         request->picture =
             makePreview(request->path, &request->width, &request->height, &request->format);
     }
+    request->failed = request->picture ? 0 : 1;
     return request->picture ? request : nullptr;
 }
 
@@ -496,12 +501,21 @@ void CFileModel::onRequestFinished(quintptr value)
     if (pending != m_pending.end() && pending.value() == request)
         m_pending.erase(pending);
     fileman_item_t *item = fileman_get(m_list, request->row);
-    if (request->picture && item && item == request->entry && !item->thumbnail &&
+    if (item && item == request->entry && !item->thumbnail &&
         strcmp(item->path, request->path) == 0) {
-        item->thumbnail = request->picture;
-        request->picture = nullptr;
-        QModelIndex changed = index(request->row, 0);
-        emit dataChanged(changed, changed);
+        // A file that did not decode keeps a copy of the "cannot read"
+        // picture as its thumbnail: it is not tried again, and it goes with
+        // the entry as every thumbnail does.
+        if (request->picture) {
+            item->thumbnail = request->picture;
+            request->picture = nullptr;
+        } else if (request->failed && m_unreadable) {
+            item->thumbnail = sn_image_clone(m_unreadable);
+        }
+        if (item->thumbnail) {
+            QModelIndex changed = index(request->row, 0);
+            emit dataChanged(changed, changed);
+        }
     }
     destroy_request(request);
 }

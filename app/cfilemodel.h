@@ -80,6 +80,11 @@ public:
     {
         return m_placeholder;
     }
+    // The row picture of a file whose decode failed.
+    sn_image *unreadable() const
+    {
+        return m_unreadable;
+    }
 
     // The worker's steps, public for the benchmark: a 96 x 72 thumbnail, and
     // the information panel's 220 x 165 picture with the file's own size and
@@ -111,12 +116,14 @@ private:
     static void releaseRequest(void *param, void *result);
     bool queueRequest(thumbnail_request_t *request, int priority) const;
     void freeThumbnails();
-    void makePlaceholder();
+    // An 80 x 60 row picture covered by the resource (pale grey without it).
+    static sn_image *makeRowPicture(const QString &resource);
 
     fileman *m_list = nullptr;
     sn_taskman *m_tasks = nullptr;
     int m_viewMode = 0;
     sn_image *m_placeholder = nullptr;
+    sn_image *m_unreadable = nullptr;
     std::shared_ptr<thumbnail_hub> m_hub;
     // Every request record handed to the worker and not yet back.
     mutable std::unordered_set<thumbnail_request_t *> m_requests;

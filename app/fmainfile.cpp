@@ -316,12 +316,14 @@ void FMainFile::onFileInfoReady(quint64 ticket, const QImage &picture, int width
     if (ticket == 0 || ticket != m_infoTicket)
         return;
     m_infoTicket = 0;
-    if (picture.isNull()) {
-        clearFileInfo();
-        return;
-    }
     QString path = QString::fromUtf8(m_infoPath);
     QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (picture.isNull()) {
+        // The decode failed: say so rather than leave the panel blank.
+        clearFileInfo();
+        m_ui->lbPicInfo->setText(tr("Name: %1\nThis file cannot be read.").arg(name));
+        return;
+    }
     QString size = format_file_size(QFileInfo(QFile::decodeName(m_infoPath)).size());
     QString extension = QString::fromUtf8(sn_image_format_ext(format));
     if (extension.startsWith(QLatin1Char('.')))

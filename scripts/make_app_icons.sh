@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the application's own pictures with ImageMagick into
 # resources/app/images/: the menu icons, the Step 2 button icons, the strip's
-# link, the thumbnail placeholder, the logo and the application icon. The PNGs
+# link, the thumbnail placeholder and the picture of a file that cannot be
+# read, the logo and the application icon. The PNGs
 # are committed; run this again only to change their look. Every picture keeps
 # to the skin's palette, so that they sit well on its blue-grey surfaces.
 set -eu
@@ -86,6 +87,16 @@ png -size 128x128 xc:"$light" -stroke "$pale" -strokewidth 2 -fill none \
   -draw "polygon 50,38 78,38 64,60 78,82 50,82 64,60" \
   -fill "$dark" -stroke none -draw "polygon 56,78 72,78 64,68" \
   -draw "rectangle 46,34 82,38" -draw "rectangle 46,82 82,86" "$out/small-summary-loading.png"
+
+# The picture of a file that cannot be read, as large as the placeholder: the
+# same pale photo with a crossed warning disc in place of the hourglass.
+png -size 128x128 xc:"$light" -stroke "$pale" -strokewidth 2 -fill none \
+  -draw "rectangle 1,1 126,126" -stroke none \
+  -fill "$pale" -draw "polygon 8,108 40,70 60,92 82,62 120,108" \
+  -fill "$mid" -draw "circle 100,32 100,22" \
+  -fill "$warn" -stroke "$dark" -strokewidth 2 -draw "circle 64,62 64,36" \
+  -stroke "$white" -strokewidth 7 -draw "line 52,50 76,74" -draw "line 76,50 52,74" \
+  "$out/small-summary-unreadable.png"
 
 # The logo: a framed photo, a mountain under the sun, on the title-bar blue.
 logo() {

@@ -115,6 +115,10 @@ private slots:
         QCOMPARE((sn_image_t *)value.value<quintptr>(), model.placeholder());
         QCOMPARE(model.placeholder()->width, 80);
         QCOMPARE(model.placeholder()->height, 60);
+        // The "cannot read" picture is as large, and drawn apart.
+        QCOMPARE(model.unreadable()->width, 80);
+        QCOMPARE(model.unreadable()->height, 60);
+        QVERIFY(!zvtest::same_pixels(model.unreadable(), model.placeholder()));
 
         QCOMPARE((int)model.flags(a), 0x31);
         QCOMPARE((int)model.flags(QModelIndex()), 0x31);
@@ -182,15 +186,43 @@ private slots:
         QCOMPARE(fileman_get(model.list(), 1)->thumbnail, thumb);
         QCOMPARE(model.requestsHeld(), 0);
 
-        // A file that does not decode keeps the placeholder and is tried
-        // again at the next paint.
+        // A file that does not decode shows the "cannot read" picture once
+        // its decode has failed, and is not tried again.
         QCOMPARE(picture(model, 0), model.placeholder());
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
         QCOMPARE(model.pendingThumbnails(), 0);
-        QCOMPARE(picture(model, 0), model.placeholder());
-        QCOMPARE(model.pendingThumbnails(), 1);
+        QVERIFY(zvtest::same_pixels(picture(model, 0), model.unreadable()));
+        QCOMPARE(model.pendingThumbnails(), 0);
+        QCOMPARE(model.requestsHeld(), 0);
+        model.removeAll();
+    }
+
+    void filesThatCannotBeReadShowTheirOwnPicture()
+    {
+        QString text = file("notes.jpg");
+        QVERIFY(zvtest::write_file(text.toStdString(), std::string("just some notes\n")));
+        QString whole = file("whole.jpg");
+        QVERIFY(step1::writePicture(whole, 320, 240));
+        QString cut = file("cut.jpg");
+        QFile source(whole);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QVERIFY(zvtest::write_file(cut.toStdString(), source.read(300).toStdString()));
+        QString cmyk = file("cmyk.jpg");
+        QVERIFY(zvtest::run("convert -size 64x48 xc:red -colorspace CMYK " +
+                            zvtest::quote(cmyk.toStdString())) == 0);
+        CFileModel model;
+        model.setViewMode(1);
+        for (const QString &path : {cmyk, cut, text, whole})
+            model.addFile(path.toUtf8().constData(), 1, 0, false);
+        QCOMPARE(step1::paths(model.list()), (QStringList{cmyk, cut, text, whole}));
+        for (int row = 0; row < 4; row++)
+            QCOMPARE(picture(model, row), model.placeholder());
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsHeld(), 0, 10000);
-        QVERIFY(!fileman_get(model.list(), 0)->thumbnail);
+        for (int row = 0; row < 3; row++)
+            QVERIFY2(zvtest::same_pixels(picture(model, row), model.unreadable()),
+                     qPrintable(step1::paths(model.list())[row]));
+        QCOMPARE(picture(model, 3)->width, 96);
+        QCOMPARE(model.pendingThumbnails(), 0);
         model.removeAll();
     }
 

@@ -52,15 +52,7 @@ template <class F> bool write_bmp(const std::string &path, int w, int h, F pick)
     return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_BMP, &params) == 0;
 }
 
-inline bool same_pixels(const sn_image_t *a, const sn_image_t *b)
-{
-    if (!a || !b || a->width != b->width || a->height != b->height)
-        return false;
-    for (int y = 0; y < a->height; y++)
-        if (memcmp(a->frames[0].rows[y], b->frames[0].rows[y], (size_t)a->width * 4) != 0)
-            return false;
-    return true;
-}
+using zvtest::same_pixels;
 
 // The compiled German translation beside the application's build, installed
 // while it lives; loaded() is false when it is not there.

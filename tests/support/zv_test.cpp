@@ -228,4 +228,15 @@ CommaLocale::~CommaLocale()
     unsetenv("LOCPATH");
 }
 
+bool same_pixels(const sn_image_t *a, const sn_image_t *b)
+{
+    if (!a || !b || a->width != b->width || a->height != b->height || a->frame_count < 1 ||
+        b->frame_count < 1)
+        return false;
+    for (int y = 0; y < a->height; y++)
+        if (memcmp(a->frames[0].rows[y], b->frames[0].rows[y], (size_t)a->width * 4) != 0)
+            return false;
+    return true;
+}
+
 } // namespace zvtest

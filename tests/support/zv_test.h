@@ -69,6 +69,9 @@ struct Rgba {
 };
 bool magick_decode(const std::string &path, Rgba *out);
 
+/* True when a and b are both there, of one size, with the same frame 0. */
+bool same_pixels(const sn_image_t *a, const sn_image_t *b);
+
 /* A UDP socket bound to an ephemeral port of 127.0.0.1 with a large receive
  * buffer; the port goes to *port. -1 when it cannot be had. */
 int bind_loopback_udp(int *port);

@@ -88,6 +88,13 @@ Abmessungen: %5</translation>
         <source>All Files (*);;Photo List Files (*.pls)</source>
         <translation>Alle Dateien (*);;Fotolistendateien (*.pls)</translation>
     </message>
+    <message>
+        <location filename="../../app/fmainfile.cpp"/>
+        <source>Name: %1
+This file cannot be read.</source>
+        <translation>Name: %1
+Diese Datei kann nicht gelesen werden.</translation>
+    </message>
 </context>
 <context>
     <name>UFMainFile</name>
