@@ -9,6 +9,8 @@
 #include "foperationselect.h"
 #include "msganswer.h"
 #include "operation.h"
+#include "picturefilter.h"
+#include "textoperation.h"
 #include "photobatch.h"
 #include "preview.h"
 #include "qwidgetpreview.h"
@@ -92,11 +94,11 @@ void applyTyped(CAbstractOperation *operation)
 
 // The source through fresh filters of every operation, as the label would
 // hold it.
-QImage expectedResult(FMainWorkflow *page, const std::string &path)
+QImage expectedResult(FMainWorkflow *page, const std::string &path, int index = 0)
 {
     sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
     for (CAbstractOperation *operation : page->operations()) {
-        imagefilter_t *filter = operation->createFilter(QString::fromStdString(path));
+        imagefilter_t *filter = operation->createFilter(QString::fromStdString(path), index);
         imagefilter_execute(filter, image);
         imagefilter_destroy(filter);
     }
@@ -1040,6 +1042,27 @@ void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
     QCoreApplication::processEvents();
     QCOMPARE(stages.count(), 1); // the resize's stage stood
     QCOMPARE(stages[0][0].toInt(), 2);
+
+    // A counter counts with the file's row: the preview's selected row, and
+    // the index each file of a run has.
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(text, QStringLiteral("<Counter 7:2:3>"));
+    applyTyped(stamp);
+    QTRY_VERIFY(shownImage(final) == expectedResult(m_page, photos[1], 1));
+    QVERIFY(expectedResult(m_page, photos[1], 1) != expectedResult(m_page, photos[1], 0));
+    QVERIFY(preview_wait_idle(preview, 5000) == 0);
+    photobatch_t *batch = photobatch_get_instance();
+    TextSnapshotPtr set = static_cast<CTextOperation *>(stamp)->snapshot();
+    for (int index = 0; index < 3; index++) {
+        QList<imagefilter_t *> filters;
+        batch->filter_callback(batch->filter_owner, QString::fromStdString(photos[index]), index,
+                               filters);
+        QCOMPARE(filters.size(), 2);
+        PicturePtr expected = picture_render_text(QString::asprintf("%03d", 7 + 2 * index),
+                                                  QString(), 0, set->font, set->color, 0);
+        QVERIFY(zvtest::same_pixels(picturefilter_picture(filters[1]).get(), expected.get()));
+    }
     operation_set_clock(nullptr);
 }
 
