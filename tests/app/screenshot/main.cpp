@@ -310,8 +310,7 @@ static void filled(FMain &window, const QString &folder)
     flow->insertOperation("stamp_text", 1, nullptr);
     bool shown = false;
     QObject::connect(flow, &FMainWorkflow::previewChanged, [&shown](int) { shown = true; });
-    // A stamp without text has no picture, and its filter fails on every
-    // photo: give it one.
+    // A stamp without text draws nothing: give it one.
     QLineEdit *text =
         flow->operations()[1]->widget()->findChild<QLineEdit *>(QStringLiteral("edtText"));
     text->setText(QStringLiteral("<Filename> - Zandrevik"));
