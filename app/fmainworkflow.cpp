@@ -468,7 +468,9 @@ void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefi
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
-    for (CAbstractOperation *operation : m_operations) {
+    // Read only: a non-const walk would detach the list, a write from the
+    // worker while the interface thread reads it.
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         imagefilter_t *filter = operation->createFilter(sourcePath);
         if (!filter)
             break;
@@ -480,7 +482,7 @@ void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t 
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
-    for (CAbstractOperation *operation : m_operations) {
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         imagefilter_t *filter = operation->getFilter(sourcePath);
         if (!filter)
             break;
