@@ -212,7 +212,7 @@ void FMainWorkflow::updateOperationView()
         m_ui->lbConfigDesc->setText(tr("Guide"));
     }
     for (int i = 0; i < m_operations.count(); i++) {
-        CAbstractOperation *operation = m_operations[i];
+        CAbstractOperation *operation = m_operations.at(i);
         if (i == m_selected) {
             m_guide->hide();
             QWidget *widget = operation->getWidget(m_ui->widgetConfigContent);
@@ -499,7 +499,7 @@ bool FMainWorkflow::saveProfile(const QString &path)
         return false;
     sn_setting_set_int(setting, nullptr, "operation_count", m_operations.count());
     for (int n = 1; n <= m_operations.count(); n++) {
-        CAbstractOperation *operation = m_operations[n - 1];
+        CAbstractOperation *operation = m_operations.at(n - 1);
         const QByteArray session = QStringLiteral("operation_%1").arg(n).toUtf8();
         OperationParamList pairs;
         operation->getParams(pairs);
