@@ -317,18 +317,17 @@ void process_file(photobatch_t *batch, int index)
         sn_log(4, NULL, "photobatch_proc", __LINE__, "temporary file replaced FAILED! %s\n", temp);
         failed = 1;
     }
-    char first[OUTPUTCONFIG_TEXT_SIZE];
-    strcpy(first, output);
-    if (!failed && publish_output(temp, wanted, number, output, sizeof output) != 0) {
-        strcpy(output, first);
+    /* A failure reports the name the file was meant for. */
+    char published[OUTPUTCONFIG_TEXT_SIZE];
+    if (!failed && publish_output(temp, wanted, number, published, sizeof published) != 0)
         failed = 1;
-    }
     if (failed) {
         discard_output(temp, &claimed);
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
         free(source);
         return;
     }
+    strcpy(output, published);
     /* After a failed filter the output is not what the user asked for: it
      * is written, but the original must not go. */
     if (settings.delete_source && filter_failed) {

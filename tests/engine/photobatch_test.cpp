@@ -887,6 +887,35 @@ TEST_F(PhotoBatch, ASourceSwappedForAPipeAfterTheLoadersCheckDoesNotHangTheRun)
         [&] { return log.contains("source changed since its load, kept FAILED! " + a + "\n"); }));
 }
 
+static std::vector<std::string> folder_names(const std::string &folder)
+{
+    std::vector<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (struct dirent *entry = readdir(dir))
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+            names.push_back(entry->d_name);
+    closedir(dir);
+    return names;
+}
+
+/* What a killed run left under a temporary name stays as it is, and the
+ * run writes nothing but its outputs. */
+TEST_F(PhotoBatch, TemporaryLeftoversAreIgnoredAndARunLeavesNone)
+{
+    std::string a = source("a.png");
+    add(a);
+    const std::string leftover = out_ + "/.zandrevik-" + std::to_string(getpid()) + "-0.part";
+    ASSERT_TRUE(zvtest::write_file(leftover, std::string("cut")));
+    std::vector<Event> events = run_all();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2], written(a, out_ + "/a.png"));
+    EXPECT_EQ(folder_names(out_).size(), 2u);
+    std::vector<uint8_t> kept = zvtest::read_file(leftover);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "cut");
+}
+
 /* A noisy picture, slow enough to compress that a kill lands mid-write. */
 static bool write_noise_png(const std::string &path, int width, int height, uint32_t seed)
 {
@@ -899,19 +928,6 @@ static bool write_noise_png(const std::string &path, int width, int height, uint
     }
     sn_image_write_params_t params = {90, 24, 0, 0};
     return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_PNG, &params) == 0;
-}
-
-static std::vector<std::string> folder_names(const std::string &folder)
-{
-    std::vector<std::string> names;
-    DIR *dir = opendir(folder.c_str());
-    if (!dir)
-        return names;
-    while (struct dirent *entry = readdir(dir))
-        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-            names.push_back(entry->d_name);
-    closedir(dir);
-    return names;
 }
 
 static bool has_affix(const std::string &name, const std::string &prefix, const std::string &suffix)
