@@ -57,6 +57,18 @@ bool isSupportedImageFile(const char *name)
     return false;
 }
 
+// True when Load List reads the name back as it stands: one line, valid
+// UTF-8, no blanks at its ends (the reader trims them), no leading '#' (a
+// comment), and short enough to end within one line read.
+bool readsBackFromList(const QByteArray &path)
+{
+    if (path.isEmpty() || path.size() + 2 > k_max_line || path.contains('\n') ||
+        path.contains('\r') || path.startsWith('#'))
+        return false;
+    const QString line = QString::fromUtf8(path);
+    return line.toUtf8() == path && line.trimmed() == line;
+}
+
 typedef std::set<std::pair<dev_t, ino_t>> visited_set;
 
 void scanTree(const char *folder, CFileModel *model, bool *added, visited_set *visited)
@@ -371,11 +383,19 @@ bool FMainFile::saveFileList()
     fileman_t *list = m_model->list();
     int count = fileman_count(list);
     QByteArray bytes;
+    QStringList left;
     for (int i = 0; i < count; i++) {
         fileman_item_t *item = fileman_get(list, i);
         if (!item)
             continue;
-        bytes.append(item->path);
+        const QByteArray path(item->path);
+        // A name that would load back as another one, or not at all, is left
+        // out and shown, not written to be lost on the way back.
+        if (!readsBackFromList(path)) {
+            left << QString::fromUtf8(path);
+            continue;
+        }
+        bytes.append(path);
         bytes.append("\r\n");
     }
     bool written = file.write(bytes) == bytes.size();
@@ -384,6 +404,12 @@ bool FMainFile::saveFileList()
     if (!written || !file.commit()) {
         StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Write file FAILED!"));
         return false;
+    }
+    if (!left.isEmpty()) {
+        StyleMsg::warning(this, tr("Zandrevik"),
+                          tr("These file names cannot be read back from a list file, so the "
+                             "list was saved without them:") +
+                              QLatin1Char('\n') + left.join(QLatin1Char('\n')));
     }
     m_modified = false;
     return true;
@@ -458,6 +484,10 @@ void FMainFile::on_btnLoadClicked()
     m_model->beginBulkAdd();
     const char *at = bytes.constData();
     const char *end = at + bytes.size();
+    // A UTF-8 byte-order mark, as some editors write, is no part of the
+    // first name.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        at += 3;
     while (at < end) {
         // As a line reader with a 1024-byte buffer: up to the line feed, or
         // 1023 bytes of a longer line.

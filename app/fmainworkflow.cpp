@@ -212,7 +212,7 @@ void FMainWorkflow::updateOperationView()
         m_ui->lbConfigDesc->setText(tr("Guide"));
     }
     for (int i = 0; i < m_operations.count(); i++) {
-        CAbstractOperation *operation = m_operations[i];
+        CAbstractOperation *operation = m_operations.at(i);
         if (i == m_selected) {
             m_guide->hide();
             QWidget *widget = operation->getWidget(m_ui->widgetConfigContent);
@@ -477,7 +477,9 @@ void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefi
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
-    for (CAbstractOperation *operation : m_operations) {
+    // Read only: a non-const walk would detach the list, a write from the
+    // worker while the interface thread reads it.
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         imagefilter_t *filter = operation->createFilter(sourcePath, index);
         if (!filter)
             break;
@@ -490,7 +492,7 @@ void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t 
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
-    for (CAbstractOperation *operation : m_operations) {
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         imagefilter_t *filter = operation->getFilter(sourcePath, index);
         if (!filter)
             break;
@@ -507,7 +509,7 @@ bool FMainWorkflow::saveProfile(const QString &path)
         return false;
     sn_setting_set_int(setting, nullptr, "operation_count", m_operations.count());
     for (int n = 1; n <= m_operations.count(); n++) {
-        CAbstractOperation *operation = m_operations[n - 1];
+        CAbstractOperation *operation = m_operations.at(n - 1);
         const QByteArray session = QStringLiteral("operation_%1").arg(n).toUtf8();
         OperationParamList pairs;
         operation->getParams(pairs);

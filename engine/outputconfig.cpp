@@ -442,6 +442,15 @@ const char *outputconfig_get_write_name(outputconfig_t *config, const char *sour
             snprintf(numbered, sizeof numbered, "(%d)", index);
             stem.append(numbered);
         }
+        /* The name is one file in the folder: a template that makes "../",
+         * "/" or a name of "." or ".." would put it elsewhere. */
+        bool dots =
+            suffix[0] == '\0' && (strcmp(stem.buf, ".") == 0 || strcmp(stem.buf, "..") == 0);
+        if (memchr(stem.buf, '/', stem.len) || dots) {
+            sn_log(4, NULL, "outputconfig_get_write_name", __LINE__,
+                   "output name has folder parts FAILED! ori:%s, name:%s\n", source_path, stem.buf);
+            goto done;
+        }
 
         Text path(path_buf, path_cap);
         if (folder_len > 0) {

@@ -14,6 +14,7 @@
 #include "base/sn_thread.h"
 #include "filter/imagefilter.h"
 #include "image/sn_image.h"
+#include "image/sn_image_codec.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -39,6 +40,14 @@ const int k_idle_ms = 50;
  * not forever; a worker that never ends is left alone rather than freed under
  * its feet. */
 const int k_exit_wait_ms = 120000;
+
+/* Temporary output names: the prefix and suffix, room for the process id and
+ * serial number between them, and the tries for a free one. */
+const char k_temp_prefix[] = ".zandrevik-";
+const char k_temp_suffix[] = ".part";
+const size_t k_temp_extra = 64;
+const int k_temp_attempts = 100;
+std::atomic<unsigned> g_temp_serial{0};
 
 void sleep_ms(int ms)
 {
@@ -88,24 +97,100 @@ int numbered_name(const char *name, long long n, char *out, size_t size)
     return len > 0 && (size_t)len < size ? 0 : -1;
 }
 
-/* Claims a free name by creating it: open with O_EXCL fails while the name is
- * taken, so a file that appears meanwhile is never written over. The claimed
- * file's identity goes to *claimed so that only that file is ever removed. */
-int reserve_output(const char *name, char *out, size_t size, struct stat *claimed)
+/* The first name of wanted's numbered series that nothing holds now, and its
+ * number (0 for wanted itself). A failure reports this name; the name is
+ * only taken when the finished file is published. */
+int first_free_name(const char *wanted, char *out, size_t size, long long *number)
 {
-    if (strlen(name) >= size)
+    if (strlen(wanted) >= size)
         return -1;
-    strcpy(out, name);
+    strcpy(out, wanted);
     for (long long n = 1;; n++) {
-        int fd = open(out, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        struct stat st;
+        if (lstat(out, &st) != 0) {
+            *number = n - 1;
+            return 0;
+        }
+        if (numbered_name(wanted, n, out, size) != 0) {
+            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
+                   wanted);
+            return -1;
+        }
+    }
+}
+
+/* Creates a private file beside name for the writer. Its name starts with
+ * '.' and ends in ".part", so that Add Folder passes it over, and holds the
+ * process id and a serial number, so that it never meets an output name or
+ * another run's leftover: a file that a killed run left under such a name is
+ * ignored. Returns the open descriptor; the file's identity goes to *claimed
+ * so that only that file is ever removed or published. */
+int create_temp(const char *name, char *temp, size_t size, struct stat *claimed)
+{
+    const char *slash = strrchr(name, '/');
+    int folder_len = slash ? (int)(slash - name + 1) : 0;
+    for (int attempt = 0; attempt < k_temp_attempts; attempt++) {
+        unsigned serial = g_temp_serial.fetch_add(1, std::memory_order_relaxed);
+        int len = snprintf(temp, size, "%.*s%s%ld-%u%s", folder_len, name, k_temp_prefix,
+                           (long)getpid(), serial, k_temp_suffix);
+        if (len < 0 || (size_t)len >= size) {
+            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n", name);
+            return -1;
+        }
+        int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            int ok = fstat(fd, claimed) == 0;
-            close(fd);
-            if (!ok) {
-                unlink(out);
-                sn_log(4, NULL, "photobatch_proc", __LINE__, "fstat FAILED! %s\n", out);
+            if (fstat(fd, claimed) != 0) {
+                close(fd);
+                unlink(temp);
+                sn_log(4, NULL, "photobatch_proc", __LINE__, "fstat FAILED! %s\n", temp);
                 return -1;
             }
+            return fd;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    sn_log(4, NULL, "photobatch_proc", __LINE__, "create FAILED! %s: %s\n", name, strerror(errno));
+    return -1;
+}
+
+bool is_claimed(const char *path, const struct stat *claimed)
+{
+    struct stat st;
+    return lstat(path, &st) == 0 && st.st_dev == claimed->st_dev && st.st_ino == claimed->st_ino;
+}
+
+/* Removes what a failed save left, but only the file this run created. */
+void discard_output(const char *path, const struct stat *claimed)
+{
+    if (is_claimed(path, claimed))
+        unlink(path);
+}
+
+/* Gives the finished temporary file the first free name of wanted's series
+ * from number on, in one step that never replaces a file: until then no
+ * final name shows a partial file, whenever the program dies. */
+int publish_output(const char *temp, const char *wanted, long long number, char *out, size_t size)
+{
+    for (long long n = number;; n++) {
+        int made = 0;
+        if (n > 0)
+            made = numbered_name(wanted, n, out, size);
+        else if (strlen(wanted) < size)
+            strcpy(out, wanted);
+        else
+            made = -1;
+        if (made != 0) {
+            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
+                   wanted);
+            return -1;
+        }
+        if (renameat2(AT_FDCWD, temp, AT_FDCWD, out, RENAME_NOREPLACE) == 0)
+            return 0;
+        /* A file system without that flag: a hard link never replaces a name
+         * either. */
+        if ((errno == EINVAL || errno == ENOSYS) && link(temp, out) == 0) {
+            unlink(temp);
             return 0;
         }
         if (errno != EEXIST) {
@@ -113,19 +198,18 @@ int reserve_output(const char *name, char *out, size_t size, struct stat *claime
                    strerror(errno));
             return -1;
         }
-        if (numbered_name(name, n, out, size) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n", name);
-            return -1;
-        }
     }
 }
 
-/* Removes what a failed save left, but only the file this run created. */
-void discard_output(const char *path, const struct stat *claimed)
+/* The name still stands for the very file that was loaded, unchanged since:
+ * only then may it go. */
+bool is_loaded_file(const char *path, const struct stat *loaded)
 {
     struct stat st;
-    if (lstat(path, &st) == 0 && st.st_dev == claimed->st_dev && st.st_ino == claimed->st_ino)
-        unlink(path);
+    return lstat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == loaded->st_dev &&
+           st.st_ino == loaded->st_ino && st.st_size == loaded->st_size &&
+           st.st_mtim.tv_sec == loaded->st_mtim.tv_sec &&
+           st.st_mtim.tv_nsec == loaded->st_mtim.tv_nsec;
 }
 
 int sync_path(const char *path, int flags)
@@ -164,7 +248,8 @@ void process_file(photobatch_t *batch, int index)
     }
     photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)source, nullptr);
 
-    sn_image_t *image = sn_image_create_from_file(source, -1);
+    struct stat loaded;
+    sn_image_t *image = snimage_create_from_file_stat(source, -1, &loaded);
     if (!image) {
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
         free(source);
@@ -174,7 +259,7 @@ void process_file(photobatch_t *batch, int index)
     QList<imagefilter_t *> filters;
     collect_filters(batch, QString::fromUtf8(source), index, filters);
     int filter_failed = 0;
-    for (imagefilter_t *filter : filters) {
+    for (imagefilter_t *filter : qAsConst(filters)) {
         if (!filter)
             continue;
         if (imagefilter_execute(filter, image) != 0) {
@@ -189,9 +274,13 @@ void process_file(photobatch_t *batch, int index)
     outputconfig_copy(batch->outputconfig, &settings);
     char wanted[OUTPUTCONFIG_TEXT_SIZE];
     char output[OUTPUTCONFIG_TEXT_SIZE];
+    char temp[OUTPUTCONFIG_TEXT_SIZE + k_temp_extra];
     struct stat claimed;
+    long long number = 0;
+    int fd = -1;
     const char *made = outputconfig_get_write_name(&settings, source, index, wanted, sizeof wanted);
-    if (!made || reserve_output(wanted, output, sizeof output, &claimed) != 0) {
+    if (!made || first_free_name(wanted, output, sizeof output, &number) != 0 ||
+        (fd = create_temp(output, temp, sizeof temp, &claimed)) < 0) {
         /* A name that could not be made has no text of its own to show. */
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE,
                           made ? wanted : source);
@@ -206,30 +295,40 @@ void process_file(photobatch_t *batch, int index)
     params.reserved = 0;
     params.transparent = settings.transparent;
     int format = settings.keep_source_format ? sn_image_guess_format(source) : settings.format;
-    int failed = sn_image_save(image, output, format, &params) != 0;
+    int failed = sn_image_save(image, temp, format, &params) != 0;
     sn_image_destroy(image);
 
     if (!failed && settings.keep_attribute) {
         struct stat st;
         if (stat(source, &st) == 0) {
             struct timespec times[2] = {st.st_atim, st.st_mtim};
-            if (utimensat(AT_FDCWD, output, times, 0) != 0 ||
-                chmod(output, st.st_mode & 07777) != 0)
+            if (utimensat(AT_FDCWD, temp, times, 0) != 0 || chmod(temp, st.st_mode & 07777) != 0)
                 sn_log(3, NULL, "photobatch_proc", __LINE__, "copy attributes FAILED! %s\n",
                        output);
         }
     }
-    /* The result must be on the disk before the source may go. */
-    if (!failed && sync_path(output, 0) != 0) {
+    /* The result must be on the disk before it gets its name, and before
+     * the source may go. */
+    if (!failed && fsync(fd) != 0) {
         sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! %s\n", output);
         failed = 1;
     }
+    close(fd);
+    if (!failed && !is_claimed(temp, &claimed)) {
+        sn_log(4, NULL, "photobatch_proc", __LINE__, "temporary file replaced FAILED! %s\n", temp);
+        failed = 1;
+    }
+    /* A failure reports the name the file was meant for. */
+    char published[OUTPUTCONFIG_TEXT_SIZE];
+    if (!failed && publish_output(temp, wanted, number, published, sizeof published) != 0)
+        failed = 1;
     if (failed) {
-        discard_output(output, &claimed);
+        discard_output(temp, &claimed);
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
         free(source);
         return;
     }
+    strcpy(output, published);
     /* After a failed filter the output is not what the user asked for: it
      * is written, but the original must not go. */
     if (settings.delete_source && filter_failed) {
@@ -238,6 +337,11 @@ void process_file(photobatch_t *batch, int index)
         if (sync_folder_of(output) != 0)
             sn_log(4, NULL, "photobatch_proc", __LINE__,
                    "fsync FAILED! folder of %s, source kept\n", output);
+        else if (!is_loaded_file(source, &loaded))
+            /* Replaced or changed since its load: that is not the photo
+             * whose output was just written. */
+            sn_log(4, NULL, "photobatch_proc", __LINE__,
+                   "source changed since its load, kept FAILED! %s\n", source);
         else if (unlink(source) != 0)
             sn_log(4, NULL, "photobatch_proc", __LINE__, "unlink FAILED! %s\n", source);
     }

@@ -278,6 +278,12 @@ int setting_read_file(const char *path, char **text, size_t *size)
         free(buf);
         return -1;
     }
+    /* A UTF-8 byte-order mark, as some editors write, is no part of the
+     * first line. */
+    if (len >= 3 && memcmp(buf, "\xEF\xBB\xBF", 3) == 0) {
+        len -= 3;
+        memmove(buf, buf + 3, len);
+    }
     buf[len] = '\0';
     *text = buf;
     *size = len;

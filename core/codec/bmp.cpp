@@ -168,7 +168,7 @@ int bmp_read_header(snimage_reader_t *reader)
         return -1;
     }
     memset(s->info_head, 0, sizeof s->info_head);
-    s->fp = fopen(reader->path, "rb");
+    s->fp = snimage_reader_open_file(reader);
     if (!s->fp) {
         sn_log(4, NULL, "bmp_read_header", __LINE__, "fopen FAILED! %s\n", reader->path);
         delete s;

@@ -94,8 +94,12 @@ int gif_probe(snimage_reader_t *reader, const unsigned char *, int)
 {
     if (!reader || !reader->path)
         return -1;
+    int fd = snimage_reader_open_fd(reader);
+    if (fd < 0)
+        return -1;
     int err = 0;
-    GifFileType *gif = DGifOpenFileName(reader->path, &err);
+    /* The library closes the descriptor, on failure too. */
+    GifFileType *gif = DGifOpenFileHandle(fd, &err);
     if (!gif)
         return -1;
     DGifCloseFile(gif, &err);
@@ -108,8 +112,18 @@ int gif_read_header(snimage_reader_t *reader)
         sn_log(4, NULL, "gif_read_header", __LINE__, "reader is null\n");
         return -1;
     }
+    /* The size bounds what the header may claim; it is the opened file's. */
+    struct stat st;
+    int fd = snimage_reader_open_fd(reader);
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        if (fd >= 0)
+            close(fd);
+        sn_log(4, NULL, "gif_read_header", __LINE__, "DGifOpenFileName FAILED! errno:%d\n",
+               D_GIF_ERR_OPEN_FAILED);
+        return -1;
+    }
     int err = 0;
-    gif_reader_ptr gif(DGifOpenFileName(reader->path, &err));
+    gif_reader_ptr gif(DGifOpenFileHandle(fd, &err));
     if (!gif) {
         sn_log(4, NULL, "gif_read_header", __LINE__, "DGifOpenFileName FAILED! errno:%d\n", err);
         return -1;
@@ -152,9 +166,7 @@ int gif_read_header(snimage_reader_t *reader)
      * fails; a huge one is refused before anything is allocated. */
     if (width > 0 && height > 0 && sn_image_check_size("gif_read_header", width, height, NULL))
         return -1;
-    struct stat st;
-    if (stat(reader->path, &st) != 0 ||
-        (size_t)width * (size_t)height / kGifMaxPixelsPerByte > (size_t)st.st_size) {
+    if ((size_t)width * (size_t)height / kGifMaxPixelsPerByte > (size_t)st.st_size) {
         sn_log(4, NULL, "gif_read_header", __LINE__,
                "image size FAILED! width:%d, height:%d, file bytes:%lld\n", width, height,
                (long long)st.st_size);

@@ -182,7 +182,7 @@ int sn_jpeg_read_header(snimage_reader_t *reader)
     raw->cinfo.err = &raw->err.pub;
     jpeg_state_ptr state(raw);
 
-    state->fp = fopen(reader->path, "rb");
+    state->fp = snimage_reader_open_file(reader);
     if (!state->fp) {
         sn_log(4, NULL, "sn_jpeg_read_header", __LINE__, "fopen FAILED! %s\n", reader->path);
         return -1;

@@ -167,7 +167,7 @@ int png_read_header(snimage_reader_t *reader)
     png_state_ptr state((png_read_state *)calloc(1, sizeof(png_read_state)));
     if (!state)
         return -1;
-    state->fp = fopen(reader->path, "rb");
+    state->fp = snimage_reader_open_file(reader);
     if (!state->fp) {
         sn_log(4, NULL, "png_read_header", __LINE__, "fopen FAILED! %s\n", reader->path);
         return -1;

@@ -141,8 +141,13 @@ int tiff_read_header(snimage_reader_t *reader)
         sn_log(4, NULL, "tiff_read_header", __LINE__, "TIFFOpenOptionsAlloc FAILED!\n");
         return -1;
     }
-    tiff_ptr tif(TIFFOpenExt(reader->path, "r", opts.get()));
+    /* libtiff closes the descriptor with the file, but not when it fails to
+     * open it. */
+    int fd = snimage_reader_open_fd(reader);
+    tiff_ptr tif(fd >= 0 ? TIFFFdOpenExt(fd, reader->path, "r", opts.get()) : nullptr);
     if (!tif) {
+        if (fd >= 0)
+            close(fd);
         sn_log(4, NULL, "tiff_read_header", __LINE__, "TIFFOpen FAILED! filename:%s\n",
                reader->path);
         return -1;

@@ -37,36 +37,50 @@ const format_text g_texts[] = {
     {SN_IMAGE_FORMAT_RAW, "RAW", ".raw"},
 };
 
-/* Opens path, copies it into the reader and offers the first bytes to each
- * input format in registration order. Returns the open file (the caller
- * closes it) and the winner in *found; null when nothing can be had. */
-FILE *probe_file(sn_image_t *image, const char *path, const char *function,
-                 const snimage_iformat_t **found)
+/* Opens path without blocking (a named pipe would wait for a writer, and a
+ * batch worker with it) and keeps it only when the descriptor is a regular
+ * file; a device or a folder is no picture either. The name is looked at
+ * first, so that a device is not even opened, and the descriptor after, in
+ * case the name was replaced in between. *st gets the file's status. */
+int open_regular(const char *path, struct stat *st, const char *function)
 {
-    *found = nullptr;
-    /* A named pipe would block the open (and a batch worker with it) until
-     * some writer came; a device or a folder is no picture either. The path
-     * is looked at before it is opened, and the descriptor (opened without
-     * blocking) once more after, in case the name was replaced in between. */
-    struct stat st;
-    if (stat(path, &st) != 0) {
-        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
-        return nullptr;
+    if (stat(path, st) != 0) {
+        if (function)
+            sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        return -1;
     }
-    if (!S_ISREG(st.st_mode)) {
-        sn_log(4, NULL, function, __LINE__, "not a regular file FAILED! %s\n", path);
-        return nullptr;
+    if (!S_ISREG(st->st_mode)) {
+        if (function)
+            sn_log(4, NULL, function, __LINE__, "not a regular file FAILED! %s\n", path);
+        return -1;
     }
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
-        return nullptr;
+        if (function)
+            sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        return -1;
     }
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        sn_log(4, NULL, function, __LINE__, "not a regular file FAILED! %s\n", path);
+    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        if (function)
+            sn_log(4, NULL, function, __LINE__, "not a regular file FAILED! %s\n", path);
         close(fd);
-        return nullptr;
+        return -1;
     }
+    return fd;
+}
+
+/* Opens path, copies it into the reader and offers the first bytes to each
+ * input format in registration order. Returns the open file (the caller
+ * closes it) and the winner in *found; null when nothing can be had. While
+ * the formats look, the reader's source is that stream: they read through
+ * it and never open the name again. *st gets the opened file's status. */
+FILE *probe_file(sn_image_t *image, const char *path, const char *function,
+                 const snimage_iformat_t **found, struct stat *st)
+{
+    *found = nullptr;
+    int fd = open_regular(path, st, function);
+    if (fd < 0)
+        return nullptr;
     FILE *fp = fdopen(fd, "rb");
     if (!fp) {
         sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
@@ -79,6 +93,9 @@ FILE *probe_file(sn_image_t *image, const char *path, const char *function,
         fclose(fp);
         return nullptr;
     }
+    image->reader->source = fp;
+    if (snimage_opened_hook)
+        snimage_opened_hook(path);
     unsigned char bytes[SNIMAGE_PROBE_BYTES];
     int count = (int)fread(bytes, 1, sizeof bytes, fp);
     for (const snimage_iformat_t *f = g_iformats; f; f = f->next) {
@@ -89,6 +106,7 @@ FILE *probe_file(sn_image_t *image, const char *path, const char *function,
     }
     if (!*found) {
         sn_log(4, NULL, function, __LINE__, "unknown file type!\n");
+        image->reader->source = nullptr;
         fclose(fp);
         return nullptr;
     }
@@ -98,7 +116,48 @@ FILE *probe_file(sn_image_t *image, const char *path, const char *function,
     return fp;
 }
 
+/* The stream goes with the reader's hold on it. */
+void close_source(sn_image_t *image, FILE *fp)
+{
+    image->reader->source = nullptr;
+    fclose(fp);
+}
+
 } // namespace
+
+void (*snimage_opened_hook)(const char *path) = nullptr;
+
+int snimage_reader_open_fd(snimage_reader_t *reader)
+{
+    if (!reader || (!reader->source && !reader->path))
+        return -1;
+    int fd;
+    if (reader->source) {
+        fd = fcntl(fileno(reader->source), F_DUPFD_CLOEXEC, 0);
+    } else {
+        struct stat st;
+        fd = open_regular(reader->path, &st, nullptr);
+    }
+    if (fd < 0)
+        return -1;
+    /* A copy shares the offset, which the probe moved. */
+    if (lseek(fd, 0, SEEK_SET) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+FILE *snimage_reader_open_file(snimage_reader_t *reader)
+{
+    int fd = snimage_reader_open_fd(reader);
+    if (fd < 0)
+        return nullptr;
+    FILE *fp = fdopen(fd, "rb");
+    if (!fp)
+        close(fd);
+    return fp;
+}
 
 void snimage_register_iformat(snimage_iformat_t *format)
 {
@@ -209,9 +268,10 @@ const snimage_iformat_t *snimage_guess_iformat(const char *path)
     if (!image)
         return nullptr;
     const snimage_iformat_t *found = nullptr;
-    FILE *fp = probe_file(image, path, "snimage_guess_iformat", &found);
+    struct stat st;
+    FILE *fp = probe_file(image, path, "snimage_guess_iformat", &found, &st);
     if (fp)
-        fclose(fp);
+        close_source(image, fp);
     sn_image_destroy(image);
     return found;
 }
@@ -224,6 +284,11 @@ int sn_image_guess_format(const char *path)
 
 sn_image_t *sn_image_create_from_file(const char *path, int last)
 {
+    return snimage_create_from_file_stat(path, last, nullptr);
+}
+
+sn_image_t *snimage_create_from_file_stat(const char *path, int last, struct stat *loaded)
+{
     if (!path) {
         sn_log(4, NULL, "sn_image_create_from_file", __LINE__, "path is null\n");
         return nullptr;
@@ -232,7 +297,8 @@ sn_image_t *sn_image_create_from_file(const char *path, int last)
     if (!image)
         return nullptr;
     const snimage_iformat_t *format = nullptr;
-    FILE *fp = probe_file(image, path, "sn_image_create_from_file", &format);
+    struct stat st;
+    FILE *fp = probe_file(image, path, "sn_image_create_from_file", &format, &st);
     if (!fp) {
         sn_image_destroy(image);
         return nullptr;
@@ -263,11 +329,13 @@ sn_image_t *sn_image_create_from_file(const char *path, int last)
     if (reader->codec_state)
         format->close(reader);
     reader->codec_state = nullptr;
-    fclose(fp);
+    close_source(image, fp);
+    if (loaded)
+        *loaded = st;
     return image;
 
 fail:
-    fclose(fp);
+    close_source(image, fp);
     /* A frame array that read_header never sized must not be walked. */
     if (!image->frames)
         image->frame_count = 0;

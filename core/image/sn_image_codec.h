@@ -8,12 +8,14 @@
 #include "image/sn_image.h"
 
 #include <stdio.h>
+#include <sys/stat.h>
 
 /* How many leading bytes a probe is offered. */
 #define SNIMAGE_PROBE_BYTES 32
 
 typedef struct snimage_reader {
     char *path;        /* own copy; set only for images loaded from a file */
+    FILE *source;      /* the loader's checked stream on path while it loads */
     sn_image_t *owner; /* the image that owns this reader */
     void *codec_state; /* set by read_header, released by close */
 } snimage_reader_t;
@@ -59,6 +61,23 @@ const snimage_oformat_t *snimage_find_oformat(int id);
 int snimage_match_extension(const char *path, const char *extensions);
 const snimage_oformat_t *snimage_guess_oformat(const char *path);
 const snimage_iformat_t *snimage_guess_iformat(const char *path);
+
+/* Loads path like sn_image_create_from_file; *loaded (may be null) gets the
+ * status of the file that was read, taken from its open descriptor, so that
+ * the caller can tell later whether the name still stands for that file. */
+sn_image_t *snimage_create_from_file_stat(const char *path, int last, struct stat *loaded);
+
+/* A descriptor of the reader's own on its file, at the start: a copy of the
+ * loader's, so that no probe or reader opens the name again (it may name a
+ * pipe by now). A reader given only a path opens it without blocking, and a
+ * regular file only. -1 on failure; the caller logs. */
+int snimage_reader_open_fd(snimage_reader_t *reader);
+/* The same as a stream; null on failure. */
+FILE *snimage_reader_open_file(snimage_reader_t *reader);
+
+/* Tests only: called with the path once the loader has opened and checked
+ * the file, before any format looks at it. */
+extern void (*snimage_opened_hook)(const char *path);
 
 /* Writers' end of file: flushes, checks the stream's error flag and closes.
  * On any failure it logs "write FAILED! %s\n" under the writer's name, removes

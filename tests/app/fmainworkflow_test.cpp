@@ -37,6 +37,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -257,6 +259,7 @@ private slots:
     void pipelineChangesWaitForTheFilterList();
     void removedOperationOutlivesTheRunThatHoldsItsFilters();
     void removeAndLoadProfileNeverWaitForTheWorker();
+    void workersReadThePipelineWithoutWritingIt();
     void busyDisablesTheStructureButNotTheSelection();
     void profileSessionsAreWrittenExactly();
     void loadProfileReplacesThePipeline();
@@ -690,6 +693,41 @@ void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
         QVERIFY(!deletedTooEarly);
     }
     waitIdle();
+}
+
+// The batch and preview workers walked the pipeline list non-const: on an
+// empty or shared list that detaches it, a write from the worker while the
+// interface reads it without the mutex. A copy that the interface holds
+// stays shared with the list through whole runs of both workers.
+void FMainWorkflowTest::workersReadThePipelineWithoutWritingIt()
+{
+    for (int i = 0; i < 3; i++) {
+        std::string path = writeBmp(*m_dir, "w" + std::to_string(i) + ".bmp", 8, 8);
+        fileman_add(m_list, path.c_str(), 0, 0);
+    }
+    fileman_set_current(m_list, 0);
+    const std::string out = m_dir->file("out");
+    QCOMPARE(mkdir(out.c_str(), 0755), 0);
+    photobatch_t *batch = photobatch_get_instance();
+    outputconfig_t *c = photobatch_get_outputconfig(batch);
+    snprintf(c->output_folder, sizeof c->output_folder, "%s", out.c_str());
+    c->format = SN_IMAGE_FORMAT_BMP;
+    for (int round = 0; round < 2; round++) {
+        if (round == 1)
+            m_page->insertOperation("negative", 0, nullptr);
+        waitIdle();
+        const QList<CAbstractOperation *> held = m_page->operations();
+        QVERIFY(held.isSharedWith(m_page->operations()));
+        QCOMPARE(photobatch_start(batch), 0);
+        m_page->updatePreviewFile();
+        // Meanwhile the interface reads the list, as its views do.
+        QTRY_VERIFY_WITH_TIMEOUT(m_page->operations().count() == round &&
+                                     photobatch_get_status(batch) == PHOTOBATCH_STATUS_IDLE,
+                                 10000);
+        waitIdle();
+        QVERIFY(held.isSharedWith(m_page->operations()));
+    }
+    c->output_folder[0] = '\0';
 }
 
 void FMainWorkflowTest::busyDisablesTheStructureButNotTheSelection()

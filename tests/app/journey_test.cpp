@@ -26,6 +26,7 @@
 #include "photobatch.h"
 #include "startup.h"
 #include "step1_fixture.h"
+#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QAction>

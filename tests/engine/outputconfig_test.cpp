@@ -110,7 +110,15 @@ TEST_F(OutputNaming, KeywordTable)
          "/o/archive.tar|.gz||"},
         {"noslash", 3, "", 1, "", JPG, "noslash.jpg"},
         {"/root.jpg", 3, "", 1, "<Foldername>x", JPG, "/x.jpg"},
-        {"C:/pics/IMG_01.jpg", 0, "C:", 0, "/", 0, "C:/"},
+        /* A name never reaches out of its folder. */
+        {"C:/pics/IMG_01.jpg", 0, "C:", 0, "/", 0, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "../<Filename>", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "<Filename>/x", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 1, "/etc/<Filename>", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "..", 0, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, ".", 0, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "..", JPG, "/o/...jpg"},
+        {"C:/pics/../IMG_01.jpg", 0, "/o", 0, "<Foldername>", JPG, "/o/...jpg"},
         {"@", 0, "/o", 0, "<Datetime Photo MMM-DD-YYYY>", JPG, "/o/Mar-04-2021.jpg"},
         {"@", 0, "/o", 0, "<Datetime Photo MMM-DD-YY>", JPG, "/o/Mar-04-21.jpg"},
         {"@", 0, "/o", 0, "<Datetime Photo DD-MMM-YYYY>", JPG, "/o/04-Mar-2021.jpg"},
@@ -219,6 +227,16 @@ TEST_F(OutputNaming, NamesThatWouldNotFitFail)
     EXPECT_EQ(name(g.config, "/s/x.jpg", 0), "<null>");
     strcpy(g.config->filename_template, "<Counter 1:1:1017>");
     EXPECT_EQ(name(g.config, "/s/x.jpg", 0), "<null>");
+
+    /* Folder parts in a name are refused as such. */
+    {
+        zvtest::LogCapture log;
+        strcpy(g.config->filename_template, "../<Filename>");
+        EXPECT_EQ(name(g.config, "/s/x.jpg", 0), "<null>");
+        EXPECT_TRUE(zvtest::wait_for([&] {
+            return log.contains("output name has folder parts FAILED! ori:/s/x.jpg, name:../x\n");
+        }));
+    }
 
     /* A buffer too small for the result is refused, not overrun. */
     strcpy(g.config->filename_template, "");

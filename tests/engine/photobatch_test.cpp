@@ -9,16 +9,19 @@
 
 #include "filter/imagefilter.h"
 #include "image/sn_image.h"
+#include "image/sn_image_codec.h"
 #include "zv_test.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 #include <utime.h>
@@ -27,6 +30,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <iostream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -768,6 +772,233 @@ TEST_F(PhotoBatch, ANamedPipeInTheListFailsToLoadWithoutBlocking)
     std::vector<Event> events = run_all();
     EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(pipe), failed(1, pipe), begins(a),
                                           written(a, out_ + "/a.png"), ev(3, 1)}));
+}
+
+/* With delete source on, the name used to be unlinked whatever it stood for
+ * by then. Whatever takes the place of the loaded file, or changes it, after
+ * its load (here while the worker asks for the filters) is kept. */
+TEST_F(PhotoBatch, ASourceChangedAfterItsLoadIsNeverDeleted)
+{
+    config()->delete_source = 1;
+    const std::vector<uint8_t> other = {'o', 't', 'h', 'e', 'r'};
+    struct Case {
+        const char *what;
+        std::function<void(const std::string &)> change;
+    } cases[] = {
+        {"another photo",
+         [&](const std::string &path) {
+             std::string next = path + ".next";
+             zvtest::write_file(next, other);
+             rename(next.c_str(), path.c_str());
+         }},
+        {"a named pipe",
+         [](const std::string &path) {
+             std::string next = path + ".next";
+             mkfifo(next.c_str(), 0600);
+             rename(next.c_str(), path.c_str());
+         }},
+        {"a symbolic link loop",
+         [](const std::string &path) {
+             unlink(path.c_str());
+             symlink(path.c_str(), path.c_str());
+         }},
+        {"the same file rewritten",
+         [&](const std::string &path) {
+             int fd = open(path.c_str(), O_WRONLY | O_APPEND);
+             if (fd >= 0) {
+                 if (write(fd, other.data(), other.size()) < 0)
+                     ADD_FAILURE() << "append";
+                 close(fd);
+             }
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string a = source("a.png");
+        fileman_clear(photobatch_get_fileman(batch_));
+        add(a);
+        rec_.clear();
+        std::function<void(const std::string &)> change = c.change;
+        rec_.set_hook([a, change](const std::string &path) {
+            if (path == a)
+                change(path);
+        });
+        zvtest::LogCapture log;
+        std::vector<Event> events = run_all();
+        rec_.set_hook(nullptr);
+        ASSERT_EQ(events.size(), 4u);
+        EXPECT_EQ(events[2].event, PHOTOBATCH_EVENT_WRITTEN);
+        EXPECT_TRUE(is_png_of_size(events[2].text, 9, 7));
+        struct stat st;
+        EXPECT_EQ(lstat(a.c_str(), &st), 0) << "the changed source was deleted";
+        EXPECT_TRUE(zvtest::wait_for([&] {
+            return log.contains("source changed since its load, kept FAILED! " + a + "\n");
+        }));
+        if (std::string(c.what) == "another photo") {
+            EXPECT_EQ(zvtest::read_file(a), other);
+        }
+        unlink(a.c_str());
+    }
+}
+
+/* Swaps the loaded file for a named pipe once the loader has checked it. */
+static std::string g_swapped;
+static void swap_source_for_pipe(const char *path)
+{
+    if (g_swapped != path)
+        return;
+    std::string fifo = g_swapped + ".fifo";
+    if (mkfifo(fifo.c_str(), 0600) == 0)
+        rename(fifo.c_str(), path);
+}
+
+/* The formats used to open the name again after the loader's check, and a
+ * pipe put there meanwhile held the worker in that open for good. The file
+ * that was checked is read; the pipe is neither read nor deleted. */
+TEST_F(PhotoBatch, ASourceSwappedForAPipeAfterTheLoadersCheckDoesNotHangTheRun)
+{
+    std::string a = source("a.png");
+    std::string b = source("b.png");
+    add(a);
+    add(b);
+    config()->delete_source = 1;
+    g_swapped = a;
+    snimage_opened_hook = swap_source_for_pipe;
+    zvtest::LogCapture log;
+    EXPECT_EQ(photobatch_start(batch_), 0);
+    bool ended = rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1));
+    snimage_opened_hook = nullptr;
+    if (!ended) {
+        /* Free a worker stuck in the pipe's open, so that the test ends. */
+        int fd = open(a.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            close(fd);
+    }
+    ASSERT_TRUE(ended) << "the worker hung on the pipe";
+    EXPECT_EQ(rec_.events(),
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), begins(b),
+                                  written(b, out_ + "/b.png"), ev(3, 1)}));
+    EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
+    struct stat st;
+    ASSERT_EQ(lstat(a.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(zvtest::file_exists(b));
+    EXPECT_TRUE(zvtest::wait_for(
+        [&] { return log.contains("source changed since its load, kept FAILED! " + a + "\n"); }));
+}
+
+static std::vector<std::string> folder_names(const std::string &folder)
+{
+    std::vector<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (struct dirent *entry = readdir(dir))
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+            names.push_back(entry->d_name);
+    closedir(dir);
+    return names;
+}
+
+/* What a killed run left under a temporary name stays as it is, and the
+ * run writes nothing but its outputs. */
+TEST_F(PhotoBatch, TemporaryLeftoversAreIgnoredAndARunLeavesNone)
+{
+    std::string a = source("a.png");
+    add(a);
+    const std::string leftover = out_ + "/.zandrevik-" + std::to_string(getpid()) + "-0.part";
+    ASSERT_TRUE(zvtest::write_file(leftover, std::string("cut")));
+    std::vector<Event> events = run_all();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2], written(a, out_ + "/a.png"));
+    EXPECT_EQ(folder_names(out_).size(), 2u);
+    std::vector<uint8_t> kept = zvtest::read_file(leftover);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "cut");
+}
+
+/* A noisy picture, slow enough to compress that a kill lands mid-write. */
+static bool write_noise_png(const std::string &path, int width, int height, uint32_t seed)
+{
+    zvtest::ImagePtr image(sn_image_create(width, height, 1));
+    if (!image || sn_image_allocate_frame(image.get(), 0) != 0)
+        return false;
+    for (size_t i = 0; i < (size_t)width * (size_t)height; i++) {
+        seed = seed * 1664525u + 1013904223u;
+        image->frames[0].pixels[i] = seed | 0xFF000000u;
+    }
+    sn_image_write_params_t params = {90, 24, 0, 0};
+    return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_PNG, &params) == 0;
+}
+
+static bool has_affix(const std::string &name, const std::string &prefix, const std::string &suffix)
+{
+    return name.size() >= prefix.size() + suffix.size() &&
+           name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+/* kill -9 in the middle of a run used to leave empty or cut files under final
+ * output names. A child runs the batch and is killed after a different short
+ * time in each round: every final name decodes whole, and what the kill cut
+ * short is only ever a hidden temporary file that Add Folder passes over. */
+TEST(PhotoBatchCrash, AKilledRunLeavesOnlyWholeFilesUnderFinalNames)
+{
+    sn_image_init();
+    zvtest::TempDir dir;
+    const int sources = 8;
+    std::vector<std::string> paths;
+    for (int i = 0; i < sources; i++) {
+        paths.push_back(dir.file("s" + std::to_string(i) + ".png"));
+        ASSERT_TRUE(write_noise_png(paths.back(), 240, 160, (uint32_t)i + 1));
+    }
+    int finals = 0, leftovers = 0;
+    for (int round = 0; round < 16; round++) {
+        std::string out = dir.file("out" + std::to_string(round));
+        ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(20);
+            photobatch_t *batch = photobatch_create();
+            if (!batch)
+                _exit(1);
+            outputconfig_t *c = photobatch_get_outputconfig(batch);
+            strcpy(c->output_folder, out.c_str());
+            c->format = SN_IMAGE_FORMAT_PNG;
+            for (const std::string &p : paths)
+                fileman_add(photobatch_get_fileman(batch), p.c_str(), 0, 0);
+            photobatch_start(batch);
+            if (write(ready[1], "r", 1) != 1)
+                _exit(1);
+            for (;;)
+                pause();
+        }
+        close(ready[1]);
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        usleep((useconds_t)(round * 7 + 1) * 1000);
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        std::vector<std::string> names = folder_names(out);
+        for (const std::string &name : names) {
+            SCOPED_TRACE(out + "/" + name);
+            if (has_affix(name, ".zandrevik-", ".part")) {
+                leftovers++;
+                continue;
+            }
+            finals++;
+            EXPECT_TRUE(is_png_of_size(out + "/" + name, 240, 160)) << "a broken final output";
+        }
+    }
+    /* The rounds reached into the run, not only before its first save. */
+    EXPECT_GT(finals, 0);
+    std::cout << "final outputs: " << finals << ", temporary leftovers: " << leftovers << "\n";
 }
 
 TEST(PhotoBatchInstance, OneProcessWideInstance)

@@ -74,6 +74,11 @@ Abmessungen: %5</translation>
         <translation>Die Datei existiert bereits. Möchten Sie sie überschreiben?</translation>
     </message>
     <message>
+        <location filename="../../app/fmainfile.cpp" line="404"/>
+        <source>These file names cannot be read back from a list file, so the list was saved without them:</source>
+        <translation>Diese Dateinamen lassen sich aus einer Listendatei nicht zurücklesen; die Liste wurde ohne sie gespeichert:</translation>
+    </message>
+    <message>
         <location filename="../../app/fmainfile.cpp" line="406"/>
         <source>File list has been modified, do you want to save it?</source>
         <translation>Die Dateiliste wurde geändert. Möchten Sie sie speichern?</translation>

@@ -326,6 +326,11 @@ TEST(Setting, ReaderAcceptsWhatHandsWrite)
          "\r\n[]\r\ny = 2\r\nx = 1\r\n"},
         {"session met twice", "[s]\na = 1\n[t]\nb = 2\n[s]\nc = 3\n",
          "\r\n[s]\r\nc = 3\r\na = 1\r\n\r\n[t]\r\nb = 2\r\n"},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "a = 1\n",
+         "a = 1\r\n"},
+        {"byte-order mark before a session", "\xEF\xBB\xBF[s]\na = 1\n", "\r\n[s]\r\na = 1\r\n"},
         {"old backslashes stay", "p = \"C:\\dir\\sub\"\nu = \"\\\\srv\\share\"\n",
          "u = \"\\\\srv\\share\"\r\np = \"C:\\dir\\sub\"\r\n"},
     };

@@ -227,6 +227,52 @@ TEST_F(FormatTest, PathsThatAreNotRegularFilesAreRefusedWithoutOpening)
     }
 }
 
+/* Puts a named pipe in the place of the opened file, as another program
+ * could between the loader's check and the formats' look at the file. */
+static std::string g_swap_path;
+static void swap_for_pipe(const char *path)
+{
+    std::string fifo = g_swap_path + ".fifo";
+    if (mkfifo(fifo.c_str(), 0600) == 0)
+        rename(fifo.c_str(), path);
+}
+
+/* The probes and readers used to open the name again (the GIF probe for
+ * every file not claimed before it), and a pipe swapped in after the check
+ * blocked them for good. They read the file that was opened and checked. */
+TEST_F(FormatTest, AFileSwappedForAPipeAfterItsCheckIsReadFromTheOpenedFile)
+{
+    const int formats[] = {SN_IMAGE_FORMAT_BMP, SN_IMAGE_FORMAT_JPEG, SN_IMAGE_FORMAT_GIF,
+                           SN_IMAGE_FORMAT_PNG, SN_IMAGE_FORMAT_TIFF};
+    image_ptr white = white_image(5, 3);
+    ASSERT_NE(white, nullptr);
+    sn_image_write_params_t params = {90, 24, 0, 0};
+    for (int format : formats) {
+        SCOPED_TRACE(sn_image_format_name(format));
+        std::string path = dir.file(std::string("swapped") + sn_image_format_ext(format));
+        ASSERT_EQ(0, sn_image_save(white.get(), path.c_str(), format, &params));
+        g_swap_path = path;
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(10);
+            snimage_opened_hook = swap_for_pipe;
+            image_ptr image(sn_image_create_from_file(path.c_str(), -1));
+            snimage_opened_hook = nullptr;
+            struct stat st;
+            bool ok = image && image->format == format && image->width == 5 && image->height == 3 &&
+                      image->frames[0].rows[2][4] == 0xFFFFFFFFu && lstat(path.c_str(), &st) == 0 &&
+                      S_ISFIFO(st.st_mode) && sn_image_guess_format(path.c_str()) == 0;
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        ASSERT_TRUE(WIFEXITED(status)) << "the load blocked or crashed";
+        EXPECT_EQ(0, WEXITSTATUS(status));
+        unlink(path.c_str());
+    }
+}
+
 TEST_F(FormatTest, SavingByIdOrByExtension)
 {
     image_ptr image = white_image(3, 2);
