@@ -42,7 +42,8 @@ public:
     // The pipeline part of a profile.
     bool saveProfile(const QString &path);
     bool loadProfile(const QString &path);
-    // The kept filters of the pipeline for one file (batch worker; the
+    // The kept filters of the pipeline for one file, the index-th of the
+    // list (-1 for none) that a text's counter counts with (batch worker; the
     // Step 4 page counts them with an empty path).
     void buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters, int index = -1);
     // New filters, one per operation (preview worker).
