@@ -1,7 +1,8 @@
 /*
  * Geometric primitives on every frame of an image: sn_image_crop,
- * sn_image_padding, sn_image_resize (frames lent to Leptonica's pixScale without
- * copying, alpha scaled apart, steep reductions in steps that Leptonica can take)
+ * sn_image_padding, sn_image_resize (half size in one pass of its own, halfsize.cpp;
+ * other factors on frames lent to Leptonica's pixScale without copying, alpha
+ * scaled apart, steep reductions in steps that Leptonica can take)
  * and sn_image_rotate (pixRotateOrth for quarter turns, the program's own
  * 1/16-pixel area rotation for any other angle).
  *
@@ -180,36 +181,30 @@ void insert_alpha(PIX *color, PIX *plane)
     }
 }
 
-/* At exactly half size in both directions Leptonica scales an 8-bit plane by
- * the plain 2 x 2 box sum shifted right by two (no rounding), into width / 2 x
- * height / 2. Taking that straight from the frame's alpha bytes gives the same
- * bytes without a whole-size plane, which costs a full extra pass over memory. */
-void insert_half_alpha(PIX *color, const uint32_t *pixels, int width)
-{
-    int w = pixGetWidth(color), h = pixGetHeight(color);
-    uint32_t *dst = (uint32_t *)pixGetData(color);
-    for (int y = 0; y < h; y++) {
-        const uint32_t *top = pixels + (size_t)(2 * y) * (size_t)width;
-        const uint32_t *bottom = top + width;
-        uint32_t *out = dst + (size_t)y * (size_t)w;
-        for (int x = 0; x < w; x++) {
-            uint32_t sum = (top[2 * x] & 0xFFu) + (top[2 * x + 1] & 0xFFu) +
-                           (bottom[2 * x] & 0xFFu) + (bottom[2 * x + 1] & 0xFFu);
-            out[x] = (out[x] & ~0xFFu) | (sum >> 2);
-        }
-    }
-}
-
 /* Scales one lent frame (snimage_scale_with_alpha). The colour goes through pixScale, which does
  * not keep alpha; the alpha plane is scaled without sharpening and written back. An image without
  * alpha, or a frame opaque throughout, needs no plane: its result is opaque as well. */
 PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, int height,
                               int has_alpha, float sx, float sy)
 {
+    /* Half size, the common reduction, takes one pass straight into the result. */
+    if (sx == 0.5f && sy == 0.5f && width >= 2 && height >= 2) {
+        pix_holder half(pixCreateNoInit(width / 2, height / 2, 32));
+        if (!half.pix) {
+            sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n",
+                   width / 2, height / 2);
+            return nullptr;
+        }
+        if (snimage_scale_half(pixels, width, height, has_alpha,
+                               (uint32_t *)pixGetData(half.pix)) != 0)
+            return nullptr;
+        PIX *out = half.pix;
+        half.pix = nullptr;
+        return out;
+    }
     bool opaque = !has_alpha || frame_is_opaque(pixels, (size_t)width * (size_t)height);
-    bool half = sx == 0.5f && sy == 0.5f && width >= 2 && height >= 2;
     pix_holder plane;
-    if (!opaque && !half) {
+    if (!opaque) {
         plane.pix = pixCreateNoInit(width, height, 8);
         if (!plane.pix) {
             sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n", width,
@@ -224,14 +219,7 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
         sn_log(4, NULL, "sn_image_resize", __LINE__, "pixScale FAILED! %f, %f\n", sx, sy);
         return nullptr;
     }
-    if (!opaque && half && pixGetWidth(scaled.pix) == width / 2 &&
-        pixGetHeight(scaled.pix) == height / 2) {
-        insert_half_alpha(scaled.pix, pixels, width);
-    } else if (!opaque && half) {
-        sn_log(4, NULL, "sn_image_resize", __LINE__, "half size FAILED! %dx%d\n",
-               pixGetWidth(scaled.pix), pixGetHeight(scaled.pix));
-        return nullptr;
-    } else if (opaque) {
+    if (opaque) {
         l_int32 w = pixGetWidth(scaled.pix), h = pixGetHeight(scaled.pix);
         uint32_t *p = (uint32_t *)pixGetData(scaled.pix);
         size_t n = (size_t)w * (size_t)h;
