@@ -447,6 +447,8 @@ void *CFileModel::runRequest(void *param)
     request->taken.store(1, std::memory_order_release);
     if (!request->live.load(std::memory_order_acquire))
         return nullptr;
+    // The decode and the resize steps share blocks; none outlives the request.
+    sn_image_cache_enable();
     if (request->kind == REQUEST_THUMBNAIL) {
         thumbnail_maker_t maker = g_thumbnail_maker.load(std::memory_order_acquire);
         request->picture = (maker ? maker : makeThumbnail)(request->path);
@@ -454,6 +456,7 @@ void *CFileModel::runRequest(void *param)
         request->picture =
             makePreview(request->path, &request->width, &request->height, &request->format);
     }
+    sn_image_cache_release();
     return request->picture ? request : nullptr;
 }
 

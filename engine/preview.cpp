@@ -457,6 +457,9 @@ int preview_proc(void *param, const std::atomic<int> *stop)
     const int taken_bits =
         command_bit(PREVIEW_COMMAND_ENABLE) | command_bit(PREVIEW_COMMAND_INTERRUPT) |
         command_bit(PREVIEW_COMMAND_DISABLE) | command_bit(PREVIEW_COMMAND_UPDATE_FILE);
+    /* Blocks freed in a run are kept for its next stage and given back once
+     * no work waits. */
+    sn_image_cache_enable();
     for (;;) {
         int commands = preview->command.load(std::memory_order_acquire);
         if (commands & command_bit(PREVIEW_COMMAND_EXIT)) {
@@ -483,6 +486,8 @@ int preview_proc(void *param, const std::atomic<int> *stop)
                  * count unchanged knows that no run can hold its filters. */
                 preview->runs_begun.fetch_add(1, std::memory_order_seq_cst);
                 run(preview, path);
+                if (!work_pending(preview))
+                    sn_image_cache_release();
                 preview->runs_ended.fetch_add(1, std::memory_order_seq_cst);
                 free(path);
             }

@@ -70,6 +70,16 @@ void sn_image_free_frame(sn_image_t *image, int index);
 uint32_t **sn_image_get_frame(const sn_image_t *image, int index);
 
 int snimage_allocate_frame(sn_image_frame_t *frame, int width, int height);
+
+/* The memory of frames and of Leptonica's pixel buffers: malloc blocks, with
+ * large ones kept for reuse on a thread that enabled its cache. */
+void *snimage_block_alloc(size_t bytes);
+void snimage_block_free(void *block);
+/* A worker thread keeps the large blocks it frees for its next photo; others
+ * free them at once. Release gives back what the calling thread keeps (and
+ * malloc's free pages) and is called when the worker goes idle. */
+void sn_image_cache_enable(void);
+void sn_image_cache_release(void);
 void snimage_free_frame(sn_image_frame_t *frame);
 
 /* Exactly Leptonica's pixScale at 0.5 on the colour of a frame of width x
