@@ -19,76 +19,63 @@
 namespace
 {
 
-/* Colour channels are the bytes at shifts 8, 16 and 24; alpha is the lowest. */
-const int k_channels = 3;
-
-/* One averaged row: a plane of 16-bit values per colour, and its alpha. */
-struct half_row {
-    uint16_t *colour[k_channels];
-    uint8_t *alpha;
-};
+/* Rows are kept as they lie in memory, four 16-bit values per pixel (alpha,
+ * red, green, blue), so that every step is one plain loop over the row. */
+const int k_lanes = 4;
 
 /* The 2 x 2 average of source rows 2y and 2y + 1, truncated as Leptonica does. */
-void average_rows(const uint32_t *top, const uint32_t *bottom, int width, half_row *row)
+void average_rows(const uint8_t *top, const uint8_t *bottom, int width, uint16_t *row)
 {
-    for (int c = 0; c < k_channels; c++) {
-        const int shift = 8 * (c + 1);
-        uint16_t *out = row->colour[c];
-        for (int x = 0; x < width; x++) {
-            uint32_t sum = ((top[2 * x] >> shift) & 0xFFu) + ((top[2 * x + 1] >> shift) & 0xFFu) +
-                           ((bottom[2 * x] >> shift) & 0xFFu) +
-                           ((bottom[2 * x + 1] >> shift) & 0xFFu);
-            out[x] = (uint16_t)(sum >> 2);
+    for (int x = 0; x < width; x++)
+        for (int c = 0; c < k_lanes; c++) {
+            const int i = 8 * x + c;
+            row[k_lanes * x + c] =
+                (uint16_t)((top[i] + top[i + 4] + bottom[i] + bottom[i + 4]) >> 2);
         }
-    }
-    uint8_t *alpha = row->alpha;
-    for (int x = 0; x < width; x++) {
-        uint32_t sum = (top[2 * x] & 0xFFu) + (top[2 * x + 1] & 0xFFu) + (bottom[2 * x] & 0xFFu) +
-                       (bottom[2 * x + 1] & 0xFFu);
-        alpha[x] = (uint8_t)(sum >> 2);
-    }
+}
+
+/* Alpha of a result row: as averaged, or opaque for an image without alpha. */
+void set_alpha(const uint16_t *row, int width, int opaque, uint8_t *out)
+{
+    for (int x = 0; x < width; x++)
+        out[k_lanes * x] = opaque ? 0xFFu : (uint8_t)row[k_lanes * x];
 }
 
 /* A row written unsharpened: the first and last rows of the result. */
-void compose_plain(const half_row *row, int width, int opaque, uint32_t *out)
+void compose_plain(const uint16_t *row, int width, int opaque, uint8_t *out)
 {
-    for (int x = 0; x < width; x++)
-        out[x] = SN_PIXEL(opaque ? 0xFFu : row->alpha[x], row->colour[0][x], row->colour[1][x],
-                          row->colour[2][x]);
+    for (int i = 0; i < k_lanes * width; i++)
+        out[i] = (uint8_t)row[i];
+    set_alpha(row, width, opaque, out);
 }
 
-/* (108 s - 2 t + 45) / 90 for a numerator clamped to 0..23039, as a multiply
- * and shift that is exact over that range. */
-inline uint32_t sharpen(int32_t s, int32_t t)
+/* An inner row, each colour sharpened against its 3 x 3 neighbourhood and the
+ * first and last pixels left as averaged. In 16 bits: the numerator
+ * 108 s - 2 t + 45 lies within -4545..27585, and once clamped to 0..23039 its
+ * quotient by 90 is exactly the high half of its product with 46604, shifted
+ * right by 6. The alpha lane is computed alike and then overwritten. */
+void compose_sharp(const uint16_t *above, const uint16_t *row, const uint16_t *below, int width,
+                   int opaque, uint16_t *column, uint8_t *out)
 {
-    int32_t n = 108 * s - 2 * t + 45;
-    n = n < 0 ? 0 : n > 23039 ? 23039 : n;
-    return ((uint32_t)n * 23302u) >> 21;
-}
-
-/* An inner row: each colour sharpened against its 3 x 3 neighbourhood, the
- * first and last columns unsharpened. column holds width values per colour. */
-void compose_sharp(const half_row *above, const half_row *row, const half_row *below, int width,
-                   int opaque, uint16_t *column, uint32_t *out)
-{
+    const int n = k_lanes * width;
     if (width < 3) {
         compose_plain(row, width, opaque, out);
         return;
     }
-    for (int x = 0; x < width; x++)
-        out[x] = opaque ? 0xFFu : row->alpha[x];
-    for (int c = 0; c < k_channels; c++) {
-        const uint16_t *a = above->colour[c], *m = row->colour[c], *b = below->colour[c];
-        const int shift = 8 * (c + 1);
-        for (int x = 0; x < width; x++)
-            column[x] = (uint16_t)(a[x] + m[x] + b[x]);
-        out[0] |= (uint32_t)m[0] << shift;
-        for (int x = 1; x < width - 1; x++) {
-            int32_t t = (int32_t)column[x - 1] + column[x] + column[x + 1];
-            out[x] |= sharpen(m[x], t) << shift;
-        }
-        out[width - 1] |= (uint32_t)m[width - 1] << shift;
+    for (int i = 0; i < n; i++)
+        column[i] = (uint16_t)(above[i] + row[i] + below[i]);
+    for (int i = 0; i < k_lanes; i++) {
+        out[i] = (uint8_t)row[i];
+        out[n - k_lanes + i] = (uint8_t)row[n - k_lanes + i];
     }
+    for (int i = k_lanes; i < n - k_lanes; i++) {
+        int16_t t = (int16_t)(column[i - k_lanes] + column[i] + column[i + k_lanes]);
+        int16_t q = (int16_t)(108 * row[i] + 45 - 2 * t);
+        q = q < 0 ? 0 : q;
+        q = q > 23039 ? 23039 : q;
+        out[i] = (uint8_t)((((uint32_t)(uint16_t)q * 46604u) >> 16) >> 6);
+    }
+    set_alpha(row, width, opaque, out);
 }
 
 } // namespace
@@ -101,40 +88,36 @@ int snimage_scale_half(const uint32_t *pixels, int width, int height, int has_al
         return -1;
     }
     const int w = width / 2, h = height / 2;
-    /* Three averaged rows in turn, and one row of column sums. */
-    size_t plane = ((size_t)w + 7) & ~(size_t)7;
-    size_t bytes = plane * (3 * k_channels + 1) * sizeof(uint16_t) + 3 * plane;
-    uint8_t *scratch = (uint8_t *)malloc(bytes);
+    /* Three averaged rows in turn and one row of column sums. */
+    const size_t lanes = (size_t)k_lanes * (size_t)w;
+    const size_t bytes = lanes * 4 * sizeof(uint16_t);
+    uint16_t *scratch = (uint16_t *)malloc(bytes);
     if (!scratch) {
         sn_log(4, NULL, "snimage_scale_half", __LINE__, "malloc FAILED! %zu\n", bytes);
         return -1;
     }
-    half_row rows[3];
-    uint16_t *words = (uint16_t *)scratch;
-    for (int r = 0; r < 3; r++)
-        for (int c = 0; c < k_channels; c++)
-            rows[r].colour[c] = words + plane * (size_t)(r * k_channels + c);
-    uint16_t *column = words + plane * 3 * k_channels;
-    uint8_t *alpha = (uint8_t *)(column + plane);
-    for (int r = 0; r < 3; r++)
-        rows[r].alpha = alpha + plane * (size_t)r;
+    uint16_t *rows[3] = {scratch, scratch + lanes, scratch + 2 * lanes};
+    uint16_t *column = scratch + 3 * lanes;
 
     const int opaque = !has_alpha;
+    const uint8_t *source = (const uint8_t *)pixels;
+    uint8_t *result = (uint8_t *)out;
+    const size_t source_row = (size_t)width * 4, result_row = (size_t)w * 4;
     auto average = [&](int y) {
-        const uint32_t *top = pixels + (size_t)(2 * y) * (size_t)width;
-        average_rows(top, top + width, w, &rows[y % 3]);
+        const uint8_t *top = source + (size_t)(2 * y) * source_row;
+        average_rows(top, top + source_row, w, rows[y % 3]);
     };
     average(0);
     if (h > 1)
         average(1);
-    compose_plain(&rows[0], w, opaque, out);
+    compose_plain(rows[0], w, opaque, result);
     for (int y = 1; y < h - 1; y++) {
         average(y + 1);
-        compose_sharp(&rows[(y - 1) % 3], &rows[y % 3], &rows[(y + 1) % 3], w, opaque, column,
-                      out + (size_t)y * (size_t)w);
+        compose_sharp(rows[(y - 1) % 3], rows[y % 3], rows[(y + 1) % 3], w, opaque, column,
+                      result + (size_t)y * result_row);
     }
     if (h > 1)
-        compose_plain(&rows[(h - 1) % 3], w, opaque, out + (size_t)(h - 1) * (size_t)w);
+        compose_plain(rows[(h - 1) % 3], w, opaque, result + (size_t)(h - 1) * result_row);
     free(scratch);
     return 0;
 }
