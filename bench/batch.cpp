@@ -2,11 +2,12 @@
  * Batch throughput: N photo-like 12-megapixel JPEGs resized to 50 % and
  * written as JPEG quality 90 by (a) the batch worker, (b) a bare Leptonica
  * program and (c) ImageMagick's convert on one thread, each in a child process
- * so that its peak resident memory is its own (wait4's ru_maxrss); (a) and (b)
- * in turns over several rounds. Then the worker's cost per megapixel on
- * 48-megapixel photos against 1-megapixel ones (timed from its start event to
- * its finish event, in turns), and its idle memory after a run of 24-megapixel
- * photos against its idle memory before the run.
+ * so that its peak resident memory is its own (wait4's ru_maxrss). (a) and (b)
+ * run in turns over several rounds, each timed inside its child over the work
+ * alone: the worker from its start command to its finish event, the bare
+ * program from its first read to its last write. Then the worker's cost per
+ * megapixel on 48-megapixel photos against 1-megapixel ones, in turns, and its
+ * idle memory after a run of 24-megapixel photos against that before the run.
  *
  * Usage: bench_batch [files]   (default 8)
  */
@@ -98,7 +99,7 @@ Measure in_child(const std::function<int()> &body)
 
 /* What a worker child reports to the parent, in memory both share. */
 struct WorkerReport {
-    double busy_seconds; /* from the start event to the finish event */
+    double busy_seconds; /* from the start command to the finish event, or the bare loop */
     double idle_before_mib, idle_after_mib;
 };
 
@@ -128,8 +129,6 @@ struct WorkerRun {
 void worker_events(void *target, int event, intptr_t argument, const char *text)
 {
     WorkerRun *run = (WorkerRun *)target;
-    if (event == PHOTOBATCH_EVENT_STARTED)
-        run->started = bench_now_seconds();
     if (event == PHOTOBATCH_EVENT_FAILED)
         run->failures.fetch_add(1);
     if (event == PHOTOBATCH_EVENT_FINISHED) {
@@ -144,7 +143,7 @@ void worker_filters(void *owner, const QString &path, QList<imagefilter_t *> &fi
     filters.append(((WorkerRun *)owner)->filter);
 }
 
-int run_worker(const std::vector<std::string> &inputs, const std::string &out)
+int run_worker(const std::vector<std::string> &inputs, const std::string &out, bool idle)
 {
     sn_image_init();
     WorkerRun run;
@@ -165,15 +164,20 @@ int run_worker(const std::vector<std::string> &inputs, const std::string &out)
     photobatch_set_process_callback(batch, worker_events, &run);
     photobatch_set_filter_callback(batch, worker_filters, &run);
     /* Idle memory is read once the worker has slept a little with nothing to do. */
-    usleep(200000);
-    g_report->idle_before_mib = resident_mib();
+    if (idle) {
+        usleep(200000);
+        g_report->idle_before_mib = resident_mib();
+    }
+    run.started = bench_now_seconds();
     if (photobatch_start(batch) != 0)
         return 1;
     while (!run.finished.load(std::memory_order_acquire))
         usleep(1000);
     g_report->busy_seconds = run.ended - run.started;
-    usleep(200000);
-    g_report->idle_after_mib = resident_mib();
+    if (idle) {
+        usleep(200000);
+        g_report->idle_after_mib = resident_mib();
+    }
     photobatch_destroy(batch);
     imagefilter_destroy(run.filter);
     sn_image_uninit();
@@ -182,6 +186,7 @@ int run_worker(const std::vector<std::string> &inputs, const std::string &out)
 
 int run_leptonica(const std::vector<std::string> &inputs, const std::string &out)
 {
+    double started = bench_now_seconds();
     for (size_t i = 0; i < inputs.size(); i++) {
         PIX *pix = pixRead(inputs[i].c_str());
         if (!pix)
@@ -196,6 +201,7 @@ int run_leptonica(const std::vector<std::string> &inputs, const std::string &out
         if (failed)
             return 1;
     }
+    g_report->busy_seconds = bench_now_seconds() - started;
     return 0;
 }
 
@@ -252,12 +258,13 @@ double fastest(const std::vector<double> &values)
     return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
 }
 
-/* The worker on a batch in a child; its report fills *report. */
+/* The worker on a batch in a child; its report fills *report. With idle, the
+ * child also reads its idle memory before and after the run. */
 Measure worker_child(const std::vector<std::string> &inputs, const std::string &out,
-                     WorkerReport *report)
+                     WorkerReport *report, bool idle = false)
 {
     *g_report = WorkerReport{0, 0, 0};
-    Measure m = in_child([&]() { return run_worker(inputs, out); });
+    Measure m = in_child([&]() { return run_worker(inputs, out, idle); });
     *report = *g_report;
     return m;
 }
@@ -329,10 +336,11 @@ int main(int argc, char **argv)
         mkdir(out_b.c_str(), 0755);
         WorkerReport report;
         a = worker_child(inputs, out_a, &report);
+        worker_times.push_back(report.busy_seconds);
+        *g_report = WorkerReport{0, 0, 0};
         b = in_child([&]() { return run_leptonica(inputs, out_b); });
+        bare_times.push_back(g_report->busy_seconds);
         ok = a.ok && b.ok;
-        worker_times.push_back(a.seconds);
-        bare_times.push_back(b.seconds);
     }
     bool convert = have_convert();
     Measure c;
@@ -408,7 +416,7 @@ int main(int argc, char **argv)
         ok = photo_copies(idle_in, "mid", 6000, 4000, files, &idle_inputs);
         remove_tree(out_a);
         mkdir(out_a.c_str(), 0755);
-        ok = ok && worker_child(idle_inputs, out_a, &report).ok;
+        ok = ok && worker_child(idle_inputs, out_a, &report, true).ok;
     }
     if (ok) {
         double grown = report.idle_after_mib - report.idle_before_mib;
