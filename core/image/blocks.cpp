@@ -32,7 +32,7 @@ namespace
 const size_t k_min_block = (size_t)1 << 20;
 /* A photo's frame, its result and an intermediate or two, with room to spare. */
 const int k_slots = 6;
-const size_t k_max_kept = (size_t)1 << 30;
+const size_t k_max_kept = (size_t)512 << 20;
 
 struct kept_block {
     void *block;
