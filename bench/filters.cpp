@@ -136,6 +136,11 @@ PIX *bare_half(PIX *pix)
     return pixScale(pix, 0.5f, 0.5f);
 }
 
+PIX *bare_quarter(PIX *pix)
+{
+    return pixScale(pix, 0.25f, 0.25f);
+}
+
 PIX *bare_third(PIX *pix)
 {
     return pixScale(pix, (float)(kWidth / 3) / kWidth, (float)(kHeight / 3) / kHeight);
@@ -183,10 +188,12 @@ int main()
 
     sn_image_t *source = make_source();
     static const char *const half[] = {"width", "50%", "height", "50%", nullptr};
+    static const char *const quarter[] = {"width", "25%", "height", "25%", nullptr};
     static const char *const third[] = {"width", "1333px", "height", "1000px", nullptr};
     static const char *const turn90[] = {"angle", "90", nullptr};
     static const char *const turn180[] = {"angle", "-180", nullptr};
     against_leptonica(source, "resize 50%", "resize", half, bare_half, kMaxHalfRatio);
+    against_leptonica(source, "resize 25%", "resize", quarter, bare_quarter, kMaxRatio);
     against_leptonica(source, "resize 1333 x 1000", "resize", third, bare_third, kMaxRatio);
     against_leptonica(source, "rotate 90", "rotate", turn90, bare_quarter_turn, kMaxRatio);
     against_leptonica(source, "rotate -180", "rotate", turn180, bare_half_turn, kMaxRatio);

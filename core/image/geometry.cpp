@@ -1,6 +1,6 @@
 /*
  * Geometric primitives on every frame of an image: sn_image_crop,
- * sn_image_padding, sn_image_resize (half size in one pass of its own, halfsize.cpp;
+ * sn_image_padding, sn_image_resize (halves in one pass of its own, halfsize.cpp;
  * other factors on frames lent to Leptonica's pixScale without copying, alpha
  * scaled apart, steep reductions in steps that Leptonica can take)
  * and sn_image_rotate (pixRotateOrth for quarter turns, the program's own
@@ -187,19 +187,26 @@ void insert_alpha(PIX *color, PIX *plane)
 PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, int height,
                               int has_alpha, float sx, float sy)
 {
-    /* Half size, the common reduction, takes one pass straight into the result. */
-    if (sx == 0.5f && sy == 0.5f && width >= 2 && height >= 2) {
-        pix_holder half(pixCreateNoInit(width / 2, height / 2, 32));
-        if (!half.pix) {
-            sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n",
-                   width / 2, height / 2);
+    /* A half, a quarter, an eighth or a sixteenth, the common reductions, take
+     * one pass straight into the result. */
+    int halvings = sx != sy        ? 0
+                   : sx == 0.5f    ? 1
+                   : sx == 0.25f   ? 2
+                   : sx == 0.125f  ? 3
+                   : sx == 0.0625f ? 4
+                                   : 0;
+    if (halvings > 0 && (width >> halvings) >= 1 && (height >> halvings) >= 1) {
+        const int w = width >> halvings, h = height >> halvings;
+        pix_holder reduced(pixCreateNoInit(w, h, 32));
+        if (!reduced.pix) {
+            sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n", w, h);
             return nullptr;
         }
-        if (snimage_scale_half(pixels, width, height, has_alpha,
-                               (uint32_t *)pixGetData(half.pix)) != 0)
+        if (snimage_scale_halves(pixels, width, height, has_alpha, halvings,
+                                 (uint32_t *)pixGetData(reduced.pix)) != 0)
             return nullptr;
-        PIX *out = half.pix;
-        half.pix = nullptr;
+        PIX *out = reduced.pix;
+        reduced.pix = nullptr;
         return out;
     }
     bool opaque = !has_alpha || frame_is_opaque(pixels, (size_t)width * (size_t)height);

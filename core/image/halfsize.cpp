@@ -1,8 +1,10 @@
 /*
- * snimage_scale_half: a frame at exactly half size in one pass over its rows,
- * byte for byte what Leptonica's pixScale gives at 0.5 (a 2 x 2 box average,
- * then a 3 x 3 unsharp mask of fraction 0.2 on each colour, the outermost
- * rows and columns left unsharpened), with alpha averaged and not sharpened.
+ * snimage_scale_halves: a frame at exactly a half, a quarter, an eighth or a
+ * sixteenth of its size in one pass over its rows, byte for byte what
+ * Leptonica's pixScale gives at those factors: a 2 x 2 box average per
+ * halving, then, for a half and a quarter, a 3 x 3 unsharp mask of fraction
+ * 0.2 on each colour, the outermost rows and columns left unsharpened. Alpha
+ * is averaged alike and never sharpened.
  *
  * Leptonica sharpens with floats: out = trunc(s + 0.2 * (s - t / 9) + 0.5),
  * clamped to 0-255, for the centre value s and the 3 x 3 sum t. That is
@@ -28,6 +30,8 @@ namespace
  * SSE2 loops (x86-64's baseline) do the same arithmetic eight values at a time;
  * the plain loops finish each row and serve where SSE2 is missing. */
 const int k_lanes = 4;
+/* Leptonica reduces by 2, 4, 8 and 16 with 2 x 2 averages in turn. */
+const int k_max_halvings = 4;
 
 /* The 2 x 2 average of source rows 2y and 2y + 1, truncated as Leptonica does. */
 void average_rows(const uint8_t *top, const uint8_t *bottom, int width, uint16_t *row)
@@ -123,41 +127,105 @@ void compose_sharp(const uint16_t *above, const uint16_t *row, const uint16_t *b
     set_alpha(row, done, width, opaque, out);
 }
 
+/* Narrows averaged rows to bytes: the rows between the source and the last
+ * halving, which Leptonica keeps as 32-bit pixels. */
+void average_bytes(const uint8_t *top, const uint8_t *bottom, int width, uint16_t *wide,
+                   uint8_t *out)
+{
+    average_rows(top, bottom, width, wide);
+    for (int i = 0; i < k_lanes * width; i++)
+        out[i] = (uint8_t)wide[i];
+}
+
+/* Rows of every halving but the last, made on demand from the two rows
+ * below them: row y of level k needs rows 2y and 2y + 1 of level k - 1, and
+ * each row is asked for once, in order. Level 0 is the source. */
+struct level_rows {
+    const uint8_t *source;
+    size_t source_row;
+    int widths[k_max_halvings + 1];
+    uint8_t *slots[k_max_halvings][2];
+    uint16_t *wide;
+
+    const uint8_t *row(int level, int y, uint8_t *into)
+    {
+        if (level == 0)
+            return source + (size_t)y * source_row;
+        const uint8_t *top = row(level - 1, 2 * y, slots[level - 1][0]);
+        const uint8_t *bottom = row(level - 1, 2 * y + 1, slots[level - 1][1]);
+        average_bytes(top, bottom, widths[level], wide, into);
+        return into;
+    }
+};
+
 } // namespace
 
-int snimage_scale_half(const uint32_t *pixels, int width, int height, int has_alpha, uint32_t *out)
+int snimage_scale_halves(const uint32_t *pixels, int width, int height, int has_alpha, int halvings,
+                         uint32_t *out)
 {
-    if (!pixels || !out || width < 2 || height < 2) {
-        sn_log(4, NULL, "snimage_scale_half", __LINE__, "FAILED! width:%d, height:%d\n", width,
-               height);
+    if (!pixels || !out || halvings < 1 || halvings > k_max_halvings || (width >> halvings) < 1 ||
+        (height >> halvings) < 1) {
+        sn_log(4, NULL, "snimage_scale_halves", __LINE__,
+               "FAILED! width:%d, height:%d, halvings:%d\n", width, height, halvings);
         return -1;
     }
-    const int w = width / 2, h = height / 2;
-    /* Three averaged rows in turn and one row of column sums. */
+    level_rows levels;
+    levels.source = (const uint8_t *)pixels;
+    levels.source_row = (size_t)width * 4;
+    levels.widths[0] = width;
+    for (int k = 1; k <= halvings; k++)
+        levels.widths[k] = levels.widths[k - 1] / 2;
+    const int w = levels.widths[halvings], h = height >> halvings;
+
+    /* Three averaged rows in turn and one row of column sums for the last
+     * halving, one wide row for narrowing, and two byte rows per level
+     * between. */
     const size_t lanes = (size_t)k_lanes * (size_t)w;
-    const size_t bytes = lanes * 4 * sizeof(uint16_t);
+    const size_t wide = (size_t)k_lanes * (size_t)levels.widths[1];
+    size_t bytes = (lanes * 4 + wide) * sizeof(uint16_t);
+    for (int k = 1; k < halvings; k++)
+        bytes += 2 * (size_t)k_lanes * (size_t)levels.widths[k];
     uint16_t *scratch = (uint16_t *)malloc(bytes);
     if (!scratch) {
-        sn_log(4, NULL, "snimage_scale_half", __LINE__, "malloc FAILED! %zu\n", bytes);
+        sn_log(4, NULL, "snimage_scale_halves", __LINE__, "malloc FAILED! %zu\n", bytes);
         return -1;
     }
     uint16_t *rows[3] = {scratch, scratch + lanes, scratch + 2 * lanes};
     uint16_t *column = scratch + 3 * lanes;
+    levels.wide = scratch + 4 * lanes;
+    uint8_t *next = (uint8_t *)(levels.wide + wide);
+    for (int k = 0; k < k_max_halvings; k++)
+        levels.slots[k][0] = levels.slots[k][1] = nullptr;
+    for (int k = 1; k < halvings; k++)
+        for (int i = 0; i < 2; i++) {
+            levels.slots[k][i] = next;
+            next += (size_t)k_lanes * (size_t)levels.widths[k];
+        }
 
     const int opaque = !has_alpha;
-    const uint8_t *source = (const uint8_t *)pixels;
     uint8_t *result = (uint8_t *)out;
-    const size_t source_row = (size_t)width * 4, result_row = (size_t)w * 4;
-    auto average = [&](int y) {
-        const uint8_t *top = source + (size_t)(2 * y) * source_row;
-        average_rows(top, top + source_row, w, rows[y % 3]);
+    const size_t result_row = (size_t)w * 4;
+    const int last = halvings - 1;
+    auto average = [&](int y, uint16_t *into) {
+        const uint8_t *top = levels.row(last, 2 * y, levels.slots[last][0]);
+        const uint8_t *bottom = levels.row(last, 2 * y + 1, levels.slots[last][1]);
+        average_rows(top, bottom, w, into);
     };
-    average(0);
+    /* Leptonica sharpens reductions to more than a fifth: a half and a quarter. */
+    if (halvings > 2) {
+        for (int y = 0; y < h; y++) {
+            average(y, rows[0]);
+            compose_plain(rows[0], w, opaque, result + (size_t)y * result_row);
+        }
+        free(scratch);
+        return 0;
+    }
+    average(0, rows[0]);
     if (h > 1)
-        average(1);
+        average(1, rows[1]);
     compose_plain(rows[0], w, opaque, result);
     for (int y = 1; y < h - 1; y++) {
-        average(y + 1);
+        average(y + 1, rows[(y + 1) % 3]);
         compose_sharp(rows[(y - 1) % 3], rows[y % 3], rows[(y + 1) % 3], w, opaque, column,
                       result + (size_t)y * result_row);
     }

@@ -82,10 +82,12 @@ void sn_image_cache_enable(void);
 void sn_image_cache_release(void);
 void snimage_free_frame(sn_image_frame_t *frame);
 
-/* Exactly Leptonica's pixScale at 0.5 on the colour of a frame of width x
- * height (both at least 2), alpha averaged over 2 x 2 unless has_alpha is 0
- * (then opaque), into out of (width / 2) x (height / 2) pixels. */
-int snimage_scale_half(const uint32_t *pixels, int width, int height, int has_alpha, uint32_t *out);
+/* Exactly Leptonica's pixScale at 2^-halvings (halvings 1 to 4) on the colour
+ * of a frame of width x height, both at least 2^halvings; alpha averaged and
+ * not sharpened unless has_alpha is 0 (then opaque). out holds
+ * (width >> halvings) x (height >> halvings) pixels. */
+int snimage_scale_halves(const uint32_t *pixels, int width, int height, int has_alpha, int halvings,
+                         uint32_t *out);
 
 /* The one frame-size check: width and height > 0 and width * height * 4 within
  * SN_IMAGE_MAX_FRAME_BYTES, computed without overflow. On failure it logs
