@@ -44,7 +44,7 @@ namespace
 
 const int k_width = 4000;
 const int k_height = 3000;
-const int k_rounds = 3;
+const int k_rounds = 5;
 const double k_target_time = 0.55, k_target_scaling = 1.15, k_target_idle_mib = 100.0;
 
 /* A photo-like frame: smooth light and colour fields, edges, and per-pixel
