@@ -451,6 +451,8 @@ void *CFileModel::runRequest(void *param)
     request->taken.store(1, std::memory_order_release);
     if (!request->live.load(std::memory_order_acquire))
         return nullptr;
+    // The decode and the resize steps share blocks; none outlives the request.
+    sn_image_cache_enable();
     if (request->kind == REQUEST_THUMBNAIL) {
         thumbnail_maker_t maker = g_thumbnail_maker.load(std::memory_order_acquire);
         request->picture = (maker ? maker : makeThumbnail)(request->path);
@@ -459,6 +461,7 @@ void *CFileModel::runRequest(void *param)
             makePreview(request->path, &request->width, &request->height, &request->format);
     }
     request->failed = request->picture ? 0 : 1;
+    sn_image_cache_release();
     return request->picture ? request : nullptr;
 }
 

@@ -1,8 +1,8 @@
 /*
  * Filter throughput on a 12-megapixel frame: each per-pixel kind in
  * megapixels per second (one core), and resize and quarter-turn rotation
- * against the bare Leptonica call on the same buffer, with their ratio.
- * Best of several runs each.
+ * against the bare Leptonica call on the same buffer, run in turns, with the
+ * ratio of the fastest runs and of the medians against each one's target.
  */
 #include "bench_util.h"
 
@@ -16,11 +16,16 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace
 {
 
 const int kWidth = 4000, kHeight = 3000, kRuns = 9;
 const double kMinMps = 300.0, kMaxRatio = 1.15;
+/* Half size has a pass of its own. */
+const double kMaxHalfRatio = 0.35;
 
 sn_image_t *make_source()
 {
@@ -76,12 +81,19 @@ void per_pixel(sn_image_t *image, const char *label, const char *kind, const cha
     printf("%-28s %8.2f ms  %8.0f MP/s  %s\n", label, best, mps, ok ? "ok" : "BELOW 300 MP/s");
 }
 
-/* Times the filter on fresh copies against the bare Leptonica call. */
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+/* Times the filter on fresh copies against the bare Leptonica call, in turns. */
 void against_leptonica(const sn_image_t *source, const char *label, const char *kind,
-                       const char *const *pairs, PIX *(*bare)(PIX *))
+                       const char *const *pairs, PIX *(*bare)(PIX *), double target)
 {
     imagefilter_t *filter = make_filter(kind, pairs);
     double best_filter = 1e30, best_bare = 1e30;
+    std::vector<double> filter_times, bare_times;
     PIX *header = pixCreateHeader(kWidth, kHeight, 32);
     for (int run = 0; run < kRuns; run++) {
         sn_image_t *copy = sn_image_clone(source);
@@ -95,6 +107,7 @@ void against_leptonica(const sn_image_t *source, const char *label, const char *
             break;
         }
         best_filter = t < best_filter ? t : best_filter;
+        filter_times.push_back(t);
 
         copy = sn_image_clone(source);
         t0 = bench_now_ms();
@@ -105,19 +118,27 @@ void against_leptonica(const sn_image_t *source, const char *label, const char *
         pixDestroy(&out);
         sn_image_destroy(copy);
         best_bare = t < best_bare ? t : best_bare;
+        bare_times.push_back(t);
     }
     pixDestroy(&header);
     imagefilter_destroy(filter);
     double ratio = best_filter / best_bare;
-    int ok = ratio <= kMaxRatio;
+    double median_ratio = median(filter_times) / median(bare_times);
+    int ok = ratio <= target && median_ratio <= target;
     failures += !ok;
-    printf("%-28s filter %8.2f ms  leptonica %8.2f ms  ratio %.3f  %s\n", label, best_filter,
-           best_bare, ratio, ok ? "ok" : "ABOVE 1.15");
+    printf("%-28s filter %8.2f ms  leptonica %8.2f ms  ratio %.3f (medians %.3f, target <= %.2f)"
+           "  %s\n",
+           label, best_filter, best_bare, ratio, median_ratio, target, ok ? "ok" : "ABOVE");
 }
 
 PIX *bare_half(PIX *pix)
 {
     return pixScale(pix, 0.5f, 0.5f);
+}
+
+PIX *bare_quarter(PIX *pix)
+{
+    return pixScale(pix, 0.25f, 0.25f);
 }
 
 PIX *bare_third(PIX *pix)
@@ -167,13 +188,15 @@ int main()
 
     sn_image_t *source = make_source();
     static const char *const half[] = {"width", "50%", "height", "50%", nullptr};
+    static const char *const quarter[] = {"width", "25%", "height", "25%", nullptr};
     static const char *const third[] = {"width", "1333px", "height", "1000px", nullptr};
     static const char *const turn90[] = {"angle", "90", nullptr};
     static const char *const turn180[] = {"angle", "-180", nullptr};
-    against_leptonica(source, "resize 50%", "resize", half, bare_half);
-    against_leptonica(source, "resize 1333 x 1000", "resize", third, bare_third);
-    against_leptonica(source, "rotate 90", "rotate", turn90, bare_quarter_turn);
-    against_leptonica(source, "rotate -180", "rotate", turn180, bare_half_turn);
+    against_leptonica(source, "resize 50%", "resize", half, bare_half, kMaxHalfRatio);
+    against_leptonica(source, "resize 25%", "resize", quarter, bare_quarter, kMaxRatio);
+    against_leptonica(source, "resize 1333 x 1000", "resize", third, bare_third, kMaxRatio);
+    against_leptonica(source, "rotate 90", "rotate", turn90, bare_quarter_turn, kMaxRatio);
+    against_leptonica(source, "rotate -180", "rotate", turn180, bare_half_turn, kMaxRatio);
 
     sn_image_destroy(source);
     sn_image_destroy(image);

@@ -374,6 +374,7 @@ int handle_command(photobatch_t *batch, int command)
         break;
     case PHOTOBATCH_COMMAND_STOP:
         batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+        sn_image_cache_release();
         photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
         break;
     case PHOTOBATCH_COMMAND_PAUSE:
@@ -415,6 +416,8 @@ int handle_command(photobatch_t *batch, int command)
 int photobatch_proc(void *param, const std::atomic<int> *stop)
 {
     photobatch_t *batch = (photobatch_t *)param;
+    /* Photo after photo needs blocks of the same sizes: keep them for the run. */
+    sn_image_cache_enable();
     for (;;) {
         int command = batch->command.load(std::memory_order_acquire);
         if (command != 0 && handle_command(batch, command)) {
@@ -435,6 +438,7 @@ int photobatch_proc(void *param, const std::atomic<int> *stop)
         /* >= : a list that shrank during the run must not keep it going. */
         if (current >= batch->total.load(std::memory_order_acquire)) {
             batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+            sn_image_cache_release();
             photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 1, nullptr);
         }
     }

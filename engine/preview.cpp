@@ -25,6 +25,8 @@ namespace
 {
 
 const int k_idle_ms = 50;
+/* Kept blocks wait this long for the next photo before they go back. */
+const int k_release_ms = 1000;
 const int k_post_sleep_ms = 5;
 const int k_post_tries = 1000;
 const int k_close_timeout_ms = 5000;
@@ -461,6 +463,11 @@ int preview_proc(void *param, const std::atomic<int> *stop)
     const int taken_bits =
         command_bit(PREVIEW_COMMAND_ENABLE) | command_bit(PREVIEW_COMMAND_INTERRUPT) |
         command_bit(PREVIEW_COMMAND_DISABLE) | command_bit(PREVIEW_COMMAND_UPDATE_FILE);
+    /* Blocks freed in a run are kept for its next stages and the next photo,
+     * and given back once the worker has had nothing to do for a while. */
+    sn_image_cache_enable();
+    struct timespec last_run = {0, 0};
+    bool kept = false;
     for (;;) {
         int commands = preview->command.load(std::memory_order_acquire);
         if (commands & command_bit(PREVIEW_COMMAND_EXIT)) {
@@ -488,12 +495,24 @@ int preview_proc(void *param, const std::atomic<int> *stop)
                  * count unchanged knows that no run can hold its filters. */
                 preview->runs_begun.fetch_add(1, std::memory_order_seq_cst);
                 run(preview, path, index);
+                clock_gettime(CLOCK_MONOTONIC, &last_run);
+                kept = true;
                 preview->runs_ended.fetch_add(1, std::memory_order_seq_cst);
                 free(path);
             }
         }
         if (preview->command.load(std::memory_order_acquire) & command_bit(PREVIEW_COMMAND_EXIT))
             continue;
+        if (kept) {
+            struct timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            long long idle_ms = (now.tv_sec - last_run.tv_sec) * 1000LL +
+                                (now.tv_nsec - last_run.tv_nsec) / 1000000LL;
+            if (idle_ms >= k_release_ms && !work_pending(preview)) {
+                sn_image_cache_release();
+                kept = false;
+            }
+        }
         idle_wait(preview, k_idle_ms);
     }
 }

@@ -1,7 +1,8 @@
 /*
  * Geometric primitives on every frame of an image: sn_image_crop,
- * sn_image_padding, sn_image_resize (frames lent to Leptonica's pixScale without
- * copying, alpha scaled apart, steep reductions in steps that Leptonica can take)
+ * sn_image_padding, sn_image_resize (halves in one pass of its own, halfsize.cpp;
+ * other factors on frames lent to Leptonica's pixScale without copying, alpha
+ * scaled apart, steep reductions in steps that Leptonica can take)
  * and sn_image_rotate (pixRotateOrth for quarter turns, the program's own
  * 1/16-pixel area rotation for any other angle).
  *
@@ -180,36 +181,37 @@ void insert_alpha(PIX *color, PIX *plane)
     }
 }
 
-/* At exactly half size in both directions Leptonica scales an 8-bit plane by
- * the plain 2 x 2 box sum shifted right by two (no rounding), into width / 2 x
- * height / 2. Taking that straight from the frame's alpha bytes gives the same
- * bytes without a whole-size plane, which costs a full extra pass over memory. */
-void insert_half_alpha(PIX *color, const uint32_t *pixels, int width)
-{
-    int w = pixGetWidth(color), h = pixGetHeight(color);
-    uint32_t *dst = (uint32_t *)pixGetData(color);
-    for (int y = 0; y < h; y++) {
-        const uint32_t *top = pixels + (size_t)(2 * y) * (size_t)width;
-        const uint32_t *bottom = top + width;
-        uint32_t *out = dst + (size_t)y * (size_t)w;
-        for (int x = 0; x < w; x++) {
-            uint32_t sum = (top[2 * x] & 0xFFu) + (top[2 * x + 1] & 0xFFu) +
-                           (bottom[2 * x] & 0xFFu) + (bottom[2 * x + 1] & 0xFFu);
-            out[x] = (out[x] & ~0xFFu) | (sum >> 2);
-        }
-    }
-}
-
 /* Scales one lent frame (snimage_scale_with_alpha). The colour goes through pixScale, which does
  * not keep alpha; the alpha plane is scaled without sharpening and written back. An image without
  * alpha, or a frame opaque throughout, needs no plane: its result is opaque as well. */
 PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, int height,
                               int has_alpha, float sx, float sy)
 {
+    /* A half, a quarter, an eighth or a sixteenth, the common reductions, take
+     * one pass straight into the result. */
+    int halvings = sx != sy        ? 0
+                   : sx == 0.5f    ? 1
+                   : sx == 0.25f   ? 2
+                   : sx == 0.125f  ? 3
+                   : sx == 0.0625f ? 4
+                                   : 0;
+    if (halvings > 0 && (width >> halvings) >= 1 && (height >> halvings) >= 1) {
+        const int w = width >> halvings, h = height >> halvings;
+        pix_holder reduced(pixCreateNoInit(w, h, 32));
+        if (!reduced.pix) {
+            sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n", w, h);
+            return nullptr;
+        }
+        if (snimage_scale_halves(pixels, width, height, has_alpha, halvings,
+                                 (uint32_t *)pixGetData(reduced.pix)) != 0)
+            return nullptr;
+        PIX *out = reduced.pix;
+        reduced.pix = nullptr;
+        return out;
+    }
     bool opaque = !has_alpha || frame_is_opaque(pixels, (size_t)width * (size_t)height);
-    bool half = sx == 0.5f && sy == 0.5f && width >= 2 && height >= 2;
     pix_holder plane;
-    if (!opaque && !half) {
+    if (!opaque) {
         plane.pix = pixCreateNoInit(width, height, 8);
         if (!plane.pix) {
             sn_log(4, NULL, "sn_image_resize", __LINE__, "pixCreateNoInit FAILED! %dx%d\n", width,
@@ -224,14 +226,7 @@ PIX *snimage_scale_with_alpha(PIX *header, const uint32_t *pixels, int width, in
         sn_log(4, NULL, "sn_image_resize", __LINE__, "pixScale FAILED! %f, %f\n", sx, sy);
         return nullptr;
     }
-    if (!opaque && half && pixGetWidth(scaled.pix) == width / 2 &&
-        pixGetHeight(scaled.pix) == height / 2) {
-        insert_half_alpha(scaled.pix, pixels, width);
-    } else if (!opaque && half) {
-        sn_log(4, NULL, "sn_image_resize", __LINE__, "half size FAILED! %dx%d\n",
-               pixGetWidth(scaled.pix), pixGetHeight(scaled.pix));
-        return nullptr;
-    } else if (opaque) {
+    if (opaque) {
         l_int32 w = pixGetWidth(scaled.pix), h = pixGetHeight(scaled.pix);
         uint32_t *p = (uint32_t *)pixGetData(scaled.pix);
         size_t n = (size_t)w * (size_t)h;

@@ -45,8 +45,8 @@ static void lept_message_to_log(const char *message)
 int sn_image_init(void)
 {
     /* Pixel buffers pass between frames and Leptonica both ways, so both
-     * sides must allocate with malloc and free with free. */
-    setPixMemoryManager(malloc, free);
+     * sides allocate and free them alike. */
+    setPixMemoryManager(snimage_block_alloc, snimage_block_free);
     leptSetStderrHandler(lept_message_to_log);
     snimage_register_formats();
     return 0;
@@ -70,7 +70,7 @@ int snimage_allocate_frame(sn_image_frame_t *frame, int width, int height)
         sn_log(4, NULL, "snimage_allocate_frame", __LINE__, "malloc FAILED! %zu\n", row_bytes);
         return -1;
     }
-    uint32_t *pixels = (uint32_t *)malloc(bytes);
+    uint32_t *pixels = (uint32_t *)snimage_block_alloc(bytes);
     if (!pixels) {
         sn_log(4, NULL, "snimage_allocate_frame", __LINE__, "malloc FAILED! %zu\n", bytes);
         free(rows);
@@ -87,7 +87,7 @@ void snimage_free_frame(sn_image_frame_t *frame)
 {
     if (!frame || !frame->rows)
         return;
-    free(frame->pixels);
+    snimage_block_free(frame->pixels);
     free(frame->rows);
 }
 

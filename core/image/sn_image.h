@@ -70,7 +70,24 @@ void sn_image_free_frame(sn_image_t *image, int index);
 uint32_t **sn_image_get_frame(const sn_image_t *image, int index);
 
 int snimage_allocate_frame(sn_image_frame_t *frame, int width, int height);
+
+/* The memory of frames and of Leptonica's pixel buffers: malloc blocks, with
+ * large ones kept for reuse on a thread that enabled its cache. */
+void *snimage_block_alloc(size_t bytes);
+void snimage_block_free(void *block);
+/* A worker thread keeps the large blocks it frees for its next photo; others
+ * free them at once. Release gives back what the calling thread keeps (and
+ * malloc's free pages) and is called when the worker goes idle. */
+void sn_image_cache_enable(void);
+void sn_image_cache_release(void);
 void snimage_free_frame(sn_image_frame_t *frame);
+
+/* Exactly Leptonica's pixScale at 2^-halvings (halvings 1 to 4) on the colour
+ * of a frame of width x height, both at least 2^halvings; alpha averaged and
+ * not sharpened unless has_alpha is 0 (then opaque). out holds
+ * (width >> halvings) x (height >> halvings) pixels. */
+int snimage_scale_halves(const uint32_t *pixels, int width, int height, int has_alpha, int halvings,
+                         uint32_t *out);
 
 /* The one frame-size check: width and height > 0 and width * height * 4 within
  * SN_IMAGE_MAX_FRAME_BYTES, computed without overflow. On failure it logs
