@@ -21,6 +21,7 @@
 #include "styletitle.h"
 #include "zv_test.h"
 
+#include "base/sn_setting.h"
 #include "image/sn_image.h"
 
 #include <string.h>
@@ -449,7 +450,8 @@ private slots:
         QVERIFY(MsgAnswer::seen().isEmpty());
     }
 
-    // A file that does not load leaves the output settings as they were.
+    // A file that does not load, or loads but is no profile (no
+    // "operation_count", no output key), changes neither part and says so.
     void brokenProfileChangesNothing_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -457,6 +459,10 @@ private slots:
             << QByteArray("output_folder = \"/srv/x\"\r\noutput_quality_factor = lots\r\n");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("missing") << QByteArray("-");
+        QTest::newRow("photo list") << QByteArray("/srv/photos/a.jpg\r\n/srv/photos/b.jpg\r\n");
+        QTest::newRow("text file") << QByteArray("Holiday notes\nday one\n");
+        QTest::newRow("settings, no profile keys")
+            << QByteArray("max_log_lines = 50\r\nlog_filename = \"\"\r\n");
     }
 
     void brokenProfileChangesNothing()
@@ -467,11 +473,38 @@ private slots:
         if (content != "-")
             QVERIFY(zvtest::write_file(path.toStdString(), content.toStdString()));
         FMain window;
-        setOutput(outputConfig(), "/tmp/keep", "<Filename>", SN_IMAGE_FORMAT_JPEG, 90);
+        window.workflowPage()->insertOperation("gray", 0, nullptr);
+        setOutput(outputConfig(), "/tmp/keep", "<Filename>", SN_IMAGE_FORMAT_JPEG, 95);
         const QString before = describe(outputConfig());
-        window.loadProfile(path);
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, path);
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        findAction(window, "&Load Profile...")->trigger();
+        QCOMPARE(open.count, 1);
         QCOMPARE(describe(outputConfig()), before);
-        QVERIFY(MsgAnswer::seen().isEmpty());
+        QCOMPARE(window.workflowPage()->operations().size(), 1);
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{QStringLiteral("Zandrevik|Load profile FAILED!\n") + path});
+    }
+
+    // A pipeline longer than the profile's sessions can hold fails alone: the
+    // output part is written, and the save still says it failed.
+    void pipelinePartFailingFailsTheSave()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("long.zvp"));
+        FMain window;
+        for (int i = 0; i < SN_SETTING_MAX_SESSIONS + 1; i++)
+            window.workflowPage()->insertOperation("gray", i, nullptr);
+        setOutput(outputConfig(), "/tmp/zv out", "<Filename>_small", SN_IMAGE_FORMAT_PNG, 77);
+        QVERIFY(window.workflowPage()->saveProfile(QString::fromStdString(dir.file("alone.zvp"))) ==
+                false);
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        QVERIFY(!window.saveProfile(path));
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{QStringLiteral("Zandrevik|Save profile FAILED!\n") + path});
+        // Only the output part: no count that would load a shorter pipeline.
+        QCOMPARE(QString::fromStdString(bytes(path)), QString::fromLatin1(k_output_part));
     }
 
     // The Step 4 page's busy signal reaches the window and, through it, every
