@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTabWidget>
@@ -390,6 +391,51 @@ private slots:
         const QString again = QString::fromStdString(dir.file("again.zvp"));
         QVERIFY(other.saveProfile(again));
         QCOMPARE(QString::fromStdString(bytes(again)), expected);
+    }
+
+    // An edit still waiting for its deferred apply counts: a profile saved
+    // or the program ended right after typing has the new value.
+    void pendingEditsAreApplied()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("p.zvp"));
+        FMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.tabWidget()->setCurrentIndex(1);
+        const OperationParamList params = {{"width", "640px"}, {"height", "480px"}};
+        window.workflowPage()->insertOperation("resize", 0, &params);
+        QSpinBox *width = window.workflowPage()->findChild<QSpinBox *>(QStringLiteral("sbWidth"));
+        QVERIFY(width && width->isVisible());
+        auto widthParam = [&window]() {
+            OperationParamList pairs;
+            window.workflowPage()->operations().at(0)->getParams(pairs);
+            return pairs.value(0).second;
+        };
+        auto type = [width](const char *keys) {
+            width->selectAll();
+            QTest::keyClicks(width, QString::fromLatin1(keys));
+        };
+
+        type("321");
+        QCOMPARE(width->value(), 321);
+        QCOMPARE(widthParam(), QStringLiteral("640px")); // still waiting
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, path);
+        findAction(window, "&Save Profile...")->trigger();
+        QVERIFY2(bytes(path).find("width = \"321px\"") != std::string::npos, bytes(path).c_str());
+        QCOMPARE(widthParam(), QStringLiteral("321px"));
+
+        // Left alone, the real timer applies an edit as before.
+        type("1234");
+        QTRY_COMPARE_WITH_TIMEOUT(widthParam(), QStringLiteral("1234px"), 5000);
+
+        // At the end of the program.
+        type("77");
+        QCOMPARE(widthParam(), QStringLiteral("1234px"));
+        window.stopWorkers();
+        QCOMPARE(widthParam(), QStringLiteral("77px"));
+        QVERIFY(MsgAnswer::seen().isEmpty());
     }
 
     void cancelledDialogsDoNothing()

@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -281,6 +282,37 @@ private slots:
         QTRY_COMPARE(runsEnded(), 3);
         QCOMPARE(MsgAnswer::seen().size(), 4);
         QVERIFY(QFileInfo(QString::fromStdString(file("out2"))).isDir());
+    }
+
+    // A width typed just before Start is the run's, though its deferred
+    // apply had not come yet.
+    void pendingEditBelongsToTheRun()
+    {
+        window.reset();
+        makeWindow(false);
+        QVERIFY(writeImage(file("a.jpg")));
+        addFiles({"a.jpg"});
+        const std::string out = file("out");
+        QVERIFY(QDir().mkpath(QString::fromStdString(out)));
+        setOutputFolder(out);
+        window->tabWidget()->setCurrentIndex(1);
+        const OperationParamList params = {{"width", "4px"}, {"height", "3px"}};
+        window->workflowPage()->insertOperation("resize", 0, &params);
+        QSpinBox *width = window->workflowPage()->findChild<QSpinBox *>(QStringLiteral("sbWidth"));
+        QVERIFY(width);
+        width->selectAll();
+        QTest::keyClicks(width, QStringLiteral("2"));
+        QCOMPARE(width->value(), 2);
+        window->tabWidget()->setCurrentIndex(3);
+        start();
+        QTRY_COMPARE(runsEnded(), 1);
+        const QStringList written = QDir(QString::fromStdString(out)).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        zvtest::ImagePtr image(
+            sn_image_create_from_file((out + "/" + written.first().toStdString()).c_str(), 0));
+        QVERIFY(image);
+        QCOMPARE(image->width, 2);
+        QCOMPARE(image->height, 3);
     }
 
     void emptyFolderIsRefusedBeforeTheStart()
