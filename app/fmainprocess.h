@@ -1,6 +1,7 @@
 // FMainProcess: the Step 4 page, the batch run with its log and progress.
 // Start, pause, resume and cancel steer the batch engine; each report of the
-// batch worker becomes one log line for the view and the log file.
+// batch worker becomes one log line for the view and the log file, kept in
+// the page's own queue until the interface thread takes it.
 #ifndef FMAINPROCESS_H
 #define FMAINPROCESS_H
 

@@ -430,11 +430,35 @@ private slots:
         type("1234");
         QTRY_COMPARE_WITH_TIMEOUT(widthParam(), QStringLiteral("1234px"), 5000);
 
+        // A text stamp's text and rotation are read from its controls, its
+        // transparency from the applied set: saved together, they are one state.
+        window.workflowPage()->insertOperation("stamp_text", 1, nullptr);
+        QWidget *stamp = window.workflowPage()->operations().at(1)->widget();
+        QSpinBox *transparency = stamp->findChild<QSpinBox *>(QStringLiteral("sbTransparency"));
+        QLineEdit *text = stamp->findChild<QLineEdit *>(QStringLiteral("edtText"));
+        QVERIFY(transparency && text && transparency->isVisible());
+        transparency->selectAll();
+        QTest::keyClicks(transparency, QStringLiteral("42"));
+        text->selectAll();
+        QTest::keyClicks(text, QStringLiteral("Oslo"));
+        findAction(window, "&Save Profile...")->trigger();
+        QVERIFY2(bytes(path).find("text = \"Oslo\"\r\ntransparency = \"42\"") != std::string::npos,
+                 bytes(path).c_str());
+
         // At the end of the program.
-        type("77");
-        QCOMPARE(widthParam(), QStringLiteral("1234px"));
+        transparency->selectAll();
+        QTest::keyClicks(transparency, QStringLiteral("7"));
+        auto transparencyParam = [&window]() {
+            OperationParamList pairs;
+            window.workflowPage()->operations().at(1)->getParams(pairs);
+            for (const auto &pair : pairs)
+                if (pair.first == QLatin1String("transparency"))
+                    return pair.second;
+            return QString();
+        };
+        QCOMPARE(transparencyParam(), QStringLiteral("42"));
         window.stopWorkers();
-        QCOMPARE(widthParam(), QStringLiteral("77px"));
+        QCOMPARE(transparencyParam(), QStringLiteral("7"));
         QVERIFY(MsgAnswer::seen().isEmpty());
     }
 
