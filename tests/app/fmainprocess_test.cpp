@@ -10,6 +10,7 @@
 #include "fmainworkflow.h"
 #include "image/sn_image.h"
 #include "msganswer.h"
+#include "tsan_qt.h"
 #include "photobatch.h"
 #include "zv_test.h"
 

@@ -10,6 +10,7 @@
 #include "fmainfile.h"
 #include "fmainprocess.h"
 #include "msganswer.h"
+#include "tsan_qt.h"
 #include "outputconfig.h"
 #include "photobatch.h"
 #include "styletitle.h"
