@@ -458,13 +458,22 @@ private slots:
         QCOMPARE(MsgAnswer::pending(), 0);
     }
 
-    // File > Exit from the menu while the batch runs, in a child process on
-    // the real start-up road with the log file on: the window leaves the
-    // screen first, the batch worker finishes the file in hand, every output
-    // written is whole and has its line, and the log file ends with the
-    // run's last line. Nothing is pumped once the event loop has ended.
+    // File > Exit from the menu, or the title bar's close button, while the
+    // batch runs, in a child process on the real start-up road with the log
+    // file on: the window leaves the screen first, the batch worker finishes
+    // the file in hand, every output written is whole and has its line, and
+    // the log file ends with the run's last line. Nothing is pumped once the
+    // event loop has ended.
+    void exitDuringABatch_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("File > Exit") << QStringLiteral("menu");
+        QTest::newRow("close button") << QStringLiteral("close");
+    }
+
     void exitDuringABatch()
     {
+        QFETCH(QString, way);
         if (!zvtest::have_tool("convert"))
             QSKIP("no ImageMagick");
         LogPort port;
@@ -495,9 +504,10 @@ private slots:
         QVERIFY(n > 0);
         self[n] = '\0';
         const std::string status = dir.file("child.txt");
-        const int rc = zvtest::run(
-            "ZV_STARTUP_CHILD=exit-during-batch ZV_CHILD_DIR=" + zvtest::quote(dir.path()) +
-            " XDG_DATA_HOME=" + zvtest::quote(dir.file("share")) + " " + zvtest::quote(self));
+        const int rc =
+            zvtest::run("ZV_STARTUP_CHILD=exit-during-batch ZV_CHILD_WAY=" + way.toStdString() +
+                        " ZV_CHILD_DIR=" + zvtest::quote(dir.path()) + " XDG_DATA_HOME=" +
+                        zvtest::quote(dir.file("share")) + " " + zvtest::quote(self));
         const QString seen = QString::fromStdString(bytes(status)).trimmed();
         QVERIFY2(rc == 0, qPrintable(QStringLiteral("child ended with %1: %2").arg(rc).arg(seen)));
         // Fails rather than warns: an Exit after the batch ended shows nothing.
@@ -530,9 +540,10 @@ private slots:
 };
 
 // The child of exitDuringABatch: the program's own road, with Start clicked
-// and File > Exit chosen from the menu by the mouse while a file is in hand.
+// and, while a file is in hand, File > Exit chosen from the menu by the mouse
+// or the title bar's close button clicked.
 // What it saw goes to child.txt; the parent checks the files.
-static int exitDuringABatchChild(const std::string &dir)
+static int exitDuringABatchChild(const std::string &dir, bool byMenu)
 {
     std::string seen;
     bool visibleAtQuit = true;
@@ -563,6 +574,12 @@ static int exitDuringABatchChild(const std::string &dir)
             photobatch_get_status(batch) == PHOTOBATCH_STATUS_RUNNING &&
             photobatch_get_current(batch) < k_exit_files - 1)
             seen += " running-at-exit";
+        if (!byMenu) {
+            QTest::mouseClick(
+                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                Qt::LeftButton);
+            return;
+        }
         QMenuBar *bar = window.menuBar();
         QAction *fileMenu = bar->actions().value(0);
         QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
@@ -585,7 +602,9 @@ int main(int argc, char **argv)
 {
     const char *child = getenv("ZV_STARTUP_CHILD");
     if (child && strcmp(child, "exit-during-batch") == 0 && getenv("ZV_CHILD_DIR"))
-        return exitDuringABatchChild(getenv("ZV_CHILD_DIR"));
+        return exitDuringABatchChild(
+            getenv("ZV_CHILD_DIR"),
+            strcmp(getenv("ZV_CHILD_WAY") ? getenv("ZV_CHILD_WAY") : "", "close") != 0);
     // Every checkout on this machine runs this test against the one port:
     // one at a time, whichever build tree it comes from.
     int lock = open("/tmp/zv_log_port_6996.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
