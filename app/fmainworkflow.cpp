@@ -212,7 +212,7 @@ void FMainWorkflow::updateOperationView()
         m_ui->lbConfigDesc->setText(tr("Guide"));
     }
     for (int i = 0; i < m_operations.count(); i++) {
-        CAbstractOperation *operation = m_operations[i];
+        CAbstractOperation *operation = m_operations.at(i);
         if (i == m_selected) {
             m_guide->hide();
             QWidget *widget = operation->getWidget(m_ui->widgetConfigContent);
@@ -468,7 +468,9 @@ void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefi
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
-    for (CAbstractOperation *operation : m_operations) {
+    // Walked read-only: a non-const walk detaches an empty list, and that
+    // races the interface thread's reads, which take no lock.
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         imagefilter_t *filter = operation->createFilter(sourcePath);
         if (!filter)
             break;
@@ -480,7 +482,7 @@ void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t 
 {
     filters.clear();
     sn_thread_mutex_guard guard(m_mutex);
-    for (CAbstractOperation *operation : m_operations) {
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         imagefilter_t *filter = operation->getFilter(sourcePath);
         if (!filter)
             break;
@@ -492,7 +494,7 @@ void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t 
 
 void FMainWorkflow::applyPendingEdits()
 {
-    for (CAbstractOperation *operation : m_operations) {
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
         if (COperationWidget *widget = qobject_cast<COperationWidget *>(operation->widget()))
             widget->applyPending();
     }
@@ -509,7 +511,7 @@ bool FMainWorkflow::saveProfile(const QString &path)
     // it were the pipeline.
     bool whole = sn_setting_set_int(setting, nullptr, "operation_count", m_operations.count()) == 0;
     for (int n = 1; whole && n <= m_operations.count(); n++) {
-        CAbstractOperation *operation = m_operations[n - 1];
+        CAbstractOperation *operation = m_operations.at(n - 1);
         const QByteArray session = QStringLiteral("operation_%1").arg(n).toUtf8();
         OperationParamList pairs;
         operation->getParams(pairs);
