@@ -26,10 +26,25 @@ static const IntKey k_int_keys[] = {
     {"max_log_lines", &appsettings_t::max_log_lines},
 };
 
+void copy_utf8_text(char *dest, size_t size, const char *text)
+{
+    if (!dest || size == 0)
+        return;
+    if (!text)
+        text = "";
+    size_t len = strnlen(text, size);
+    if (len >= size) {
+        len = size - 1;
+        while (len > 0 && ((unsigned char)text[len] & 0xC0) == 0x80)
+            len--;
+    }
+    memcpy(dest, text, len);
+    dest[len] = '\0';
+}
+
 static void copy_text(char *dest, const char *text)
 {
-    strncpy(dest, text ? text : "", 1023);
-    dest[1023] = '\0';
+    copy_utf8_text(dest, sizeof g_appsettings.log_filename, text);
 }
 
 // The reader stops quietly at a NUL byte or an open quote, so damaged or

@@ -3,6 +3,7 @@
 #ifndef APPSETTINGS_H
 #define APPSETTINGS_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 typedef struct appsettings {
@@ -29,5 +30,9 @@ int appsettings_save_default(void);
 const char *appsettings_path(void);
 // The defaults of a first start: questions on, 800 log lines, no texts.
 void appsettings_set_defaults(appsettings_t *settings);
+// Copies text (null reads as "") into a field of size bytes, NUL included.
+// A longer text is cut before the UTF-8 sequence that would cross the end,
+// so that a cut path or name never ends in half a character.
+void copy_utf8_text(char *dest, size_t size, const char *text);
 
 #endif

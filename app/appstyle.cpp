@@ -51,8 +51,8 @@ void loadTranslator()
     } else {
         // QLocale() is the system locale unless something set a default.
         name = QLocale().name();
-        strncpy(g_appsettings.lang_filename, name.toUtf8().constData(), 1023);
-        g_appsettings.lang_filename[1023] = '\0';
+        copy_utf8_text(g_appsettings.lang_filename, sizeof g_appsettings.lang_filename,
+                       name.toUtf8().constData());
     }
     const QString path = languageFolder() + QLatin1Char('/') + name + QStringLiteral(".qm");
     if (!QFile::exists(path))

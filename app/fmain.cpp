@@ -16,6 +16,10 @@
 #include "stylemsg.h"
 #include "styletitle.h"
 
+#include "base/sn_setting.h"
+
+#include <string.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -129,10 +133,15 @@ void FMain::stopWorkers()
     m_workersStopped = true;
     if (!m_batch)
         return;
+    // An edit typed just before the end is kept like any other.
+    m_workflow->applyPendingEdits();
     m_workflow->stopPreview();
     m_file->stopThumbnails();
     m_batch = nullptr;
     photobatch_destroy_instance();
+    // What the batch worker reported while it stopped never reaches the
+    // ended event loop; the page takes it from its own queue.
+    m_process->takeReports();
 }
 
 void FMain::setBusy(bool busy)
@@ -159,10 +168,34 @@ bool FMain::saveProfile(const QString &path)
     return saved;
 }
 
+// A profile holds the pipeline's count or an output key; a photo list or
+// any other file holds neither and must not reach either part.
+static bool isProfile(const QString &path)
+{
+    sn_setting_t *store = sn_setting_create();
+    if (!store)
+        return false;
+    bool found = false;
+    if (sn_setting_load(store, QFile::encodeName(path).constData()) == 0) {
+        int count = 0;
+        found = sn_setting_get_int(store, nullptr, "operation_count", &count) == 0;
+        intptr_t cursor = 0;
+        for (const char *key = sn_setting_next_key(store, nullptr, &cursor); key && !found;
+             key = sn_setting_next_key(store, nullptr, &cursor))
+            found = strncmp(key, "output_", 7) == 0;
+    }
+    sn_setting_destroy(store);
+    return found;
+}
+
 void FMain::loadProfile(const QString &path)
 {
     if (!m_batch)
         return;
+    if (!isProfile(path)) {
+        StyleMsg::critical(this, tr("Zandrevik"), tr("Load profile FAILED!\n%1").arg(path));
+        return;
+    }
     m_workflow->loadProfile(path);
     outputconfig_load(photobatch_get_outputconfig(m_batch), QFile::encodeName(path).constData());
     m_output->loadConfig();

@@ -216,7 +216,8 @@ void FMainFile::on_btnAddPicClicked()
 void FMainFile::on_btnAddFolderClicked()
 {
     QString folder =
-        Dialogs::getExistingDirectory(this, tr("Add Folder - Zandrevik"), m_lastFolder);
+        Dialogs::getExistingDirectory(this, tr("Add Folder - Zandrevik"), m_lastFolder,
+                                      QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (folder.isEmpty())
         return;
     m_model->cancelThumbnails();
@@ -360,15 +361,13 @@ bool FMainFile::saveFileList()
     if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist_overwrite == 1 &&
         QFileInfo::exists(name)) {
         bool never = false;
-        QDialogButtonBox::StandardButton answer = StyleMsg::question(
-            this, tr("Zandrevik"), tr("File already exists, do you want to overwrite?"), &never,
-            QDialogButtonBox::Yes | QDialogButtonBox::No);
+        if (!StyleMsg::confirm(this, tr("Zandrevik"),
+                               tr("File already exists, do you want to overwrite?"), &never))
+            return false;
         if (never) {
             g_appsettings.ask_save_filelist_overwrite = 0;
             appsettings_save_default();
         }
-        if (answer == QDialogButtonBox::No)
-            return false;
     }
 
     // Written beside the target and renamed over it only when complete, so
@@ -433,7 +432,10 @@ void FMainFile::askSaveFileList(bool *cancel)
     QDialogButtonBox::StandardButton answer = StyleMsg::question(
         this, tr("Zandrevik"), tr("File list has been modified, do you want to save it?"), &never,
         buttons);
-    if (never) {
+    // Esc and the close button leave the result at Cancel: the box was
+    // dismissed, not answered, so it does not switch itself off.
+    const bool answered = answer == QDialogButtonBox::Yes || answer == QDialogButtonBox::No;
+    if (never && answered) {
         g_appsettings.ask_save_filelist = 0;
         appsettings_save_default();
     }

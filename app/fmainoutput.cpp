@@ -4,6 +4,7 @@
 // keyword menu and the keyword removal.
 #include "fmainoutput.h"
 
+#include "appsettings.h"
 #include "dialogs.h"
 #include "finputcounter.h"
 #include "finputdatetime.h"
@@ -26,19 +27,11 @@ const int k_format_ids[] = {SN_IMAGE_FORMAT_BMP, SN_IMAGE_FORMAT_GIF, SN_IMAGE_F
 const int k_format_count = sizeof k_format_ids / sizeof k_format_ids[0];
 const int k_jpeg_item = 2;
 
-// text in 8 bits, cut to the record's 1023 characters without splitting a
-// multi-byte character.
+// text in 8 bits, cut to the record's field without splitting a multi-byte
+// character.
 void copy_text(char *field, const QString &text)
 {
-    QByteArray bytes = text.toUtf8();
-    int len = bytes.size();
-    if (len > OUTPUTCONFIG_TEXT_SIZE - 1) {
-        len = OUTPUTCONFIG_TEXT_SIZE - 1;
-        while (len > 0 && ((unsigned char)bytes[len] & 0xC0) == 0x80)
-            len--;
-    }
-    memcpy(field, bytes.constData(), (size_t)len);
-    field[len] = '\0';
+    copy_utf8_text(field, OUTPUTCONFIG_TEXT_SIZE, text.toUtf8().constData());
 }
 
 } // namespace
@@ -239,7 +232,9 @@ void FMainOutput::changeEvent(QEvent *event)
 
 void FMainOutput::on_btnFolderClicked()
 {
-    QString folder = Dialogs::getExistingDirectory(this, tr("Choose output folder"), QString());
+    QString folder =
+        Dialogs::getExistingDirectory(this, tr("Choose output folder"), QString(),
+                                      QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (!folder.isEmpty())
         m_ui->edtFolder->setText(folder);
 }

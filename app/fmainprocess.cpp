@@ -237,7 +237,22 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
     default:
         return;
     }
+    {
+        std::lock_guard<std::mutex> guard(m_reportsMutex);
+        m_reports.append(line);
+    }
     emit logUpdate(line);
+}
+
+void FMainProcess::takeReports()
+{
+    QStringList lines;
+    {
+        std::lock_guard<std::mutex> guard(m_reportsMutex);
+        lines.swap(m_reports);
+    }
+    for (const QString &line : lines)
+        writeLine(line);
 }
 
 void FMainProcess::on_btnStartClicked()
@@ -264,23 +279,22 @@ void FMainProcess::startBatch()
     settings.output_folder[OUTPUTCONFIG_TEXT_SIZE - 1] = '\0';
     QString folder = QString::fromUtf8(settings.output_folder);
 
-    if (!settings.use_source_folder) {
-        bool exists = !folder.isEmpty() && QFileInfo(folder).isDir();
-        if (!exists && questionsAsked(g_appsettings.ask_create_output_folder)) {
-            bool never = false;
-            QDialogButtonBox::StandardButton answer =
-                StyleMsg::question(nullptr, tr("Zandrevik"),
-                                   tr("Output folder does not exist, do you want to create it?"),
-                                   &never, QDialogButtonBox::Yes | QDialogButtonBox::No);
-            if (answer == QDialogButtonBox::No)
-                return;
-            if (never) {
-                g_appsettings.ask_create_output_folder = 0;
-                appsettings_save_default();
-            }
-        }
-        if (!exists && !folder.isEmpty())
-            QDir().mkpath(folder);
+    // Without a folder the outputs would land in whatever the program's
+    // working folder happens to be; that is said before anything is asked.
+    if (!settings.use_source_folder && folder.isEmpty()) {
+        StyleMsg::information(nullptr, tr("Zandrevik"),
+                              tr("No output folder is set, please choose one first!"),
+                              QDialogButtonBox::Ok);
+        if (m_main)
+            m_main->tabWidget()->setCurrentIndex(k_tab_output);
+        return;
+    }
+
+    if (!settings.use_source_folder && !QFileInfo(folder).isDir()) {
+        if (!goOnAfter(tr("Output folder does not exist, do you want to create it?"),
+                       &g_appsettings.ask_create_output_folder))
+            return;
+        QDir().mkpath(folder);
     }
 
     if (fileman_count(m_list) == 0) {
@@ -293,41 +307,36 @@ void FMainProcess::startBatch()
     }
 
     QList<imagefilter_t *> filters;
-    if (m_main && m_main->workflowPage())
+    if (m_main && m_main->workflowPage()) {
+        // An edit still waiting for its deferred apply belongs to this run.
+        m_main->workflowPage()->applyPendingEdits();
         m_main->workflowPage()->buildFilters(QString(), filters);
+    }
     m_filterCount.store(filters.size(), std::memory_order_release);
 
-    if (filters.isEmpty() && questionsAsked(g_appsettings.ask_empty_filterlist)) {
-        bool never = false;
-        QDialogButtonBox::StandardButton answer = StyleMsg::question(
-            nullptr, tr("Zandrevik"), tr("No filter selected, is this your want?"), &never,
-            QDialogButtonBox::Yes | QDialogButtonBox::No);
-        if (answer == QDialogButtonBox::No)
-            return;
-        if (never) {
-            g_appsettings.ask_empty_filterlist = 0;
-            appsettings_save_default();
-        }
-    }
-
-    // Without a folder the outputs would land in whatever the program's
-    // working folder happens to be.
-    if (outputconfig_copy(m_config, &settings) != 0)
+    if (filters.isEmpty() && !goOnAfter(tr("No filter selected, is this your want?"),
+                                        &g_appsettings.ask_empty_filterlist))
         return;
-    if (!settings.use_source_folder && settings.output_folder[0] == '\0') {
-        StyleMsg::information(nullptr, tr("Zandrevik"),
-                              tr("No output folder is set, please choose one first!"),
-                              QDialogButtonBox::Ok);
-        if (m_main)
-            m_main->tabWidget()->setCurrentIndex(k_tab_output);
-        return;
-    }
 
     photobatch_start(m_batch);
     // The worker is running once the command is taken: the other pages hold
     // still from here, even for a run that ends before its first report is
     // shown.
     on_statusChanged();
+}
+
+bool FMainProcess::goOnAfter(const QString &question, int32_t *askFlag)
+{
+    if (!questionsAsked(*askFlag))
+        return true;
+    bool never = false;
+    if (!StyleMsg::confirm(nullptr, tr("Zandrevik"), question, &never))
+        return false;
+    if (never) {
+        *askFlag = 0;
+        appsettings_save_default();
+    }
+    return true;
 }
 
 void FMainProcess::on_btnCancelClicked()
@@ -354,7 +363,12 @@ void FMainProcess::on_btnOpenOutputFolderClicked()
                            QDialogButtonBox::Ok);
 }
 
-void FMainProcess::on_logUpdate(const QString &msg)
+void FMainProcess::on_logUpdate(const QString &)
+{
+    takeReports();
+}
+
+void FMainProcess::writeLine(const QString &msg)
 {
     if (g_appsettings.disable_log_display == 0) {
         m_pending.append(msg);
@@ -484,6 +498,7 @@ void FMainProcess::on_chkDisableLogToggled(bool checked)
 
 void FMainProcess::onTimer()
 {
+    takeReports();
     if (m_firstUnflushed != 0 && g_clock() - m_firstUnflushed > 2) {
         if (m_logFile)
             fflush(m_logFile);

@@ -1,6 +1,7 @@
 // FMainProcess: the Step 4 page, the batch run with its log and progress.
 // Start, pause, resume and cancel steer the batch engine; each report of the
-// batch worker becomes one log line for the view and the log file.
+// batch worker becomes one log line for the view and the log file, kept in
+// the page's own queue until the interface thread takes it.
 #ifndef FMAINPROCESS_H
 #define FMAINPROCESS_H
 
@@ -8,6 +9,7 @@
 #include <stdio.h>
 
 #include <atomic>
+#include <mutex>
 
 #include <QString>
 #include <QStringList>
@@ -43,8 +45,13 @@ public:
     // One report of the batch worker, on its thread; text lives only during
     // the call.
     void onBatchEvent(int event, intptr_t argument, const char *text);
+    // Shows and writes every line the worker reported so far. The shutdown
+    // calls it once the worker has stopped: its last lines are still queued
+    // here then, and the event loop that would deliver them has ended.
+    void takeReports();
 
 signals:
+    // A line was reported; the line itself waits in the page's queue.
     void logUpdate(const QString &msg);
     void statusChanged();
     void progressChanged(int current);
@@ -70,8 +77,12 @@ private slots:
 
 private:
     void startBatch();
+    // Asks question unless *askFlag (or every question) is off; true when
+    // the start goes on. A ticked box switches the question off only then.
+    bool goOnAfter(const QString &question, int32_t *askFlag);
     bool engineAlive() const;
     void showLines(int budgetMs);
+    void writeLine(const QString &msg);
 
     Ui::UFMainProcess *m_ui = nullptr;
     FMain *m_main;
@@ -90,6 +101,9 @@ private:
     // time so that the interface never waits on the view for long.
     QStringList m_pending;
     QTimer *m_showTimer = nullptr;
+    // The worker's lines not yet taken by the interface thread.
+    std::mutex m_reportsMutex;
+    QStringList m_reports;
     bool m_busy = false;
 };
 

@@ -502,26 +502,44 @@ void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t 
 
 // ---- profiles --------------------------------------------------------------
 
+void FMainWorkflow::applyPendingEdits()
+{
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
+        if (COperationWidget *widget = qobject_cast<COperationWidget *>(operation->widget()))
+            widget->applyPending();
+    }
+}
+
 bool FMainWorkflow::saveProfile(const QString &path)
 {
+    applyPendingEdits();
     sn_setting_t *setting = sn_setting_create();
     if (!setting)
         return false;
-    sn_setting_set_int(setting, nullptr, "operation_count", m_operations.count());
-    for (int n = 1; n <= m_operations.count(); n++) {
+    // A pipeline that the store cannot hold whole (more operations than it
+    // has sessions) is not written at all: a shorter one would load as if
+    // it were the pipeline.
+    bool whole = sn_setting_set_int(setting, nullptr, "operation_count", m_operations.count()) == 0;
+    for (int n = 1; whole && n <= m_operations.count(); n++) {
         CAbstractOperation *operation = m_operations.at(n - 1);
         const QByteArray session = QStringLiteral("operation_%1").arg(n).toUtf8();
         OperationParamList pairs;
         operation->getParams(pairs);
-        sn_setting_set_string(setting, session.constData(), "name",
-                              operation->info() ? operation->info()->name : "");
+        whole = sn_setting_set_string(setting, session.constData(), "name",
+                                      operation->info() ? operation->info()->name : "") == 0;
         for (const QPair<QString, QString> &pair : pairs)
-            sn_setting_set_string(setting, session.constData(), pair.first.toUtf8().constData(),
-                                  pair.second.toUtf8().constData());
+            if (sn_setting_set_string(setting, session.constData(), pair.first.toUtf8().constData(),
+                                      pair.second.toUtf8().constData()) != 0)
+                whole = false;
     }
-    sn_setting_save(setting, QFile::encodeName(path).constData());
+    const QByteArray file = QFile::encodeName(path);
+    if (!whole)
+        sn_log(4, NULL, "FMainWorkflow::saveProfile", __LINE__,
+               "pipeline of %d operations does not fit FAILED! %s\n", m_operations.count(),
+               file.constData());
+    const bool saved = whole && sn_setting_save(setting, file.constData()) == 0;
     sn_setting_destroy(setting);
-    return true;
+    return saved;
 }
 
 bool FMainWorkflow::loadProfile(const QString &path)

@@ -39,7 +39,10 @@ public:
     // Creates an operation of the kind and inserts it at index; params (or
     // null) are a profile's pairs for it.
     void insertOperation(const char *name, int index, const OperationParamList *params);
-    // The pipeline part of a profile.
+    // Every operation's edit that still waits for its deferred apply is
+    // applied now.
+    void applyPendingEdits();
+    // The pipeline part of a profile, with the pending edits applied first.
     bool saveProfile(const QString &path);
     bool loadProfile(const QString &path);
     // The kept filters of the pipeline for one file, the index-th of the

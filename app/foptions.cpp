@@ -13,21 +13,6 @@
 #include <QDir>
 #include <QRegularExpression>
 
-// The settings texts hold at most 1023 bytes; a longer text is cut before
-// the UTF-8 sequence that would cross the end.
-static void copySettingText(char *dest, const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (bytes.size() > 1023) {
-        int end = 1023;
-        while (end > 0 && (static_cast<unsigned char>(bytes.at(end)) & 0xC0) == 0x80)
-            --end;
-        bytes.truncate(end);
-    }
-    memcpy(dest, bytes.constData(), static_cast<size_t>(bytes.size()));
-    dest[bytes.size()] = '\0';
-}
-
 FOptions::FOptions(QWidget *parent) : StyleDialog(1, true, parent), m_ui(new Ui::UOptions)
 {
     m_ui->setupUi(contentWidget());
@@ -88,9 +73,14 @@ void FOptions::on_buttonBox_accepted()
     validate();
     g_appsettings.disable_all_confirms = m_ui->chkDisableAllConfirms->isChecked() ? 1 : 0;
     g_appsettings.max_log_lines = m_ui->edtMaxLogline->text().toInt();
-    copySettingText(g_appsettings.log_filename,
-                    m_ui->chkSaveLog->isChecked() ? m_ui->edtLogFile->text() : QString());
-    copySettingText(g_appsettings.lang_filename, m_ui->cmbLang->currentText());
+    const QByteArray log =
+        m_ui->chkSaveLog->isChecked() ? m_ui->edtLogFile->text().toUtf8() : QByteArray();
+    copy_utf8_text(g_appsettings.log_filename, sizeof g_appsettings.log_filename, log.constData());
+    // "Default" is a translated label: its item carries no language name.
+    const QByteArray lang =
+        m_ui->cmbLang->currentIndex() > 0 ? m_ui->cmbLang->currentText().toUtf8() : QByteArray();
+    copy_utf8_text(g_appsettings.lang_filename, sizeof g_appsettings.lang_filename,
+                   lang.constData());
     if (appsettings_save_default() != 0) {
         StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Save settings FAILED!"),
                            QDialogButtonBox::Ok);

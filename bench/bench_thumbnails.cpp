@@ -143,7 +143,8 @@ double add_folder_seconds(FMainFile *page, const std::string &folder, int files,
         }
     }
     CFileModel *model = qobject_cast<CFileModel *>(child<QListView>(page, "lvFile")->model());
-    Dialogs::hooks().existingDirectory = [folder](QWidget *, const QString &, const QString &) {
+    Dialogs::hooks().existingDirectory = [folder](QWidget *, const QString &, const QString &,
+                                                  QFileDialog::Options) {
         return QString::fromStdString(folder);
     };
     /* The best of five: the folder's first scan also warms the caches. */

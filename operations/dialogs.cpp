@@ -44,25 +44,19 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
 
-QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir)
+QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir,
+                             QFileDialog::Options options)
 {
     if (hooks().existingDirectory)
-        return hooks().existingDirectory(parent, caption, dir);
-    return QFileDialog::getExistingDirectory(parent, caption, dir);
-}
-
-QColor getColor(const QColor &initial, QWidget *parent, const QString &title)
-{
-    if (hooks().color)
-        return hooks().color(initial, parent, title);
-    return QColorDialog::getColor(initial, parent, title);
+        return hooks().existingDirectory(parent, caption, dir, options);
+    return QFileDialog::getExistingDirectory(parent, caption, dir, options);
 }
 
 QColor getColor(const QColor &initial, QWidget *parent, const QString &title,
                 QColorDialog::ColorDialogOptions options)
 {
     if (hooks().color)
-        return hooks().color(initial, parent, title);
+        return hooks().color(initial, parent, title, options);
     return QColorDialog::getColor(initial, parent, title, options);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -28,10 +29,15 @@ struct Hooks {
     std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
                           const QString &filter)>
         saveFileName;
-    std::function<QString(QWidget *parent, const QString &caption, const QString &dir)>
+    // The hooks that stand in for a dialog with options see them, so that a
+    // test checks what the platform's dialog would have been asked for.
+    std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
+                          QFileDialog::Options options)>
         existingDirectory;
     // An invalid colour means cancelled.
-    std::function<QColor(const QColor &initial, QWidget *parent, const QString &title)> color;
+    std::function<QColor(const QColor &initial, QWidget *parent, const QString &title,
+                         QColorDialog::ColorDialogOptions options)>
+        color;
     std::function<QFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title)>
         font;
     std::function<bool(const QUrl &url)> openUrl;
@@ -48,12 +54,10 @@ QStringList getOpenFileNames(QWidget *parent, const QString &caption, const QStr
                              const QString &filter);
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
                         const QString &filter);
-QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir);
-QColor getColor(const QColor &initial, QWidget *parent, const QString &title);
-// The same with dialog options (the alpha channel); the color hook answers
-// it too.
+QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir,
+                             QFileDialog::Options options = QFileDialog::ShowDirsOnly);
 QColor getColor(const QColor &initial, QWidget *parent, const QString &title,
-                QColorDialog::ColorDialogOptions options);
+                QColorDialog::ColorDialogOptions options = QColorDialog::ColorDialogOptions());
 QFont getFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title);
 bool openUrl(const QUrl &url);
 

@@ -264,6 +264,14 @@ void COperationWidget::tick()
     }
 }
 
+void COperationWidget::applyPending()
+{
+    if (m_deadline > 0) {
+        m_deadline = -1;
+        updateParams();
+    }
+}
+
 void COperationWidget::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == m_timerId)

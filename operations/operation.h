@@ -182,6 +182,10 @@ public:
 
     // One timer tick; tests deliver it directly.
     void tick();
+    // Applies an edit still waiting for its deadline now, so that whatever
+    // reads the parameters next (a profile, a run) sees what the widget
+    // shows, as one state.
+    void applyPending();
     int64_t deadline() const
     {
         return m_deadline;

@@ -142,6 +142,17 @@ QDialogButtonBox::StandardButton StyleMsg::question(QWidget *parent, const QStri
     return showMessage(parent, Question, title, text, nullptr, buttons, defaultButton);
 }
 
+bool StyleMsg::confirm(QWidget *parent, const QString &title, const QString &text, bool *neverAgain)
+{
+    bool ticked = false;
+    const bool yes = showMessage(parent, Question, title, text, neverAgain ? &ticked : nullptr,
+                                 QDialogButtonBox::Yes | QDialogButtonBox::No,
+                                 QDialogButtonBox::NoButton) == QDialogButtonBox::Yes;
+    if (neverAgain)
+        *neverAgain = yes && ticked;
+    return yes;
+}
+
 QDialogButtonBox::StandardButton
 StyleMsg::information(QWidget *parent, const QString &title, const QString &text,
                       QDialogButtonBox::StandardButtons buttons,

@@ -55,6 +55,12 @@ public:
         QWidget *parent, const QString &title, const QString &text,
         QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Yes | QDialogButtonBox::No,
         QDialogButtonBox::StandardButton defaultButton = QDialogButtonBox::NoButton);
+    // A Yes/No question that goes on only on Yes: No, Esc and the title
+    // bar's close button all say no. *neverAgain (may be null) is true only
+    // when the box was ticked and the answer was Yes, so that a dismissed box
+    // never switches its question off.
+    static bool confirm(QWidget *parent, const QString &title, const QString &text,
+                        bool *neverAgain);
     static QDialogButtonBox::StandardButton
     information(QWidget *parent, const QString &title, const QString &text,
                 QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok,

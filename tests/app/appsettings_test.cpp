@@ -120,15 +120,36 @@ private slots:
         QCOMPARE(describe(g_appsettings), block);
     }
 
-    void longTextIsCutTo1023Characters()
+    // A long text is cut to 1023 bytes, before a character that would cross
+    // the end: "ü" is two bytes and "€" three.
+    void longTextIsCutOnACharacterBoundary_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("one-byte characters") << QString(2000, QLatin1Char('x')) << 1023;
+        QTest::newRow("two-byte character across the end")
+            << QString(1022, QLatin1Char('x')) + QStringLiteral("üyy") << 1022;
+        QTest::newRow("three-byte character across the end")
+            << QString(1021, QLatin1Char('x')) + QStringLiteral("€") << 1021;
+        QTest::newRow("two-byte character that just fits")
+            << QString(1021, QLatin1Char('x')) + QStringLiteral("üy") << 1023;
+    }
+
+    void longTextIsCutOnACharacterBoundary()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, kept);
         zvtest::TempDir dir;
         const std::string path = dir.file("Zandrevik.conf");
-        const std::string name(2000, 'x');
-        QVERIFY(zvtest::write_file(path, "log_filename = \"" + name + "\"\n"));
+        const std::string text = name.toStdString();
+        QVERIFY(zvtest::write_file(path, "log_filename = \"" + text + "\"\nlang_filename = \"" +
+                                             text + "\"\n"));
         QCOMPARE(appsettings_init(path.c_str()), 0);
-        QCOMPARE(strlen(g_appsettings.log_filename), size_t(1023));
-        QCOMPARE(strlen(g_appsettings.lang_filename), size_t(0));
+        QCOMPARE(strlen(g_appsettings.log_filename), size_t(kept));
+        QCOMPARE(QByteArray(g_appsettings.log_filename), QByteArray(text.c_str(), kept));
+        QCOMPARE(QByteArray(g_appsettings.lang_filename), QByteArray(text.c_str(), kept));
+        QVERIFY(QString::fromUtf8(g_appsettings.log_filename).toUtf8() ==
+                QByteArray(g_appsettings.log_filename));
     }
 
     // A file that does not parse, or cannot be read, changes nothing.

@@ -21,6 +21,7 @@
 #include "styletitle.h"
 #include "zv_test.h"
 
+#include "base/sn_setting.h"
 #include "image/sn_image.h"
 
 #include <string.h>
@@ -30,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTabWidget>
@@ -402,6 +404,75 @@ private slots:
         QCOMPARE(QString::fromStdString(bytes(again)), expected);
     }
 
+    // An edit still waiting for its deferred apply counts: a profile saved
+    // or the program ended right after typing has the new value.
+    void pendingEditsAreApplied()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("p.zvp"));
+        FMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.tabWidget()->setCurrentIndex(1);
+        const OperationParamList params = {{"width", "640px"}, {"height", "480px"}};
+        window.workflowPage()->insertOperation("resize", 0, &params);
+        QSpinBox *width = window.workflowPage()->findChild<QSpinBox *>(QStringLiteral("sbWidth"));
+        QVERIFY(width && width->isVisible());
+        auto widthParam = [&window]() {
+            OperationParamList pairs;
+            window.workflowPage()->operations().at(0)->getParams(pairs);
+            return pairs.value(0).second;
+        };
+        auto type = [width](const char *keys) {
+            width->selectAll();
+            QTest::keyClicks(width, QString::fromLatin1(keys));
+        };
+
+        type("321");
+        QCOMPARE(width->value(), 321);
+        QCOMPARE(widthParam(), QStringLiteral("640px")); // still waiting
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, path);
+        findAction(window, "&Save Profile...")->trigger();
+        QVERIFY2(bytes(path).find("width = \"321px\"") != std::string::npos, bytes(path).c_str());
+        QCOMPARE(widthParam(), QStringLiteral("321px"));
+
+        // Left alone, the real timer applies an edit as before.
+        type("1234");
+        QTRY_COMPARE_WITH_TIMEOUT(widthParam(), QStringLiteral("1234px"), 5000);
+
+        // A text stamp's text and rotation are read from its controls, its
+        // transparency from the applied set: saved together, they are one state.
+        window.workflowPage()->insertOperation("stamp_text", 1, nullptr);
+        QWidget *stamp = window.workflowPage()->operations().at(1)->widget();
+        QSpinBox *transparency = stamp->findChild<QSpinBox *>(QStringLiteral("sbTransparency"));
+        QLineEdit *text = stamp->findChild<QLineEdit *>(QStringLiteral("edtText"));
+        QVERIFY(transparency && text && transparency->isVisible());
+        transparency->selectAll();
+        QTest::keyClicks(transparency, QStringLiteral("42"));
+        text->selectAll();
+        QTest::keyClicks(text, QStringLiteral("Oslo"));
+        findAction(window, "&Save Profile...")->trigger();
+        QVERIFY2(bytes(path).find("text = \"Oslo\"\r\ntransparency = \"42\"") != std::string::npos,
+                 bytes(path).c_str());
+
+        // At the end of the program.
+        transparency->selectAll();
+        QTest::keyClicks(transparency, QStringLiteral("7"));
+        auto transparencyParam = [&window]() {
+            OperationParamList pairs;
+            window.workflowPage()->operations().at(1)->getParams(pairs);
+            for (const auto &pair : pairs)
+                if (pair.first == QLatin1String("transparency"))
+                    return pair.second;
+            return QString();
+        };
+        QCOMPARE(transparencyParam(), QStringLiteral("42"));
+        window.stopWorkers();
+        QCOMPARE(transparencyParam(), QStringLiteral("7"));
+        QVERIFY(MsgAnswer::seen().isEmpty());
+    }
+
     void cancelledDialogsDoNothing()
     {
         FMain window;
@@ -460,7 +531,8 @@ private slots:
         QVERIFY(MsgAnswer::seen().isEmpty());
     }
 
-    // A file that does not load leaves the output settings as they were.
+    // A file that does not load, or loads but is no profile (no
+    // "operation_count", no output key), changes neither part and says so.
     void brokenProfileChangesNothing_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -468,6 +540,10 @@ private slots:
             << QByteArray("output_folder = \"/srv/x\"\r\noutput_quality_factor = lots\r\n");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("missing") << QByteArray("-");
+        QTest::newRow("photo list") << QByteArray("/srv/photos/a.jpg\r\n/srv/photos/b.jpg\r\n");
+        QTest::newRow("text file") << QByteArray("Holiday notes\nday one\n");
+        QTest::newRow("settings, no profile keys")
+            << QByteArray("max_log_lines = 50\r\nlog_filename = \"\"\r\n");
     }
 
     void brokenProfileChangesNothing()
@@ -478,11 +554,38 @@ private slots:
         if (content != "-")
             QVERIFY(zvtest::write_file(path.toStdString(), content.toStdString()));
         FMain window;
-        setOutput(outputConfig(), "/tmp/keep", "<Filename>", SN_IMAGE_FORMAT_JPEG, 90);
+        window.workflowPage()->insertOperation("gray", 0, nullptr);
+        setOutput(outputConfig(), "/tmp/keep", "<Filename>", SN_IMAGE_FORMAT_JPEG, 95);
         const QString before = describe(outputConfig());
-        window.loadProfile(path);
+        DialogCall open, save;
+        hookFileDialogs(&open, &save, path);
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        findAction(window, "&Load Profile...")->trigger();
+        QCOMPARE(open.count, 1);
         QCOMPARE(describe(outputConfig()), before);
-        QVERIFY(MsgAnswer::seen().isEmpty());
+        QCOMPARE(window.workflowPage()->operations().size(), 1);
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{QStringLiteral("Zandrevik|Load profile FAILED!\n") + path});
+    }
+
+    // A pipeline longer than the profile's sessions can hold fails alone: the
+    // output part is written, and the save still says it failed.
+    void pipelinePartFailingFailsTheSave()
+    {
+        zvtest::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("long.zvp"));
+        FMain window;
+        for (int i = 0; i < SN_SETTING_MAX_SESSIONS + 1; i++)
+            window.workflowPage()->insertOperation("gray", i, nullptr);
+        setOutput(outputConfig(), "/tmp/zv out", "<Filename>_small", SN_IMAGE_FORMAT_PNG, 77);
+        QVERIFY(window.workflowPage()->saveProfile(QString::fromStdString(dir.file("alone.zvp"))) ==
+                false);
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        QVERIFY(!window.saveProfile(path));
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{QStringLiteral("Zandrevik|Save profile FAILED!\n") + path});
+        // Only the output part: no count that would load a shorter pipeline.
+        QCOMPARE(QString::fromStdString(bytes(path)), QString::fromLatin1(k_output_part));
     }
 
     // The Step 4 page's busy signal reaches the window and, through it, every

@@ -47,6 +47,7 @@ private:
     zvtest::TempDir m_tmp;
     FMainFile *m_page = nullptr;
     QList<DialogCall> m_calls;
+    QFileDialog::Options m_folderOptions;
 
     QString tmp(const QString &name) const
     {
@@ -86,7 +87,9 @@ private:
     void answerFolder(const QString &folder)
     {
         Dialogs::hooks().existingDirectory = [this, folder](QWidget *, const QString &caption,
-                                                            const QString &dir) {
+                                                            const QString &dir,
+                                                            QFileDialog::Options options) {
+            m_folderOptions = options;
             m_calls << DialogCall{caption, dir, QString()};
             return folder;
         };
@@ -353,6 +356,8 @@ private slots:
         }
         QVERIFY(expected.isEmpty());
         QCOMPARE(m_calls[0].caption, QString("Add Folder - Zandrevik"));
+        // Folders only, and a link chosen stays the link's path.
+        QCOMPARE(m_folderOptions, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
         QCOMPARE(m_calls[0].dir,
                  QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
         QCOMPARE(total(), QString("Total: 7 files"));

@@ -380,13 +380,17 @@ private slots:
     void folderDialog()
     {
         QString caption;
+        QFileDialog::Options options;
         QString answer = QStringLiteral("/chosen/folder");
-        Dialogs::hooks().existingDirectory = [&](QWidget *, const QString &c, const QString &) {
+        Dialogs::hooks().existingDirectory = [&](QWidget *, const QString &c, const QString &,
+                                                 QFileDialog::Options o) {
             caption = c;
+            options = o;
             return answer;
         };
         child<QPushButton>("btnFolder")->click();
         QCOMPARE(caption, QStringLiteral("Choose output folder"));
+        QCOMPARE(options, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
         QCOMPARE(QString(snapshot().output_folder), QStringLiteral("/chosen/folder"));
         answer.clear(); // cancelled
         child<QPushButton>("btnFolder")->click();

@@ -10,6 +10,7 @@
 #include "fmainworkflow.h"
 #include "image/sn_image.h"
 #include "msganswer.h"
+#include "tsan_qt.h"
 #include "photobatch.h"
 #include "zv_test.h"
 
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -283,19 +285,51 @@ private slots:
         QVERIFY(QFileInfo(QString::fromStdString(file("out2"))).isDir());
     }
 
+    // A width typed just before Start is the run's, though its deferred
+    // apply had not come yet.
+    void pendingEditBelongsToTheRun()
+    {
+        window.reset();
+        makeWindow(false);
+        QVERIFY(writeImage(file("a.jpg")));
+        addFiles({"a.jpg"});
+        const std::string out = file("out");
+        QVERIFY(QDir().mkpath(QString::fromStdString(out)));
+        setOutputFolder(out);
+        window->tabWidget()->setCurrentIndex(1);
+        const OperationParamList params = {{"width", "4px"}, {"height", "3px"}};
+        window->workflowPage()->insertOperation("resize", 0, &params);
+        QSpinBox *width = window->workflowPage()->findChild<QSpinBox *>(QStringLiteral("sbWidth"));
+        QVERIFY(width);
+        width->selectAll();
+        QTest::keyClicks(width, QStringLiteral("2"));
+        QCOMPARE(width->value(), 2);
+        window->tabWidget()->setCurrentIndex(3);
+        start();
+        QTRY_COMPARE(runsEnded(), 1);
+        const QStringList written = QDir(QString::fromStdString(out)).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        zvtest::ImagePtr image(
+            sn_image_create_from_file((out + "/" + written.first().toStdString()).c_str(), 0));
+        QVERIFY(image);
+        QCOMPARE(image->width, 2);
+        QCOMPARE(image->height, 3);
+    }
+
     void emptyFolderIsRefusedBeforeTheStart()
     {
         QVERIFY(writeImage(file("a.jpg")));
         addFiles({"a.jpg"});
         setOutputFolder("");
         window->tabWidget()->setCurrentIndex(3);
-        MsgAnswer::next(QDialogButtonBox::Yes); // create the folder
-        MsgAnswer::next(QDialogButtonBox::Yes); // no filter
+        // The refusal comes before any question, and nothing is created in
+        // the working folder.
+        const QStringList before = QDir::current().entryList(QDir::AllEntries | QDir::Hidden);
         MsgAnswer::next(QDialogButtonBox::Ok);
         start();
-        QCOMPARE(MsgAnswer::seen().size(), 3);
-        QCOMPARE(MsgAnswer::seen().at(2),
-                 QStringLiteral("Zandrevik|No output folder is set, please choose one first!"));
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{"Zandrevik|No output folder is set, please choose one first!"});
+        QCOMPARE(QDir::current().entryList(QDir::AllEntries | QDir::Hidden), before);
         QCOMPARE(window->tabWidget()->currentIndex(), 2);
         QCOMPARE(photobatch_get_status(batch()), int(PHOTOBATCH_STATUS_IDLE));
         QTest::qWait(0);

@@ -175,8 +175,8 @@ void FOptionsTest::okStoresAndSaves()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(g_appsettings.disable_all_confirms, 1);
     QCOMPARE(QString::fromUtf8(g_appsettings.log_filename), QStringLiteral("/tmp/zv-ü.log"));
-    // The first item is stored as its displayed word.
-    QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QStringLiteral("Default"));
+    // The first item is no language: it is stored as an empty name.
+    QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QString());
 
     sn_setting_t *store = sn_setting_create();
     QCOMPARE(sn_setting_load(store, QFile::encodeName(settingsPath()).constData()), 0);
@@ -185,8 +185,7 @@ void FOptionsTest::okStoresAndSaves()
     QCOMPARE(value, 1);
     QCOMPARE(QString::fromUtf8(sn_setting_get_string(store, nullptr, "log_filename")),
              QStringLiteral("/tmp/zv-ü.log"));
-    QCOMPARE(QString::fromUtf8(sn_setting_get_string(store, nullptr, "lang_filename")),
-             QStringLiteral("Default"));
+    QCOMPARE(QString::fromUtf8(sn_setting_get_string(store, nullptr, "lang_filename")), QString());
     sn_setting_destroy(store);
 
     // Cancel changes nothing.
@@ -344,6 +343,11 @@ void FOptionsTest::germanTexts()
         QCOMPARE(child<QComboBox>(dialog, "cmbLang")->itemText(0), QStringLiteral("Standard"));
         QCOMPARE(child<QPushButton>(dialog, "btnResetAllConfirms")->text(),
                  QStringLiteral("Alle Rückfragen zurücksetzen"));
+        // The translated label is never taken for a language's name.
+        strcpy(g_appsettings.lang_filename, "xx_XX");
+        dialog.show();
+        clickOk(dialog);
+        QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QString());
     }
     QCoreApplication::removeTranslator(&german);
 }

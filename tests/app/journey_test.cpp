@@ -217,8 +217,8 @@ int childMain(int argc, char **argv)
         const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
         // Not the default, so that the saved file shows this session's block.
         g_appsettings.ask_save_filelist = 0;
-        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &,
-                                                       const QString &) { return sources; };
+        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
+                                                       QFileDialog::Options) { return sources; };
         window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder"))->click();
         const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
                                            {QStringLiteral("height"), QStringLiteral("50%")},
@@ -283,9 +283,8 @@ private:
         QTabWidget *tabs = window.tabWidget();
 
         FMainFile *files = window.filePage();
-        Dialogs::hooks().existingDirectory = [this](QWidget *, const QString &, const QString &) {
-            return sources;
-        };
+        Dialogs::hooks().existingDirectory = [this](QWidget *, const QString &, const QString &,
+                                                    QFileDialog::Options) { return sources; };
         child<QPushButton>(files, "btnAddFolder")->click();
         QCOMPARE(fileman_count(photobatch_get_fileman(photobatch_get_instance())), 6);
 
@@ -325,9 +324,8 @@ private:
 
         tabs->setCurrentIndex(2);
         FMainOutput *out = window.outputPage();
-        Dialogs::hooks().existingDirectory = [output](QWidget *, const QString &, const QString &) {
-            return output;
-        };
+        Dialogs::hooks().existingDirectory = [output](QWidget *, const QString &, const QString &,
+                                                      QFileDialog::Options) { return output; };
         child<QPushButton>(out, "btnFolder")->click();
         QCOMPARE(child<QLineEdit>(out, "edtFolder")->text(), output);
         QCheckBox *rename = child<QCheckBox>(out, "chkRenameFile");

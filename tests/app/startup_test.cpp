@@ -3,11 +3,13 @@
 // the C locale for numbers and dates, the font, the centred window, the
 // workers' threads opened at start and closed in reverse at exit, the
 // settings file's bytes after a first start, hand-edited settings, a batch
-// engine that cannot start, and File > Exit during a running batch.
+// engine that cannot start, and File > Exit during a running batch (in a
+// child process, with the log file on).
 #include "startup.h"
 
 #include "appsettings.h"
 #include "fmain.h"
+#include "fmainprocess.h"
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
@@ -34,6 +36,8 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QScreen>
 #include <QtTest>
 
@@ -41,6 +45,9 @@ namespace
 {
 
 const int k_log_port = 6996;
+
+// Enough large files that File > Exit reliably comes while the batch runs.
+const int k_exit_files = 8;
 
 // A datagram socket on the application's own log address.
 class LogPort
@@ -451,56 +458,64 @@ private slots:
         QCOMPARE(MsgAnswer::pending(), 0);
     }
 
-    // File > Exit while the batch runs: the window leaves the screen first,
-    // the batch worker finishes the file in hand, and every output written is
-    // whole.
+    // File > Exit from the menu, or the title bar's close button, while the
+    // batch runs, in a child process on the real start-up road with the log
+    // file on: the window leaves the screen first, the batch worker finishes
+    // the file in hand, every output written is whole and has its line, and
+    // the log file ends with the run's last line. Nothing is pumped once the
+    // event loop has ended.
+    void exitDuringABatch_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("File > Exit") << QStringLiteral("menu");
+        QTest::newRow("close button") << QStringLiteral("close");
+    }
+
     void exitDuringABatch()
     {
+        QFETCH(QString, way);
         if (!zvtest::have_tool("convert"))
             QSKIP("no ImageMagick");
         LogPort port;
         zvtest::TempDir dir;
-        EnvVar xdg("XDG_DATA_HOME", dir.file("share"));
-        const std::string in = dir.file("in"), out = dir.file("out");
-        QVERIFY(zvtest::run("mkdir -p " + zvtest::quote(in) + " " + zvtest::quote(out)) == 0);
-        const int files = 8;
+        const std::string in = dir.file("in"), out = dir.file("out"), log = dir.file("run.log");
+        const std::string conf = dir.file("share/Zandrevik/Zandrevik.conf");
+        QVERIFY(zvtest::run("mkdir -p " + zvtest::quote(in) + " " + zvtest::quote(out) + " " +
+                            zvtest::quote(dir.file("share/Zandrevik"))) == 0);
         const std::string first = in + "/photo0.jpg";
         QVERIFY(zvtest::run("convert -size 2400x1800 gradient:#437596-#EAF0F3 +noise Gaussian "
                             "-quality 95 " +
                             zvtest::quote(first)) == 0);
-        for (int i = 1; i < files; i++)
+        for (int i = 1; i < k_exit_files; i++)
             QVERIFY(zvtest::run("cp " + zvtest::quote(first) + " " +
                                 zvtest::quote(in + "/photo" + std::to_string(i) + ".jpg")) == 0);
-        bool started = false, runningAtExit = false, visibleAtQuit = true;
-        StartupHooks hooks;
-        hooks.shown = [&](FMain &window) {
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit,
-                             [&]() { visibleAtQuit = window.isVisible(); });
-            photobatch_t *batch = photobatch_get_instance();
-            fileman_t *list = photobatch_get_fileman(batch);
-            for (int i = 0; i < files; i++) {
-                const std::string path = in + "/photo" + std::to_string(i) + ".jpg";
-                fileman_add(list, path.c_str(), 1, 0);
-            }
-            outputconfig_t *config = photobatch_get_outputconfig(batch);
-            outputconfig_lock(config);
-            strcpy(config->output_folder, out.c_str());
-            config->use_source_folder = 0;
-            config->format = SN_IMAGE_FORMAT_PNG;
-            outputconfig_unlock(config);
-            started = photobatch_start(batch) == 0;
-            // Exit while a file is in hand.
-            runningAtExit = started && waitFor([batch]() {
-                                return photobatch_get_current(batch) >= 1 &&
-                                       photobatch_get_status(batch) == PHOTOBATCH_STATUS_RUNNING;
-                            });
-            findAction(window, QStringLiteral("E&xit"))->trigger();
-        };
-        QCOMPARE(run(hooks), 0);
-        QVERIFY(started);
-        QVERIFY(!visibleAtQuit);
+        // The log file on; a run without filters starts without its question.
+        QVERIFY(zvtest::write_file(conf, "disable_all_confirms = 0\n"
+                                         "ask_save_filelist = 1\n"
+                                         "ask_save_filelist_overwrite = 1\n"
+                                         "ask_create_output_folder = 1\n"
+                                         "ask_empty_filterlist = 0\n"
+                                         "max_log_lines = 800\n"
+                                         "log_filename = \"" +
+                                             log + "\"\n"));
+
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        QVERIFY(n > 0);
+        self[n] = '\0';
+        const std::string status = dir.file("child.txt");
+        const int rc =
+            zvtest::run("ZV_STARTUP_CHILD=exit-during-batch ZV_CHILD_WAY=" + way.toStdString() +
+                        " ZV_CHILD_DIR=" + zvtest::quote(dir.path()) + " XDG_DATA_HOME=" +
+                        zvtest::quote(dir.file("share")) + " " + zvtest::quote(self));
+        const QString seen = QString::fromStdString(bytes(status)).trimmed();
+        QVERIFY2(rc == 0, qPrintable(QStringLiteral("child ended with %1: %2").arg(rc).arg(seen)));
+        // Fails rather than warns: an Exit after the batch ended shows nothing.
+        QCOMPARE(seen, QStringLiteral("started running-at-exit hidden-at-quit"));
+
         const QStringList written = QDir(QString::fromStdString(out)).entryList(QDir::Files);
         QVERIFY(!written.isEmpty());
+        QVERIFY2(written.size() < k_exit_files, "the batch ended before Exit");
         sn_image_init();
         for (const QString &name : written) {
             const std::string path = out + "/" + name.toStdString();
@@ -508,13 +523,88 @@ private slots:
             QVERIFY2(image && image->width == 2400 && image->height == 1800, path.c_str());
         }
         sn_image_uninit();
-        if (!runningAtExit)
-            qWarning("the batch had ended before Exit: %d outputs", int(written.size()));
+
+        QStringList lines = QString::fromStdString(bytes(log)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.takeLast(), QString()); // the last line is whole
+        QVERIFY(!lines.isEmpty());
+        QVERIFY2(lines.last().startsWith(QStringLiteral("Processing canceled, file count:")),
+                 qPrintable(lines.last()));
+        for (const QString &name : written) {
+            const QString line = QStringLiteral("Processsing file complete, writed to:") +
+                                 QString::fromStdString(out) + QLatin1Char('/') + name;
+            QVERIFY2(lines.contains(line), qPrintable(lines.join(QLatin1Char('\n'))));
+        }
+        // Every file begun was finished and reported.
+        QCOMPARE(lines.filter(QStringLiteral("Start Processing file: ")).size(), written.size());
     }
 };
 
+// The child of exitDuringABatch: the program's own road, with Start clicked
+// and, while a file is in hand, File > Exit chosen from the menu by the mouse
+// or the title bar's close button clicked.
+// What it saw goes to child.txt; the parent checks the files.
+static int exitDuringABatchChild(const std::string &dir, bool byMenu)
+{
+    std::string seen;
+    bool visibleAtQuit = true;
+    StartupHooks hooks;
+    hooks.shown = [&](FMain &window) {
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit,
+                         [&]() { visibleAtQuit = window.isVisible(); });
+        photobatch_t *batch = photobatch_get_instance();
+        fileman_t *list = photobatch_get_fileman(batch);
+        for (int i = 0; i < k_exit_files; i++) {
+            const std::string path = dir + "/in/photo" + std::to_string(i) + ".jpg";
+            fileman_add(list, path.c_str(), 1, 0);
+        }
+        outputconfig_t *config = photobatch_get_outputconfig(batch);
+        outputconfig_lock(config);
+        snprintf(config->output_folder, sizeof config->output_folder, "%s/out", dir.c_str());
+        config->use_source_folder = 0;
+        config->format = SN_IMAGE_FORMAT_PNG;
+        outputconfig_unlock(config);
+        window.tabWidget()->setCurrentIndex(3);
+        QPushButton *startButton =
+            window.processPage()->findChild<QPushButton *>(QStringLiteral("btnStart"));
+        QTest::mouseClick(startButton, Qt::LeftButton);
+        if (photobatch_get_status(batch) != PHOTOBATCH_STATUS_IDLE)
+            seen += "started";
+        // Exit once the first output is written and more files are to come.
+        if (waitFor([batch]() { return photobatch_get_current(batch) >= 1; }) &&
+            photobatch_get_status(batch) == PHOTOBATCH_STATUS_RUNNING &&
+            photobatch_get_current(batch) < k_exit_files - 1)
+            seen += " running-at-exit";
+        if (!byMenu) {
+            QTest::mouseClick(
+                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                Qt::LeftButton);
+            return;
+        }
+        QMenuBar *bar = window.menuBar();
+        QAction *fileMenu = bar->actions().value(0);
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                          bar->actionGeometry(fileMenu).center());
+        QMenu *menu = fileMenu->menu();
+        if (!waitFor([menu]() { return menu->isVisible(); }, 5000))
+            return;
+        QAction *exit = findAction(window, QStringLiteral("E&xit"));
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                          menu->actionGeometry(exit).center());
+    };
+    const int result = run(hooks);
+    if (!visibleAtQuit)
+        seen += " hidden-at-quit";
+    zvtest::write_file(dir + "/child.txt", seen + "\n");
+    return result;
+}
+
 int main(int argc, char **argv)
 {
+    const char *child = getenv("ZV_STARTUP_CHILD");
+    if (child && strcmp(child, "exit-during-batch") == 0 && getenv("ZV_CHILD_DIR"))
+        return exitDuringABatchChild(
+            getenv("ZV_CHILD_DIR"),
+            strcmp(getenv("ZV_CHILD_WAY") ? getenv("ZV_CHILD_WAY") : "", "close") != 0);
     // Every checkout on this machine runs this test against the one port:
     // one at a time, whichever build tree it comes from.
     int lock = open("/tmp/zv_log_port_6996.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);

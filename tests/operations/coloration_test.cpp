@@ -44,19 +44,25 @@ void ColorationTest::dialog()
 {
     Made made;
     make(made, "coloration");
-    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &) { return QColor(); };
+    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &,
+                                QColorDialog::ColorDialogOptions) { return QColor(); };
     int before = made.changes.count;
     child<QPushButton>(made.widget, "btnColor")->click();
     QCOMPARE(made.changes.count, before);
     QCOMPARE(pairs(made.op.get()), QStringList({"r=255", "g=153", "b=0"}));
 
     QColor offered;
-    Dialogs::hooks().color = [&offered](const QColor &initial, QWidget *, const QString &) {
+    QColorDialog::ColorDialogOptions options(QColorDialog::ShowAlphaChannel);
+    Dialogs::hooks().color = [&](const QColor &initial, QWidget *, const QString &,
+                                 QColorDialog::ColorDialogOptions o) {
         offered = initial;
+        options = o;
         return QColor(1, 2, 3);
     };
     child<QPushButton>(made.widget, "btnColor")->click();
     QCOMPARE(offered, QColor(255, 153, 0));
+    // The coloration works on the colour alone.
+    QCOMPARE(options, QColorDialog::ColorDialogOptions());
     QCOMPARE(pairs(made.op.get()), QStringList({"r=1", "g=2", "b=3"}));
     QCOMPARE(made.changes.count, before + 1);
     QCOMPARE(child<QLabel>(made.widget, "lbColor")->styleSheet(),

@@ -200,7 +200,8 @@ void ResizeTest::colourDialog()
     const QString swatchBefore = swatch->styleSheet();
 
     // Cancelled: nothing changes, nothing applies.
-    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &) { return QColor(); };
+    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &,
+                                QColorDialog::ColorDialogOptions) { return QColor(); };
     const int before = made.changes.count;
     child<QPushButton>(made.widget, "btnColor")->click();
     tick_at(made.widget, now() + 1000);
@@ -209,12 +210,16 @@ void ResizeTest::colourDialog()
 
     // Accepted: the swatch at once, the value at the next tick.
     QColor offered;
-    Dialogs::hooks().color = [&offered](const QColor &initial, QWidget *, const QString &) {
+    QColorDialog::ColorDialogOptions options;
+    Dialogs::hooks().color = [&](const QColor &initial, QWidget *, const QString &,
+                                 QColorDialog::ColorDialogOptions o) {
         offered = initial;
+        options = o;
         return QColor(10, 20, 30, 128);
     };
     child<QPushButton>(made.widget, "btnColor")->click();
     QCOMPARE(offered, QColor(Qt::white));
+    QCOMPARE(options, QColorDialog::ColorDialogOptions(QColorDialog::ShowAlphaChannel));
     QCOMPARE(swatch->styleSheet(), QStringLiteral("background-color: rgba(10, 20, 30, 50%);"));
     QCOMPARE(pairs(made.op.get())[3], QStringLiteral("padding_color=0xFFFFFFFF"));
     tick_at(made.widget, now() + 1);

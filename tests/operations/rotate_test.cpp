@@ -141,11 +141,15 @@ void RotateTest::colourAtNextTick()
 {
     Made made;
     make(made, "rotate");
-    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &) {
+    QColorDialog::ColorDialogOptions options;
+    Dialogs::hooks().color = [&options](const QColor &, QWidget *, const QString &,
+                                        QColorDialog::ColorDialogOptions o) {
+        options = o;
         return QColor(255, 0, 0, 255);
     };
     const int before = made.changes.count;
     child<QPushButton>(made.widget, "btnColor")->click();
+    QCOMPARE(options, QColorDialog::ColorDialogOptions(QColorDialog::ShowAlphaChannel));
     QCOMPARE(child<QLabel>(made.widget, "lbColor")->styleSheet(),
              QStringLiteral("background-color: rgba(255, 0, 0, 100%);"));
     QCOMPARE(pairs(made.op.get()), QStringList({"angle=", "background_color="}));
@@ -156,7 +160,8 @@ void RotateTest::colourAtNextTick()
     static_cast<COperationWidget *>(made.widget)->updateParams();
     QCOMPARE(made.changes.count, before + 1);
 
-    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &) { return QColor(); };
+    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &,
+                                QColorDialog::ColorDialogOptions) { return QColor(); };
     child<QPushButton>(made.widget, "btnColor")->click();
     tick_at(made.widget, now() + 1000);
     QCOMPARE(made.changes.count, before + 1);

@@ -338,8 +338,11 @@ void StampTextTest::colourAndFontThroughTheSeams()
     Fixture f;
     QColor initial;
     QColor answer;
-    Dialogs::hooks().color = [&](const QColor &start, QWidget *parent, const QString &) {
+    QColorDialog::ColorDialogOptions options(QColorDialog::ShowAlphaChannel);
+    Dialogs::hooks().color = [&](const QColor &start, QWidget *parent, const QString &,
+                                 QColorDialog::ColorDialogOptions o) {
         initial = start;
+        options = o;
         Q_ASSERT(!parent);
         return answer;
     };
@@ -347,6 +350,8 @@ void StampTextTest::colourAndFontThroughTheSeams()
     // Cancelled: colour and swatch stay, nothing pending.
     QTest::mouseClick(colour, Qt::LeftButton);
     QCOMPARE(initial, QColor(Qt::black));
+    // The text is drawn opaque; its transparency has its own slider.
+    QCOMPARE(options, QColorDialog::ColorDialogOptions());
     QCOMPARE(f.text->color(), QColor(Qt::black));
     QCOMPARE(f.widget->deadline(), int64_t(-1));
     answer = QColor(0, 0, 255);

@@ -192,7 +192,8 @@ void WatermarkTextTest::cancelledColourKeepsTheColour()
 {
     Fixture f;
     QVERIFY(f.op->setParams(pairs({{"color", "0x0000FFFF"}})));
-    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &) { return QColor(); };
+    Dialogs::hooks().color = [](const QColor &, QWidget *, const QString &,
+                                QColorDialog::ColorDialogOptions) { return QColor(); };
     QTest::mouseClick(f.child<QPushButton>("btnColor"), Qt::LeftButton);
     QCOMPARE(f.text->color(), QColor(255, 0, 0));
     QCOMPARE(f.child<QLabel>("lbColor")->styleSheet(),

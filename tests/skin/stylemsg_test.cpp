@@ -29,6 +29,7 @@ private slots:
     void noDefaultButtonAsked();
     void escAndCloseButtonGiveCancel();
     void neverAgainKeepsTheLastStateWhateverEndsTheBox();
+    void confirmGoesOnOnlyOnYes();
     void staticFunctionsPickTheKind();
 };
 
@@ -284,6 +285,57 @@ void StyleMsgTest::neverAgainKeepsTheLastStateWhateverEndsTheBox()
         QVERIFY2(answer == c.answer, c.what);
         QVERIFY2(flag == c.flag, c.what);
     }
+}
+
+// Every way of ending the box but Yes says no, and the ticked box counts
+// only with Yes.
+void StyleMsgTest::confirmGoesOnOnlyOnYes()
+{
+    enum End { Yes, No, Esc, Close };
+    struct Case {
+        const char *what;
+        bool tick;
+        End end;
+        bool goesOn;
+        bool never;
+    } cases[] = {
+        {"ticked, Yes", true, Yes, true, true},
+        {"Yes", false, Yes, true, false},
+        {"ticked, No", true, No, false, false},
+        {"ticked, Esc", true, Esc, false, false},
+        {"ticked, close button", true, Close, false, false},
+    };
+    for (const Case &c : cases) {
+        bool never = true;
+        whileShown([&c](StyleMsg *box) {
+            if (!box)
+                return;
+            if (c.tick)
+                QTest::mouseClick(box->findChild<QCheckBox *>(QStringLiteral("qt_msgbox_checkbox")),
+                                  Qt::LeftButton);
+            if (c.end == Yes || c.end == No)
+                QTest::mouseClick(
+                    buttonOf(box, c.end == Yes ? QDialogButtonBox::Yes : QDialogButtonBox::No),
+                    Qt::LeftButton);
+            else if (c.end == Esc)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                QTest::mouseClick(
+                    box->titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                    Qt::LeftButton);
+        });
+        const bool goesOn = StyleMsg::confirm(nullptr, QStringLiteral("Zandrevik"),
+                                              QStringLiteral("Go on?"), &never);
+        QVERIFY2(goesOn == c.goesOn, c.what);
+        QVERIFY2(never == c.never, c.what);
+    }
+    // Without a flag there is no check box.
+    whileShown([](StyleMsg *box) {
+        QVERIFY(box && !box->findChild<QCheckBox *>(QStringLiteral("qt_msgbox_checkbox")));
+        QTest::mouseClick(buttonOf(box, QDialogButtonBox::Yes), Qt::LeftButton);
+    });
+    QVERIFY(
+        StyleMsg::confirm(nullptr, QStringLiteral("Zandrevik"), QStringLiteral("Go on?"), nullptr));
 }
 
 void StyleMsgTest::staticFunctionsPickTheKind()

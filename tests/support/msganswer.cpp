@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <deque>
@@ -21,6 +22,8 @@ namespace
 struct Answer {
     QDialogButtonBox::StandardButton button;
     bool neverAgain;
+    // -1: the button; else a MsgAnswer::Dismissal.
+    int dismissal;
 };
 
 struct State {
@@ -41,17 +44,35 @@ void answer(StyleMsg *box)
     State &s = state();
     QLabel *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
     s.seen << box->windowTitle() + QLatin1Char('|') + (label ? label->text() : QString());
-    Answer a{QDialogButtonBox::Cancel, false};
+    Answer a{QDialogButtonBox::Cancel, false, -1};
     if (s.queue.empty()) {
         s.unexpected++;
     } else {
         a = s.queue.front();
         s.queue.pop_front();
     }
-    if (a.neverAgain) {
-        if (QCheckBox *never = box->findChild<QCheckBox *>(QStringLiteral("qt_msgbox_checkbox")))
-            never->setChecked(true);
+    QCheckBox *never = box->findChild<QCheckBox *>(QStringLiteral("qt_msgbox_checkbox"));
+    if (a.dismissal >= 0) {
+        if (a.neverAgain && never)
+            QTest::mouseClick(never, Qt::LeftButton);
+        if (a.dismissal == MsgAnswer::Escape) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            QPushButton *close =
+                box->titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose"));
+            if (close)
+                QTest::mouseClick(close, Qt::LeftButton);
+        }
+        // A box that the input did not end counts as unexpected, and is
+        // not left open.
+        if (box->isVisible()) {
+            s.unexpected++;
+            box->reject();
+        }
+        return;
     }
+    if (a.neverAgain && never)
+        never->setChecked(true);
     QDialogButtonBox *buttons =
         box->findChild<QDialogButtonBox *>(QStringLiteral("qt_msgbox_buttonbox"));
     QAbstractButton *button = buttons ? buttons->button(a.button) : nullptr;
@@ -91,7 +112,13 @@ namespace MsgAnswer
 void next(QDialogButtonBox::StandardButton button, bool neverAgain)
 {
     ensureTimer();
-    state().queue.push_back(Answer{button, neverAgain});
+    state().queue.push_back(Answer{button, neverAgain, -1});
+}
+
+void dismiss(Dismissal way, bool neverAgain)
+{
+    ensureTimer();
+    state().queue.push_back(Answer{QDialogButtonBox::Cancel, neverAgain, int(way)});
 }
 
 QStringList seen()

@@ -1,7 +1,8 @@
 // Answers the skinned message boxes of a widget test: each StyleMsg that
-// opens takes the next queued answer (a button, and whether to tick "Never
-// show this again!" first). A box that opens with no answer queued is
-// recorded and closed with Cancel, so that a test never hangs on it.
+// opens takes the next queued answer (a button, or Esc, or the title bar's
+// close button, and whether to tick "Never show this again!" first). A box
+// that opens with no answer queued is recorded and closed with Cancel, so
+// that a test never hangs on it.
 #ifndef MSGANSWER_H
 #define MSGANSWER_H
 
@@ -14,6 +15,11 @@ namespace MsgAnswer
 
 // Queues the answer to the next box.
 void next(QDialogButtonBox::StandardButton button, bool neverAgain = false);
+
+// Ways of ending a box without a button, by real input: the check box is
+// ticked by a mouse click, then Esc is typed or the close button clicked.
+enum Dismissal { Escape, CloseButton };
+void dismiss(Dismissal way, bool neverAgain = false);
 // The texts of the boxes seen so far, in order, as "title|text".
 QStringList seen();
 // Boxes that opened with no answer queued.

@@ -64,6 +64,12 @@
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
+        <source>Load profile FAILED!
+%1</source>
+        <translation>Profil laden FEHLGESCHLAGEN!
+%1</translation>
+    </message>
+    <message>
         <source>Save profile FAILED!
 %1</source>
         <translation>Profil speichern FEHLGESCHLAGEN!

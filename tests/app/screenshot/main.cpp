@@ -293,9 +293,8 @@ static void filled(FMain &window, const QString &folder)
         broken.write("\xFF\xD8\xFF\xE0 not a photo", 18);
     broken.close();
 
-    Dialogs::hooks().existingDirectory = [photos](QWidget *, const QString &, const QString &) {
-        return photos;
-    };
+    Dialogs::hooks().existingDirectory = [photos](QWidget *, const QString &, const QString &,
+                                                  QFileDialog::Options) { return photos; };
     window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder"))->click();
     Dialogs::reset();
     QListView *files = window.filePage()->findChild<QListView *>(QStringLiteral("lvFile"));
