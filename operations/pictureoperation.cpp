@@ -162,20 +162,32 @@ bool CImageOperationWidget::applyImageParam(const QString &key, const QString &v
     return true;
 }
 
+// Translated under each kind's own widget class, as every other text of
+// that widget is; written out per class so that lupdate sees each one in
+// each context it is looked up in.
+static const char *const k_imageTexts[][3] = {
+    {QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "QFileDialog::getOpenFileNames()"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
+                       "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "Zandrevik")},
+    {QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "QFileDialog::getOpenFileNames()"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
+                       "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "Zandrevik")},
+};
+
 void CImageOperationWidget::on_btnImageClicked()
 {
-    /* Translated under each kind's own widget class, as every other text of
-     * that widget is. */
     const char *context = metaObject()->className();
-    const QString path = Dialogs::getOpenFileName(
-        this, QCoreApplication::translate(context, "QFileDialog::getOpenFileNames()"),
-        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
-        QCoreApplication::translate(context,
-                                    "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"));
+    const char *const *texts = k_imageTexts[0];
+    const QString path =
+        Dialogs::getOpenFileName(this, QCoreApplication::translate(context, texts[0]),
+                                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+                                 QCoreApplication::translate(context, texts[1]));
     if (path.isEmpty())
         return;
     if (!loadImage(path)) {
-        StyleMsg::critical(nullptr, QCoreApplication::translate(context, "Zandrevik"),
+        StyleMsg::critical(nullptr, QCoreApplication::translate(context, texts[2]),
                            QString::fromUtf8(m_failure), QDialogButtonBox::Ok);
         return;
     }
