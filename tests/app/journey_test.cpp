@@ -1159,6 +1159,17 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);
 
+            // Another photo chosen on Step 1 is what Step 2's tab shows next.
+            clickTab(tabs, 0);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              view->visualRect(model->index(rowOf("bravo.png"))).center());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                child<QLabel>(files, "lbPicInfo")->text().contains(QStringLiteral("100x60")),
+                10000);
+            clickTab(tabs, 1);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                shownSize(result) == QSize(50, 30) && isGray(shownMiddle(result)), 10000);
+
             // Step 3: the output folder.
             clickTab(tabs, 2);
             Dialogs::hooks().existingDirectory = [output](QWidget *, const QString &,
