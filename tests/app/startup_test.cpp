@@ -89,7 +89,7 @@ public:
         return lines_;
     }
     // The lines that came from the sender of the first line holding mark:
-    // another program on this machine may log to the same port meanwhile.
+    // one start of the program, whichever socket it sent from.
     // Positions before the index from keep their order and are counted in
     // *before.
     std::vector<std::string> linesFrom(const std::string &mark, size_t split, size_t *before)
