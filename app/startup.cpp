@@ -28,6 +28,14 @@
 // into the name of some other file.
 static const int k_path_max = 1023;
 
+static const int k_log_port = 6996;
+static int s_logPort = k_log_port;
+
+void startupSetLogPort(int port)
+{
+    s_logPort = port > 0 && port <= 65535 ? port : k_log_port;
+}
+
 // The pictures live in a static library: nothing else would pull them in.
 static void initAppResources()
 {
@@ -78,7 +86,7 @@ int runApplication(int argc, char **argv, const StartupHooks &hooks)
 
     sn_net_init();
     sn_log_set_level(0);
-    sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", 6996);
+    sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", s_logPort);
     sn_image_init();
 
     // Paths, templates and log lines cross between Qt and 8-bit text as UTF-8,

@@ -39,4 +39,8 @@ void startupSetFont();
 // "<data location>/Zandrevik", the folder of the settings file.
 QString startupDataFolder();
 
+// The local port that runApplication sends the log to, 6996 unless a test
+// points it at a receiver of its own (0 restores 6996).
+void startupSetLogPort(int port);
+
 #endif

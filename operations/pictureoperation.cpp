@@ -162,6 +162,26 @@ bool CImageOperationWidget::applyImageParam(const QString &key, const QString &v
     return true;
 }
 
+// Translated under each kind's own widget class, as every other text of
+// that widget is; written out per class so that lupdate sees each one in
+// each context it is looked up in.
+static const char *const k_imageTexts[][4] = {
+    {QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "QFileDialog::getOpenFileNames()"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
+                       "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "Zandrevik"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
+                       "The picture scaled to %1% would be larger than %2 "
+                       "megapixels: it is not used.")},
+    {QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "QFileDialog::getOpenFileNames()"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
+                       "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "Zandrevik"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
+                       "The picture scaled to %1% would be larger than %2 "
+                       "megapixels: it is not used.")},
+};
+
 void CImageOperationWidget::prepareWorking(int scale, double rotation)
 {
     bool tooLarge = false;
@@ -175,29 +195,26 @@ void CImageOperationWidget::prepareWorking(int scale, double rotation)
     m_refusedPicture = m_loadedImage.get();
     m_refusedScale = scale;
     const char *context = metaObject()->className();
-    StyleMsg::warning(
-        nullptr, QCoreApplication::translate(context, "Zandrevik"),
-        QCoreApplication::translate(context, "The picture scaled to %1% would be larger than %2 "
-                                             "megapixels: it is not used.")
-            .arg(scale)
-            .arg(PICTURE_MAX_SCALED_PIXELS / 1000000),
-        QDialogButtonBox::Ok);
+    const char *const *texts = k_imageTexts[0];
+    StyleMsg::warning(nullptr, QCoreApplication::translate(context, texts[2]),
+                      QCoreApplication::translate(context, texts[3])
+                          .arg(scale)
+                          .arg(PICTURE_MAX_SCALED_PIXELS / 1000000),
+                      QDialogButtonBox::Ok);
 }
 
 void CImageOperationWidget::on_btnImageClicked()
 {
-    /* Translated under each kind's own widget class, as every other text of
-     * that widget is. */
     const char *context = metaObject()->className();
-    const QString path = Dialogs::getOpenFileName(
-        this, QCoreApplication::translate(context, "QFileDialog::getOpenFileNames()"),
-        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
-        QCoreApplication::translate(context,
-                                    "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"));
+    const char *const *texts = k_imageTexts[0];
+    const QString path =
+        Dialogs::getOpenFileName(this, QCoreApplication::translate(context, texts[0]),
+                                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+                                 QCoreApplication::translate(context, texts[1]));
     if (path.isEmpty())
         return;
     if (!loadImage(path)) {
-        StyleMsg::critical(nullptr, QCoreApplication::translate(context, "Zandrevik"),
+        StyleMsg::critical(nullptr, QCoreApplication::translate(context, texts[2]),
                            QString::fromUtf8(m_failure), QDialogButtonBox::Ok);
         return;
     }

@@ -138,18 +138,34 @@ void CTextOperationWidget::setupText(QLineEdit *edtText, QPushButton *btnText, Q
     retranslateMenu();
 }
 
+// The menu's texts are translated under each kind's own widget class, as
+// every other text of that widget is; written out per class so that lupdate
+// sees each one in each context it is looked up in.
+static const char *const k_keywordTexts[][7] = {
+    {QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Source File Name"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Source Folder Name"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Source Extension"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Source Path"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Counter"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Data / Time"),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_text", "Copyright Sign")},
+    {QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Source File Name"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Source Folder Name"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Source Extension"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Source Path"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Counter"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Data / Time"),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_text", "Copyright Sign")},
+};
+
 void CTextOperationWidget::retranslateMenu()
 {
-    /* The menu's texts are translated under each kind's own widget class,
-     * as every other text of that widget is. */
     const char *context = metaObject()->className();
-    m_actFilename->setText(QCoreApplication::translate(context, "Source File Name"));
-    m_actFilefolder->setText(QCoreApplication::translate(context, "Source Folder Name"));
-    m_actFileext->setText(QCoreApplication::translate(context, "Source Extension"));
-    m_actFilepath->setText(QCoreApplication::translate(context, "Source Path"));
-    m_actCounter->setText(QCoreApplication::translate(context, "Counter"));
-    m_actDatetime->setText(QCoreApplication::translate(context, "Data / Time"));
-    m_actCopyright->setText(QCoreApplication::translate(context, "Copyright Sign"));
+    const char *const *texts = k_keywordTexts[0];
+    QAction *const actions[] = {m_actFilename, m_actFilefolder, m_actFileext,  m_actFilepath,
+                                m_actCounter,  m_actDatetime,   m_actCopyright};
+    for (int i = 0; i < 7; i++)
+        actions[i]->setText(QCoreApplication::translate(context, texts[i]));
 }
 
 void CTextOperationWidget::styleSwatch()

@@ -638,6 +638,8 @@ private slots:
         QFETCH(bool, closes);
         zvtest::TempDir dir;
         const std::string photo = dir.file("photo.png");
+        if (!zvtest::have_tool("convert"))
+            QSKIP("ImageMagick convert is needed to make the photo");
         QVERIFY(zvtest::run("convert -size 8x6 xc:#437596 " + zvtest::quote(photo)) == 0);
         FMain window;
         window.show();

@@ -236,6 +236,8 @@ private slots:
         QString out = qEnvironmentVariable("ZV_SCREENSHOT");
         if (out.isEmpty())
             QSKIP("ZV_SCREENSHOT not set");
+        if (!zvtest::have_tool("convert"))
+            QSKIP("ImageMagick convert is needed to make the photos");
         QDir().mkpath(tmp("shot/holiday"));
         QStringList names;
         for (int i = 0; i < 6; i++) {

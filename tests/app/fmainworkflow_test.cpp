@@ -921,24 +921,32 @@ void FMainWorkflowTest::tabsAskForTheirStageAndShowIt()
     QCOMPARE(offThread, 0);
 }
 
+// The preview follows: each file has a width of its own.
 void FMainWorkflowTest::previousAndNextStayInTheList()
 {
-    for (const char *name : {"a.bmp", "b.bmp", "c.bmp"}) {
-        std::string path = writeBmp(*m_dir, name, 4, 4);
+    const int widths[] = {4, 6, 8};
+    for (int i = 0; i < 3; i++) {
+        std::string path = writeBmp(*m_dir, std::string(1, char('a' + i)) + ".bmp", widths[i], 4);
         fileman_add(m_list, path.c_str(), 0, 0);
     }
     fileman_set_current(m_list, 0);
+    QLabel *shown = child<QLabel>("lbFinal");
+    auto width = [shown]() { return shown->pixmap(Qt::ReturnByValue).width(); };
+    QTRY_COMPARE(width(), 4);
     QToolButton *next = child<QToolButton>("btnPreviewNext");
     QToolButton *previous = child<QToolButton>("btnPreviewPrevious");
-    previous->click();
+    QTest::mouseClick(previous, Qt::LeftButton);
     QCOMPARE(fileman_get_current(m_list), 0);
-    next->click();
-    next->click();
+    QTest::mouseClick(next, Qt::LeftButton);
+    QTRY_COMPARE(width(), 6);
+    QTest::mouseClick(next, Qt::LeftButton);
     QCOMPARE(fileman_get_current(m_list), 2);
-    next->click();
+    QTRY_COMPARE(width(), 8);
+    QTest::mouseClick(next, Qt::LeftButton);
     QCOMPARE(fileman_get_current(m_list), 2);
-    previous->click();
+    QTest::mouseClick(previous, Qt::LeftButton);
     QCOMPARE(fileman_get_current(m_list), 1);
+    QTRY_COMPARE(width(), 6);
 }
 
 void FMainWorkflowTest::resizeReLaysTheSettingsOnce()

@@ -5,10 +5,15 @@
 // the log and the untouched sources checked afterwards; a run that deletes
 // its sources while its output folder goes away half-way; a profile saved and
 // loaded by a second window; the window closed in the middle of a run (in a
-// child process running the real start-up); and hostile profiles and file
-// lists through the real loaders.
+// child process running the real start-up); hostile profiles and file
+// lists through the real loaders; and a day at the real window as a person
+// spends it, with the keyboard and the mouse only, ended by File > Exit in a
+// restarted program that speaks German.
 #include "appsettings.h"
+#include "appstyle.h"
+#include "cwidgetworkflow.h"
 #include "dialogs.h"
+#include "fabout.h"
 #include "filter/imagefilter.h"
 #include "finputcounter.h"
 #include "finputdatetime.h"
@@ -17,6 +22,7 @@
 #include "fmainoutput.h"
 #include "fmainprocess.h"
 #include "fmainworkflow.h"
+#include "foptions.h"
 #include "hostile_files.h"
 #include "image/sn_image.h"
 #include "msganswer.h"
@@ -27,15 +33,22 @@
 #include "startup.h"
 #include "step1_fixture.h"
 #include "tsan_qt.h"
+#include "stylemsg.h"
+#include "styletitle.h"
 #include "zv_test.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDialogButtonBox>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QDrag>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -43,6 +56,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
@@ -240,6 +254,168 @@ int childMain(int argc, char **argv)
                                  window.close();
                          });
         window.processPage()->findChild<QPushButton *>(QStringLiteral("btnStart"))->click();
+    };
+    return runApplication(argc, argv, hooks);
+}
+
+// The popup menu that is open now, if any.
+QMenu *openPopup()
+{
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+// Alt and a menu's mnemonic, as a person opens it with the keyboard.
+QMenu *openMenuByKey(QWidget *window, Qt::Key mnemonic)
+{
+    QTest::keyClick(window, mnemonic, Qt::AltModifier);
+    return QTest::qWaitFor([] { return openPopup() != nullptr; }, 5000) ? openPopup() : nullptr;
+}
+
+// A click on a menu's title in the menu bar.
+QMenu *openMenuByMouse(QMenuBar *bar, const QString &title)
+{
+    for (QAction *action : bar->actions())
+        if (action->text() == title) {
+            QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                              bar->actionGeometry(action).center());
+            return QTest::qWaitFor([] { return openPopup() != nullptr; }, 5000) ? openPopup()
+                                                                                : nullptr;
+        }
+    return nullptr;
+}
+
+QAction *actionOf(QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+// A click on a check box's own box: its middle may lie past its text.
+void clickCheck(QAbstractButton *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(8, box->height() / 2));
+}
+
+void clickTab(QTabWidget *tabs, int index)
+{
+    QTabBar *bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+}
+
+// Selects all of a line edit and types text over it.
+void typeOver(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
+void typeOver(QAbstractSpinBox *box, const QString &text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+QSize shownSize(QLabel *label)
+{
+    return label->pixmap(Qt::ReturnByValue).size();
+}
+
+// The colour of the middle of a label's picture.
+QRgb shownMiddle(QLabel *label)
+{
+    const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
+    return image.isNull() ? 0 : image.pixel(image.width() / 2, image.height() / 2);
+}
+
+bool isGray(QRgb pixel)
+{
+    return qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel);
+}
+
+QStringList stripKinds(FMainWorkflow *page)
+{
+    QStringList names;
+    for (CAbstractOperation *operation : page->operations())
+        names << QString::fromUtf8(operation->info()->name);
+    return names;
+}
+
+// A press on a strip piece is a drag from it: the platform's drag loop is
+// replaced by a drop at x (its own piece for a plain click).
+void pressStrip(CWidgetWorkflow *strip, int from, int dropX)
+{
+    CWidgetWorkflow::setDragHook([strip, dropX](QDrag *drag, Qt::DropActions) {
+        QDragEnterEvent enter(QPoint(dropX, 40), Qt::MoveAction, drag->mimeData(), Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(strip, &enter);
+        QDropEvent drop(QPointF(dropX, 40), Qt::MoveAction, drag->mimeData(), Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(strip, &drop);
+    });
+    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(from) + 10, 40));
+    CWidgetWorkflow::setDragHook(CWidgetWorkflow::DragHook());
+}
+
+// The child process of aDayAtTheWindow: the program started again on the
+// settings the day left behind. It writes what the window says, runs a batch
+// of large photos and leaves by File > Exit with the keyboard once the first
+// photo is in hand.
+int restartMain(int argc, char **argv)
+{
+    setLanguageFolder(QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath() +
+                      QStringLiteral("/../app/language"));
+    StartupHooks hooks;
+    hooks.shown = [](FMain &window) {
+        QStringList texts;
+        for (int i = 0; i < window.tabWidget()->count(); i++)
+            texts << window.tabWidget()->tabText(i);
+        for (QAction *action : window.menuBar()->actions())
+            texts << action->text();
+        zvtest::write_file(qEnvironmentVariable("ZV_JOURNEY_TEXTS").toStdString(),
+                           texts.join(QLatin1Char('\n')).toStdString());
+
+        const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
+        const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
+        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
+                                                       QFileDialog::Options) { return sources; };
+        QTest::mouseClick(
+            window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder")),
+            Qt::LeftButton);
+        const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
+                                           {QStringLiteral("height"), QStringLiteral("50%")},
+                                           {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
+        window.workflowPage()->insertOperation("resize", 0, &params);
+        outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
+        outputconfig_lock(c);
+        snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
+        c->use_source_folder = 0;
+        c->format = SN_IMAGE_FORMAT_PNG;
+        c->keep_source_format = 0;
+        outputconfig_unlock(c);
+        window.outputPage()->loadConfig();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the restarted window is not active: its menus take no keys");
+        auto exiting = std::make_shared<bool>(false);
+        QObject::connect(window.processPage(), &FMainProcess::logUpdate, &window,
+                         [&window, exiting](const QString &line) {
+                             if (*exiting || !line.startsWith(QStringLiteral("Start Processing")))
+                                 return;
+                             *exiting = true;
+                             // "&Datei", then up to its last entry "&Beenden".
+                             QMenu *file = openMenuByKey(&window, Qt::Key_D);
+                             if (!file)
+                                 return;
+                             QTest::keyClick(file, Qt::Key_Up);
+                             QTest::keyClick(file, Qt::Key_Return);
+                         });
+        QTest::mouseClick(
+            window.processPage()->findChild<QPushButton *>(QStringLiteral("btnStart")),
+            Qt::LeftButton);
     };
     return runApplication(argc, argv, hooks);
 }
@@ -772,12 +948,353 @@ private slots:
         }
         window.stopWorkers();
     }
+
+    // A day at the real window with the keyboard and the mouse only (a seam
+    // stands in for the platform's file dialogs and drag loop): the menus,
+    // the about box, the settings with German for the next start, Step 1's
+    // view, sort, check marks, removal and information, Step 2's stages
+    // through a typed resize and the strip's moves, Step 4's buttons and line
+    // limit, the close question answered; then the program started again
+    // speaks German and leaves by File > Exit with its log written whole.
+    void aDayAtTheWindow()
+    {
+        const QString share = path("share");
+        QVERIFY(QDir().mkpath(share + QStringLiteral("/Zandrevik")));
+        appsettings_init(QFile::encodeName(share + QStringLiteral("/Zandrevik/Zandrevik.conf")));
+        QCOMPARE(g_appsettings.ask_save_filelist, 1); // the close question stays on
+        setLanguageFolder(QCoreApplication::applicationDirPath() +
+                          QStringLiteral("/../app/language"));
+        makePhotos();
+        const QString many = path("many");
+        QVERIFY(QDir().mkpath(many));
+        for (int i = 0; i < 60; i++)
+            QVERIFY(step1::writePicture(
+                many + QStringLiteral("/tiny%1.bmp").arg(i, 2, 10, QLatin1Char('0')), 8, 6,
+                SN_IMAGE_FORMAT_BMP));
+        const QString output = path("out");
+        QVERIFY(QDir().mkpath(output));
+        const QString logFile = path("day.log");
+
+        // The first start: the window lives in this block, so that its log
+        // file is closed, as at the end of a program, before it is read.
+        {
+            FMain window;
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTabWidget *tabs = window.tabWidget();
+
+            // Help > About... by the keyboard: Alt+H, up to the last entry, Enter;
+            // the box is closed with its own close button.
+            QString aboutTitle;
+            pages::answerModal<FAbout>([&aboutTitle](FAbout *about) {
+                aboutTitle = about->findChild<StyleTitle *>()->title();
+                QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                                  Qt::LeftButton);
+            });
+            QMenu *help = openMenuByKey(&window, Qt::Key_H);
+            QVERIFY(help);
+            QCOMPARE(help->title(), QStringLiteral("&Help"));
+            QTest::keyClick(help, Qt::Key_Up);
+            QCOMPARE(help->activeAction()->text(), QStringLiteral("&About..."));
+            QTest::keyClick(help, Qt::Key_Return);
+            QCOMPARE(aboutTitle, QStringLiteral("About - Zandrevik"));
+            QVERIFY(!openPopup());
+
+            // The keyboard walks from one menu to the next.
+            QMenu *file = openMenuByKey(&window, Qt::Key_F);
+            QVERIFY(file);
+            QCOMPARE(file->title(), QStringLiteral("&File"));
+            QTest::keyClick(file, Qt::Key_Right);
+            QTRY_VERIFY(openPopup() && openPopup()->title() == QStringLiteral("&Tool"));
+            // Esc closes the menu, a second one leaves the menu bar.
+            QTest::keyClick(openPopup(), Qt::Key_Escape);
+            QTRY_VERIFY(!openPopup());
+            QTest::keyClick(window.menuBar(), Qt::Key_Escape);
+
+            // Tool > Settings... by the mouse: German, a log file and the least
+            // line limit, typed; OK.
+            bool settingsSeen = false;
+            pages::answerModal<FOptions>([&](FOptions *options) {
+                settingsSeen = true;
+                QComboBox *language = options->findChild<QComboBox *>(QStringLiteral("cmbLang"));
+                language->setFocus();
+                while (language->currentText() != QStringLiteral("de_DE") &&
+                       language->currentIndex() < language->count() - 1)
+                    QTest::keyClick(language, Qt::Key_Down);
+                QCheckBox *save = options->findChild<QCheckBox *>(QStringLiteral("chkSaveLog"));
+                if (!save->isChecked())
+                    clickCheck(save);
+                typeOver(options->findChild<QLineEdit *>(QStringLiteral("edtLogFile")), logFile);
+                typeOver(options->findChild<QLineEdit *>(QStringLiteral("edtMaxLogline")),
+                         QStringLiteral("100"));
+                QDialogButtonBox *box =
+                    options->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+                QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            });
+            QMenu *tool = openMenuByMouse(window.menuBar(), QStringLiteral("&Tool"));
+            QVERIFY(tool);
+            QAction *settings = actionOf(tool, QStringLiteral("&Settings..."));
+            QVERIFY(settings);
+            QTest::mouseClick(tool, Qt::LeftButton, Qt::NoModifier,
+                              tool->actionGeometry(settings).center());
+            QVERIFY(settingsSeen);
+            QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QStringLiteral("de_DE"));
+            QCOMPARE(QString::fromUtf8(g_appsettings.log_filename), logFile);
+            QCOMPARE(g_appsettings.max_log_lines, 100);
+            // The texts stay English until the next start.
+            QCOMPARE(tabs->tabText(0), QStringLiteral("Step1: Select Files"));
+
+            // Step 1: the folder, thumbnails, sort, check marks and removal.
+            FMainFile *files = window.filePage();
+            fileman_t *list = photobatch_get_fileman(photobatch_get_instance());
+            Dialogs::hooks().existingDirectory = [this](QWidget *, const QString &, const QString &,
+                                                        QFileDialog::Options) { return sources; };
+            QTest::mouseClick(child<QPushButton>(files, "btnAddFolder"), Qt::LeftButton);
+            QCOMPARE(fileman_count(list), 6);
+            QListView *view = child<QListView>(files, "lvFile");
+            auto *model = qobject_cast<CFileModel *>(view->model());
+            QTest::mouseClick(child<QRadioButton>(files, "rbViewThumbnail"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (sn_image_t *)model->data(model->index(0), CFileModel::PictureRole)
+                        .value<quintptr>() != model->placeholder(),
+                10000);
+            QTest::mouseClick(child<QRadioButton>(files, "rbSortSize"), Qt::LeftButton);
+            auto sizes = [list]() {
+                QList<qint64> out;
+                for (int i = 0; i < fileman_count(list); i++)
+                    out << QFileInfo(QString::fromUtf8(fileman_get(list, i)->path)).size();
+                return out;
+            };
+            QList<qint64> ascending = sizes();
+            std::sort(ascending.begin(), ascending.end());
+            QCOMPARE(sizes(), ascending);
+            clickCheck(child<QCheckBox>(files, "chbSortDirection"));
+            QList<qint64> descending = ascending;
+            std::reverse(descending.begin(), descending.end());
+            QCOMPARE(sizes(), descending);
+            clickCheck(child<QCheckBox>(files, "chbSortDirection"));
+            QTest::mouseClick(child<QRadioButton>(files, "rbSortName"), Qt::LeftButton);
+            QCOMPARE(QFileInfo(QString::fromUtf8(fileman_get(list, 0)->path)).fileName(),
+                     QStringLiteral("alpha.jpg"));
+            // Marks by the keyboard on the current row: the broken file and echo.
+            auto rowOf = [list](const char *name) {
+                for (int i = 0; i < fileman_count(list); i++)
+                    if (QString::fromUtf8(fileman_get(list, i)->path).endsWith(QLatin1String(name)))
+                        return i;
+                return -1;
+            };
+            for (const char *name : {k_broken, "echo.tif"}) {
+                const QModelIndex index = model->index(rowOf(name));
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                                  view->visualRect(index).center());
+                QTest::keyClick(view, Qt::Key_Space);
+                QCOMPARE(model->data(index, Qt::CheckStateRole).toInt(), (int)Qt::Checked);
+            }
+            QTest::mouseClick(child<QPushButton>(files, "btnRemove"), Qt::LeftButton);
+            QCOMPARE(fileman_count(list), 4);
+            QCOMPARE(rowOf(k_broken), -1);
+            QCOMPARE(rowOf("echo.tif"), -1);
+            // The information panel of the row clicked.
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              view->visualRect(model->index(rowOf("alpha.jpg"))).center());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                child<QLabel>(files, "lbPicInfo")->text().contains(QStringLiteral("120x90")),
+                10000);
+            QVERIFY(child<QLabel>(files, "lbPicInfo")
+                        ->text()
+                        .startsWith(QStringLiteral("Name: alpha")));
+
+            // Step 2: its tab shows the photo chosen on Step 1.
+            clickTab(tabs, 1);
+            FMainWorkflow *flow = window.workflowPage();
+            QLabel *original = child<QLabel>(flow, "lbOriginal");
+            QLabel *current = child<QLabel>(flow, "lbCurrent");
+            QLabel *result = child<QLabel>(flow, "lbFinal");
+            // With no operation the result is the photo itself.
+            QTRY_COMPARE_WITH_TIMEOUT(shownSize(result), QSize(120, 90), 10000);
+            // A resize typed in percent, applied by its own timer.
+            pages::answerChooser(0, 2);
+            QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
+            QCOMPARE(stripKinds(flow), QStringList{"resize"});
+            QWidget *resize = flow->operations()[0]->widget();
+            QTest::mouseClick(child<QRadioButton>(resize, "rbPercents"), Qt::LeftButton);
+            typeOver(child<QSpinBox>(resize, "sbWidth"), QStringLiteral("50"));
+            typeOver(child<QSpinBox>(resize, "sbHeight"), QStringLiteral("50"));
+            QTRY_COMPARE_WITH_TIMEOUT(shownSize(result), QSize(60, 45), 10000);
+            QVERIFY(!isGray(shownMiddle(result)));
+            pages::answerChooser(0, 8); // gray
+            QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
+            pages::answerChooser(0, 9); // negative
+            QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
+            QCOMPARE(stripKinds(flow), (QStringList{"resize", "gray", "negative"}));
+            QTRY_VERIFY_WITH_TIMEOUT(
+                shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);
+            // Stage by stage through the preview's own tabs and the strip.
+            QTabWidget *stages = child<QTabWidget>(flow, "twPreview");
+            clickTab(stages, 0);
+            QTRY_COMPARE_WITH_TIMEOUT(shownSize(original), QSize(120, 90), 10000);
+            QVERIFY(!isGray(shownMiddle(original)));
+            clickTab(stages, 1);
+            CWidgetWorkflow *strip = flow->findChild<CWidgetWorkflow *>();
+            pressStrip(strip, 0, strip->pieceX(0) + 10);
+            QCOMPARE(flow->selectedIndex(), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                shownSize(current) == QSize(60, 45) && !isGray(shownMiddle(current)), 10000);
+            pressStrip(strip, 1, strip->pieceX(1) + 10);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                shownSize(current) == QSize(60, 45) && isGray(shownMiddle(current)), 10000);
+            // Move Right, Move Left, a drag to the end, Remove.
+            QTest::mouseClick(child<QPushButton>(flow, "btnMoveRight"), Qt::LeftButton);
+            QCOMPARE(stripKinds(flow), (QStringList{"resize", "negative", "gray"}));
+            QTest::mouseClick(child<QPushButton>(flow, "btnMoveLeft"), Qt::LeftButton);
+            QCOMPARE(stripKinds(flow), (QStringList{"resize", "gray", "negative"}));
+            pressStrip(strip, 0, strip->pieceX(2) + 10);
+            QCOMPARE(stripKinds(flow), (QStringList{"gray", "negative", "resize"}));
+            pressStrip(strip, 1, strip->pieceX(1) + 10);
+            QTest::mouseClick(child<QPushButton>(flow, "btnRemove"), Qt::LeftButton);
+            QCOMPARE(stripKinds(flow), (QStringList{"gray", "resize"}));
+            clickTab(stages, 2);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);
+
+            // Another photo chosen on Step 1 is what Step 2's tab shows next.
+            clickTab(tabs, 0);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              view->visualRect(model->index(rowOf("bravo.png"))).center());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                child<QLabel>(files, "lbPicInfo")->text().contains(QStringLiteral("100x60")),
+                10000);
+            clickTab(tabs, 1);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                shownSize(result) == QSize(50, 30) && isGray(shownMiddle(result)), 10000);
+
+            // Step 3: the output folder.
+            clickTab(tabs, 2);
+            Dialogs::hooks().existingDirectory = [output](QWidget *, const QString &,
+                                                          const QString &,
+                                                          QFileDialog::Options) { return output; };
+            QTest::mouseClick(child<QPushButton>(window.outputPage(), "btnFolder"), Qt::LeftButton);
+            QCOMPARE(child<QLineEdit>(window.outputPage(), "edtFolder")->text(), output);
+
+            // Step 4 with sixty more files: a run cancelled at once.
+            clickTab(tabs, 0);
+            Dialogs::hooks().existingDirectory = [many](QWidget *, const QString &, const QString &,
+                                                        QFileDialog::Options) { return many; };
+            QTest::mouseClick(child<QPushButton>(files, "btnAddFolder"), Qt::LeftButton);
+            QCOMPARE(fileman_count(list), 64);
+            clickTab(tabs, 3);
+            FMainProcess *process = window.processPage();
+            QPushButton *start = child<QPushButton>(process, "btnStart");
+            QTextEdit *log = child<QTextEdit>(process, "edtLog");
+            QTest::mouseClick(start, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(process, "btnCancel"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                log->toPlainText().contains(QStringLiteral("Processing canceled")), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start Process"), 10000);
+            QVERIFY(filesIn(output).size() < 64);
+            // Copy puts the whole view on the clipboard; Clear empties it.
+            QTest::mouseClick(child<QPushButton>(process, "btnCopy"), Qt::LeftButton);
+            QCOMPARE(QGuiApplication::clipboard()->text(), log->toPlainText());
+            QTest::mouseClick(child<QPushButton>(process, "btnClear"), Qt::LeftButton);
+            QVERIFY(log->toPlainText().isEmpty());
+            // A whole run of 64 files keeps the last 100 of its lines in view.
+            for (const QString &name : filesIn(output))
+                QVERIFY(QFile::remove(output + QLatin1Char('/') + name));
+            QTest::mouseClick(start, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                log->toPlainText().contains(QStringLiteral("Processing completed")), 30000);
+            QCOMPARE(filesIn(output).size(), 64);
+            QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start Process"), 10000);
+            QCOMPARE(log->document()->blockCount(), 100);
+            QVERIFY(log->toPlainText().endsWith(
+                QStringLiteral("Processing completed, file count:64, processed:64")));
+            // Disable Log: a run that shows nothing, though the file has it all.
+            clickCheck(child<QCheckBox>(process, "chkDisableLog"));
+            QCOMPARE(g_appsettings.disable_log_display, 1);
+            QTest::mouseClick(child<QPushButton>(process, "btnClear"), Qt::LeftButton);
+            for (const QString &name : filesIn(output))
+                QVERIFY(QFile::remove(output + QLatin1Char('/') + name));
+            QTest::mouseClick(start, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(filesIn(output).size(), 64, 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start Process"), 10000);
+            QVERIFY(log->toPlainText().isEmpty());
+            clickCheck(child<QCheckBox>(process, "chkDisableLog"));
+            QCOMPARE(g_appsettings.disable_log_display, 0);
+
+            // The close question, through the title bar's close button: Cancel
+            // keeps the window open, No lets it close.
+            QPushButton *close =
+                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose"));
+            QVERIFY(close);
+            MsgAnswer::clear();
+            MsgAnswer::next(QDialogButtonBox::Cancel);
+            QTest::mouseClick(close, Qt::LeftButton);
+            QVERIFY(window.isVisible());
+            MsgAnswer::next(QDialogButtonBox::No);
+            QTest::mouseClick(close, Qt::LeftButton);
+            QVERIFY(!window.isVisible());
+            const QString question =
+                QStringLiteral("Zandrevik|File list has been modified, do you want to save it?");
+            QCOMPARE(MsgAnswer::seen(), (QStringList{question, question}));
+            window.stopWorkers();
+            QCOMPARE(g_appsettings.ask_save_filelist, 1);
+        }
+
+        // The next start, in a child on the real start-up road.
+        const QString photos = path("big");
+        QVERIFY(QDir().mkpath(photos));
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            QVERIFY(
+                step1::writePicture(photos + QLatin1Char('/') + QLatin1String(name), 1600, 1200));
+        const QString bigOut = path("bigout");
+        QVERIFY(QDir().mkpath(bigOut));
+        const QString texts = path("texts.txt");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZV_JOURNEY_RESTART"), QStringLiteral("1"));
+        env.insert(QStringLiteral("ZV_JOURNEY_SOURCES"), photos);
+        env.insert(QStringLiteral("ZV_JOURNEY_OUTPUT"), bigOut);
+        env.insert(QStringLiteral("ZV_JOURNEY_TEXTS"), texts);
+        env.insert(QStringLiteral("HOME"), path("home"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), share);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("home/config"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), QStringList());
+        QVERIFY(child.waitForStarted(10000));
+        QVERIFY2(child.waitForFinished(60000), "File > Exit did not end the program");
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        const QStringList german = readAll(texts).split(QLatin1Char('\n'));
+        QCOMPARE(german.value(0), QString::fromUtf8("Schritt 1: Dateien wählen"));
+        QVERIFY2(german.contains(QStringLiteral("&Datei")), qPrintable(german.join(',')));
+        QVERIFY2(german.contains(QStringLiteral("E&xtras")), qPrintable(german.join(',')));
+
+        // The log file holds the day whole: the runs of the first start, and
+        // of the second every photo that was written, the one in hand at
+        // Exit included.
+        const QString day = readAll(logFile);
+        QCOMPARE(day.count(QStringLiteral("Processing completed, file count:64, processed:64")), 2);
+        QVERIFY(day.contains(QStringLiteral("Processing canceled")));
+        QStringList unlogged;
+        for (const QString &name : filesIn(bigOut))
+            if (!day.contains(QStringLiteral("Processsing file complete, writed to:") + bigOut +
+                              QLatin1Char('/') + name))
+                unlogged << name;
+        // The photo in hand at Exit is finished after the event loop has
+        // ended: its line must still reach the log.
+        QVERIFY2(unlogged.isEmpty(), qPrintable(unlogged.join(QLatin1Char(','))));
+    }
 };
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsSet("ZV_JOURNEY_CHILD"))
         return childMain(argc, argv);
+    if (qEnvironmentVariableIsSet("ZV_JOURNEY_RESTART"))
+        return restartMain(argc, argv);
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     JourneyTest test;

@@ -1,5 +1,5 @@
 // The whole start-up and shutdown road in this process, watched by a real
-// UDP receiver on the log's port: the data folder with its missing parents,
+// UDP receiver on a log port of its own: the data folder with its missing parents,
 // the C locale for numbers and dates, the font, the centred window, the
 // workers' threads opened at start and closed in reverse at exit, the
 // settings file's bytes after a first start, hand-edited settings, a batch
@@ -24,8 +24,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -44,12 +42,12 @@
 namespace
 {
 
-const int k_log_port = 6996;
-
 // Enough large files that File > Exit reliably comes while the batch runs.
 const int k_exit_files = 8;
 
-// A datagram socket on the application's own log address.
+// A datagram socket of the test's own on a free loopback port, which the
+// application logs to while it lives: no other program on the machine can
+// hold that port or write to it.
 class LogPort
 {
 public:
@@ -62,14 +60,19 @@ public:
         memset(&address, 0, sizeof address);
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(k_log_port);
-        if (bind(fd_, (struct sockaddr *)&address, sizeof address) != 0) {
+        address.sin_port = 0;
+        socklen_t length = sizeof address;
+        if (bind(fd_, (struct sockaddr *)&address, sizeof address) != 0 ||
+            getsockname(fd_, (struct sockaddr *)&address, &length) != 0) {
             close(fd_);
             fd_ = -1;
+            return;
         }
+        startupSetLogPort(ntohs(address.sin_port));
     }
     ~LogPort()
     {
+        startupSetLogPort(0);
         if (fd_ >= 0)
             close(fd_);
     }
@@ -93,7 +96,7 @@ public:
         return lines_;
     }
     // The lines that came from the sender of the first line holding mark:
-    // another program on this machine may log to the same port meanwhile.
+    // one start of the program, whichever socket it sent from.
     // Positions before the index from keep their order and are counted in
     // *before.
     std::vector<std::string> linesFrom(const std::string &mark, size_t split, size_t *before)
@@ -286,7 +289,7 @@ private slots:
     void firstStartAndExit()
     {
         LogPort port;
-        QVERIFY2(port.ok(), "127.0.0.1:6996 is taken");
+        QVERIFY2(port.ok(), "no loopback port for the log");
         zvtest::TempDir dir;
         // Every parent of the data folder is missing.
         const std::string data = dir.file("home/user/.local/share");
@@ -605,17 +608,9 @@ int main(int argc, char **argv)
         return exitDuringABatchChild(
             getenv("ZV_CHILD_DIR"),
             strcmp(getenv("ZV_CHILD_WAY") ? getenv("ZV_CHILD_WAY") : "", "close") != 0);
-    // Every checkout on this machine runs this test against the one port:
-    // one at a time, whichever build tree it comes from.
-    int lock = open("/tmp/zv_log_port_6996.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
-    if (lock >= 0)
-        flock(lock, LOCK_EX);
     // No application object here: every test runs the program's own.
     StartupTest test;
-    int result = QTest::qExec(&test, argc, argv);
-    if (lock >= 0)
-        close(lock);
-    return result;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "startup_test.moc"

@@ -1,6 +1,7 @@
 // The counter keyword dialog: control settings to the exact keyword, the
 // limits of its numbers, and Cancel leaving the caller's text alone.
 #include "finputcounter.h"
+#include "styletitle.h"
 
 #include <QPushButton>
 #include <QSpinBox>
@@ -11,6 +12,7 @@ class FInputCounterTest : public QObject
     Q_OBJECT
 
 private slots:
+    void title();
     void keywords_data();
     void keywords();
     void typedNumberCounts();
@@ -117,6 +119,17 @@ void FInputCounterTest::execAccepted()
     QTimer::singleShot(0, &dialog, [&dialog]() { button(dialog, "btnOK")->click(); });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(result, QStringLiteral("<Counter 1:1:1>"));
+}
+
+// The title the user reads in the dialog's own title bar.
+void FInputCounterTest::title()
+{
+    QString result;
+    FInputCounter dialog(&result, nullptr);
+    dialog.show();
+    StyleTitle *bar = dialog.findChild<StyleTitle *>();
+    QVERIFY(bar);
+    QCOMPARE(bar->title(), QStringLiteral("Counter - Zandrevik"));
 }
 
 QTEST_MAIN(FInputCounterTest)

@@ -1,6 +1,7 @@
 // The date keyword dialog: control settings to the exact keyword, the
 // untranslated pattern items, and Cancel leaving the caller's text alone.
 #include "finputdatetime.h"
+#include "styletitle.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -11,6 +12,7 @@ class FInputDatetimeTest : public QObject
     Q_OBJECT
 
 private slots:
+    void title();
     void keywords_data();
     void keywords();
     void items();
@@ -96,6 +98,17 @@ void FInputDatetimeTest::cancelKeepsText()
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(result, QStringLiteral("kept"));
     }
+}
+
+// The title the user reads in the dialog's own title bar.
+void FInputDatetimeTest::title()
+{
+    QString result;
+    FInputDatetime dialog(&result, nullptr);
+    dialog.show();
+    StyleTitle *bar = dialog.findChild<StyleTitle *>();
+    QVERIFY(bar);
+    QCOMPARE(bar->title(), QStringLiteral("Datetime - Zandrevik"));
 }
 
 QTEST_MAIN(FInputDatetimeTest)

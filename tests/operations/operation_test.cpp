@@ -1,8 +1,13 @@
 // The shared machinery: the value-text readers and writers (a comma locale
 // included), the monotonic default clock, and the operation contract that
 // every kind with settings keeps: the widget made once, no settings before
-// it, the kept and the new filters, and the change callback.
+// it, the kept and the new filters, and the change callback; and the
+// deferred apply of typed numbers through the widgets' own timer and the
+// real clock, once for each widget base.
 #include "optest.h"
+
+#include <QDoubleSpinBox>
+#include <QSpinBox>
 
 #include <time.h>
 
@@ -22,6 +27,7 @@ private slots:
     void colours();
     void defaultClockIsMonotonic();
     void contractOfEveryKind();
+    void typedNumbersApplyOnTheirOwn();
 };
 
 static const char *const k_kinds[] = {"crop",   "flip",       "resize",     "roll",
@@ -151,6 +157,57 @@ void OperationTest::contractOfEveryKind()
         imagefilter_destroy(a);
         imagefilter_destroy(b);
         widget->setParent(nullptr); // the operation owns and deletes it
+    }
+}
+
+// The published set as "key=value" texts: what a filter is configured with.
+static QStringList published(CAbstractOperation *op)
+{
+    auto *param = dynamic_cast<CParamOperation *>(op);
+    QStringList out;
+    if (!param)
+        return out;
+    const OperationParamsPtr set = param->params();
+    for (size_t i = 0; i < param->keys().size(); i++)
+        out << QString::fromStdString(param->keys()[i] + "=" + set->values[i]);
+    return out;
+}
+
+void OperationTest::typedNumbersApplyOnTheirOwn()
+{
+    // No test clock and no tick() here: the widget's timer and the monotonic
+    // clock alone must bring a typed number to the filters.
+    operation_set_clock(nullptr);
+    struct Case {
+        const char *kind, *box, *typed, *pair;
+    } cases[] = {
+        {"rotate", "sbDegrees", "12.5", "angle=12.50"},                 // COperationWidget
+        {"stamp_text", "sbTransparency", "35", "transparency=35"},      // CTextOperationWidget
+        {"watermark_text", "sbTransparency", "35", "transparency=35"},  // CTextOperationWidget
+        {"stamp_image", "sbTransparency", "35", "transparency=35"},     // CImageOperationWidget
+        {"watermark_image", "sbTransparency", "35", "transparency=35"}, // CImageOperationWidget
+    };
+    Made made[sizeof cases / sizeof cases[0]];
+    int changesBefore[sizeof cases / sizeof cases[0]];
+    // All typed first, then one wait: the widgets' timers run side by side.
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+        make(made[i], cases[i].kind);
+        made[i].widget->show();
+        QVERIFY2(!published(made[i].op.get()).contains(QLatin1String(cases[i].pair)),
+                 cases[i].kind);
+        auto *box = made[i].widget->findChild<QAbstractSpinBox *>(QLatin1String(cases[i].box));
+        QVERIFY2(box, cases[i].box);
+        changesBefore[i] = made[i].changes.count;
+        type_into(box, QLatin1String(cases[i].typed));
+    }
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            published(made[i].op.get()).contains(QLatin1String(cases[i].pair)),
+            qPrintable(QString::fromLatin1(cases[i].kind) + ": " +
+                       published(made[i].op.get()).join(QLatin1Char(' '))),
+            5000);
+        QVERIFY2(made[i].changes.count > changesBefore[i], cases[i].kind);
+        QCOMPARE(static_cast<COperationWidget *>(made[i].widget)->deadline(), int64_t(-1));
     }
 }
 

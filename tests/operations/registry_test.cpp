@@ -1,5 +1,6 @@
-// The registry: fifteen kinds in their order, exact-name lookup, and the
-// kinds without settings with their base behaviour.
+// The registry: fifteen kinds in their order with their texts and their
+// factories, exact-name lookup, and the kinds without settings with their
+// base behaviour.
 #include "filter/imagefilter.h"
 #include "image/sn_image.h"
 #include "nosettings.h"
@@ -24,34 +25,63 @@ private slots:
 
 void RegistryTest::fifteenKindsInOrder()
 {
-    static const char *const names[] = {
-        "crop",          "flip",       "resize",      "roll",           "rotate",
-        "auto_contrast", "coloration", "equalize",    "gray",           "negative",
-        "swap_colors",   "stamp_text", "stamp_image", "watermark_text", "watermark_image"};
-    static const char *const categories[] = {"Image", "Image", "Image", "Image",     "Image",
-                                             "Color", "Color", "Color", "Color",     "Color",
-                                             "Color", "Stamp", "Stamp", "Watermark", "Watermark"};
+    // The texts as the user reads them; saved translations key on them, so
+    // each one, typos included, stays as it is.
+    static const struct {
+        const char *name, *category, *title, *description, *filter;
+    } kinds[] = {
+        {"crop", "Image", "Crop", "Cuts a rectangular subregion from the photo", "crop"},
+        {"flip", "Image", "Flip", "Flips the photo in a vertical/horizontal direction", "flip"},
+        {"resize", "Image", "Resize", "Adjusts photos size by pixels or percents", "resize"},
+        {"roll", "Image", "Roll",
+         "Rolls photos vertically or horizontally by a specified number of pixels or percents",
+         "roll"},
+        {"rotate", "Image", "Rotate", "Rotates the photo by a specified number of degrees",
+         "rotate"},
+        {"auto_contrast", "Color", "AutoContrast", "Automatically adjusts the photo's contrast",
+         "auto_contrast"},
+        {"coloration", "Color", "Coloration", "Colorate photos with specified color", "coloration"},
+        {"equalize", "Color", "Equalize", "Applies a histogram equalization to the picture",
+         "equalize"},
+        {"gray", "Color", "Gray", "Transforms photos colors form true colors to grayscale colors",
+         "gray"},
+        {"negative", "Color", "Negative",
+         "Replaces every pixel of the photo with it's complementary color", "negative"},
+        {"swap_colors", "Color", "Swap Colors", "Changes the RGB channels order to your specified",
+         "swap_colors"},
+        {"stamp_text", "Stamp", "Stamp Text", "Add an single line text to photos", "stamp"},
+        {"stamp_image", "Stamp", "Stamp Image", "Add an image to photos", "stamp"},
+        {"watermark_text", "Watermark", "Watermark Text", "Add a watermark text to photos",
+         "watermark"},
+        {"watermark_image", "Watermark", "Watermark Image", "Add a watermark image to photos",
+         "watermark"},
+    };
     int count = 0;
     for (const operation_info_t *e = operation_registry; e->name; e++, count++) {
         QVERIFY(count < 15);
-        QCOMPARE(QString::fromUtf8(e->name), QString::fromUtf8(names[count]));
-        QCOMPARE(e->category, QString::fromUtf8(categories[count]));
-        QVERIFY(!e->title().isEmpty());
-        QVERIFY(!e->description().isEmpty());
+        const auto &kind = kinds[count];
+        QCOMPARE(QString::fromUtf8(e->name), QString::fromUtf8(kind.name));
+        QCOMPARE(e->category, QString::fromUtf8(kind.category));
+        QCOMPARE(e->title(), QString::fromUtf8(kind.title));
+        QCOMPARE(e->description(), QString::fromUtf8(kind.description));
         const QPixmap icon = e->icon();
         QVERIFY2(!icon.isNull(), e->name);
         QVERIFY(icon.width() >= 76 && icon.height() >= 76);
+
+        // The factory makes an operation of this very kind, whose filters are
+        // of the kind's filter: four kinds share two filters, so only the
+        // operation's own entry tells a stamp from a stamp.
+        std::unique_ptr<CAbstractOperation> op(e->create());
+        QVERIFY2(op, e->name);
+        QCOMPARE(op->info(), e);
+        QWidget *widget = op->getWidget(nullptr);
+        QVERIFY2(widget, e->name);
+        imagefilter_t *filter = op->createFilter(QString());
+        QVERIFY2(filter, e->name);
+        QCOMPARE(QString::fromLatin1(imagefilter_get_name(filter)), QString::fromUtf8(kind.filter));
+        imagefilter_destroy(filter);
     }
     QCOMPARE(count, 15);
-    QCOMPARE(operation_registry[0].title(), QStringLiteral("Crop"));
-    QCOMPARE(operation_registry[3].description(),
-             QStringLiteral("Rolls photos vertically or horizontally by a specified number of "
-                            "pixels or percents"));
-    QCOMPARE(operation_registry[9].description(),
-             QStringLiteral("Replaces every pixel of the photo with it's complementary color"));
-    QCOMPARE(operation_registry[12].title(), QStringLiteral("Stamp Image"));
-    QCOMPARE(operation_registry[8].description(),
-             QStringLiteral("Transforms photos colors form true colors to grayscale colors"));
     QVERIFY(operation_registry[15].category.isEmpty());
 }
 
