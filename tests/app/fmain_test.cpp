@@ -17,6 +17,7 @@
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "startfolder.h"
 #include "startup.h"
 #include "styletitle.h"
 #include "zv_test.h"
@@ -25,6 +26,7 @@
 
 #include <string.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -170,6 +172,7 @@ private slots:
         appsettings_set_defaults(&g_appsettings);
         Dialogs::reset();
         MsgAnswer::clear();
+        StartFolder::reset();
     }
 
     void cleanup()
@@ -364,7 +367,7 @@ private slots:
         QCOMPARE(open.count, 0);
         QCOMPARE(save.parent, static_cast<QWidget *>(&window));
         QCOMPARE(save.caption, QStringLiteral("Save Profile - Zandrevik"));
-        QCOMPARE(save.dir, QStringLiteral("Zandrevik.zvp"));
+        QCOMPARE(save.dir, QDir::homePath() + QStringLiteral("/Zandrevik.zvp"));
         QCOMPARE(save.filter, QStringLiteral("Zandrevik Profile File (*.zvp);;All Files (*)"));
         QCOMPARE(MsgAnswer::seen(), QStringList());
         const QString expected = QStringLiteral("operation_count = 2\r\n") +
@@ -441,7 +444,7 @@ private slots:
         QCOMPARE(save.count, 0);
         QCOMPARE(open.parent, static_cast<QWidget *>(&window));
         QCOMPARE(open.caption, QStringLiteral("Load Profile"));
-        QCOMPARE(open.dir, QString());
+        QCOMPARE(open.dir, QDir::homePath());
         QCOMPARE(open.filter, QStringLiteral("All Files (*);;Profile File (*.pbp)"));
         QCOMPARE(
             describe(outputConfig()),
