@@ -15,7 +15,10 @@
 #include "outputconfig.h"
 #include "photobatch.h"
 #include "fabout.h"
+#include "finputcounter.h"
+#include "finputdatetime.h"
 #include "fmain.h"
+#include "foperationselect.h"
 #include "foptions.h"
 #include "startup.h"
 #include "stylemsg.h"
@@ -405,6 +408,20 @@ static void shootAll(FMain &window)
     about.move(window.geometry().center() - about.rect().center());
     shoot(&about, "about");
     about.hide();
+
+    // The operation chooser and the two keyword dialogs.
+    QString answer;
+    FOperationSelect chooser(&answer, &window);
+    FInputCounter counter(&answer, &window);
+    FInputDatetime date(&answer, &window);
+    const std::pair<QWidget *, const char *> dialogs[] = {
+        {&chooser, "chooser"}, {&counter, "counter"}, {&date, "date"}};
+    for (const auto &dialog : dialogs) {
+        dialog.first->show();
+        dialog.first->move(window.geometry().center() - dialog.first->rect().center());
+        shoot(dialog.first, dialog.second);
+        dialog.first->hide();
+    }
 
     bool neverAgain = false;
     StyleMsg question(StyleMsg::Question, QStringLiteral("Zandrevik"),
