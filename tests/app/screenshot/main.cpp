@@ -363,6 +363,12 @@ static void panels(FMain &window)
         const QByteArray name = QByteArray("panel_") + info->name;
         shoot(&window, name.constData());
     }
+    // At the window's smallest the widest panel scrolls in its pane.
+    flow->insertOperation("crop", flow->operations().count(), nullptr);
+    const QSize size = window.size();
+    window.resize(window.minimumSize());
+    shoot(&window, "panel_crop_minimum");
+    window.resize(size);
 }
 
 // Qt's own dialogs, in the language of the translation it was given.
