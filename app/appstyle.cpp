@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QResource>
@@ -21,6 +22,8 @@
 static QString s_languageFolder;
 static QString s_registeredSkin;
 static QPointer<QTranslator> s_translator;
+// Qt's own texts (file, colour and font dialogs, standard buttons).
+static QPointer<QTranslator> s_qtTranslator;
 
 QString languageFolder()
 {
@@ -37,6 +40,20 @@ void setLanguageFolder(const QString &folder)
 QString registeredSkinPath()
 {
     return s_registeredSkin;
+}
+
+// Qt's translation of the same language goes with ours and is replaced with
+// it; "de_DE" finds qtbase_de.qm. Where Qt has none, its texts stay English.
+static void loadQtTranslator(QCoreApplication *app, const QString &name)
+{
+    if (s_qtTranslator) {
+        QCoreApplication::removeTranslator(s_qtTranslator);
+        delete s_qtTranslator;
+    }
+    s_qtTranslator = new QTranslator(app);
+    if (s_qtTranslator->load(QStringLiteral("qtbase_") + name,
+                             QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(s_qtTranslator);
 }
 
 void loadTranslator()
@@ -65,6 +82,7 @@ void loadTranslator()
     s_translator = new QTranslator(app);
     s_translator->load(path);
     QCoreApplication::installTranslator(s_translator);
+    loadQtTranslator(app, name);
 }
 
 // "skin_file" from the default session of the settings file; empty when the

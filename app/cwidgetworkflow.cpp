@@ -31,6 +31,16 @@ const int k_sideRoom = 190;
 // A drag marks the piece whose zone (19 px either side) holds the cursor.
 const int k_dropShift = 19;
 
+// A title wider than its box is cut short with an ellipsis, so that two
+// neighbours never run into one another; the skin's font and margins count.
+QString fittedTitle(QLabel *label, const QString &text)
+{
+    label->ensurePolished();
+    const QMargins margins = label->contentsMargins();
+    const int room = k_titleWidth - margins.left() - margins.right() - 2 * label->margin();
+    return label->fontMetrics().elidedText(text, Qt::ElideRight, room);
+}
+
 CWidgetWorkflow::DragHook &dragHook()
 {
     static CWidgetWorkflow::DragHook hook;
@@ -98,6 +108,12 @@ int CWidgetWorkflow::pieceX(int i) const
 
 void CWidgetWorkflow::rebuild()
 {
+    // A strip narrower than the new minimum grows at once, and its resize
+    // runs a rebuild of its own: that one must be over before these labels
+    // go, or both sets of labels would stay.
+    const int n = m_pipeline->count();
+    setMinimumSize(k_pitch * n + k_sideRoom, k_height);
+
     qDeleteAll(m_iconLabels);
     qDeleteAll(m_titleLabels);
     qDeleteAll(m_linkLabels);
@@ -105,8 +121,6 @@ void CWidgetWorkflow::rebuild()
     m_titleLabels.clear();
     m_linkLabels.clear();
 
-    const int n = m_pipeline->count();
-    setMinimumSize(k_pitch * n + k_sideRoom, k_height);
     const QPixmap link = QPixmap(QStringLiteral(":/zandrevik/workflow-link.png"));
     for (int i = 0; i < n; i++) {
         const operation_info_t *info = m_pipeline->at(i)->info();
@@ -129,12 +143,12 @@ void CWidgetWorkflow::rebuild()
 
         QLabel *title = new QLabel(this);
         title->setAttribute(Qt::WA_TransparentForMouseEvents);
-        if (info)
-            title->setText(info->title());
         title->move(x - k_dropShift, k_titleY);
         title->setMinimumSize(k_titleWidth, k_titleHeight);
         title->setMaximumSize(k_titleWidth, k_titleHeight);
         title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        if (info)
+            title->setText(fittedTitle(title, info->title()));
         title->show();
         m_titleLabels.append(title);
 

@@ -13,6 +13,7 @@
 #include "foptions.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "startfolder.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 
@@ -267,20 +268,24 @@ void FMain::onAbout()
 
 void FMain::onLoadProfile()
 {
-    const QString path = Dialogs::getOpenFileName(this, tr("Load Profile"), QString(),
+    const QString path = Dialogs::getOpenFileName(this, tr("Load Profile"),
+                                                  StartFolder::forKind(StartFolder::Profile),
                                                   tr("All Files (*);;Profile File (*.pbp)"));
     if (path.isEmpty())
         return;
+    StartFolder::remember(StartFolder::Profile, path);
     loadProfile(path);
 }
 
 void FMain::onSaveProfile()
 {
     const QString path = Dialogs::getSaveFileName(
-        this, tr("Save Profile - Zandrevik"), QStringLiteral("Zandrevik.zvp"),
+        this, tr("Save Profile - Zandrevik"),
+        StartFolder::proposedName(StartFolder::Profile, QStringLiteral("Zandrevik.zvp")),
         tr("Zandrevik Profile File (*.zvp);;All Files (*)"));
     if (path.isEmpty())
         return;
+    StartFolder::remember(StartFolder::Profile, path);
     saveProfile(path);
 }
 

@@ -11,6 +11,7 @@
 #include "fileman.h"
 #include "image/sn_image.h"
 #include "stamptext.h"
+#include "startfolder.h"
 #include "stylemsg.h"
 
 #include <QEvent>
@@ -189,7 +190,7 @@ void FMainFile::setBusy(bool busy)
 void FMainFile::on_btnAddPicClicked()
 {
     QStringList names = Dialogs::getOpenFileNames(
-        this, tr("Add Files - Zandrevik"), m_lastFolder,
+        this, tr("Add Files - Zandrevik"), StartFolder::forPictures(m_lastFolder),
         tr("All Files (*);;Windows Bitmap (*.bmp *.dib);;GIF (*.gif);;JPEG (*.jpg "
            "*.jpeg);;TIFF (*.tif *.tiff);;Portable Graphics PNG (*.png)"));
     if (names.isEmpty())
@@ -215,9 +216,9 @@ void FMainFile::on_btnAddPicClicked()
 
 void FMainFile::on_btnAddFolderClicked()
 {
-    QString folder =
-        Dialogs::getExistingDirectory(this, tr("Add Folder - Zandrevik"), m_lastFolder,
-                                      QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    QString folder = Dialogs::getExistingDirectory(
+        this, tr("Add Folder - Zandrevik"), StartFolder::forPictures(m_lastFolder),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (folder.isEmpty())
         return;
     m_model->cancelThumbnails();
@@ -353,11 +354,13 @@ void FMainFile::onFileInfoReady(quint64 ticket, const QImage &picture, int width
 
 bool FMainFile::saveFileList()
 {
-    QString name = Dialogs::getSaveFileName(this, tr("Save Photo List - Zandrevik"),
-                                            QStringLiteral("Zandrevik.zvl"),
-                                            tr("Zandrevik List File (*.zvl);;All Files (*)"));
+    QString name = Dialogs::getSaveFileName(
+        this, tr("Save Photo List - Zandrevik"),
+        StartFolder::proposedName(StartFolder::FileList, QStringLiteral("Zandrevik.zvl")),
+        tr("Zandrevik List File (*.zvl);;All Files (*)"));
     if (name.isEmpty())
         return false;
+    StartFolder::remember(StartFolder::FileList, name);
     if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist_overwrite == 1 &&
         QFileInfo::exists(name)) {
         bool never = false;
@@ -455,11 +458,12 @@ void FMainFile::on_btnLoadClicked()
         if (cancel)
             return;
     }
-    QString name =
-        Dialogs::getOpenFileName(this, tr("Choose Photo List File - Zandrevik"), QString(),
-                                 tr("All Files (*);;Photo List Files (*.pls)"));
+    QString name = Dialogs::getOpenFileName(this, tr("Choose Photo List File - Zandrevik"),
+                                            StartFolder::forKind(StartFolder::FileList),
+                                            tr("All Files (*);;Photo List Files (*.pls)"));
     if (name.isEmpty())
         return;
+    StartFolder::remember(StartFolder::FileList, name);
 
     // The whole file is read before the list is touched: a file that cannot
     // be read, or is no list of paths (paths hold no NUL byte), changes

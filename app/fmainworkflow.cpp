@@ -20,6 +20,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -82,6 +84,11 @@ FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
     m_strip->setObjectName(QStringLiteral("widgetWorkflowStrip"));
     m_ui->saWorkflow->setWidget(m_strip);
     m_ui->saWorkflow->setStyleSheet(QStringLiteral("background-color: transparent;"));
+    // The area holds the whole strip inside its frame, and grows by the
+    // horizontal scroll bar while a long pipeline needs it, so that the bar
+    // never covers the titles.
+    m_ui->saWorkflow->horizontalScrollBar()->installEventFilter(this);
+    fitStripArea();
 
     connect(m_ui->btnAdd, &QPushButton::clicked, this, &FMainWorkflow::on_btnAddClicked);
     connect(m_ui->btnRemove, &QPushButton::clicked, this, &FMainWorkflow::on_btnRemoveClicked);
@@ -115,6 +122,8 @@ FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
             Qt::QueuedConnection);
 
     m_guide = new COperationWidget_guide(m_ui->widgetConfigContent);
+    // The scroll area sizes the pane; the shown panel follows it.
+    m_ui->widgetConfigContent->installEventFilter(this);
     updateOperationView();
 
     m_mutex = sn_thread_mutex_create();
@@ -206,9 +215,7 @@ void FMainWorkflow::updateOperationView()
     const bool none = m_selected < 0 || m_selected >= m_operations.count();
     if (none) {
         m_guide->show();
-        // As wide as the pane, so that its lines wrap instead of running
-        // past the edge.
-        m_guide->resize(m_ui->widgetConfigContent->size());
+        fitSettings(m_guide);
         m_ui->lbConfigDesc->setText(tr("Guide"));
     }
     for (int i = 0; i < m_operations.count(); i++) {
@@ -217,7 +224,7 @@ void FMainWorkflow::updateOperationView()
             m_guide->hide();
             QWidget *widget = operation->getWidget(m_ui->widgetConfigContent);
             widget->show();
-            widget->resize(m_ui->widgetConfigContent->size());
+            fitSettings(widget);
             const operation_info_t *info = operation->info();
             m_ui->lbConfigDesc->setText(
                 info ? info->title() + QStringLiteral(": ") + info->description() : QString());
@@ -225,6 +232,45 @@ void FMainWorkflow::updateOperationView()
             operation->widget()->hide();
         }
     }
+}
+
+void FMainWorkflow::fitSettings(QWidget *shown)
+{
+    // The pane is as large as its scroll area shows, but never smaller than
+    // the panel needs: a small window scrolls the panel instead of laying
+    // its controls over each other. Wrapped text needs its height at the
+    // width it gets.
+    QWidget *pane = m_ui->widgetConfigContent;
+    QSize needed = shown->minimumSizeHint().expandedTo(QSize(0, 0));
+    if (shown->hasHeightForWidth()) {
+        const int width = qMax(m_ui->saConfigContent->viewport()->width(), needed.width());
+        needed.setHeight(shown->heightForWidth(width));
+    }
+    pane->setMinimumSize(needed);
+    shown->resize(pane->size());
+}
+
+void FMainWorkflow::fitStripArea()
+{
+    QScrollArea *area = m_ui->saWorkflow;
+    QScrollBar *bar = area->horizontalScrollBar();
+    area->ensurePolished();
+    int height = m_strip->maximumHeight() + 2 * area->frameWidth();
+    if (bar->isVisibleTo(area))
+        height += bar->sizeHint().height();
+    area->setFixedHeight(height);
+}
+
+bool FMainWorkflow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->widgetConfigContent && event->type() == QEvent::Resize) {
+        m_resizeTime = current_time_ms();
+        m_resizePending = true;
+    } else if (watched == m_ui->saWorkflow->horizontalScrollBar() &&
+               (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        fitStripArea();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int FMainWorkflow::visibleStage() const

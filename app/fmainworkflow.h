@@ -104,9 +104,15 @@ protected:
     void timerEvent(QTimerEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class FMainWorkflowTest;
+
+    // Sizes the settings pane and the panel shown in it.
+    void fitSettings(QWidget *shown);
+    // The strip's area: the strip whole, and room for its scroll bar.
+    void fitStripArea();
 
     // insertOperation from step 2 on, for an operation already made.
     void insertCreated(CAbstractOperation *operation, int index, const OperationParamList *params);

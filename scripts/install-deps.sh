@@ -9,7 +9,7 @@ set -eu
 packages=(
   build-essential cmake pkg-config
   libleptonica-dev libjpeg-dev libgif-dev libpng-dev libtiff-dev zlib1g-dev
-  qtbase5-dev qttools5-dev-tools qttools5-dev
+  qtbase5-dev qttools5-dev-tools qttools5-dev qttranslations5-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   imagemagick libjpeg-turbo-progs
   clang-format

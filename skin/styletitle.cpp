@@ -67,6 +67,12 @@ StyleTitle::StyleTitle(int flags, QWidget *owner) : QFrame(nullptr), m_flags(fla
             connect(m_btnClose, &QPushButton::clicked, this, [this] { window()->close(); });
     }
 
+    // The buttons reach into the window's top band: there a press resizes
+    // the window, as anywhere else along its edges.
+    for (QPushButton *button : {m_btnFull, m_btnMinimize, m_btnMaximize, m_btnRestore, m_btnClose})
+        if (button)
+            button->installEventFilter(this);
+
     m_systemMenu = new QMenu(this);
     m_systemMenu->setObjectName(QStringLiteral("mnuTBSystem"));
     m_actRestore = m_systemMenu->addAction(tr("Restore"));
@@ -270,13 +276,24 @@ void StyleTitle::popupSystemMenu()
     WindowSystem::instance()->showSystemMenu(m_systemMenu, at);
 }
 
-bool StyleTitle::forward(MouseForwarder forwarder, QMouseEvent *event)
+bool StyleTitle::eventFilter(QObject *watched, QEvent *event)
+{
+    // Hover moves pass over the buttons to the bar by themselves; a press
+    // does not, and one in the band that starts a resize is not a click.
+    QWidget *button = qobject_cast<QPushButton *>(watched);
+    if (!button || event->type() != QEvent::MouseButtonPress)
+        return QFrame::eventFilter(watched, event);
+    return forward(m_pressForwarder, static_cast<QMouseEvent *>(event), button);
+}
+
+bool StyleTitle::forward(MouseForwarder forwarder, QMouseEvent *event, QWidget *from)
 {
     if (!forwarder || !m_owner)
         return false;
     // The owner works in its own coordinates; the bar may sit inside the
     // window's border. It accepts the press when it starts a resize.
-    QMouseEvent mapped(event->type(), mapTo(window(), event->pos()), event->windowPos(),
+    QWidget *source = from ? from : this;
+    QMouseEvent mapped(event->type(), source->mapTo(window(), event->pos()), event->windowPos(),
                        event->screenPos(), event->button(), event->buttons(), event->modifiers(),
                        event->source());
     mapped.setAccepted(false);

@@ -87,10 +87,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     static QPushButton *keepButton(QPushButton *button, bool wanted);
-    bool forward(MouseForwarder forwarder, QMouseEvent *event);
+    // event arrived at from (the bar itself when null).
+    bool forward(MouseForwarder forwarder, QMouseEvent *event, QWidget *from = nullptr);
     void maximize(bool saveGeometry);
     void swapToRestore();
     void swapToMaximize();

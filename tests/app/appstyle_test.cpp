@@ -1,14 +1,18 @@
 // loadSkin and loadTranslator against skin files and translations that the
 // test makes itself (rcc --binary and lrelease from the Qt tools): the default
 // skin and its fall-backs, a replacing skin, the NUL cut, re-registration,
-// and the choice of the translation by the settings or the locale.
+// and the choice of the translation by the settings or the locale, with Qt's
+// own translation for its dialogs and buttons loaded and dropped beside it.
 #include "appsettings.h"
 #include "appstyle.h"
 #include "base/sn_setting.h"
 #include "skinresources.h"
+#include "stylemsg.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -33,6 +37,7 @@ private slots:
     void localSheetHoldsItsTwoRules();
     void translationFollowsTheLocaleOnFirstStart();
     void translationFollowsTheSettingsWhenTheyExist();
+    void qtTextsComeAndGoWithTheTranslation();
 
 private:
     QString settingsPath() const
@@ -334,6 +339,40 @@ void AppStyleTest::translationFollowsTheSettingsWhenTheyExist()
         loadTranslator();
         QCOMPARE(QString::fromUtf8(g_appsettings.lang_filename), QString::fromUtf8(name));
         QCOMPARE(QCoreApplication::translate("FOptions", "Close"), QStringLiteral("Close"));
+    }
+}
+
+static QString buttonText(QDialogButtonBox *box, QDialogButtonBox::StandardButton which)
+{
+    QPushButton *button = box ? box->button(which) : nullptr;
+    return button ? button->text().remove(QLatin1Char('&')) : QString();
+}
+
+// Qt's own dialogs and buttons speak the language of ours: loaded with it,
+// and gone again when ours changes to a language that Qt does not have.
+void AppStyleTest::qtTextsComeAndGoWithTheTranslation()
+{
+    for (const char *name : {"de_DE", "xx_XX"})
+        QVERIFY(!makeTranslation(QLatin1String(name), QStringLiteral("Default"),
+                                 QStringLiteral("Standard"))
+                     .isEmpty());
+    struct Case {
+        const char *language;
+        const char *yes;
+        const char *open;
+    } cases[] = {{"de_DE", "Ja", "Öffnen"}, {"xx_XX", "Yes", "Open"}};
+    for (const Case &c : cases) {
+        writeSettings(nullptr, c.language);
+        loadTranslator();
+        StyleMsg box(StyleMsg::Question, QStringLiteral("Zandrevik"), QStringLiteral("?"), nullptr,
+                     QDialogButtonBox::Yes | QDialogButtonBox::No, nullptr);
+        QCOMPARE(buttonText(box.findChild<QDialogButtonBox *>(), QDialogButtonBox::Yes),
+                 QString::fromUtf8(c.yes));
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setAcceptMode(QFileDialog::AcceptOpen);
+        QCOMPARE(buttonText(files.findChild<QDialogButtonBox *>(), QDialogButtonBox::Open),
+                 QString::fromUtf8(c.open));
     }
 }
 

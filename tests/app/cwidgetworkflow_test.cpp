@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTranslator>
 #include <QtTest>
 
 namespace
@@ -58,6 +59,7 @@ private slots:
     void dragCarriesTheIndexAndDropRequestsAMove();
     void dropsFromElsewhereOrWithABadPayloadAreRefused();
     void busyStripSelectsWithoutDragging();
+    void longTitlesFitTheirBoxesAndLabelsNeverDouble();
 
 private:
     void setPipeline(int count);
@@ -372,6 +374,46 @@ void CWidgetWorkflowTest::busyStripSelectsWithoutDragging()
     m_strip->setDragEnabled(true);
     QTest::mousePress(m_strip, Qt::LeftButton, Qt::NoModifier, QPoint(m_strip->pieceX(0), 40));
     QCOMPARE(drags, 1);
+}
+
+// German titles run wider than their 112-pixel boxes: cut short with an
+// ellipsis, never into the next title. A strip narrower than its new row
+// grows inside the rebuild; that leaves one set of labels, not two.
+void CWidgetWorkflowTest::longTitlesFitTheirBoxesAndLabelsNeverDouble()
+{
+    const QString qm =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../app/language/de_DE.qm");
+    QTranslator german;
+    if (!german.load(qm))
+        QSKIP("no compiled German translation");
+    QCoreApplication::installTranslator(&german);
+    m_strip->resize(300, 112);
+    for (const char *kind : {"watermark_text", "watermark_image", "stamp_text", "gray",
+                             "watermark_text", "stamp_image"})
+        m_ops << makeOperation(kind);
+    m_strip->setCurrentIndex(0);
+
+    const int n = m_ops.count();
+    QCOMPARE(m_strip->width(), 114 * n + 190);
+    QCOMPARE(m_strip->findChildren<QLabel *>().count(), 3 * n - 1);
+    bool cut = false;
+    QRect previous;
+    for (int i = 0; i < n; i++) {
+        const QList<QLabel *> at = labelsAt(m_strip, QPoint(m_strip->pieceX(i) - 19, 81));
+        QCOMPARE(at.count(), 1);
+        QLabel *title = at[0];
+        const QString full = m_ops[i]->info()->title();
+        QVERIFY2(title->minimumSizeHint().width() <= title->width(), qPrintable(title->text()));
+        if (title->text() != full) {
+            cut = true;
+            QVERIFY2(title->text().endsWith(QChar(0x2026)), qPrintable(title->text()));
+            QVERIFY(full.startsWith(title->text().chopped(1)));
+        }
+        QVERIFY(!title->geometry().intersects(previous));
+        previous = title->geometry();
+    }
+    // "Text-Wasserzeichen" and "Bild-Wasserzeichen" need more than the box.
+    QVERIFY(cut);
 }
 
 QTEST_MAIN(CWidgetWorkflowTest)

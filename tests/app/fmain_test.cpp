@@ -17,8 +17,10 @@
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "startfolder.h"
 #include "startup.h"
 #include "styletitle.h"
+#include "windowsystem.h"
 #include "zv_test.h"
 
 #include "base/sn_setting.h"
@@ -26,6 +28,7 @@
 
 #include <string.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -36,10 +39,36 @@
 #include <QTextEdit>
 #include <QTabWidget>
 #include <QTranslator>
+#include <QWindow>
 #include <QtTest>
 
 namespace
 {
+
+// The platform's part of a move or resize: recorded, and taken (native) or
+// left to the window, which then follows the mouse itself.
+struct RecordingWindowSystem : WindowSystem {
+    bool native = true;
+    QStringList calls;
+
+    bool startSystemMove(QWidget *) override
+    {
+        calls << QStringLiteral("move");
+        return native;
+    }
+    bool startSystemResize(QWidget *, Qt::Edges edges) override
+    {
+        QString name;
+        for (auto edge : {Qt::TopEdge, Qt::BottomEdge, Qt::LeftEdge, Qt::RightEdge})
+            if (edges & edge)
+                name += QLatin1String(edge == Qt::TopEdge      ? "top"
+                                      : edge == Qt::BottomEdge ? "bottom"
+                                      : edge == Qt::LeftEdge   ? "left"
+                                                               : "right");
+        calls << QStringLiteral("resize ") + name;
+        return native;
+    }
+};
 
 struct DialogCall {
     QWidget *parent = nullptr;
@@ -172,10 +201,12 @@ private slots:
         appsettings_set_defaults(&g_appsettings);
         Dialogs::reset();
         MsgAnswer::clear();
+        StartFolder::reset();
     }
 
     void cleanup()
     {
+        WindowSystem::setInstance(nullptr);
         Dialogs::reset();
         FMain::setEngineStarter(nullptr);
         QCOMPARE(MsgAnswer::unexpected(), 0);
@@ -377,7 +408,7 @@ private slots:
         QCOMPARE(open.count, 0);
         QCOMPARE(save.parent, static_cast<QWidget *>(&window));
         QCOMPARE(save.caption, QStringLiteral("Save Profile - Zandrevik"));
-        QCOMPARE(save.dir, QStringLiteral("Zandrevik.zvp"));
+        QCOMPARE(save.dir, QDir::homePath() + QStringLiteral("/Zandrevik.zvp"));
         QCOMPARE(save.filter, QStringLiteral("Zandrevik Profile File (*.zvp);;All Files (*)"));
         QCOMPARE(MsgAnswer::seen(), QStringList());
         const QString expected = QStringLiteral("operation_count = 2\r\n") +
@@ -523,7 +554,7 @@ private slots:
         QCOMPARE(save.count, 0);
         QCOMPARE(open.parent, static_cast<QWidget *>(&window));
         QCOMPARE(open.caption, QStringLiteral("Load Profile"));
-        QCOMPARE(open.dir, QString());
+        QCOMPARE(open.dir, QDir::homePath());
         QCOMPARE(open.filter, QStringLiteral("All Files (*);;Profile File (*.pbp)"));
         QCOMPARE(
             describe(outputConfig()),
@@ -682,6 +713,74 @@ private slots:
                 !window.processPage());
         QVERIFY(!window.saveProfile(QStringLiteral("/tmp/never.zvp")));
         window.stopWorkers();
+    }
+
+    // The real window, pressed and dragged 20 and 30 pixels through the
+    // platform's input path: the top edge, over the title bar, resizes like the other
+    // edges and the corners; below the band the bar moves the window. A
+    // negative coordinate counts from the right or bottom edge.
+    void edgesAndCornersResize_data()
+    {
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("edges");
+        const int top = Qt::TopEdge, bottom = Qt::BottomEdge, left = Qt::LeftEdge;
+        const int right = Qt::RightEdge;
+        QTest::newRow("top, over the title bar") << QPoint(400, 1) << "resize top" << top;
+        QTest::newRow("top, the window's border") << QPoint(400, 0) << "resize top" << top;
+        QTest::newRow("bottom") << QPoint(400, -2) << "resize bottom" << bottom;
+        QTest::newRow("left") << QPoint(1, 300) << "resize left" << left;
+        QTest::newRow("right") << QPoint(-2, 300) << "resize right" << right;
+        QTest::newRow("top-left") << QPoint(2, 2) << "resize topleft" << (top | left);
+        QTest::newRow("top-right") << QPoint(-3, 2) << "resize topright" << (top | right);
+        QTest::newRow("bottom-left") << QPoint(2, -3) << "resize bottomleft" << (bottom | left);
+        QTest::newRow("bottom-right") << QPoint(-3, -3) << "resize bottomright" << (bottom | right);
+        QTest::newRow("title, below the band") << QPoint(400, 12) << "move" << 0;
+    }
+
+    void edgesAndCornersResize()
+    {
+        QFETCH(QPoint, pos);
+        QFETCH(QString, request);
+        QFETCH(int, edges);
+        RecordingWindowSystem ws;
+        WindowSystem::setInstance(&ws);
+        for (bool native : {true, false}) {
+            ws.native = native;
+            ws.calls.clear();
+            FMain window;
+            window.move(60, 70);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            const QRect start = window.geometry();
+
+            const QPoint at(pos.x() < 0 ? start.width() + pos.x() : pos.x(),
+                            pos.y() < 0 ? start.height() + pos.y() : pos.y());
+            // Outwards, so that the window's minimum size never stops it.
+            const QPoint delta(edges & Qt::LeftEdge ? -20 : 20, edges & Qt::TopEdge ? -30 : 30);
+            QRect dragged = start.translated(delta);
+            if (edges != 0)
+                dragged = start.adjusted(
+                    edges & Qt::LeftEdge ? delta.x() : 0, edges & Qt::TopEdge ? delta.y() : 0,
+                    edges & Qt::RightEdge ? delta.x() : 0, edges & Qt::BottomEdge ? delta.y() : 0);
+            // Each event at its screen position, wherever the window is by then.
+            QWindow *handle = window.windowHandle();
+            const QPoint origin = start.topLeft();
+            auto local = [&window, origin](const QPoint &p) {
+                return origin + p - window.geometry().topLeft();
+            };
+            QTest::mouseMove(handle, QPoint(400, 300));
+            QTest::mouseMove(handle, at);
+            QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseMove(handle, local(at + delta / 2));
+            QTest::mouseMove(handle, local(at + delta));
+            QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, local(at + delta));
+            QCOMPARE(ws.calls.filter(QRegularExpression(QStringLiteral("^(move|resize)"))),
+                     QStringList{request});
+            // The platform took the drag, or the window followed the mouse.
+            QTRY_COMPARE(window.geometry(), native ? start : dragged);
+            window.stopWorkers();
+        }
     }
 
     // The compiled German translation covers the window's own texts.

@@ -14,9 +14,11 @@
 #include "fmainfile.h"
 #include "msganswer.h"
 #include "stamptext.h"
+#include "startfolder.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
@@ -71,6 +73,13 @@ private:
     QString info() const
     {
         return child<QLabel>("lbPicInfo")->text();
+    }
+    // The photo dialogs' first folder: the desktop's pictures folder where
+    // one exists (the desktop names one even where none was made).
+    static QString picturesOrHome()
+    {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
     }
     QString total() const
     {
@@ -150,6 +159,7 @@ private slots:
     {
         appsettings_set_defaults(&g_appsettings);
         MsgAnswer::clear();
+        StartFolder::reset();
         m_calls.clear();
         m_page = new FMainFile;
         m_page->resize(696, 550);
@@ -297,8 +307,7 @@ private slots:
         QCOMPARE(total(), QString("Total: 2 files"));
         QCOMPARE(m_calls.size(), 1);
         QCOMPARE(m_calls[0].caption, QString("Add Files - Zandrevik"));
-        QCOMPARE(m_calls[0].dir,
-                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        QCOMPARE(m_calls[0].dir, picturesOrHome());
         QCOMPARE(m_calls[0].filter,
                  QString("All Files (*);;Windows Bitmap (*.bmp *.dib);;GIF (*.gif);;JPEG (*.jpg "
                          "*.jpeg);;TIFF (*.tif *.tiff);;Portable Graphics PNG (*.png)"));
@@ -360,8 +369,7 @@ private slots:
         QCOMPARE(m_calls[0].caption, QString("Add Folder - Zandrevik"));
         // Folders only, and a link chosen stays the link's path.
         QCOMPARE(m_folderOptions, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-        QCOMPARE(m_calls[0].dir,
-                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        QCOMPARE(m_calls[0].dir, picturesOrHome());
         QCOMPARE(total(), QString("Total: 7 files"));
         QVERIFY(asksToSave());
 
@@ -479,7 +487,7 @@ private slots:
         answerSave(target);
         click("btnSave");
         QCOMPARE(m_calls.last().caption, QString("Save Photo List - Zandrevik"));
-        QCOMPARE(m_calls.last().dir, QString("Zandrevik.zvl"));
+        QCOMPARE(m_calls.last().dir, QDir::homePath() + QString("/Zandrevik.zvl"));
         QCOMPARE(m_calls.last().filter, QString("Zandrevik List File (*.zvl);;All Files (*)"));
         QCOMPARE(readAll(target),
                  (names[2] + "\r\n" + names[1] + "\r\n" + names[0] + "\r\n").toUtf8());
@@ -573,7 +581,7 @@ private slots:
         answerOpen(listFile);
         click("btnLoad");
         QCOMPARE(m_calls.last().caption, QString("Choose Photo List File - Zandrevik"));
-        QCOMPARE(m_calls.last().dir, QString());
+        QCOMPARE(m_calls.last().dir, QDir::homePath());
         QCOMPARE(m_calls.last().filter, QString("All Files (*);;Photo List Files (*.pls)"));
         QCOMPARE(step1::paths(step1::list()), QStringList() << one << split << two);
         QCOMPARE(total(), QString("Total: 3 files"));

@@ -364,7 +364,8 @@ void FMainWorkflowTest::startsEmptyWithTheGuide()
     QVERIFY(child<QFrame>("frmLine1")->property("IsLine").toBool());
     QVERIFY(child<QFrame>("frmLine2")->property("IsLine").toBool());
     QScrollArea *area = child<QScrollArea>("saWorkflow");
-    QCOMPARE(area->height(), 112);
+    // The strip's 112 pixels inside the area's frame.
+    QCOMPARE(area->height(), 112 + 2 * area->frameWidth());
     QCOMPARE(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QVERIFY(area->widgetResizable());
     QCOMPARE(area->styleSheet(), QStringLiteral("background-color: transparent;"));

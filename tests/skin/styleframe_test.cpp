@@ -134,6 +134,8 @@ void StyleFrameTest::cursorAndGrabOverTheBand()
         {"10 px inside left", {10, 150}, Qt::ArrowCursor},
         {"10 px inside top-right", {r - 10, 10}, Qt::ArrowCursor},
         {"10 px inside bottom", {200, b - 10}, Qt::ArrowCursor},
+        {"top, over the close button", {r - 12, 3}, Qt::SizeVerCursor},
+        {"close button, below the band", {r - 12, 8}, Qt::ArrowCursor},
     };
     for (const Case &c : cases) {
         hover(w, c.pos);
@@ -167,6 +169,12 @@ void StyleFrameTest::pressRouting_data()
         << QPoint(8, 8) << true << none << move << QStringList({"release", "move", "menu"});
     QTest::newRow("icon, clicked")
         << QPoint(8, 8) << false << none << none << QStringList({"menu"});
+    // The window buttons reach into the top band; there they resize too.
+    QTest::newRow("top, over the close button")
+        << QPoint(407, 3) << false << QStringList({"release", "resize top"})
+        << QStringList({"release", "resize top"}) << QStringList({"release", "resize top"});
+    QTest::newRow("close button, below the band")
+        << QPoint(407, 8) << false << none << none << none;
     QTest::newRow("left border") << QPoint(2, 150) << true
                                  << QStringList({"release", "resize left"})
                                  << QStringList({"release", "resize left"})

@@ -5,15 +5,20 @@
 //   zv_app_screenshot <output folder>
 // The program starts as it does for a user (runApplication); the script gives
 // it a data folder of its own, so the user's settings stay untouched.
+#include "appstyle.h"
 #include "dialogs.h"
 #include "fmainfile.h"
 #include "fmainoutput.h"
 #include "fmainprocess.h"
 #include "fmainworkflow.h"
+#include "operation.h"
 #include "outputconfig.h"
 #include "photobatch.h"
 #include "fabout.h"
+#include "finputcounter.h"
+#include "finputdatetime.h"
 #include "fmain.h"
+#include "foperationselect.h"
 #include "foptions.h"
 #include "startup.h"
 #include "stylemsg.h"
@@ -24,10 +29,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -342,6 +349,45 @@ static void filled(FMain &window, const QString &folder)
     shoot(&window, "main_step4_finished");
 }
 
+// Step 2 with each kind's settings panel: every kind is appended in the
+// registry's order, which selects it; the long pipeline shows the strip's
+// scroll bar as well.
+static void panels(FMain &window)
+{
+    window.tabWidget()->setCurrentIndex(1);
+    FMainWorkflow *flow = window.workflowPage();
+    for (const operation_info_t *info = operation_registry; info->name; ++info) {
+        flow->insertOperation(info->name, flow->operations().count(), nullptr);
+        const QByteArray name = QByteArray("panel_") + info->name;
+        shoot(&window, name.constData());
+    }
+    // At the window's smallest the widest panel scrolls in its pane.
+    flow->insertOperation("crop", flow->operations().count(), nullptr);
+    const QSize size = window.size();
+    window.resize(window.minimumSize());
+    shoot(&window, "panel_crop_minimum");
+    window.resize(size);
+}
+
+// Qt's own dialogs, in the language of the translation it was given.
+static void qtDialogs(FMain &window)
+{
+    QFileDialog files(&window, FMainFile::tr("Add Files - Zandrevik"), QDir::homePath());
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setFileMode(QFileDialog::ExistingFiles);
+    files.show();
+    files.move(window.geometry().center() - files.rect().center());
+    shoot(&files, "filedialog");
+    files.hide();
+
+    QColorDialog colors(&window);
+    colors.setOption(QColorDialog::DontUseNativeDialog);
+    colors.show();
+    colors.move(window.geometry().center() - colors.rect().center());
+    shoot(&colors, "colordialog");
+    colors.hide();
+}
+
 // The shots, taken once the real start-up has shown the main window.
 static void shootAll(FMain &window)
 {
@@ -367,9 +413,23 @@ static void shootAll(FMain &window)
     shoot(&about, "about");
     about.hide();
 
+    // The operation chooser and the two keyword dialogs.
+    QString answer;
+    FOperationSelect chooser(&answer, &window);
+    FInputCounter counter(&answer, &window);
+    FInputDatetime date(&answer, &window);
+    const std::pair<QWidget *, const char *> dialogs[] = {
+        {&chooser, "chooser"}, {&counter, "counter"}, {&date, "date"}};
+    for (const auto &dialog : dialogs) {
+        dialog.first->show();
+        dialog.first->move(window.geometry().center() - dialog.first->rect().center());
+        shoot(dialog.first, dialog.second);
+        dialog.first->hide();
+    }
+
     bool neverAgain = false;
     StyleMsg question(StyleMsg::Question, QStringLiteral("Zandrevik"),
-                      QStringLiteral("Output folder does not exist, do you want to create it?"),
+                      FMainProcess::tr("Output folder does not exist, do you want to create it?"),
                       &neverAgain, QDialogButtonBox::Yes | QDialogButtonBox::No, &window);
     question.show();
     question.move(window.geometry().center() - question.rect().center());
@@ -378,6 +438,8 @@ static void shootAll(FMain &window)
 
     QTemporaryDir data;
     filled(window, data.path());
+    panels(window);
+    qtDialogs(window);
 }
 
 int main(int argc, char **argv)
@@ -390,6 +452,12 @@ int main(int argc, char **argv)
     QDir().mkpath(g_out);
 
     StartupHooks hooks;
+    // The picture taker lives in tests/, the translations the build made
+    // beside the program in app/.
+    hooks.applicationCreated = [] {
+        setLanguageFolder(QCoreApplication::applicationDirPath() +
+                          QStringLiteral("/../app/language"));
+    };
     hooks.shown = [](FMain &window) {
         shootAll(window);
         QCoreApplication::exit(g_failures ? 1 : 0);
