@@ -114,6 +114,8 @@ static void turn(sn_image_t *picture, double rotation)
     sn_image_rotate(picture, angle, 0);
 }
 
+static const int64_t k_max_scaled_pixels = (int64_t)16 * 1024 * 1024;
+
 PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation)
 {
     if (!loaded)
@@ -122,8 +124,20 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation)
     if (!copy)
         return PicturePtr();
     if (scale != 100) {
-        const int64_t width = (int64_t)copy->width * scale / 100;
-        const int64_t height = (int64_t)copy->height * scale / 100;
+        int64_t width = (int64_t)copy->width * scale / 100;
+        int64_t height = (int64_t)copy->height * scale / 100;
+        /* The picture is copied, padded and turned for every photo: beyond
+         * 16 M pixels (64 MB) a larger scale only costs, so it is held
+         * there, keeping the sides' ratio. */
+        const double pixels = (double)width * (double)height;
+        if (pixels > (double)k_max_scaled_pixels) {
+            const double shrink = sqrt((double)k_max_scaled_pixels / pixels);
+            sn_log(3, NULL, "picture_prepare", __LINE__,
+                   "scale FAILED! width:%d, height:%d, scale:%d, held at %.0f%%\n", copy->width,
+                   copy->height, scale, scale * shrink);
+            width = (int64_t)((double)width * shrink);
+            height = (int64_t)((double)height * shrink);
+        }
         if (width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX)
             sn_image_resize(copy.get(), (int)width, (int)height);
         else
