@@ -10,6 +10,7 @@
 #include "base/sn_log.h"
 #include "base/sn_setting.h"
 #include "fmain.h"
+#include "hostile_files.h"
 #include "msganswer.h"
 #include "skinresources.h"
 #include "startup.h"
@@ -413,36 +414,6 @@ int startUpChild()
     return runApplication(1, argv, hooks);
 }
 
-// A grey PNG of side x side zero pixels, whole: a few hundred kilobytes
-// that decode to side * side bytes, and four times that as a pixmap.
-QByteArray bombPng(int side)
-{
-    auto crc = [](const QByteArray &bytes) {
-        quint32 c = 0xFFFFFFFFu;
-        for (char ch : bytes) {
-            c ^= uchar(ch);
-            for (int k = 0; k < 8; k++)
-                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        }
-        return c ^ 0xFFFFFFFFu;
-    };
-    auto be32 = [](quint32 v) {
-        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(b, 4);
-    };
-    auto chunk = [&](const char *type, const QByteArray &data) {
-        const QByteArray body = QByteArray(type) + data;
-        return be32(quint32(data.size())) + body + be32(crc(body));
-    };
-    const QByteArray raw(qsizetype(side) * (side + 1), '\0');
-    // qCompress puts the unpacked size before a plain zlib stream.
-    const QByteArray idat = qCompress(raw, 9).mid(4);
-    const QByteArray header =
-        be32(quint32(side)) + be32(quint32(side)) + QByteArray("\x08\0\0\0\0", 5);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", idat) +
-           chunk("IEND", QByteArray());
-}
-
 } // namespace
 
 // Each case starts the program in a child of its own, all at once, and
@@ -470,7 +441,7 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
     const QString bomb = makeSkin(QStringLiteral("bomb"),
                                   {{QStringLiteral("style/style.qss"),
                                     "QMenuBar { background-image: url(:style/bomb.png); }\n"},
-                                   {QStringLiteral("style/bomb.png"), bombPng(9000)}});
+                                   {QStringLiteral("style/bomb.png"), hostile::bombPng(9000)}});
     const QString broken = makeSkin(QStringLiteral("broken"),
                                     {{QStringLiteral("style/style.qss"),
                                       "QMenuBar { background-image: url(:style/broken.png); }\n"},
