@@ -210,6 +210,9 @@ inline QList<Case> costlyProfiles(const QByteArray &picture)
          text("watermark_text", "font", hugeFont),
          {}},
         {QStringLiteral("stamp_text font 100000 px"), text("stamp_text", "font", hugePixels), {}},
+        {QStringLiteral("watermark_text text 300000 in a 100000 pt font"),
+         profile({{"watermark_text", {{"text", longText}, {"font", hugeFont}}}}),
+         {}},
         {QStringLiteral("127 rotations of 45 degrees"), rotations("45"), {}},
         {QStringLiteral("127 rotations of 90 degrees"), rotations("90"), {}},
     };
