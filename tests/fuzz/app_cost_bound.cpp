@@ -20,16 +20,19 @@
 #include "fmainoutput.h"
 #include "hostile_files.h"
 #include "image/sn_image.h"
+#include "operation.h"
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
 #include "preview.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -58,7 +61,42 @@ struct Case {
     std::string name;
     QByteArray profile; // or
     std::string skin;   // the skin file to start with
+    QByteArray key;     // of the profile, held to the widget's range
+    double most;
 };
+
+// Whether every operation that lists key holds it within most (a text's
+// length, a font's size in points, or in pixels at 96 dpi), and one does.
+bool keptInRange(FMain &window, const Case &c)
+{
+    int seen = 0;
+    for (CAbstractOperation *operation : window.workflowPage()->operations()) {
+        OperationParamList params;
+        if (!operation->getParams(params))
+            continue;
+        for (const auto &pair : params) {
+            if (pair.first.toUtf8() != c.key)
+                continue;
+            seen++;
+            double value = 0;
+            if (c.key == "text") {
+                value = pair.second.size();
+            } else if (c.key == "font") {
+                QFont font;
+                font.fromString(pair.second);
+                value = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+            } else {
+                value = fabs(pair.second.toDouble());
+            }
+            if (!(value <= c.most)) {
+                fprintf(stderr, "app_cost_bound: %s: %s = %s, past %g\n", c.name.c_str(),
+                        c.key.constData(), pair.second.left(80).toUtf8().constData(), c.most);
+                return false;
+            }
+        }
+    }
+    return seen > 0;
+}
 
 std::string s_folder;
 
@@ -209,6 +247,8 @@ int runCase(const Case &c, int index, const std::string &report)
         preview_disable(preview);
         window.loadProfile(QString::fromStdString(profile));
         preview_enable(preview);
+        if (!keptInRange(window, c))
+            return 25;
         // Load Profile, the preview's run and the batch's are bounded each.
         cpu = cpuSeconds() - start;
         start = cpuSeconds();
@@ -285,7 +325,7 @@ int main(int argc, char **argv)
     std::vector<Case> cases;
     for (const hostile::Case &c :
          hostile::costlyProfiles(QByteArray::fromStdString(path("mark.png"))))
-        cases.push_back({c.name.toStdString(), c.bytes, std::string()});
+        cases.push_back({c.name.toStdString(), c.bytes, std::string(), c.key, c.most});
     QByteArray rules;
     for (int i = 0; i < 100000; i++)
         rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
@@ -313,7 +353,7 @@ int main(int argc, char **argv)
             fprintf(stderr, "app_cost_bound: rcc could not make %s\n", skin.name);
             return 1;
         }
-        cases.push_back({skin.name, QByteArray(), file});
+        cases.push_back({skin.name, QByteArray(), file, QByteArray(), 0});
     }
 
     // Only the cases whose name holds argv[1], when given.
