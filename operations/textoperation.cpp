@@ -99,7 +99,7 @@ CTextOperationWidget::CTextOperationWidget(CTextOperation *operation, QWidget *p
 static const int k_max_text_length = 1024;
 
 // The font dialog offers point sizes 1 to 512: a profile's size outside them
-// is held at the nearest, as is a pixel size (512 points at 96 dpi).
+// is held at the nearest, as is a pixel size (682, 512 points at 96 dpi).
 static QFont fontWithinTheDialog(QFont font)
 {
     const qreal points = font.pointSizeF();
@@ -107,9 +107,9 @@ static QFont fontWithinTheDialog(QFont font)
     if (points > 0 && (points < 1 || points > 512)) {
         sn_log(3, NULL, "applyTextParam", __LINE__, "font size FAILED! %g pt\n", points);
         font.setPointSizeF(qBound<qreal>(1, points, 512));
-    } else if (pixels > 683) {
+    } else if (pixels > 682) {
         sn_log(3, NULL, "applyTextParam", __LINE__, "font size FAILED! %d px\n", pixels);
-        font.setPixelSize(683);
+        font.setPixelSize(682);
     }
     return font;
 }
