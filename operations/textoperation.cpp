@@ -190,7 +190,7 @@ bool CTextOperationWidget::applyTextParam(const QString &key, const QString &val
         if (font.fromString(value))
             m_textOperation->setFont(fontWithinTheDialog(font));
     } else if (key == QLatin1String("rotation")) {
-        m_sbRotation->setValue(operation_text_real(value));
+        operation_set_real(m_sbRotation, value);
     } else if (key == QLatin1String("text")) {
         if (value.size() > k_max_text_length)
             sn_log(3, NULL, "applyTextParam", __LINE__, "text FAILED! length:%d, cut to %d\n",

@@ -29,6 +29,8 @@ struct Case {
     // length for a text, its size for a font): the widget's range.
     QByteArray key = QByteArray();
     double most = 0;
+    // And a log line says what was refused or held ("" when nothing is).
+    QByteArray line = QByteArray();
 };
 
 inline QByteArray randomBytes(std::mt19937 &random, int size)
@@ -190,34 +192,47 @@ inline QList<Case> costlyProfiles(const QByteArray &picture)
             list << Operation{"rotate", {{"angle", angle}}};
         return profile(list);
     };
-    auto line = [](const char *name, const QByteArray &bytes, const char *key, double most) {
-        return Case{QString::fromUtf8(name), bytes, {}, false, key, most};
+    auto line = [](const char *name, const QByteArray &bytes, const char *key, double most,
+                   const char *log) {
+        return Case{QString::fromUtf8(name), bytes, {}, false, key, most, log};
     };
     return {
-        line("watermark x_space 2^31", image("x_space", "2147483648"), "x_space", 10000),
-        line("watermark y_space 2^31", image("y_space", "2147483648"), "y_space", 10000),
+        line("watermark x_space 2^31", image("x_space", "2147483648"), "x_space", 10000,
+             "sbXSpace FAILED!"),
+        line("watermark y_space 2^31", image("y_space", "2147483648"), "y_space", 10000,
+             "sbYSpace FAILED!"),
         line("watermark x_space at the widget's top, turned",
              profile({{"watermark_image",
                        {{"imagefile", picture},
                         {"x_space", "10000"},
                         {"y_space", "10000"},
                         {"rotation", "30"}}}}),
-             "x_space", 10000),
-        line("watermark x_offset -2^31", image("x_offset", "-2147483648"), "x_offset", 10000),
-        line("watermark y_offset 2^31", image("y_offset", "2147483648"), "y_offset", 10000),
-        line("watermark scale 10000", image("scale", "10000"), "scale", 10000),
-        line("watermark scale 2^31", image("scale", "2147483648"), "scale", 10000),
-        line("watermark rotation 1e308", image("rotation", "1e308"), "rotation", 360),
-        line("stamp_text text 300000", text("stamp_text", "text", longText), "text", 1024),
-        line("watermark_text text 300000", text("watermark_text", "text", longText), "text", 1024),
-        line("stamp_text font 100000 pt", text("stamp_text", "font", hugeFont), "font", 512),
-        line("watermark_text font 100000 pt", text("watermark_text", "font", hugeFont), "font",
-             512),
-        line("stamp_text font 100000 px", text("stamp_text", "font", hugePixels), "font", 512),
+             "x_space", 10000, "spaced tile FAILED!"),
+        line("watermark x_offset -2^31", image("x_offset", "-2147483648"), "x_offset", 10000,
+             "sbXOffset FAILED!"),
+        line("watermark y_offset 2^31", image("y_offset", "2147483648"), "y_offset", 10000,
+             "sbYOffset FAILED!"),
+        line("watermark scale 10000", image("scale", "10000"), "scale", 10000, "scale FAILED!"),
+        line("watermark scale 2^31", image("scale", "2147483648"), "scale", 10000,
+             "sbScale FAILED!"),
+        line("watermark rotation 1e308", image("rotation", "1e308"), "rotation", 360,
+             "sbRotation FAILED!"),
+        line("stamp_text text 300000", text("stamp_text", "text", longText), "text", 1024,
+             "text FAILED!"),
+        line("watermark_text text 300000", text("watermark_text", "text", longText), "text", 1024,
+             "text FAILED!"),
+        line("stamp_text font 100000 pt", text("stamp_text", "font", hugeFont), "font", 512,
+             "font size FAILED!"),
+        line("watermark_text font 100000 pt", text("watermark_text", "font", hugeFont), "font", 512,
+             "font size FAILED!"),
+        line("stamp_text font 100000 px", text("stamp_text", "font", hugePixels), "font", 512,
+             "font size FAILED!"),
         line("watermark_text text 300000 in a 100000 pt font",
-             profile({{"watermark_text", {{"text", longText}, {"font", hugeFont}}}}), "font", 512),
-        line("127 rotations of 45 degrees", rotations("45"), "angle", 360),
-        line("127 rotations of 90 degrees", rotations("90"), "angle", 360),
+             profile({{"watermark_text", {{"text", longText}, {"font", hugeFont}}}}), "font", 512,
+             "text FAILED!"),
+        line("127 rotations of 45 degrees", rotations("45"), "angle", 360,
+             "over its bound FAILED!"),
+        line("127 rotations of 90 degrees", rotations("90"), "angle", 360, ""),
     };
 }
 

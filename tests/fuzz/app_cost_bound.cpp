@@ -63,7 +63,24 @@ struct Case {
     std::string skin;   // the skin file to start with
     QByteArray key;     // of the profile, held to the widget's range
     double most;
+    QByteArray line; // logged by the load or the runs
 };
+
+// Whether the log file holds text (its lines are written as they come).
+bool logged(const std::string &file, const QByteArray &text)
+{
+    sn_log_close_all();
+    FILE *f = fopen(file.c_str(), "rb");
+    if (!f)
+        return false;
+    QByteArray bytes;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, (int)n);
+    fclose(f);
+    return bytes.contains(text);
+}
 
 // Whether every operation that lists key holds it within most (a text's
 // length, a font's size in points, or in pixels at 96 dpi), and one does.
@@ -202,6 +219,9 @@ int runCase(const Case &c, int index, const std::string &report)
         !writeFile(settings, "skin_file = \"" + QByteArray::fromStdString(c.skin) + "\"\r\n"))
         return 21;
     appsettings_init(settings.c_str());
+    const std::string log = home + "/log.txt";
+    sn_log_close_all();
+    sn_log_open_target(SN_LOG_TARGET_FILE, log.c_str(), 1);
     // A box that opens unanswered is closed with Cancel, never waited on.
     MsgAnswer::clear();
 
@@ -274,6 +294,11 @@ int runCase(const Case &c, int index, const std::string &report)
         cpu = std::max(cpu, cpuSeconds() - start);
     }
     const long peak = peakKib() - before;
+    if (!c.line.isEmpty() && !logged(log, c.line)) {
+        fprintf(stderr, "app_cost_bound: %s: no log line \"%s\"\n", c.name.c_str(),
+                c.line.constData());
+        return 26;
+    }
     FILE *f = fopen(report.c_str(), "w");
     if (!f)
         return 24;
@@ -325,7 +350,7 @@ int main(int argc, char **argv)
     std::vector<Case> cases;
     for (const hostile::Case &c :
          hostile::costlyProfiles(QByteArray::fromStdString(path("mark.png"))))
-        cases.push_back({c.name.toStdString(), c.bytes, std::string(), c.key, c.most});
+        cases.push_back({c.name.toStdString(), c.bytes, std::string(), c.key, c.most, c.line});
     QByteArray rules;
     for (int i = 0; i < 100000; i++)
         rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
@@ -337,14 +362,17 @@ int main(int argc, char **argv)
     const struct {
         const char *name;
         QList<QPair<QByteArray, QByteArray>> files;
+        const char *line;
     } skins[] = {
         {"skin with a picture bomb",
          {{"style/style.qss", "QMenuBar { background-image: url(:style/bomb.png); }\n"},
-          {"style/bomb.png", hostile::bombPng(9000)}}},
-        {"skin of 100000 rules", {{"style/style.qss", rules}}},
+          {"style/bomb.png", hostile::bombPng(9000)}},
+         "skin FAILED!"},
+        {"skin of 100000 rules", {{"style/style.qss", rules}}, "skin FAILED!"},
         {"skin naming a FIFO picture",
          {{"style/style.qss",
-           "QMenuBar { background-image: url(" + QByteArray::fromStdString(fifo) + "); }\n"}}},
+           "QMenuBar { background-image: url(" + QByteArray::fromStdString(fifo) + "); }\n"}},
+         "picture outside the skin FAILED!"},
     };
     for (const auto &skin : skins) {
         const std::string file =
@@ -353,7 +381,7 @@ int main(int argc, char **argv)
             fprintf(stderr, "app_cost_bound: rcc could not make %s\n", skin.name);
             return 1;
         }
-        cases.push_back({skin.name, QByteArray(), file, QByteArray(), 0});
+        cases.push_back({skin.name, QByteArray(), file, QByteArray(), 0, skin.line});
     }
 
     // Only the cases whose name holds argv[1], when given.
