@@ -5,6 +5,7 @@
 #include "appstyle.h"
 
 #include "appsettings.h"
+#include "base/sn_log.h"
 #include "base/sn_setting.h"
 #include "skinresources.h"
 
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QResource>
@@ -21,6 +23,7 @@
 
 static QString s_languageFolder;
 static QString s_registeredSkin;
+static QByteArray s_registeredData;
 static QPointer<QTranslator> s_translator;
 // Qt's own texts (file, colour and font dialogs, standard buttons).
 static QPointer<QTranslator> s_qtTranslator;
@@ -56,6 +59,20 @@ static void loadQtTranslator(QCoreApplication *app, const QString &name)
         QCoreApplication::installTranslator(s_qtTranslator);
 }
 
+// A language name is a plain file name of the language folder: one holding
+// a separator or ".." would load a translation from elsewhere, and Qt's
+// translation reader trusts the file it is given. Anything else keeps the
+// default language, with a log line.
+static bool isPlainLanguageName(const QString &name)
+{
+    if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+        !name.contains(QLatin1String("..")) && !name.contains(QChar(0)))
+        return true;
+    sn_log(4, nullptr, "loadTranslator", __LINE__,
+           "language name FAILED! %s, the default language is used\n", name.toUtf8().constData());
+    return false;
+}
+
 void loadTranslator()
 {
     QCoreApplication *app = QCoreApplication::instance();
@@ -71,8 +88,10 @@ void loadTranslator()
         copy_utf8_text(g_appsettings.lang_filename, sizeof g_appsettings.lang_filename,
                        name.toUtf8().constData());
     }
+    if (!isPlainLanguageName(name))
+        return;
     const QString path = languageFolder() + QLatin1Char('/') + name + QStringLiteral(".qm");
-    if (!QFile::exists(path))
+    if (!QFileInfo(path).isFile())
         return;
     // One translator at a time: a second call replaces the first.
     if (s_translator) {
@@ -102,6 +121,21 @@ static QString skinFileSetting()
     return value;
 }
 
+// The skin file's bytes when it may be registered: a regular file whose tree
+// checks out (Qt's resource reader trusts the offsets, and a damaged skin
+// would crash it) and that costs little at start. Empty, with a log line,
+// when it is refused.
+static QByteArray acceptedSkin(const QString &skin)
+{
+    QString why;
+    QByteArray bytes = readResourceFile(skin, &why);
+    if (!bytes.isEmpty() && skinIsWithinBounds(bytes, &why))
+        return bytes;
+    sn_log(4, nullptr, "loadSkin", __LINE__, "skin FAILED! %s: %s, the default skin is used\n",
+           QFile::encodeName(skin).constData(), why.toUtf8().constData());
+    return QByteArray();
+}
+
 void loadSkin()
 {
     QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
@@ -109,18 +143,30 @@ void loadSkin()
         return;
     initSkinResources();
     const QString skin = skinFileSetting();
-    if (!s_registeredSkin.isEmpty())
+    // The skin is registered from the bytes that were checked, so that the
+    // file cannot change between the check and the use.
+    if (!s_registeredData.isEmpty())
+        QResource::unregisterResource(
+            reinterpret_cast<const uchar *>(s_registeredData.constData()));
+    else if (!s_registeredSkin.isEmpty())
         QResource::unregisterResource(s_registeredSkin);
-    // Qt's resource reader trusts the file's offsets: a damaged skin would
-    // crash it, so only a file whose tree checks out is registered.
-    if (!skin.isEmpty() && resourceFileIsSound(skin) && QResource::registerResource(skin)) {
+    s_registeredData.clear();
+    const QByteArray bytes = skin.isEmpty() ? QByteArray() : acceptedSkin(skin);
+    if (!bytes.isEmpty() &&
+        QResource::registerResource(reinterpret_cast<const uchar *>(bytes.constData()))) {
+        s_registeredData = bytes;
         s_registeredSkin = skin;
     } else {
         QResource::registerResource(QStringLiteral(ZV_DEFAULT_SKIN));
         s_registeredSkin = QStringLiteral(ZV_DEFAULT_SKIN);
     }
-    const QString sheet = readStyleSheet(QStringLiteral(":style/style.qss")) +
-                          readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET));
+    QStringList dropped;
+    const QString sheet =
+        sheetWithinTheSkin(readStyleSheet(QStringLiteral(":style/style.qss")), &dropped) +
+        readStyleSheet(QStringLiteral(ZV_LOCAL_STYLE_SHEET));
+    for (const QString &name : dropped)
+        sn_log(3, nullptr, "loadSkin", __LINE__, "picture outside the skin FAILED! url(%s)\n",
+               name.toUtf8().constData());
     if (!sheet.isEmpty())
         app->setStyleSheet(sheet);
 }

@@ -11,7 +11,11 @@
 #include "stylemsg.h"
 #include "ui_ufmainprocess.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -150,6 +154,26 @@ bool FMainProcess::engineAlive() const
     return m_batch && photobatch_get_instance() == m_batch;
 }
 
+// Only a regular file: opening a FIFO for writing would block start-up
+// until a reader came (so the open does not block), and a device or a folder
+// is no log. The descriptor is checked, not the name, which may change.
+static FILE *openRegularForAppend(const char *path)
+{
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    FILE *file = fdopen(fd, "ab");
+    if (!file)
+        close(fd);
+    return file;
+}
+
 bool FMainProcess::openLogFile()
 {
     if (m_logFile) {
@@ -163,7 +187,7 @@ bool FMainProcess::openLogFile()
 
     if (g_appsettings.log_filename[0] == '\0')
         return true;
-    m_logFile = fopen(g_appsettings.log_filename, "ab");
+    m_logFile = openRegularForAppend(g_appsettings.log_filename);
     if (m_logFile)
         return true;
     StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Open Log File FAILED!"),

@@ -9,6 +9,7 @@
  *   photobatch_proc (the worker)
  */
 #include "photobatch.h"
+#include "stagebound.h"
 
 #include "base/sn_log.h"
 #include "base/sn_thread.h"
@@ -259,6 +260,7 @@ void process_file(photobatch_t *batch, int index)
     QList<imagefilter_t *> filters;
     collect_filters(batch, QString::fromUtf8(source), index, filters);
     int filter_failed = 0;
+    const size_t bound = stage_bytes_bound(stage_image_bytes(image));
     for (imagefilter_t *filter : qAsConst(filters)) {
         if (!filter)
             continue;
@@ -266,6 +268,16 @@ void process_file(photobatch_t *batch, int index)
             filter_failed = 1;
             photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
                               imagefilter_get_name(filter));
+        }
+        if (stage_image_bytes(image) > bound) {
+            sn_log(4, NULL, "process_file", __LINE__,
+                   "picture over its bound FAILED! width:%d, height:%d, bound:%zu, filter:%s\n",
+                   image->width, image->height, bound, imagefilter_get_name(filter));
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
+                              imagefilter_get_name(filter));
+            sn_image_destroy(image);
+            free(source);
+            return;
         }
     }
 

@@ -6,6 +6,7 @@
  * sn_image (load, clone) and imagefilter (the owner's filters).
  */
 #include "preview.h"
+#include "stagebound.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -423,6 +424,18 @@ void run(preview_t *preview, char *path, int index)
         }
         /* A filter that fails leaves its stage equal to the one before. */
         imagefilter_execute(filters[stage - 1], copy);
+        /* An enlarged stage must fit the budget beside the others, and no
+         * stage may outgrow the photo's bound (a chain of rotations). */
+        const size_t grown = image_bytes(copy);
+        if (grown > stage_bytes_bound(preview->stage_bytes[0]) ||
+            !within_budget(preview, stage, grown)) {
+            sn_log(3, NULL, "preview_proc", __LINE__,
+                   "stage %d over its bound FAILED! bytes:%zu, kept:%zu, budget:%zu\n", stage,
+                   grown, kept_bytes(preview), preview->memory_budget);
+            sn_image_destroy(copy);
+            notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_FAILED, stage);
+            break;
+        }
         replaced = store_stage(preview, stage, copy);
         stage_stored(preview, stage);
         notify(preview, PREVIEW_EVENT_STAGE_DONE, 0, stage);

@@ -243,6 +243,13 @@ sn_image_t *render_text_image(const QString &text, const QFont &font, const QCol
     const int width = box.width(), height = box.height();
     if (width <= 0 || height <= 0)
         return NULL;
+    /* A canvas, its copy and the turned copy per photo: a text of more
+     * than 16 M pixels (a huge font on a long line) is refused. */
+    if ((int64_t)width * height > (int64_t)16 * 1024 * 1024) {
+        sn_log(4, NULL, "render_text_image", __LINE__, "text size FAILED! width:%d, height:%d\n",
+               width, height);
+        return NULL;
+    }
 
     /* The stamp filters blend with straight (not premultiplied) alpha, so the
      * anti-aliased edge pixels must keep the text colour with a lower alpha.

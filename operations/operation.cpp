@@ -2,6 +2,7 @@
 // parameter sets and the deferred apply of the settings widgets.
 #include "operation.h"
 
+#include "base/sn_log.h"
 #include "base/sn_number.h"
 #include "filter/imagefilter.h"
 #include "image/sn_image.h"
@@ -12,6 +13,8 @@
 #include <cmath>
 #include <time.h>
 
+#include <QDoubleSpinBox>
+#include <QSpinBox>
 #include <QTimerEvent>
 
 #include <atomic>
@@ -59,6 +62,26 @@ int operation_text_int(const QString &text)
     if (value < INT_MIN)
         return INT_MIN;
     return (int)value;
+}
+
+void operation_set_int(QSpinBox *box, const QString &text)
+{
+    const int value = operation_text_int(text);
+    if (value < box->minimum() || value > box->maximum())
+        sn_log(3, NULL, "operation_set_int", __LINE__, "%s FAILED! value:%s, held in %d..%d\n",
+               box->objectName().toUtf8().constData(), text.left(64).toUtf8().constData(),
+               box->minimum(), box->maximum());
+    box->setValue(value);
+}
+
+void operation_set_real(QDoubleSpinBox *box, const QString &text)
+{
+    const double value = operation_text_real(text);
+    if (value < box->minimum() || value > box->maximum())
+        sn_log(3, NULL, "operation_set_real", __LINE__, "%s FAILED! value:%s, held in %g..%g\n",
+               box->objectName().toUtf8().constData(), text.left(64).toUtf8().constData(),
+               box->minimum(), box->maximum());
+    box->setValue(value);
 }
 
 double operation_text_real(const QString &text)

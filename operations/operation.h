@@ -14,6 +14,9 @@
 #include <QString>
 #include <QWidget>
 
+class QDoubleSpinBox;
+class QSpinBox;
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +58,11 @@ int operation_text_int(const QString &text);
 // A real read with '.' as the decimal point whatever the locale ("45.50"
 // is 45.5 on a German desktop too); 0 when the text begins with no number.
 double operation_text_real(const QString &text);
+// A profile's value into its control, which holds one outside its range at
+// the nearer end: a value the control cannot show never reaches a filter,
+// and holding it is logged.
+void operation_set_int(QSpinBox *box, const QString &text);
+void operation_set_real(QDoubleSpinBox *box, const QString &text);
 // A real with that many decimals and '.' as the decimal point ("%.2f").
 QString operation_real_text(double value, int decimals);
 // "%dpx" or "%d%%".

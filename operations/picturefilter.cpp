@@ -142,8 +142,8 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
     if (!copy)
         return PicturePtr();
     if (scale != 100) {
-        const int64_t width = (int64_t)copy->width * scale / 100;
-        const int64_t height = (int64_t)copy->height * scale / 100;
+        int64_t width = (int64_t)copy->width * scale / 100;
+        int64_t height = (int64_t)copy->height * scale / 100;
         if (width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX)
             sn_image_resize(copy.get(), (int)width, (int)height);
         else

@@ -151,11 +151,11 @@ bool CImageOperationWidget::applyImageParam(const QString &key, const QString &v
         if (!loadImage(value))
             *loaded = false;
     } else if (key == QLatin1String("scale")) {
-        m_sbScale->setValue(operation_text_int(value));
+        operation_set_int(m_sbScale, value);
     } else if (key == QLatin1String("rotation")) {
-        m_sbRotation->setValue(operation_text_real(value));
+        operation_set_real(m_sbRotation, value);
     } else if (key == QLatin1String("transparency")) {
-        m_sbTransparency->setValue(operation_text_int(value));
+        operation_set_int(m_sbTransparency, value);
     } else {
         return false;
     }

@@ -86,7 +86,7 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
         if (applyTextParam(key, value))
             continue;
         if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(operation_text_int(value));
+            operation_set_int(m_ui->sbTransparency, value);
         } else if (key == QLatin1String("x_pos")) {
             CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
                                             m_ui->sbXDelta);

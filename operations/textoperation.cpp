@@ -2,6 +2,7 @@
 // controls: the keyword menu, the font and colour dialogs, the edit slots.
 #include "textoperation.h"
 
+#include "base/sn_log.h"
 #include "dialogs.h"
 #include "finputcounter.h"
 #include "finputdatetime.h"
@@ -95,11 +96,32 @@ CTextOperationWidget::CTextOperationWidget(CTextOperation *operation, QWidget *p
 {
 }
 
+// A text longer than this is no stamp: the line edit takes no more, and a
+// profile's text is cut to it.
+static const int k_max_text_length = 1024;
+
+// The font dialog offers point sizes 1 to 512: a profile's size outside them
+// is held at the nearest, as is a pixel size (682, 512 points at 96 dpi).
+static QFont fontWithinTheDialog(QFont font)
+{
+    const qreal points = font.pointSizeF();
+    const int pixels = font.pixelSize();
+    if (points > 0 && (points < 1 || points > 512)) {
+        sn_log(3, NULL, "applyTextParam", __LINE__, "font size FAILED! %g pt\n", points);
+        font.setPointSizeF(qBound<qreal>(1, points, 512));
+    } else if (pixels > 682) {
+        sn_log(3, NULL, "applyTextParam", __LINE__, "font size FAILED! %d px\n", pixels);
+        font.setPixelSize(682);
+    }
+    return font;
+}
+
 void CTextOperationWidget::setupText(QLineEdit *edtText, QPushButton *btnText, QPushButton *btnFont,
                                      QPushButton *btnColor, QDoubleSpinBox *sbRotation,
                                      QLabel *lbColor)
 {
     m_edtText = edtText;
+    m_edtText->setMaxLength(k_max_text_length);
     m_btnText = btnText;
     m_sbRotation = sbRotation;
     m_lbColor = lbColor;
@@ -184,10 +206,13 @@ bool CTextOperationWidget::applyTextParam(const QString &key, const QString &val
     } else if (key == QLatin1String("font")) {
         QFont font = m_textOperation->font();
         if (font.fromString(value))
-            m_textOperation->setFont(font);
+            m_textOperation->setFont(fontWithinTheDialog(font));
     } else if (key == QLatin1String("rotation")) {
-        m_sbRotation->setValue(operation_text_real(value));
+        operation_set_real(m_sbRotation, value);
     } else if (key == QLatin1String("text")) {
+        if (value.size() > k_max_text_length)
+            sn_log(3, NULL, "applyTextParam", __LINE__, "text FAILED! length:%d, cut to %d\n",
+                   int(value.size()), k_max_text_length);
         m_edtText->setText(value);
     } else {
         return false;

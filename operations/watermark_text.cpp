@@ -92,15 +92,15 @@ void COperationWidget_watermark_text::applyParams(const OperationParamList &para
         if (applyTextParam(key, value))
             continue;
         if (key == QLatin1String("transparency")) {
-            m_ui->sbTransparency->setValue(operation_text_int(value));
+            operation_set_int(m_ui->sbTransparency, value);
         } else if (key == QLatin1String("x_space")) {
-            m_ui->sbXSpace->setValue(operation_text_int(value));
+            operation_set_int(m_ui->sbXSpace, value);
         } else if (key == QLatin1String("y_space")) {
-            m_ui->sbYSpace->setValue(operation_text_int(value));
+            operation_set_int(m_ui->sbYSpace, value);
         } else if (key == QLatin1String("x_offset")) {
-            m_ui->sbXOffset->setValue(operation_text_int(value));
+            operation_set_int(m_ui->sbXOffset, value);
         } else if (key == QLatin1String("y_offset")) {
-            m_ui->sbYOffset->setValue(operation_text_int(value));
+            operation_set_int(m_ui->sbYOffset, value);
         }
     }
     updateParams();

@@ -1,10 +1,18 @@
-// The built-in skin resources and the reading of a style sheet.
+// The built-in skin resources, the checks a skin file passes before it is
+// registered (a sound tree, a bounded sheet, pictures that decode within
+// bounds), and the reading of a style sheet.
 #include "skinresources.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
 #include <QResource>
 
+#include <fcntl.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 static void registerBuiltinResources()
@@ -121,12 +129,42 @@ bool nodeIsSound(const ResourceView &v, quint64 tree, quint64 names, quint64 dat
 
 } // namespace
 
+QByteArray readResourceFile(const QString &path, QString *why)
+{
+    // A FIFO would block the open (and start-up with it), a device may never
+    // end: only a regular file is read, opened without blocking, and checked
+    // once more on the descriptor in case the name was replaced.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *why = QStringLiteral("not a regular file");
+        return QByteArray();
+    }
+    const int fd = open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxResourceBytes ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            close(fd);
+        *why = QStringLiteral("open failed or larger than 64 MB");
+        return QByteArray();
+    }
+    QByteArray bytes = file.read(kMaxResourceBytes + 1);
+    if (bytes.size() > kMaxResourceBytes || file.error() != QFileDevice::NoError) {
+        *why = QStringLiteral("read failed or larger than 64 MB");
+        return QByteArray();
+    }
+    return bytes;
+}
+
 bool resourceFileIsSound(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxResourceBytes)
-        return false;
-    const QByteArray bytes = file.readAll();
+    QString why;
+    return resourceDataIsSound(readResourceFile(path, &why));
+}
+
+bool resourceDataIsSound(const QByteArray &bytes)
+{
     const ResourceView v{reinterpret_cast<const uchar *>(bytes.constData()), quint64(bytes.size())};
     if (!v.has(0, 20) || memcmp(v.bytes, "qres", 4) != 0)
         return false;
@@ -146,6 +184,107 @@ bool resourceFileIsSound(const QString &path)
             return false;
     }
     return true;
+}
+
+namespace
+{
+
+// Bounds of what a skin may cost at start: a sheet 40 times the default
+// one's size and 20 times its rules, and pictures whose decoded pixels stay
+// far below the start-up's memory budget. The default skin is well inside.
+const int kMaxSheetBytes = 1024 * 1024;
+const int kMaxSheetRules = 4096;
+const int kMaxPictureSide = 4096;
+const qint64 kMaxPicturePixels = 16 * 1024 * 1024;
+
+bool sheetIsWithinBounds(const QString &sheet, QString *why)
+{
+    const int rules = sheet.count(QLatin1Char('{'));
+    if (sheet.size() <= kMaxSheetBytes && rules <= kMaxSheetRules)
+        return true;
+    *why = QStringLiteral("style sheet of %1 characters and %2 rules").arg(sheet.size()).arg(rules);
+    return false;
+}
+
+// Every picture of the tree at root (a file Qt's image readers claim, or
+// one named like a picture) decodes, within the side and pixel bounds, the
+// size read from its header before any pixel is.
+bool picturesAreWithinBounds(const QString &root, QString *why)
+{
+    static const QStringList kPictureSuffixes = {QStringLiteral("png"),  QStringLiteral("jpg"),
+                                                 QStringLiteral("jpeg"), QStringLiteral("gif"),
+                                                 QStringLiteral("bmp"),  QStringLiteral("svg"),
+                                                 QStringLiteral("ico"),  QStringLiteral("xpm")};
+    qint64 pixels = 0;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        if (!reader.canRead() && !kPictureSuffixes.contains(it.fileInfo().suffix().toLower()))
+            continue;
+        const QSize size = reader.size();
+        const bool fits = size.isValid() && size.width() <= kMaxPictureSide &&
+                          size.height() <= kMaxPictureSide &&
+                          pixels + qint64(size.width()) * size.height() <= kMaxPicturePixels;
+        if (fits)
+            pixels += qint64(size.width()) * size.height();
+        if (!fits || reader.read().isNull()) {
+            *why = QStringLiteral("picture %1 of %2 x %3 does not decode within bounds")
+                       .arg(path.mid(root.size()))
+                       .arg(size.width())
+                       .arg(size.height());
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool skinIsWithinBounds(const QByteArray &bytes, QString *why)
+{
+    if (!resourceDataIsSound(bytes)) {
+        *why = QStringLiteral("not a sound resource file");
+        return false;
+    }
+    // Looked at under a root of its own, where nothing else lives.
+    const QString root = QStringLiteral("/zandrevik-skin-check");
+    const uchar *data = reinterpret_cast<const uchar *>(bytes.constData());
+    if (!QResource::registerResource(data, root)) {
+        *why = QStringLiteral("registerResource failed");
+        return false;
+    }
+    const QString prefix = QLatin1Char(':') + root;
+    const bool ok =
+        sheetIsWithinBounds(readStyleSheet(prefix + QStringLiteral("/style/style.qss")), why) &&
+        picturesAreWithinBounds(prefix, why);
+    QResource::unregisterResource(data, root);
+    return ok;
+}
+
+QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped)
+{
+    // Qt opens a url() when it paints with it: a path outside the resources
+    // (a FIFO, a device, a huge file) would block or cost there.
+    static const QRegularExpression url(QStringLiteral("url\\(\\s*([\"']?)([^)\"']*)\\1\\s*\\)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    out.reserve(sheet.size());
+    int from = 0;
+    QRegularExpressionMatchIterator it = url.globalMatch(sheet);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        const QString target = match.captured(2).trimmed();
+        if (target.startsWith(QLatin1Char(':')) || target.startsWith(QLatin1String("qrc:/")))
+            continue;
+        *dropped << target;
+        out += sheet.midRef(from, match.capturedStart() - from);
+        out += QLatin1String("none");
+        from = match.capturedEnd();
+    }
+    out += sheet.midRef(from);
+    return out;
 }
 
 QString readStyleSheet(const QString &path)

@@ -5,7 +5,9 @@
 #ifndef SKINRESOURCES_H
 #define SKINRESOURCES_H
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #define ZV_DEFAULT_SKIN ":/zandrevik/default.style"
 #define ZV_LOCAL_STYLE_SHEET ":/zandrevik/local.qss"
@@ -13,11 +15,24 @@
 // Links in the ":/zandrevik" resources; a static library's resources are
 // there only once something calls this.
 void initSkinResources();
+// The bytes of a file that may be a skin: only a regular file (a FIFO, a
+// device or a folder is refused before it is opened) of at most 64 MB;
+// empty otherwise, with the reason in *why.
+QByteArray readResourceFile(const QString &path, QString *why);
 // Whether a file is a compiled resource file whose every node, name and
 // data block lies inside it and whose compressed blocks unpack to a sane
 // size. Qt's own reader trusts those offsets, so a damaged skin file would
 // crash it; a skin is registered only after this check.
 bool resourceFileIsSound(const QString &path);
+bool resourceDataIsSound(const QByteArray &bytes);
+// Whether compiled resource data is sound and costs little at start: its
+// style sheet of bounded size and rule count, and every picture in its tree
+// decoding within bounded sides and pixels; else the reason is in *why.
+bool skinIsWithinBounds(const QByteArray &bytes, QString *why);
+// The sheet with each url() that names no resource (":..." or "qrc:/...")
+// replaced by none, the names dropped added to *dropped: only pictures of the
+// resource tree are painted with.
+QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped);
 // The text of a style sheet file: the bytes before its first NUL (all of them
 // when there is none) as UTF-8; empty when it does not open.
 QString readStyleSheet(const QString &path);

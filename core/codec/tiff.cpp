@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdarg.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -123,6 +125,49 @@ void tiff_turn_raster(const uint32_t *stored, int stored_w, int stored_h, int or
     }
 }
 
+/* The Photometric value the current directory stores, -1 when it cannot be
+ * read. libtiff replaces a palette whose ColorMap it could not read whole
+ * by grey, so only the file itself still says what it was. Only classic
+ * little-endian files get this far (the probe). */
+int stored_photometric(TIFF *tif)
+{
+    TIFFReadWriteProc read_proc = TIFFGetReadProc(tif);
+    TIFFSeekProc seek_proc = TIFFGetSeekProc(tif);
+    thandle_t handle = TIFFClientdata(tif);
+    const toff_t dir = TIFFCurrentDirOffset(tif);
+    uint8_t count_bytes[2];
+    if (!read_proc || !seek_proc || seek_proc(handle, dir, SEEK_SET) != dir ||
+        read_proc(handle, count_bytes, 2) != 2)
+        return -1;
+    const size_t count = (size_t)(count_bytes[0] | count_bytes[1] << 8);
+    /* At most 65535 entries of 12 bytes: under a megabyte. */
+    std::vector<uint8_t> entries(count * 12);
+    if (count == 0 ||
+        read_proc(handle, entries.data(), (tmsize_t)entries.size()) != (tmsize_t)entries.size())
+        return -1;
+    for (size_t i = 0; i < count; i++) {
+        const uint8_t *e = &entries[i * 12];
+        const int tag = e[0] | e[1] << 8, type = e[2] | e[3] << 8;
+        const uint32_t n =
+            (uint32_t)e[4] | (uint32_t)e[5] << 8 | (uint32_t)e[6] << 16 | (uint32_t)e[7] << 24;
+        if (tag == TIFFTAG_PHOTOMETRIC)
+            return type == TIFF_SHORT && n == 1 ? (e[8] | e[9] << 8) : -1;
+    }
+    return -1;
+}
+
+/* A palette file whose colour map was cut or is missing: libtiff would
+ * decode its indices as grey, a picture without its colours. */
+bool palette_lost_its_map(TIFF *tif)
+{
+    uint16_t photometric = 0;
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (photometric == PHOTOMETRIC_PALETTE)
+        return !TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue);
+    return stored_photometric(tif) == PHOTOMETRIC_PALETTE;
+}
+
 int tiff_probe(snimage_reader_t *, const unsigned char *bytes, int count)
 {
     if (!bytes || count < 4)
@@ -175,6 +220,12 @@ int tiff_read_header(snimage_reader_t *reader)
         sn_image_check_size("tiff_read_header", (int)width, (int)height, NULL) != 0)
         return -1;
 
+    if (palette_lost_its_map(tif.get())) {
+        sn_log(4, NULL, "tiff_read_header", __LINE__, "ColorMap FAILED! filename:%s\n",
+               reader->path);
+        return -1;
+    }
+
     sn_image_t *image = reader->owner;
     image->format = SN_IMAGE_FORMAT_TIFF;
     image->width = (int)width;
@@ -213,6 +264,63 @@ int keep_unassociated_colors(TIFF *tif)
     return TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, count, copy) ? 1 : -1;
 }
 
+/* Grey with alpha, contiguous, 8 or 16 bits: libtiff's own routine drops
+ * the alpha of 16-bit grey (and of grey with more extra samples), so every
+ * pixel would read opaque. Packs the stored grey and alpha, as its 8-bit
+ * routine does; 16-bit samples are rounded to 8 bits. The skews follow
+ * libtiff's contiguous routines: fromskew in samples, toskew in words. */
+void put_grey_alpha(TIFFRGBAImage *img, uint32_t *cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
+                    int32_t fromskew, int32_t toskew, unsigned char *pp)
+{
+    const int samples = img->samplesperpixel;
+    const bool invert = img->photometric == PHOTOMETRIC_MINISWHITE;
+    const bool wide = img->bitspersample == 16;
+    const uint16_t *wp = (const uint16_t *)(void *)pp;
+    const unsigned char *bp = pp;
+    for (; h > 0; --h) {
+        for (uint32_t x = w; x > 0; --x) {
+            unsigned grey, alpha;
+            if (wide) {
+                grey = ((unsigned)wp[0] * 255u + 32767u) / 65535u;
+                alpha = ((unsigned)wp[1] * 255u + 32767u) / 65535u;
+                wp += samples;
+            } else {
+                grey = bp[0];
+                alpha = bp[1];
+                bp += samples;
+            }
+            if (invert)
+                grey = 255u - grey;
+            *cp++ = grey | grey << 8 | grey << 16 | alpha << 24;
+        }
+        cp += toskew;
+        if (wide)
+            wp += (ptrdiff_t)fromskew * samples;
+        else
+            bp += (ptrdiff_t)fromskew * samples;
+    }
+}
+
+/* TIFFReadRGBAImageOriented into a raster of the image's stored size, with
+ * the grey and alpha routine above in place of libtiff's. */
+int tiff_read_rgba(TIFF *tif, uint32_t width, uint32_t height, uint32_t *raster, int orientation)
+{
+    char message[1024];
+    TIFFRGBAImage img;
+    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&img, tif, 1, message)) {
+        sn_log(4, NULL, "libtiff", __LINE__, "%s: %s\n", TIFFFileName(tif), message);
+        return -1;
+    }
+    img.req_orientation = (uint16_t)orientation;
+    if (img.isContig && img.alpha && img.samplesperpixel >= 2 &&
+        (img.bitspersample == 8 || img.bitspersample == 16) &&
+        (img.photometric == PHOTOMETRIC_MINISBLACK || img.photometric == PHOTOMETRIC_MINISWHITE))
+        img.put.contig = put_grey_alpha;
+    const int ok = TIFFRGBAImageGet(&img, raster, width, height);
+    TIFFRGBAImageEnd(&img);
+    return ok ? 0 : -1;
+}
+
 /* Decodes the whole image into the frame (width x height, the picture's
  * sides), top row first. The frame is width x height words without padding,
  * the raster's own shape, so for orientations 1 to 4 libtiff decodes into it
@@ -221,10 +329,8 @@ int keep_unassociated_colors(TIFF *tif)
 int tiff_read_raster(TIFF *tif, sn_image_frame_t *frame, int width, int height, int orientation)
 {
     if (!tiff_turns_sides(orientation))
-        return TIFFReadRGBAImageOriented(tif, (uint32_t)width, (uint32_t)height, frame->pixels,
-                                         ORIENTATION_TOPLEFT, 1)
-                   ? 0
-                   : -1;
+        return tiff_read_rgba(tif, (uint32_t)width, (uint32_t)height, frame->pixels,
+                              ORIENTATION_TOPLEFT);
     const int stored_w = height, stored_h = width;
     size_t bytes = 0;
     if (sn_image_check_size("tiff_read_frames", stored_w, stored_h, &bytes) != 0)
@@ -234,8 +340,7 @@ int tiff_read_raster(TIFF *tif, sn_image_frame_t *frame, int width, int height, 
         sn_log(4, NULL, "tiff_read_frames", __LINE__, "_TIFFmalloc FAILED! size:%zu\n", bytes);
         return -1;
     }
-    if (!TIFFReadRGBAImageOriented(tif, (uint32_t)stored_w, (uint32_t)stored_h, stored.get(),
-                                   orientation, 1))
+    if (tiff_read_rgba(tif, (uint32_t)stored_w, (uint32_t)stored_h, stored.get(), orientation) != 0)
         return -1;
     tiff_turn_raster(stored.get(), stored_w, stored_h, orientation, frame->pixels);
     return 0;

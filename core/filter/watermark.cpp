@@ -60,6 +60,10 @@ static int imf_watermark_set_settings(imagefilter_t *filter, const char *const *
     return 0;
 }
 
+/* A turned tile is padded by its spacing before it turns: 16 M pixels
+ * (64 MB, and about twice that turned) bound what a wide spacing costs. */
+static const int64_t k_max_padded_tile_pixels = (int64_t)16 * 1024 * 1024;
+
 /* Floor division and its non-negative remainder. */
 static int64_t imf_floor_div(int64_t a, int64_t b)
 {
@@ -80,13 +84,29 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
     ImfImage tile(sn_image_clone(self->image));
     if (!tile)
         return -1;
-    const int xs = self->x_space > 0 ? self->x_space / 2 : 0;
-    const int ys = self->y_space > 0 ? self->y_space / 2 : 0;
-    /* A padding that fails (it logs) leaves the tile unpadded. */
-    if (xs || ys)
-        sn_image_padding(tile.get(), xs, ys, xs, ys, 0);
-
+    const int64_t xs = self->x_space > 0 ? self->x_space / 2 : 0;
+    const int64_t ys = self->y_space > 0 ? self->y_space / 2 : 0;
     const double rotation = self->rotation;
+    /* The spacing is a transparent border round each tile, and blending a
+     * transparent pixel changes nothing: an upright tile is laid out as if
+     * padded but drawn unpadded, so that a wide spacing costs no memory. A
+     * turned tile is padded before it turns, within a bound. */
+    int64_t pad_x = 0, pad_y = 0;
+    if (rotation != 0 && (xs || ys)) {
+        const int64_t padded = ((int64_t)tile->width + 2 * xs) * ((int64_t)tile->height + 2 * ys);
+        if (padded > k_max_padded_tile_pixels) {
+            sn_log(4, NULL, "imf_watermark_execute", __LINE__,
+                   "spaced tile FAILED! width:%d, height:%d, x_space:%d, y_space:%d\n", tile->width,
+                   tile->height, self->x_space, self->y_space);
+            return -1;
+        }
+        /* A padding that fails (it logs) leaves the tile unpadded. */
+        sn_image_padding(tile.get(), (int)xs, (int)ys, (int)xs, (int)ys, 0);
+    } else {
+        pad_x = xs;
+        pad_y = ys;
+    }
+
     double u = 0, lx = 0, ly = 0;
     if (rotation != 0 && fabs(fmod(trunc(rotation), 90.0)) >= 2) {
         double p = tile->width, q = tile->height, a;
@@ -116,7 +136,8 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
             return -1;
     }
 
-    const int64_t tw = tile->width, th = tile->height;
+    const int64_t tw = tile->width + 2 * pad_x, th = tile->height + 2 * pad_y;
+    const int drawn_w = tile->width, drawn_h = tile->height;
     const double step_x = (double)tw - u, step_y = (double)th - ly;
     const int64_t period_x = tw - (int64_t)u, period_y = th - (int64_t)ly;
     /* Each step must move at least one pixel, or the lattice loops never end. */
@@ -144,11 +165,11 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
              * interlock with it as inside the picture, is missing: lay tiles
              * back by the period while they still reach the picture. */
             for (int64_t x = first - period_x; x + tw > 0; x -= period_x)
-                imf_blend(image->frames[i].rows, image->width, image->height, trows, (int)tw,
-                          (int)th, x, y, self->transparency);
+                imf_blend(image->frames[i].rows, image->width, image->height, trows, drawn_w,
+                          drawn_h, x + pad_x, y + pad_y, self->transparency);
             for (int64_t x = first; x < w; x = (int64_t)((double)x + step_x))
-                imf_blend(image->frames[i].rows, image->width, image->height, trows, (int)tw,
-                          (int)th, x, y, self->transparency);
+                imf_blend(image->frames[i].rows, image->width, image->height, trows, drawn_w,
+                          drawn_h, x + pad_x, y + pad_y, self->transparency);
         }
     }
     return 0;

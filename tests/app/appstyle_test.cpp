@@ -1,16 +1,33 @@
 // loadSkin and loadTranslator against skin files and translations that the
 // test makes itself (rcc --binary and lrelease from the Qt tools): the default
 // skin and its fall-backs, a replacing skin, the NUL cut, re-registration,
-// and the choice of the translation by the settings or the locale, with Qt's
-// own translation for its dialogs and buttons loaded and dropped beside it.
+// the choice of the translation by the settings or the locale, with Qt's
+// own translation for its dialogs and buttons loaded and dropped beside it,
+// language names that would leave the language folder, and hostile settings
+// (skins that are no regular file or cost without bound, a log file that is a
+// FIFO) on the real start-up road in child processes of this program.
 #include "appsettings.h"
 #include "appstyle.h"
+#include "base/sn_log.h"
 #include "base/sn_setting.h"
+#include "fmain.h"
+#include "hostile_files.h"
+#include "msganswer.h"
 #include "skinresources.h"
+#include "startup.h"
 #include "stylemsg.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <QApplication>
+#include <QBuffer>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -38,13 +55,16 @@ private slots:
     void translationFollowsTheLocaleOnFirstStart();
     void translationFollowsTheSettingsWhenTheyExist();
     void qtTextsComeAndGoWithTheTranslation();
+    void languageNameStaysInTheLanguageFolder();
+    void hostileSettingsOnTheRealStartUp();
 
 private:
     QString settingsPath() const
     {
         return m_dir->path() + QStringLiteral("/Zandrevik.conf");
     }
-    void writeSettings(const char *skinFile, const char *langFile);
+    void writeSettings(const char *skinFile, const char *langFile, const char *logFile = nullptr,
+                       const QString &path = QString());
     QString makeSkin(const QString &name, const QMap<QString, QByteArray> &files);
     QString makeTranslation(const QString &name, const QString &source, const QString &text);
 
@@ -78,20 +98,25 @@ void AppStyleTest::cleanupTestCase()
 }
 
 // The settings file as the program keeps it, plus the hand-written key.
-void AppStyleTest::writeSettings(const char *skinFile, const char *langFile)
+void AppStyleTest::writeSettings(const char *skinFile, const char *langFile, const char *logFile,
+                                 const QString &path)
 {
+    const QString file = path.isEmpty() ? settingsPath() : path;
     // Saving merges with the file on disk; start from none.
-    QFile::remove(settingsPath());
+    QFile::remove(file);
     sn_setting_t *store = sn_setting_create();
     QVERIFY(store);
     if (skinFile)
         sn_setting_set_string(store, nullptr, "skin_file", skinFile);
     if (langFile)
         sn_setting_set_string(store, nullptr, "lang_filename", langFile);
+    if (logFile)
+        sn_setting_set_string(store, nullptr, "log_filename", logFile);
     sn_setting_set_int(store, nullptr, "max_log_lines", 800);
-    QCOMPARE(sn_setting_save(store, QFile::encodeName(settingsPath()).constData()), 0);
+    QCOMPARE(sn_setting_save(store, QFile::encodeName(file).constData()), 0);
     sn_setting_destroy(store);
-    appsettings_load(QFile::encodeName(settingsPath()).constData());
+    if (path.isEmpty())
+        appsettings_load(QFile::encodeName(file).constData());
 }
 
 // A compiled skin: each file at its path inside the resource tree.
@@ -376,5 +401,175 @@ void AppStyleTest::qtTextsComeAndGoWithTheTranslation()
     }
 }
 
-QTEST_MAIN(AppStyleTest)
+// A name with a separator or ".." is no file of the language folder: the
+// translation beside the folder is not loaded, nor is a FIFO inside it.
+void AppStyleTest::languageNameStaysInTheLanguageFolder()
+{
+    // A text no earlier translation of this run holds.
+    QVERIFY(!makeTranslation(QStringLiteral("xx_XX"), QStringLiteral("Language probe"),
+                             QStringLiteral("Sprachprobe"))
+                 .isEmpty());
+    QVERIFY(QFile::rename(m_dir->path() + QStringLiteral("/language/xx_XX.qm"),
+                          m_dir->path() + QStringLiteral("/bad.qm")));
+    const QByteArray fifo = QFile::encodeName(m_dir->path() + QStringLiteral("/language/fifo.qm"));
+    QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+    for (const char *name : {"../bad", "../language/../bad", "sub/../../bad", "fifo"}) {
+        writeSettings(nullptr, name);
+        loadTranslator();
+        QVERIFY2(QCoreApplication::translate("FOptions", "Language probe") ==
+                     QLatin1String("Language probe"),
+                 name);
+    }
+}
+
+namespace
+{
+
+const char k_startUpChild[] = "--start-up-child";
+
+// The child: the real start-up road with the settings of XDG_DATA_HOME. Its
+// log goes to the file ZV_CHILD_LOG instead of the network; once the window
+// is shown, every widget is painted (so the skin's pictures load), and the
+// skin, the message boxes seen and the peak memory are printed.
+int startUpChild()
+{
+    StartupHooks hooks;
+    hooks.applicationCreated = []() {
+        sn_log_close_target(SN_LOG_TARGET_UDP);
+        sn_log_open_target(SN_LOG_TARGET_FILE, getenv("ZV_CHILD_LOG"), 1);
+        MsgAnswer::clear();
+    };
+    hooks.shown = [](FMain &window) {
+        window.grab();
+        struct rusage usage;
+        getrusage(RUSAGE_SELF, &usage);
+        printf("skin=%s\nboxes=%s\npeak=%ld\n", registeredSkinPath().toUtf8().constData(),
+               MsgAnswer::seen().join(QLatin1Char(';')).toUtf8().constData(), usage.ru_maxrss);
+        fflush(stdout);
+        window.close();
+    };
+    static char name[] = "zandrevik";
+    static char *argv[] = {name, nullptr};
+    return runApplication(1, argv, hooks);
+}
+
+} // namespace
+
+// Each case starts the program in a child of its own, all at once, and
+// each must show its window (else the time-out ends it) with the default
+// skin and a log line where the setting is refused, and within 256 MB more
+// than the default skin's start.
+void AppStyleTest::hostileSettingsOnTheRealStartUp()
+{
+    // One FIFO for each case: the children run at once, and a writer to
+    // one would wake a reader of the same.
+    QStringList fifos;
+    for (const char *name : {"/skin.fifo", "/log.fifo", "/picture.fifo"}) {
+        fifos << m_dir->path() + QLatin1String(name);
+        QCOMPARE(mkfifo(QFile::encodeName(fifos.last()).constData(), 0600), 0);
+    }
+    QImage small(64, 64, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray cut;
+    QBuffer buffer(&cut);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && small.save(&buffer, "PNG"));
+    cut.truncate(60);
+    QByteArray rules;
+    for (int i = 0; i < 100000; i++)
+        rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
+    const QString bomb = makeSkin(QStringLiteral("bomb"),
+                                  {{QStringLiteral("style/style.qss"),
+                                    "QMenuBar { background-image: url(:style/bomb.png); }\n"},
+                                   {QStringLiteral("style/bomb.png"), hostile::bombPng(9000)}});
+    const QString broken = makeSkin(QStringLiteral("broken"),
+                                    {{QStringLiteral("style/style.qss"),
+                                      "QMenuBar { background-image: url(:style/broken.png); }\n"},
+                                     {QStringLiteral("style/broken.png"), cut}});
+    const QString huge =
+        makeSkin(QStringLiteral("rules"), {{QStringLiteral("style/style.qss"), rules}});
+    const QString outside = makeSkin(
+        QStringLiteral("outside"),
+        {{QStringLiteral("style/style.qss"),
+          "QMenuBar { background-image: url(\"" + fifos[2].toUtf8() + "\"); color: #123456; }\n"}});
+    QVERIFY(!bomb.isEmpty() && !broken.isEmpty() && !huge.isEmpty() && !outside.isEmpty());
+
+    struct Case {
+        const char *what;
+        QString skin, log;
+        const char *line;  // in the child's log
+        bool ownSkin;      // the named skin stays
+        const char *boxes; // message boxes seen
+    } cases[] = {
+        {"default skin", QString(), QString(), nullptr, false, ""},
+        {"skin FIFO", fifos[0], QString(), "not a regular file", false, ""},
+        {"skin device", QStringLiteral("/dev/zero"), QString(), "not a regular file", false, ""},
+        {"skin folder", m_dir->path(), QString(), "not a regular file", false, ""},
+        {"picture bomb", bomb, QString(), "picture /style/bomb.png of 9000 x 9000", false, ""},
+        {"broken picture", broken, QString(), "picture /style/broken.png", false, ""},
+        {"100000 rules", huge, QString(), "100000 rules", false, ""},
+        {"picture outside the skin", outside, QString(), "picture outside the skin FAILED!", true,
+         ""},
+        {"log FIFO", QString(), fifos[1], nullptr, false, "Zandrevik|Open Log File FAILED!"},
+    };
+    const int count = int(sizeof cases / sizeof cases[0]);
+    QList<QProcess *> children;
+    for (int i = 0; i < count; i++) {
+        const QString home = m_dir->path() + QStringLiteral("/home%1").arg(i);
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/Zandrevik")));
+        writeSettings(cases[i].skin.isEmpty() ? nullptr : cases[i].skin.toUtf8().constData(), "",
+                      cases[i].log.isEmpty() ? nullptr : cases[i].log.toUtf8().constData(),
+                      home + QStringLiteral("/Zandrevik/Zandrevik.conf"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home);
+        env.insert(QStringLiteral("ZV_CHILD_LOG"), home + QStringLiteral("/log.txt"));
+        QProcess *child = new QProcess(this);
+        child->setProcessEnvironment(env);
+        child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child->start(QCoreApplication::applicationFilePath(),
+                     {QString::fromLatin1(k_startUpChild)});
+        children << child;
+    }
+    long baseline = -1;
+    for (int i = 0; i < count; i++) {
+        const Case &c = cases[i];
+        QProcess *child = children[i];
+        if (!child->waitForFinished(60000))
+            child->kill();
+        child->waitForFinished(5000);
+        QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0, c.what);
+        QMap<QString, QString> out;
+        for (const QString &line : QString::fromUtf8(child->readAllStandardOutput()).split('\n'))
+            out[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1);
+        QFile logFile(m_dir->path() + QStringLiteral("/home%1/log.txt").arg(i));
+        QVERIFY(logFile.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(logFile.readAll());
+        QVERIFY2(out.value(QStringLiteral("skin")) ==
+                     (c.ownSkin ? c.skin : QStringLiteral(ZV_DEFAULT_SKIN)),
+                 c.what);
+        QVERIFY2(out.value(QStringLiteral("boxes")) == QLatin1String(c.boxes), c.what);
+        if (c.line) {
+            QVERIFY2(log.contains(QLatin1String(c.line)), qPrintable(log));
+        }
+        const long peak = out.value(QStringLiteral("peak")).toLong();
+        if (i == 0)
+            baseline = peak;
+        QVERIFY2(peak > 0 && peak <= baseline + 256 * 1024,
+                 qPrintable(QStringLiteral("%1: %2 KiB against %3 KiB")
+                                .arg(QLatin1String(c.what))
+                                .arg(peak)
+                                .arg(baseline)));
+    }
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && strcmp(argv[1], k_startUpChild) == 0)
+        return startUpChild();
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    AppStyleTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "appstyle_test.moc"

@@ -15,6 +15,7 @@
 #include "zv_test.h"
 
 #include <string.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -660,11 +661,19 @@ private slots:
 
     void logFileThatCannotOpen()
     {
-        snprintf(g_appsettings.log_filename, sizeof g_appsettings.log_filename, "%s",
-                 file("missing/dir/run.log").c_str());
-        MsgAnswer::next(QDialogButtonBox::Ok);
-        QVERIFY(!page->openLogFile());
-        QCOMPARE(MsgAnswer::seen(), QStringList{"Zandrevik|Open Log File FAILED!"});
+        // No regular file: a FIFO would block the open, a device or a
+        // folder is no log.
+        const std::string fifo = file("log.fifo");
+        QCOMPARE(mkfifo(fifo.c_str(), 0600), 0);
+        for (const std::string &path :
+             {file("missing/dir/run.log"), fifo, std::string("/dev/null"), file("")}) {
+            snprintf(g_appsettings.log_filename, sizeof g_appsettings.log_filename, "%s",
+                     path.c_str());
+            MsgAnswer::clear();
+            MsgAnswer::next(QDialogButtonBox::Ok);
+            QVERIFY2(!page->openLogFile(), path.c_str());
+            QCOMPARE(MsgAnswer::seen(), QStringList{"Zandrevik|Open Log File FAILED!"});
+        }
         // The lines still reach the view.
         page->onBatchEvent(4, (intptr_t) "/in/1.jpg", nullptr);
         QTRY_COMPARE(viewLines().size(), 1);

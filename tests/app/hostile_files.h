@@ -1,13 +1,15 @@
 // Hostile profiles and file lists for the loaders of the main window: random
 // bytes, cut-off and NUL-poisoned copies of a good file, a 10-megabyte line,
 // huge counts, unknown kinds, values far out of range, and paths that are no
-// regular files. The seed is fixed and the number of cases bounded, so that
-// every run tries the same files.
+// regular files; profiles whose values cost without bound; and a PNG that
+// inflates to a huge picture. The seed is fixed and the number of cases
+// bounded, so that every run tries the same files.
 #ifndef HOSTILE_FILES_H
 #define HOSTILE_FILES_H
 
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QRegularExpression>
 #include <QString>
 
@@ -23,6 +25,12 @@ struct Case {
     QString path;
     // Loads what it can and says what it left out.
     bool partial = false;
+    // After the load, the key the case is about holds at most this (its
+    // length for a text, its size for a font): the widget's range.
+    QByteArray key = QByteArray();
+    double most = 0;
+    // And a log line says what was refused or held ("" when nothing is).
+    QByteArray line = QByteArray();
 };
 
 inline QByteArray randomBytes(std::mt19937 &random, int size)
@@ -114,6 +122,119 @@ inline QList<Case> outOfRange(const QByteArray &good)
         }
     }
     return cases;
+}
+
+// A grey PNG of side x side zero pixels, whole: a few hundred kilobytes
+// that decode to side * side bytes, and four times that as a pixmap.
+inline QByteArray bombPng(int side)
+{
+    auto crc = [](const QByteArray &bytes) {
+        quint32 c = 0xFFFFFFFFu;
+        for (char ch : bytes) {
+            c ^= uchar(ch);
+            for (int k = 0; k < 8; k++)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    auto be32 = [](quint32 v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(b, 4);
+    };
+    auto chunk = [&](const char *type, const QByteArray &data) {
+        const QByteArray body = QByteArray(type) + data;
+        return be32(quint32(data.size())) + body + be32(crc(body));
+    };
+    const QByteArray raw(int(qint64(side) * (side + 1)), '\0');
+    // qCompress puts the unpacked size before a plain zlib stream.
+    const QByteArray idat = qCompress(raw, 9).mid(4);
+    const QByteArray header =
+        be32(quint32(side)) + be32(quint32(side)) + QByteArray("\x08\0\0\0\0", 5);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", idat) +
+           chunk("IEND", QByteArray());
+}
+
+// A profile of operations, each a kind and its keys in the order given.
+struct Operation {
+    const char *kind;
+    QList<QPair<QByteArray, QByteArray>> values;
+};
+
+inline QByteArray profile(const QList<Operation> &operations)
+{
+    QByteArray text = "operation_count = " + QByteArray::number(operations.size()) + "\r\n";
+    for (int i = 0; i < operations.size(); i++) {
+        text += "\r\n[operation_" + QByteArray::number(i + 1) + "]\r\nname = \"" +
+                operations[i].kind + "\"\r\n";
+        for (const auto &pair : operations[i].values)
+            text += pair.first + " = \"" + pair.second + "\"\r\n";
+    }
+    return text;
+}
+
+// Profiles whose values cost without bound unless they are checked as the
+// widgets check them, one line per key; picture is a small image file.
+inline QList<Case> costlyProfiles(const QByteArray &picture)
+{
+    auto image = [&](const char *key, const QByteArray &value) {
+        return profile(
+            {{"watermark_image", {{"imagefile", picture}, {"scale", "100"}, {key, value}}}});
+    };
+    auto text = [](const char *kind, const char *key, const QByteArray &value) {
+        return profile({{kind, {{"text", "Zandrevik"}, {key, value}}}});
+    };
+    const QByteArray longText(300000, 'W');
+    const QByteArray hugeFont = "DejaVu Sans,100000,-1,5,50,0,0,0,0,0";
+    const QByteArray hugePixels = "DejaVu Sans,-1,100000,5,50,0,0,0,0,0";
+    auto rotations = [](const char *angle) {
+        QList<Operation> list;
+        for (int i = 0; i < 127; i++)
+            list << Operation{"rotate", {{"angle", angle}}};
+        return profile(list);
+    };
+    auto line = [](const char *name, const QByteArray &bytes, const char *key, double most,
+                   const char *log) {
+        return Case{QString::fromUtf8(name), bytes, {}, false, key, most, log};
+    };
+    return {
+        line("watermark x_space 2^31", image("x_space", "2147483648"), "x_space", 10000,
+             "sbXSpace FAILED!"),
+        line("watermark y_space 2^31", image("y_space", "2147483648"), "y_space", 10000,
+             "sbYSpace FAILED!"),
+        line("watermark x_space at the widget's top, turned",
+             profile({{"watermark_image",
+                       {{"imagefile", picture},
+                        {"x_space", "10000"},
+                        {"y_space", "10000"},
+                        {"rotation", "30"}}}}),
+             "x_space", 10000, "spaced tile FAILED!"),
+        line("watermark x_offset -2^31", image("x_offset", "-2147483648"), "x_offset", 10000,
+             "sbXOffset FAILED!"),
+        line("watermark y_offset 2^31", image("y_offset", "2147483648"), "y_offset", 10000,
+             "sbYOffset FAILED!"),
+        // At the widget's top the picture is still made, within the bounds.
+        line("watermark scale 10000", image("scale", "10000"), "scale", 10000, ""),
+        line("watermark scale 2^31", image("scale", "2147483648"), "scale", 10000,
+             "sbScale FAILED!"),
+        line("watermark rotation 1e308", image("rotation", "1e308"), "rotation", 360,
+             "sbRotation FAILED!"),
+        line("stamp_text text 300000", text("stamp_text", "text", longText), "text", 1024,
+             "text FAILED!"),
+        line("watermark_text text 300000", text("watermark_text", "text", longText), "text", 1024,
+             "text FAILED!"),
+        line("stamp_text font 100000 pt", text("stamp_text", "font", hugeFont), "font", 512,
+             "font size FAILED!"),
+        line("watermark_text font 100000 pt", text("watermark_text", "font", hugeFont), "font", 512,
+             "font size FAILED!"),
+        line("stamp_text font 100000 px", text("stamp_text", "font", hugePixels), "font", 512,
+             "font size FAILED!"),
+        line("watermark_text text 300000 in a 100000 pt font",
+             profile({{"watermark_text", {{"text", longText}, {"font", hugeFont}}}}), "font", 512,
+             "text FAILED!"),
+        line("127 rotations of 45 degrees", rotations("45"), "angle", 360,
+             "over its bound FAILED!"),
+        line("127 rotations of 90 degrees", rotations("90"), "angle", 360, ""),
+    };
 }
 
 } // namespace hostile

@@ -667,6 +667,41 @@ TEST_F(PreviewTest, MemoryBudgetEndsTheRun)
     expect_no_stage(preview, 3);
 }
 
+/* A chain of free rotations doubles the pixels at every stage: the stage
+ * that outgrows the photo's bound (a megapixel for a small one) is not kept,
+ * the run ends as for a failed copy, and the stages before stay. */
+TEST_F(PreviewTest, StagesStayWithinThePhotosBound)
+{
+    owner.ops.assign(20, Op{"rotate", {"angle"}, {"45"}});
+    add_file(write_bmp(dir, "a.bmp", 64, 48));
+    select(0);
+    zvtest::LogCapture log;
+    preview = preview_create(&Owner::notify, &Owner::filters, &owner);
+    ASSERT_NE(nullptr, preview);
+    ASSERT_EQ(0, preview_enable(preview));
+    preview_set_stage(preview, 20);
+    // The run's failed end names the stage that outgrew the bound.
+    int last = 0;
+    ASSERT_TRUE(zvtest::wait_for(
+        [&] {
+            for (const Event &e : owner.events())
+                if (e.event == 2 && e.value1 == 1)
+                    last = (int)e.value2;
+            return last != 0;
+        },
+        20000));
+    EXPECT_GT(last, 1);
+    EXPECT_LT(last, 20);
+    EXPECT_TRUE(log.contains("over its bound FAILED!"));
+    for (int stage = 1; stage < last; stage++) {
+        sn_image_t *kept = preview_lock_image(preview, stage);
+        ASSERT_NE(nullptr, kept) << stage;
+        EXPECT_LE((size_t)kept->width * kept->height * 4, (size_t)4 * 1024 * 1024);
+        preview_unlock_image(preview);
+    }
+    expect_no_stage(preview, last);
+}
+
 /* The display's copy holds the mutex: the worker cannot replace that stage
  * until it is released. */
 TEST_F(PreviewTest, LockedStageIsNotReplaced)

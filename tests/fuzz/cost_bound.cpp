@@ -8,41 +8,23 @@
  * before it finds the data missing, shows here even when it ends by refusing.
  */
 #include "base/sn_log.h"
+#include "child_cost.h"
 #include "image/sn_image.h"
 
 #include <dirent.h>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ZV_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZV_ASAN 1
-#endif
-#endif
-
 namespace
 {
 
 const double k_max_cpu_seconds = 2.0;
-/* AddressSanitizer's shadow memory, redzones and quarantine inflate the
- * resident size of what a load allocates, so under it the memory bound is
- * loosened to twice its size; the CPU bound is the same in every build. */
-#ifdef ZV_ASAN
-const long k_max_peak_kib = 1024L * 1024;
-#else
-const long k_max_peak_kib = 512L * 1024;
-#endif
+const long k_max_peak_kib = 512L * 1024 * k_memory_factor;
 
 void collect(const std::string &path, std::vector<std::string> *files)
 {
@@ -68,43 +50,15 @@ void collect(const std::string &path, std::vector<std::string> *files)
         collect(name, files);
 }
 
-struct Cost {
-    bool ended = false; /* exited by itself */
-    bool loaded = false;
-    double cpu = 0;
-    long peak_kib = 0;
-};
-
-/* A child that spins is stopped a little past the bound, one that blocks
- * at a few times it, so that a regression fails fast instead of running
- * into the test's time-out. */
-Cost load_in_child(const std::string &path, double cpu_limit)
+/* 10 when the file loaded, 11 when it was refused. */
+ChildCost load_in_child(const std::string &path, double cpu_limit)
 {
-    const rlim_t cpu_cap = (rlim_t)cpu_limit + 1;
-    Cost cost;
-    fflush(stdout);
-    pid_t child = fork();
-    if (child < 0) {
-        perror("fork");
-        return cost;
-    }
-    if (child == 0) {
-        alarm((unsigned)cpu_cap * 3);
-        struct rlimit cpu = {cpu_cap, cpu_cap};
-        setrlimit(RLIMIT_CPU, &cpu);
-        sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
-        _exit(image ? 10 : 11);
-    }
-    int status = 0;
-    struct rusage usage;
-    if (wait4(child, &status, 0, &usage) != child)
-        return cost;
-    cost.ended = WIFEXITED(status) && (WEXITSTATUS(status) == 10 || WEXITSTATUS(status) == 11);
-    cost.loaded = cost.ended && WEXITSTATUS(status) == 10;
-    cost.cpu = (double)usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 +
-               (double)usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-    cost.peak_kib = usage.ru_maxrss;
-    return cost;
+    return cost_in_child(
+        [&path]() {
+            sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+            return image ? 10 : 11;
+        },
+        cpu_limit);
 }
 
 } // namespace
@@ -129,8 +83,9 @@ int main(int argc, char **argv)
     double worst_cpu = 0;
     long worst_peak = 0;
     for (const std::string &file : files) {
-        Cost cost = load_in_child(file, cpu_limit);
-        bool ok = cost.ended && cost.cpu <= cpu_limit && cost.peak_kib <= k_max_peak_kib;
+        ChildCost cost = load_in_child(file, cpu_limit);
+        bool ok = cost.ended && (cost.code == 10 || cost.code == 11) && cost.cpu <= cpu_limit &&
+                  cost.peak_kib <= k_max_peak_kib;
         worst_cpu = std::max(worst_cpu, cost.cpu);
         worst_peak = std::max(worst_peak, cost.peak_kib);
         if (!ok) {

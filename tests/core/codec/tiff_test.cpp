@@ -1,7 +1,8 @@
 /*
  * TIFF codec: files made by ImageMagick decode as ImageMagick decodes them
- * (alpha kinds included), written files read back losslessly, and damaged
- * files fail cleanly.
+ * (alpha kinds included), grey with alpha keeps the file's own alpha at 8 and
+ * 16 bits, written files read back losslessly, and damaged files (a cut
+ * colour map among them) fail cleanly.
  */
 #include "image/sn_image.h"
 #include "zv_test.h"
@@ -9,6 +10,7 @@
 #include "codec_fixture.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <stdlib.h>
 #include <string.h>
@@ -232,6 +234,107 @@ TEST_F(TiffTest, DamagedFilesFailAndTheNextFileLoads)
     cases.push_back({"logl", logl, "TIFFReadRGBAImage FAILED!\n"});
 
     cfx::expect_broken_files_fail(dir, ".tif", cases, good, 40);
+}
+
+/* An 8-bit palette file whose ColorMap lies past its end, so that libtiff
+ * cannot read it whole and would decode the indices as grey: refused. (With
+ * fewer bits libtiff itself refuses a palette without its map.) */
+TEST_F(TiffTest, PaletteWithACutColorMapFails)
+{
+    std::string good =
+        make("palette.tif", quote(source()) + " -colors 200 -type Palette -compress None");
+    std::vector<uint8_t> bytes = zvtest::read_file(good);
+    size_t map_at = tag_value(bytes, 320);
+    ASSERT_GT(map_at, 0u);
+    std::vector<uint8_t> cut = bytes;
+    put_value(cut, map_at, 4, (uint32_t)bytes.size() - 64);
+    cfx::expect_broken_files_fail(dir, ".tif", {{"cut-colormap", cut, "ColorMap FAILED!"}}, good,
+                                  40);
+}
+
+/* The file's own grey and alpha samples at pixel (x, y), scaled to 8 bits
+ * and rounded, read by scanline. */
+struct GreyAlpha {
+    int width = 0, height = 0;
+    std::vector<int> grey, alpha;
+};
+
+bool read_grey_alpha_samples(const std::string &path, GreyAlpha *out)
+{
+    TIFF *tif = TIFFOpen(path.c_str(), "r");
+    if (!tif)
+        return false;
+    uint32_t w = 0, h = 0;
+    uint16_t bits = 0, samples = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    bool ok = samples == 2 && (bits == 8 || bits == 16) && !TIFFIsTiled(tif);
+    std::vector<uint8_t> line(ok ? (size_t)TIFFScanlineSize(tif) : 0);
+    out->width = (int)w;
+    out->height = (int)h;
+    for (uint32_t y = 0; ok && y < h; y++) {
+        ok = TIFFReadScanline(tif, line.data(), y, 0) == 1;
+        for (uint32_t x = 0; ok && x < w; x++) {
+            int g, a;
+            if (bits == 16) {
+                const uint16_t *p = (const uint16_t *)(void *)line.data() + x * 2;
+                g = (p[0] * 255 + 32767) / 65535;
+                a = (p[1] * 255 + 32767) / 65535;
+            } else {
+                g = line[x * 2];
+                a = line[x * 2 + 1];
+            }
+            out->grey.push_back(g);
+            out->alpha.push_back(a);
+        }
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
+/* Grey with alpha at 8 and 16 bits, associated and unassociated: every
+ * alpha within 1 of the file's own, and the grey too (associated grey is
+ * compared premultiplied, as stored). A tiled copy of each decodes the same. */
+TEST_F(TiffTest, GreyAlphaKeepsTheFilesAlpha)
+{
+    std::string src = alpha_source();
+    for (int depth : {8, 16})
+        for (const char *kind : {"unassociated", "associated"}) {
+            const std::string name = std::string(kind) + std::to_string(depth);
+            SCOPED_TRACE(name);
+            const std::string args = quote(src) + " -colorspace Gray -alpha on -depth " +
+                                     std::to_string(depth) + " -define tiff:alpha=" + kind +
+                                     " -compress Zip -define tiff:predictor=2";
+            std::string path = make(name + ".tif", args);
+            std::string tiled =
+                make(name + "-tiled.tif", args + " -define tiff:tile-geometry=16x16");
+            GreyAlpha want;
+            ASSERT_TRUE(read_grey_alpha_samples(path, &want));
+            const bool associated = kind[0] == 'a';
+            for (const std::string &file : {path, tiled}) {
+                sn_image_t *image = sn_image_create_from_file(file.c_str(), -1);
+                ASSERT_NE(nullptr, image);
+                EXPECT_EQ(1, image->has_alpha);
+                ASSERT_EQ(want.width, image->width);
+                ASSERT_EQ(want.height, image->height);
+                int bad = 0, translucent = 0;
+                for (int y = 0; y < want.height; y++)
+                    for (int x = 0; x < want.width; x++) {
+                        const uint32_t p = image->frames[0].rows[y][x];
+                        const int i = y * want.width + x;
+                        const int a = (int)SN_PIXEL_A(p), g = (int)SN_PIXEL_R(p);
+                        const int shown = associated ? (g * a + 127) / 255 : g;
+                        bad += abs(a - want.alpha[i]) > 1 || abs(shown - want.grey[i]) > 1 ||
+                               SN_PIXEL_G(p) != SN_PIXEL_R(p) || SN_PIXEL_B(p) != SN_PIXEL_R(p);
+                        translucent += want.alpha[i] < 250;
+                    }
+                EXPECT_EQ(0, bad) << file;
+                EXPECT_GT(translucent, 0);
+                sn_image_destroy(image);
+            }
+        }
 }
 
 sn_image_t *pattern(int width, int height, bool alpha)

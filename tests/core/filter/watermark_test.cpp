@@ -53,6 +53,38 @@ TEST(WatermarkFilter, SpacingLeavesGapsBetweenTiles)
         }
 }
 
+/* A spacing far wider than the picture is a cell that holds the tile in its
+ * middle, out of sight: nothing is drawn and no padded tile is made (it
+ * would be 40 GB). Turned, the tile is padded before it turns, so such a
+ * spacing is refused; one within the bound still turns. */
+TEST(WatermarkFilter, WideSpacingIsLaidOutNotPadded)
+{
+    fxt::Image tile = fxt::solid(50, 20, SN_PIXEL(0xFF, 0, 0, 0));
+    fxt::Image out =
+        watermark(tile.get(), 200, 70, Settings{{"x_space", "100000"}, {"y_space", "100000"}});
+    ASSERT_NE(out, nullptr);
+    for (int y = 0; y < 70; y++)
+        for (int x = 0; x < 200; x++)
+            ASSERT_EQ(fxt::px(out.get(), x, y), kPicture) << x << "," << y;
+    /* Half the spacing before the first tile, as a padded tile would. */
+    out = watermark(tile.get(), 200, 70,
+                    Settings{{"x_space", "100"}, {"y_space", "40"}, {"x_offset", "-50"}});
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(fxt::px(out.get(), 0, 20), blended(SN_PIXEL(0xFF, 0, 0, 0), 0));
+    EXPECT_EQ(fxt::px(out.get(), 49, 39), blended(SN_PIXEL(0xFF, 0, 0, 0), 0));
+    EXPECT_EQ(fxt::px(out.get(), 50, 20), kPicture);
+    EXPECT_EQ(fxt::px(out.get(), 0, 19), kPicture);
+
+    zvtest::LogCapture log;
+    EXPECT_EQ(watermark(tile.get(), 200, 70,
+                        Settings{{"x_space", "10000"}, {"y_space", "10000"}, {"rotation", "30"}}),
+              nullptr);
+    EXPECT_TRUE(log.contains("spaced tile FAILED!"));
+    EXPECT_NE(watermark(tile.get(), 200, 70,
+                        Settings{{"x_space", "100"}, {"y_space", "100"}, {"rotation", "30"}}),
+              nullptr);
+}
+
 TEST(WatermarkFilter, LatticeFollowsOffsetsAndSpaces)
 {
     fxt::Image tile = fxt::make(10, 6, fxt::pattern);

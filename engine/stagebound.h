@@ -1,0 +1,26 @@
+// How large a picture may grow between the photo as read and the last
+// operation of a run. A chain of free rotations doubles the pixels each time
+// and would end only at the frame cap (gigabytes); four times the photo, or
+// 4 MB (a megapixel) for a small one, leaves room for the enlargements the
+// controls make sensible, and a stage past it ends the run with a refusal.
+#ifndef STAGEBOUND_H
+#define STAGEBOUND_H
+
+#include "image/sn_image.h"
+
+#include <stddef.h>
+
+inline size_t stage_image_bytes(const sn_image_t *image)
+{
+    if (!image || image->width <= 0 || image->height <= 0 || image->frame_count <= 0)
+        return 0;
+    return (size_t)image->width * (size_t)image->height * 4 * (size_t)image->frame_count;
+}
+
+inline size_t stage_bytes_bound(size_t source_bytes)
+{
+    const size_t floor = (size_t)4 * 1024 * 1024;
+    return source_bytes > floor / 4 ? source_bytes * 4 : floor;
+}
+
+#endif

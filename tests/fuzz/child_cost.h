@@ -1,0 +1,82 @@
+/*
+ * A piece of work in a forked child of its own, and what it cost there: the
+ * child's CPU time and peak memory (getrusage through wait4), and its exit
+ * code. A child that spins is stopped a little past the CPU bound, one that
+ * blocks at a few times it, so that a regression fails fast instead of
+ * running into the test's time-out.
+ */
+#ifndef CHILD_COST_H
+#define CHILD_COST_H
+
+#include <signal.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+struct ChildCost {
+    bool ended = false; /* exited by itself */
+    int code = -1;      /* its exit code when it did */
+    int signal = 0;     /* the signal that ended it when it did not */
+    double cpu = 0;
+    long peak_kib = 0;
+};
+
+/* AddressSanitizer's shadow memory, redzones and quarantine inflate the
+ * resident size of what a child allocates, so under it a memory bound is
+ * loosened to twice its size; the CPU bound is the same in every build. */
+#if defined(__SANITIZE_ADDRESS__)
+#define ZV_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZV_ASAN 1
+#endif
+#endif
+#ifdef ZV_ASAN
+const long k_memory_factor = 2;
+#else
+const long k_memory_factor = 1;
+#endif
+
+/* Starts body in a child; -1 when the fork fails. */
+template <class Body> pid_t start_child(Body body, double cpu_limit)
+{
+    const rlim_t cpu_cap = (rlim_t)cpu_limit + 1;
+    fflush(stdout);
+    fflush(stderr);
+    pid_t child = fork();
+    if (child < 0) {
+        perror("fork");
+        return -1;
+    }
+    if (child == 0) {
+        alarm((unsigned)cpu_cap * 3);
+        struct rlimit cpu = {cpu_cap, cpu_cap};
+        setrlimit(RLIMIT_CPU, &cpu);
+        _exit(body());
+    }
+    return child;
+}
+
+inline ChildCost wait_child(pid_t child)
+{
+    ChildCost cost;
+    int status = 0;
+    struct rusage usage;
+    if (child < 0 || wait4(child, &status, 0, &usage) != child)
+        return cost;
+    cost.ended = WIFEXITED(status);
+    cost.code = cost.ended ? WEXITSTATUS(status) : -1;
+    cost.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    cost.cpu = (double)usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 +
+               (double)usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+    cost.peak_kib = usage.ru_maxrss;
+    return cost;
+}
+
+template <class Body> ChildCost cost_in_child(Body body, double cpu_limit)
+{
+    return wait_child(start_child(body, cpu_limit));
+}
+
+#endif
