@@ -1,8 +1,9 @@
 // How large a picture may grow between the photo as read and the last
 // operation of a run. A chain of free rotations doubles the pixels each time
-// and would end only at the frame cap (gigabytes); four times the photo, or
-// 4 MB (a megapixel) for a small one, leaves room for the enlargements the
-// controls make sensible, and a stage past it ends the run with a refusal.
+// and would end only at the frame cap (gigabytes). Sixteen times the photo
+// (a resize to 400 % a side), or 4 MB (a megapixel) for a small one,
+// leaves room for every enlargement a person asks for; a stage past it ends
+// the run with a refusal.
 #ifndef STAGEBOUND_H
 #define STAGEBOUND_H
 
@@ -20,7 +21,7 @@ inline size_t stage_image_bytes(const sn_image_t *image)
 inline size_t stage_bytes_bound(size_t source_bytes)
 {
     const size_t floor = (size_t)4 * 1024 * 1024;
-    return source_bytes > floor / 4 ? source_bytes * 4 : floor;
+    return source_bytes > floor / 16 ? source_bytes * 16 : floor;
 }
 
 #endif
