@@ -29,7 +29,8 @@ const int k_idle_ms = 50;
 /* Kept blocks wait this long for the next photo before they go back. */
 const int k_release_ms = 1000;
 const int k_post_sleep_ms = 5;
-const int k_post_tries = 1000;
+/* How long a poster waits for the worker to take its command. */
+const int k_post_timeout_ms = 5000;
 const int k_close_timeout_ms = 5000;
 const int k_no_stage = PREVIEW_STAGE_COUNT; /* "dirty" when nothing was invalidated */
 const size_t k_default_budget = (size_t)1 << 30;
@@ -51,15 +52,23 @@ void wake_worker(preview_t *preview)
     sem_post(&preview->wake);
 }
 
+/* The monotonic time milliseconds from now, for sem_clockwait. */
+struct timespec deadline_after(int milliseconds)
+{
+    struct timespec until;
+    clock_gettime(CLOCK_MONOTONIC, &until);
+    until.tv_sec += milliseconds / 1000;
+    until.tv_nsec += (long)(milliseconds % 1000) * 1000000L;
+    until.tv_sec += until.tv_nsec / 1000000000L;
+    until.tv_nsec %= 1000000000L;
+    return until;
+}
+
 /* Waits up to milliseconds for a wake-up, then takes every other pending one,
  * so that a burst of schedules costs one cycle. */
 void idle_wait(preview_t *preview, int milliseconds)
 {
-    struct timespec until;
-    clock_gettime(CLOCK_MONOTONIC, &until);
-    until.tv_nsec += (long)milliseconds * 1000000L;
-    until.tv_sec += until.tv_nsec / 1000000000L;
-    until.tv_nsec %= 1000000000L;
+    const struct timespec until = deadline_after(milliseconds);
     while (sem_clockwait(&preview->wake, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR) {
     }
     while (sem_trywait(&preview->wake) == 0) {
@@ -106,17 +115,31 @@ void set_command(preview_t *preview, int command)
     }
 }
 
+/* Tells a poster waiting in wait_taken to look at the command bits again. */
+void commands_taken(preview_t *preview)
+{
+    sem_post(&preview->taken);
+}
+
 /* Waits until the worker has taken a command posted with its result cleared:
- * the result, or -1 on time-out. */
+ * the result, or -1 on time-out. The worker says when it has cleared bits,
+ * so that the poster goes on as soon as its own bit is gone. What earlier
+ * commands left is taken first: a post made after that follows a clear that
+ * the first look may have missed. */
 int wait_taken(preview_t *preview, int command)
 {
     int bit = command_bit(command);
-    for (int i = 0; i < k_post_tries; i++) {
-        sleep_ms(k_post_sleep_ms);
+    const struct timespec until = deadline_after(k_post_timeout_ms);
+    while (sem_trywait(&preview->taken) == 0) {
+    }
+    for (;;) {
         if (!(preview->command.load(std::memory_order_acquire) & bit))
             return preview->result.load(std::memory_order_acquire);
+        if (sem_clockwait(&preview->taken, CLOCK_MONOTONIC, &until) != 0 && errno != EINTR)
+            return (preview->command.load(std::memory_order_acquire) & bit)
+                       ? -1
+                       : preview->result.load(std::memory_order_acquire);
     }
-    return -1;
 }
 
 int post_command(preview_t *preview, int command, bool wait)
@@ -338,6 +361,7 @@ void run(preview_t *preview, char *path, int index)
      * before it, not for the run that computes it. */
     preview->command.fetch_and(~command_bit(PREVIEW_COMMAND_INTERRUPT), std::memory_order_acq_rel);
     sn_thread_mutex_unlock(preview->schedule_mutex);
+    commands_taken(preview);
 
     if (!preview->cached_path || strcmp(preview->cached_path, path) != 0) {
         /* Another file became current without a re-check: none of the
@@ -406,6 +430,7 @@ void run(preview_t *preview, char *path, int index)
             notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_INTERRUPTED, stage);
             preview->command.fetch_and(~command_bit(PREVIEW_COMMAND_INTERRUPT),
                                        std::memory_order_acq_rel);
+            commands_taken(preview);
             break;
         }
         notify(preview, PREVIEW_EVENT_STAGE_BEGIN, stage, 0);
@@ -463,6 +488,7 @@ void free_record(preview_t *preview)
     free(preview->failed_path);
     sn_thread_mutex_destroy(preview->schedule_mutex);
     sn_thread_mutex_destroy(preview->mutex);
+    sem_destroy(&preview->taken);
     sem_destroy(&preview->wake);
     delete preview;
 }
@@ -496,8 +522,10 @@ int preview_proc(void *param, const std::atomic<int> *stop)
         if (commands & command_bit(PREVIEW_COMMAND_UPDATE_FILE))
             file_check(preview);
         /* Clears only what was taken: a command posted meanwhile stays. */
-        if (commands & taken_bits)
+        if (commands & taken_bits) {
             preview->command.fetch_and(~(commands & taken_bits), std::memory_order_acq_rel);
+            commands_taken(preview);
+        }
 
         if (preview->enabled.load(std::memory_order_acquire) && work_pending(preview)) {
             int index = -1;
@@ -544,6 +572,12 @@ preview_t *preview_create(preview_notify_callback_t notify, filter_list_callback
     preview->owner = owner;
     if (sem_init(&preview->wake, 0, 0) != 0) {
         sn_log(4, NULL, "preview_create", __LINE__, "sem_init FAILED!\n");
+        delete preview;
+        return NULL;
+    }
+    if (sem_init(&preview->taken, 0, 0) != 0) {
+        sn_log(4, NULL, "preview_create", __LINE__, "sem_init FAILED!\n");
+        sem_destroy(&preview->wake);
         delete preview;
         return NULL;
     }

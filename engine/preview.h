@@ -89,7 +89,8 @@ typedef struct preview {
     int64_t failed_size;
 
     struct sn_thread *thread;
-    sem_t wake; /* posted with every command and schedule; the idle wait ends early */
+    sem_t wake;  /* posted with every command and schedule; the idle wait ends early */
+    sem_t taken; /* posted by the worker whenever it has cleared command bits */
     /* Pending commands as a set: bit (1 << command). Posters set their bit,
      * the worker clears the bits it has taken; exit stays set. */
     std::atomic<int> command;
