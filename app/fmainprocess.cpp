@@ -6,8 +6,6 @@
 
 #include "appsettings.h"
 #include "dialogs.h"
-#include "fmain.h"
-#include "fmainworkflow.h"
 #include "stylemsg.h"
 #include "ui_ufmainprocess.h"
 
@@ -24,7 +22,6 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -40,10 +37,6 @@ int64_t wall_clock_seconds()
 }
 
 int64_t (*g_clock)(void) = wall_clock_seconds;
-
-// The main window's tabs that the page switches to.
-const int k_tab_files = 0;
-const int k_tab_output = 2;
 
 // A slice of the interface thread that one showing of queued lines may take.
 const int k_show_budget_ms = 5;
@@ -91,8 +84,8 @@ void fmainprocess_set_clock(int64_t (*clock)(void))
     g_clock = clock ? clock : wall_clock_seconds;
 }
 
-FMainProcess::FMainProcess(FMain *mainWindow, QWidget *parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), m_ui(new Ui::UFMainProcess), m_main(mainWindow)
+FMainProcess::FMainProcess(FilterBuilder buildFilters, QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), m_ui(new Ui::UFMainProcess), m_buildFilters(std::move(buildFilters))
 {
     m_ui->setupUi(this);
 
@@ -309,8 +302,7 @@ void FMainProcess::startBatch()
         StyleMsg::information(nullptr, tr("Zandrevik"),
                               tr("No output folder is set, please choose one first!"),
                               QDialogButtonBox::Ok);
-        if (m_main)
-            m_main->tabWidget()->setCurrentIndex(k_tab_output);
+        emit showStep(StepOutput);
         return;
     }
 
@@ -325,17 +317,13 @@ void FMainProcess::startBatch()
         StyleMsg::information(nullptr, tr("Zandrevik"),
                               tr("File list is empty, please select some photo files first!"),
                               QDialogButtonBox::Ok);
-        if (m_main)
-            m_main->tabWidget()->setCurrentIndex(k_tab_files);
+        emit showStep(StepFiles);
         return;
     }
 
     QList<imagefilter_t *> filters;
-    if (m_main && m_main->workflowPage()) {
-        // An edit still waiting for its deferred apply belongs to this run.
-        m_main->workflowPage()->applyPendingEdits();
-        m_main->workflowPage()->buildFilters(QString(), filters);
-    }
+    if (m_buildFilters)
+        m_buildFilters(filters);
     m_filterCount.store(filters.size(), std::memory_order_release);
 
     if (filters.isEmpty() && !goOnAfter(tr("No filter selected, is this your want?"),

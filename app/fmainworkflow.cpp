@@ -154,9 +154,8 @@ FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
 FMainWorkflow::~FMainWorkflow()
 {
     stopPreview();
-    photobatch_t *batch = photobatch_get_instance();
-    if (batch && batch->filter_owner == this)
-        photobatch_set_filter_callback(batch, nullptr, nullptr);
+    // A hook set over this page's callback (a test's) stays.
+    photobatch_clear_filter_callback(photobatch_get_instance(), this);
 
     if (m_workerLeftRunning) {
         // The worker may still run filters made from these operations and
