@@ -8,6 +8,7 @@
 #include "dialogs.h"
 #include "stylemsg.h"
 #include "ui_ufmainprocess.h"
+#include "workerrelay.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -41,9 +42,12 @@ int64_t (*g_clock)(void) = wall_clock_seconds;
 // A slice of the interface thread that one showing of queued lines may take.
 const int k_show_budget_ms = 5;
 
+typedef WorkerRelay<FMainProcess> BatchRelay;
+
 void batchEventCallback(void *target, int event, intptr_t argument, const char *text)
 {
-    static_cast<FMainProcess *>(target)->onBatchEvent(event, argument, text);
+    static_cast<BatchRelay *>(target)->deliver(
+        [&](FMainProcess *page) { page->onBatchEvent(event, argument, text); });
 }
 
 // A path or name as the view shows it: its '<' and '&' must not be read as
@@ -120,9 +124,10 @@ FMainProcess::FMainProcess(FilterBuilder buildFilters, QWidget *parent, Qt::Wind
     connect(m_timer, &QTimer::timeout, this, &FMainProcess::onTimer);
     m_timer->start(1000);
 
+    m_relay = new BatchRelay(this);
     m_batch = photobatch_get_instance();
     if (m_batch) {
-        photobatch_set_process_callback(m_batch, batchEventCallback, this);
+        photobatch_set_process_callback(m_batch, batchEventCallback, m_relay);
         m_config = photobatch_get_outputconfig(m_batch);
         m_list = photobatch_get_fileman(m_batch);
     }
@@ -133,8 +138,16 @@ FMainProcess::FMainProcess(FilterBuilder buildFilters, QWidget *parent, Qt::Wind
 
 FMainProcess::~FMainProcess()
 {
-    if (engineAlive())
+    const bool alive = engineAlive();
+    if (alive)
         photobatch_set_process_callback(m_batch, nullptr, nullptr);
+    m_relay->detach();
+    // A worker that still lives may have taken the relay just before it was
+    // unregistered: then the relay stays, without its page. Once the engine
+    // is gone its worker has ended.
+    if (!alive)
+        delete m_relay;
+    m_relay = nullptr;
     if (m_logFile)
         fclose(m_logFile);
     delete m_ui;

@@ -22,6 +22,7 @@
 #include "photobatch.h"
 
 class QTimer;
+template <class Target> class WorkerRelay;
 struct imagefilter;
 typedef struct imagefilter imagefilter_t;
 
@@ -114,6 +115,8 @@ private:
     // time so that the interface never waits on the view for long.
     QStringList m_pending;
     QTimer *m_showTimer = nullptr;
+    // What the batch worker reports through.
+    WorkerRelay<FMainProcess> *m_relay = nullptr;
     // The worker's lines not yet taken by the interface thread.
     std::mutex m_reportsMutex;
     QStringList m_reports;
