@@ -107,6 +107,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The test inserts operations of kinds of its own (insertCreated): the
+    // registry makes only the real ones.
     friend class FMainWorkflowTest;
 
     // Sizes the settings pane and the panel shown in it.
