@@ -71,6 +71,8 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     m_output = new FMainOutput;
     m_tabWidget->addTab(m_output, tr("Step3: Configure Output"));
     m_process = new FMainProcess([this](QList<imagefilter_t *> &filters) {
+        if (!m_workflow)
+            return;
         // An edit still waiting for its deferred apply belongs to this run.
         m_workflow->applyPendingEdits();
         m_workflow->buildFilters(QString(), filters);
