@@ -43,7 +43,7 @@ test-tsan: deps
 	  -DZV_SANITIZE=thread -DZV_WERROR=$(WERROR) $(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j$(JOBS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-	  ctest --output-on-failure -j$(JOBS) -R '$(or $(TSAN_TESTS),thread|taskman|batch|preview|log|fmainworkflow|journey)'
+	  ctest --output-on-failure -j$(JOBS) -R '$(or $(TSAN_TESTS),thread|taskman|batch|preview|log|fmainworkflow|journey|relay)'
 
 bench: deps
 	@$(MAKE) --no-print-directory $(BUILD)/CMakeCache.txt

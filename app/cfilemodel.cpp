@@ -22,20 +22,13 @@
 #include <string.h>
 
 #include <atomic>
-#include <mutex>
 #include <new>
-
-// Where the worker hands finished records; the model is null once it has
-// stopped listening, and then the worker frees what it still holds.
-struct thumbnail_hub {
-    std::mutex mutex;
-    CFileModel *model = nullptr;
-};
 
 enum { REQUEST_THUMBNAIL, REQUEST_INFO };
 
 struct thumbnail_request_t {
-    std::shared_ptr<thumbnail_hub> hub;
+    // Once the model has detached, the worker frees what it still holds.
+    WorkerRelay<CFileModel>::Ptr relay;
     int kind = REQUEST_THUMBNAIL;
     const fileman_item_t *entry = nullptr; // identity only; never read on the worker
     int row = -1;
@@ -113,8 +106,7 @@ CFileModel::CFileModel(QObject *parent) : QAbstractListModel(parent)
 {
     m_list = photobatch_get_fileman(photobatch_get_instance());
     fileman_sort(m_list, FILEMAN_SORT_NAME, 0);
-    m_hub = std::make_shared<thumbnail_hub>();
-    m_hub->model = this;
+    m_relay = WorkerRelay<CFileModel>::create(this);
     connect(this, &CFileModel::requestFinished, this, &CFileModel::onRequestFinished,
             Qt::QueuedConnection);
     m_tasks = sn_taskman_create(100);
@@ -222,7 +214,7 @@ QVariant CFileModel::data(const QModelIndex &index, int role) const
 
 bool CFileModel::queueRequest(thumbnail_request_t *request, int priority) const
 {
-    request->hub = m_hub;
+    request->relay = m_relay;
     sn_task_t task = {runRequest, requestResult, releaseRequest, request, priority};
     // Newest first: the rows painted last are the ones in view.
     if (!sn_taskman_add(m_tasks, &task, 1)) {
@@ -287,17 +279,15 @@ void CFileModel::stopThumbnails()
     cancelThumbnails();
     // Only here, at shutdown, is a running decode waited for.
     sn_taskman_clearall(m_tasks, 1);
-    {
-        std::lock_guard<std::mutex> lock(m_hub->mutex);
+    m_relay->detach([this] {
         // A record the worker still runs (a decode that outlasted the wait)
-        // is freed by the worker once it sees that nobody listens.
+        // is freed by the worker once it finds the relay detached.
         for (thumbnail_request_t *request : m_requests)
             if (!request->taken.load(std::memory_order_acquire) ||
                 request->done.load(std::memory_order_acquire))
                 destroy_request(request);
         m_requests.clear();
-        m_hub->model = nullptr;
-    }
+    });
     sn_taskman_destroy(m_tasks);
     m_tasks = nullptr;
     freeThumbnails();
@@ -473,14 +463,14 @@ void CFileModel::requestResult(void *)
 void CFileModel::releaseRequest(void *param, void *)
 {
     thumbnail_request_t *request = (thumbnail_request_t *)param;
-    std::shared_ptr<thumbnail_hub> hub = request->hub;
-    std::lock_guard<std::mutex> lock(hub->mutex);
-    if (hub->model) {
+    // The record holds the relay: it must outlive the record's own end here.
+    WorkerRelay<CFileModel>::Ptr relay = request->relay;
+    const bool delivered = relay->deliver([request](CFileModel *model) {
         request->done.store(1, std::memory_order_release);
-        emit hub->model->requestFinished((quintptr)request);
-    } else {
+        emit model->requestFinished((quintptr)request);
+    });
+    if (!delivered)
         destroy_request(request);
-    }
 }
 
 void CFileModel::onRequestFinished(quintptr value)

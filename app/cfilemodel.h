@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QHash>
 
+#include "workerrelay.h"
+
 #include <memory>
 #include <string_view>
 #include <unordered_set>
@@ -18,7 +20,6 @@ struct fileman_item;
 struct sn_image;
 struct sn_taskman;
 struct thumbnail_request_t;
-struct thumbnail_hub;
 
 class CFileModel : public QAbstractListModel
 {
@@ -124,7 +125,8 @@ private:
     int m_viewMode = 0;
     sn_image *m_placeholder = nullptr;
     sn_image *m_unreadable = nullptr;
-    std::shared_ptr<thumbnail_hub> m_hub;
+    // What the worker hands finished records back through.
+    WorkerRelay<CFileModel>::Ptr m_relay;
     // Every request record handed to the worker and not yet back.
     mutable std::unordered_set<thumbnail_request_t *> m_requests;
     // The one live thumbnail request of an entry.

@@ -70,11 +70,18 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     m_tabWidget->addTab(m_workflow, tr("Step2: Add Operations"));
     m_output = new FMainOutput;
     m_tabWidget->addTab(m_output, tr("Step3: Configure Output"));
-    m_process = new FMainProcess(this);
+    m_process = new FMainProcess([this](QList<imagefilter_t *> &filters) {
+        if (!m_workflow)
+            return;
+        // An edit still waiting for its deferred apply belongs to this run.
+        m_workflow->applyPendingEdits();
+        m_workflow->buildFilters(QString(), filters);
+    });
     m_tabWidget->addTab(m_process, tr("Step4: Start Process"));
 
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &FMain::onTabWiegetCurrentChanged);
     connect(m_process, &FMainProcess::busyChanged, this, &FMain::setBusy);
+    connect(m_process, &FMainProcess::showStep, m_tabWidget, &QTabWidget::setCurrentIndex);
     connect(this, &FMain::busyChanged, m_file, &FMainFile::setBusy);
     connect(this, &FMain::busyChanged, m_workflow, &FMainWorkflow::setBusy);
     connect(this, &FMain::busyChanged, m_output, &FMainOutput::setBusy);

@@ -6,10 +6,9 @@
 
 #include "appsettings.h"
 #include "dialogs.h"
-#include "fmain.h"
-#include "fmainworkflow.h"
 #include "stylemsg.h"
 #include "ui_ufmainprocess.h"
+#include "workerrelay.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -24,7 +23,6 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -41,16 +39,15 @@ int64_t wall_clock_seconds()
 
 int64_t (*g_clock)(void) = wall_clock_seconds;
 
-// The main window's tabs that the page switches to.
-const int k_tab_files = 0;
-const int k_tab_output = 2;
-
 // A slice of the interface thread that one showing of queued lines may take.
 const int k_show_budget_ms = 5;
 
+typedef WorkerRelay<FMainProcess> BatchRelay;
+
 void batchEventCallback(void *target, int event, intptr_t argument, const char *text)
 {
-    static_cast<FMainProcess *>(target)->onBatchEvent(event, argument, text);
+    static_cast<BatchRelay *>(target)->deliver(
+        [&](FMainProcess *page) { page->onBatchEvent(event, argument, text); });
 }
 
 // A path or name as the view shows it: its '<' and '&' must not be read as
@@ -91,8 +88,8 @@ void fmainprocess_set_clock(int64_t (*clock)(void))
     g_clock = clock ? clock : wall_clock_seconds;
 }
 
-FMainProcess::FMainProcess(FMain *mainWindow, QWidget *parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), m_ui(new Ui::UFMainProcess), m_main(mainWindow)
+FMainProcess::FMainProcess(FilterBuilder buildFilters, QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), m_ui(new Ui::UFMainProcess), m_buildFilters(std::move(buildFilters))
 {
     m_ui->setupUi(this);
 
@@ -127,9 +124,10 @@ FMainProcess::FMainProcess(FMain *mainWindow, QWidget *parent, Qt::WindowFlags f
     connect(m_timer, &QTimer::timeout, this, &FMainProcess::onTimer);
     m_timer->start(1000);
 
+    m_relay = new BatchRelay(this);
     m_batch = photobatch_get_instance();
     if (m_batch) {
-        photobatch_set_process_callback(m_batch, batchEventCallback, this);
+        photobatch_set_process_callback(m_batch, batchEventCallback, m_relay);
         m_config = photobatch_get_outputconfig(m_batch);
         m_list = photobatch_get_fileman(m_batch);
     }
@@ -140,8 +138,16 @@ FMainProcess::FMainProcess(FMain *mainWindow, QWidget *parent, Qt::WindowFlags f
 
 FMainProcess::~FMainProcess()
 {
-    if (engineAlive())
+    const bool alive = engineAlive();
+    if (alive)
         photobatch_set_process_callback(m_batch, nullptr, nullptr);
+    m_relay->detach();
+    // A worker that still lives may have taken the relay just before it was
+    // unregistered: then the relay stays, without its page. Once the engine
+    // is gone its worker has ended.
+    if (!alive)
+        delete m_relay;
+    m_relay = nullptr;
     if (m_logFile)
         fclose(m_logFile);
     delete m_ui;
@@ -309,8 +315,7 @@ void FMainProcess::startBatch()
         StyleMsg::information(nullptr, tr("Zandrevik"),
                               tr("No output folder is set, please choose one first!"),
                               QDialogButtonBox::Ok);
-        if (m_main)
-            m_main->tabWidget()->setCurrentIndex(k_tab_output);
+        emit showStep(StepOutput);
         return;
     }
 
@@ -325,17 +330,13 @@ void FMainProcess::startBatch()
         StyleMsg::information(nullptr, tr("Zandrevik"),
                               tr("File list is empty, please select some photo files first!"),
                               QDialogButtonBox::Ok);
-        if (m_main)
-            m_main->tabWidget()->setCurrentIndex(k_tab_files);
+        emit showStep(StepFiles);
         return;
     }
 
     QList<imagefilter_t *> filters;
-    if (m_main && m_main->workflowPage()) {
-        // An edit still waiting for its deferred apply belongs to this run.
-        m_main->workflowPage()->applyPendingEdits();
-        m_main->workflowPage()->buildFilters(QString(), filters);
-    }
+    if (m_buildFilters)
+        m_buildFilters(filters);
     m_filterCount.store(filters.size(), std::memory_order_release);
 
     if (filters.isEmpty() && !goOnAfter(tr("No filter selected, is this your want?"),

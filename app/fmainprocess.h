@@ -9,8 +9,10 @@
 #include <stdio.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -19,8 +21,10 @@
 #include "outputconfig.h"
 #include "photobatch.h"
 
-class FMain;
 class QTimer;
+template <class Target> class WorkerRelay;
+struct imagefilter;
+typedef struct imagefilter imagefilter_t;
 
 namespace Ui
 {
@@ -36,7 +40,14 @@ class FMainProcess : public QWidget
     Q_OBJECT
 
 public:
-    explicit FMainProcess(FMain *mainWindow, QWidget *parent = nullptr,
+    // Fills the list with the run's filters, the pipeline's edits that still
+    // wait for their deferred apply applied first; the window hands in what
+    // builds them from the Step 2 page.
+    typedef std::function<void(QList<imagefilter_t *> &filters)> FilterBuilder;
+    // The tabs that the page sends the user to.
+    enum Step { StepFiles = 0, StepOutput = 2 };
+
+    explicit FMainProcess(FilterBuilder buildFilters, QWidget *parent = nullptr,
                           Qt::WindowFlags flags = Qt::WindowFlags());
     ~FMainProcess() override;
 
@@ -57,6 +68,9 @@ signals:
     void progressChanged(int current);
     // The batch left or entered idle; the window hands it to every page.
     void busyChanged(bool busy);
+    // The user is sent to a step (a Step) to set what the run lacks; the
+    // window shows its tab.
+    void showStep(int step);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -85,7 +99,7 @@ private:
     void writeLine(const QString &msg);
 
     Ui::UFMainProcess *m_ui = nullptr;
-    FMain *m_main;
+    FilterBuilder m_buildFilters;
     photobatch_t *m_batch = nullptr;
     outputconfig_t *m_config = nullptr;
     fileman_t *m_list = nullptr;
@@ -101,6 +115,8 @@ private:
     // time so that the interface never waits on the view for long.
     QStringList m_pending;
     QTimer *m_showTimer = nullptr;
+    // What the batch worker reports through.
+    WorkerRelay<FMainProcess> *m_relay = nullptr;
     // The worker's lines not yet taken by the interface thread.
     std::mutex m_reportsMutex;
     QStringList m_reports;

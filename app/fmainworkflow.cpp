@@ -15,6 +15,7 @@
 #include "stamptext.h"
 #include "stylemsg.h"
 #include "ui_fmainworkflow.h"
+#include "workerrelay.h"
 
 #include <QEvent>
 #include <QFile>
@@ -25,7 +26,6 @@
 #include <QTimerEvent>
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 
 namespace
@@ -39,38 +39,9 @@ const int k_relayoutDelayMs = 30;
 
 } // namespace
 
-// What the preview worker calls back through. It outlives the page when the
-// worker does not end, so that a late call finds no page instead of a freed
-// one.
-struct PreviewRelay {
-    std::atomic<FMainWorkflow *> page{nullptr};
-    std::atomic<int> inside{0};
-
-    FMainWorkflow *enter()
-    {
-        inside.fetch_add(1, std::memory_order_seq_cst);
-        FMainWorkflow *current = page.load(std::memory_order_seq_cst);
-        if (!current)
-            inside.fetch_sub(1, std::memory_order_seq_cst);
-        return current;
-    }
-    void leave()
-    {
-        inside.fetch_sub(1, std::memory_order_seq_cst);
-    }
-    // True when no call is inside the page any more.
-    bool detach()
-    {
-        page.store(nullptr, std::memory_order_seq_cst);
-        for (int i = 0; i < 1000; i++) {
-            if (inside.load(std::memory_order_seq_cst) == 0)
-                return true;
-            struct timespec span = {0, 1000000L};
-            nanosleep(&span, nullptr);
-        }
-        return false;
-    }
-};
+// The preview worker's relay outlives the page when the worker does not end,
+// so that a late call finds no page instead of a freed one.
+typedef WorkerRelay<FMainWorkflow> PreviewRelay;
 
 FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags), m_ui(new Ui::UFMainWorkflow)
@@ -129,8 +100,7 @@ FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
     m_mutex = sn_thread_mutex_create();
     photobatch_set_filter_callback(photobatch_get_instance(), batchFiltersCallback, this);
 
-    m_relay = new PreviewRelay;
-    m_relay->page.store(this);
+    m_relay = new PreviewRelay(this);
     m_preview = preview_create(previewStatusCallback, previewFiltersCallback, m_relay);
     if (m_preview)
         preview_enable(m_preview);
@@ -154,15 +124,14 @@ FMainWorkflow::FMainWorkflow(QWidget *parent, Qt::WindowFlags flags)
 FMainWorkflow::~FMainWorkflow()
 {
     stopPreview();
-    photobatch_t *batch = photobatch_get_instance();
-    if (batch && batch->filter_owner == this)
-        photobatch_set_filter_callback(batch, nullptr, nullptr);
+    // A hook set over this page's callback (a test's) stays.
+    photobatch_clear_filter_callback(photobatch_get_instance(), this);
 
+    m_relay->detach();
     if (m_workerLeftRunning) {
         // The worker may still run filters made from these operations and
         // call back through the relay: the relay stays, without its page, and
         // so do the operations and the mutex.
-        m_relay->detach();
         m_operations.clear();
         m_retired.clear();
     } else {
@@ -495,27 +464,19 @@ void FMainWorkflow::batchFiltersCallback(void *owner, const QString &path, int i
 void FMainWorkflow::previewFiltersCallback(void *owner, const QString &path, int index,
                                            QList<imagefilter_t *> &filters)
 {
-    PreviewRelay *relay = static_cast<PreviewRelay *>(owner);
-    FMainWorkflow *page = relay->enter();
-    if (!page) {
-        filters.clear();
-        return;
-    }
-    page->buildPreviewFilters(path, filters, index);
-    relay->leave();
+    filters.clear();
+    static_cast<PreviewRelay *>(owner)->deliver(
+        [&](FMainWorkflow *page) { page->buildPreviewFilters(path, filters, index); });
 }
 
 void FMainWorkflow::previewStatusCallback(void *owner, int event, intptr_t value1, intptr_t value2)
 {
-    PreviewRelay *relay = static_cast<PreviewRelay *>(owner);
-    FMainWorkflow *page = relay->enter();
-    if (!page)
-        return;
-    if (event == PREVIEW_EVENT_RUN_END && value1 == PREVIEW_END_DONE)
-        emit page->previewRunEnded();
-    else if (event == PREVIEW_EVENT_STAGE_DONE)
-        emit page->previewStageDone((int)value2);
-    relay->leave();
+    static_cast<PreviewRelay *>(owner)->deliver([&](FMainWorkflow *page) {
+        if (event == PREVIEW_EVENT_RUN_END && value1 == PREVIEW_END_DONE)
+            emit page->previewRunEnded();
+        else if (event == PREVIEW_EVENT_STAGE_DONE)
+            emit page->previewStageDone((int)value2);
+    });
 }
 
 void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters,

@@ -26,7 +26,7 @@ class UFMainWorkflow;
 }
 class CWidgetWorkflow;
 class COperationWidget_guide;
-struct PreviewRelay;
+template <class Target> class WorkerRelay;
 
 class FMainWorkflow : public QWidget
 {
@@ -107,6 +107,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The test inserts operations of kinds of its own (insertCreated): the
+    // registry makes only the real ones.
     friend class FMainWorkflowTest;
 
     // Sizes the settings pane and the panel shown in it.
@@ -147,7 +149,8 @@ private:
 
     QList<CAbstractOperation *> m_retired;
     int m_retireTimerId = 0;
-    PreviewRelay *m_relay = nullptr;
+    // What the preview worker calls back through.
+    WorkerRelay<FMainWorkflow> *m_relay = nullptr;
     bool m_busy = false;
     // The preview worker did not end: nothing it may touch is ever freed.
     bool m_workerLeftRunning = false;

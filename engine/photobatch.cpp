@@ -4,7 +4,8 @@
  * loads, filters and saves each file under a name that nobody else holds.
  *
  *   photobatch_create, photobatch_destroy, photobatch_*_instance
- *   photobatch_set_process_callback, photobatch_set_filter_callback
+ *   photobatch_set_process_callback, photobatch_set_filter_callback,
+ *   photobatch_clear_filter_callback
  *   photobatch_get_*, photobatch_start/stop/pause/resume, photobatch_notify
  *   photobatch_proc (the worker)
  */
@@ -555,6 +556,18 @@ void photobatch_set_filter_callback(photobatch_t *batch, filter_list_callback_t 
     sn_thread_mutex_guard guard(batch->mutex);
     batch->filter_callback = callback;
     batch->filter_owner = owner;
+}
+
+int photobatch_clear_filter_callback(photobatch_t *batch, void *owner)
+{
+    if (!batch)
+        return -1;
+    sn_thread_mutex_guard guard(batch->mutex);
+    if (batch->filter_owner != owner)
+        return -1;
+    batch->filter_callback = nullptr;
+    batch->filter_owner = nullptr;
+    return 0;
 }
 
 fileman_t *photobatch_get_fileman(photobatch_t *batch)

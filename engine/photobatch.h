@@ -98,6 +98,9 @@ void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_cal
                                      void *target);
 void photobatch_set_filter_callback(photobatch_t *batch, filter_list_callback_t callback,
                                     void *owner);
+/* Clears the filter callback if owner still holds it: 0, or -1 when someone
+ * else had set theirs meanwhile (theirs stays). */
+int photobatch_clear_filter_callback(photobatch_t *batch, void *owner);
 
 fileman_t *photobatch_get_fileman(photobatch_t *batch);
 outputconfig_t *photobatch_get_outputconfig(photobatch_t *batch);

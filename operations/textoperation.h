@@ -64,7 +64,8 @@ public:
     // the current snapshot (any thread): the picture a filter gets for that
     // file. Null without a snapshot or for a text that expands to nothing.
     PicturePtr renderText(const QString &sourcePath, int index = 0);
-    // The picture of the last renderText.
+    // The picture of the last renderText, which the operation keeps; only
+    // the tests ask (each filter holds its own picture).
     PicturePtr lastPicture() const;
 
 protected:

@@ -1014,3 +1014,22 @@ TEST(PhotoBatchInstance, OneProcessWideInstance)
     EXPECT_EQ(photobatch_get_instance(), nullptr);
     photobatch_destroy_instance();
 }
+
+// A page that goes clears only its own filter callback: one set over it
+// meanwhile stays.
+TEST(PhotoBatchInstance, ClearingTheFilterCallbackKeepsSomeoneElses)
+{
+    photobatch_t *batch = photobatch_create();
+    ASSERT_NE(batch, nullptr);
+    int page = 0, hook = 0;
+    auto none = [](void *, const QString &, int, QList<imagefilter_t *> &) {};
+    photobatch_set_filter_callback(batch, none, &hook);
+    EXPECT_EQ(photobatch_clear_filter_callback(batch, &page), -1);
+    EXPECT_EQ(batch->filter_owner, (void *)&hook);
+    EXPECT_NE(batch->filter_callback, nullptr);
+    EXPECT_EQ(photobatch_clear_filter_callback(batch, &hook), 0);
+    EXPECT_EQ(batch->filter_owner, nullptr);
+    EXPECT_EQ(batch->filter_callback, nullptr);
+    EXPECT_EQ(photobatch_clear_filter_callback(nullptr, &hook), -1);
+    photobatch_destroy(batch);
+}
