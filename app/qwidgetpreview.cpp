@@ -45,7 +45,8 @@ void QWidgetPreview::on_previewChange(int index)
         return;
     // Made straight in the pixmap's own format, so that the pixmap takes the
     // pixels as they are.
-    QImage image = snImageToQImage(stage, SnImageUse::Display);
+    QImage image = snImageToQImage(stage, SnImageUse::Display, std::move(m_spare));
+    m_spare = QImage();
     if (image.isNull()) {
         // Too large for a QImage (or no pixels): the label keeps what it had.
         const int width = stage->width, height = stage->height;
@@ -73,6 +74,9 @@ void QWidgetPreview::on_previewChange(int index)
         content->setMinimumSize(size);
         content->setMaximumSize(size);
     }
+    // The picture shown until now is kept for the next stage to be written
+    // into: the display of a new stage costs its conversion only.
+    m_spare = labels[tab]->pixmap(Qt::ReturnByValue).toImage();
     labels[tab]->setPixmap(pixmap);
     labels[tab]->resize(pixmap.size());
 }

@@ -55,7 +55,7 @@ void *bandThread(void *param)
 
 } // namespace
 
-QImage snImageToQImage(const sn_image_t *image, SnImageUse use)
+QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare)
 {
     if (!image || image->width <= 0 || image->height <= 0 || image->frame_count < 1)
         return QImage();
@@ -72,7 +72,14 @@ QImage snImageToQImage(const sn_image_t *image, SnImageUse use)
         format =
             use == SnImageUse::Exact ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied;
     }
-    QImage picture(image->width, image->height, format);
+    // A spare that nothing else shares is written over: a large picture is
+    // then neither allocated nor faulted in page by page again.
+    QImage picture;
+    if (spare.isDetached() && spare.width() == image->width && spare.height() == image->height &&
+        spare.format() == format)
+        picture.swap(spare);
+    else
+        picture = QImage(image->width, image->height, format);
     if (picture.isNull())
         return QImage();
 

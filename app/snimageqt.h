@@ -20,6 +20,8 @@ enum class SnImageUse {
 
 // Frame 0 of image; a null QImage when there are no pixels or a QImage
 // cannot hold them. Large pictures are converted in bands on several threads.
-QImage snImageToQImage(const sn_image_t *image, SnImageUse use);
+// A spare of the right size and format that nothing else shares is filled
+// in place of a new picture.
+QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare = QImage());
 
 #endif
