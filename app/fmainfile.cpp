@@ -361,8 +361,7 @@ bool FMainFile::saveFileList()
     if (name.isEmpty())
         return false;
     StartFolder::remember(StartFolder::FileList, name);
-    if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist_overwrite == 1 &&
-        QFileInfo::exists(name)) {
+    if (appsettings_asks(g_appsettings.ask_save_filelist_overwrite) && QFileInfo::exists(name)) {
         bool never = false;
         if (!StyleMsg::confirm(this, tr("Zandrevik"),
                                tr("File already exists, do you want to overwrite?"), &never))
@@ -452,7 +451,7 @@ void FMainFile::askSaveFileList(bool *cancel)
 
 void FMainFile::on_btnLoadClicked()
 {
-    if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist == 1) {
+    if (appsettings_asks(g_appsettings.ask_save_filelist)) {
         bool cancel = false;
         askSaveFileList(&cancel);
         if (cancel)

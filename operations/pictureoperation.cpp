@@ -54,6 +54,9 @@ imagefilter_t *CPictureOperation::createFilter(const QString &sourcePath, int in
     return filter;
 }
 
+const char *const CPictureOperation::k_xWords[3] = {"left", "middle", "right"};
+const char *const CPictureOperation::k_yWords[3] = {"top", "middle", "bottom"};
+
 void CPictureOperation::applyUnit(const QComboBox *unit, QSpinBox *offset)
 {
     if (unit->currentIndex() != 0) {

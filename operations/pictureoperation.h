@@ -23,6 +23,10 @@ class CPictureOperation : public CParamOperation
 public:
     // The settings texts shared by the four kinds' widgets.
 
+    // The anchor words of a position, by the index of its combo.
+    static const char *const k_xWords[3];
+    static const char *const k_yWords[3];
+
     // The unit combo sets the offset's range and suffix: Percent -100..100
     // "%", Pixel -65536..65536 " px". Narrowing limits the value.
     static void applyUnit(const QComboBox *unit, QSpinBox *offset);
