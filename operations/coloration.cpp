@@ -19,15 +19,6 @@ QWidget *COperation_coloration::createWidget(QWidget *parent)
     return new COperationWidget_coloration(this, parent);
 }
 
-bool COperation_coloration::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_coloration *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_coloration::COperationWidget_coloration(COperation_coloration *operation,
                                                          QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptColoration), m_operation(operation)
@@ -53,7 +44,7 @@ void COperationWidget_coloration::updateParams()
     m_operation->notifyChanged();
 }
 
-void COperationWidget_coloration::loadParams(const OperationParamList &params)
+bool COperationWidget_coloration::loadParams(const OperationParamList &params)
 {
     QColor &color = m_operation->m_color;
     for (const auto &pair : params) {
@@ -67,6 +58,7 @@ void COperationWidget_coloration::loadParams(const OperationParamList &params)
             color.setBlue(value);
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_coloration::on_btnColorClicked()

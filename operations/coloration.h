@@ -16,7 +16,6 @@ class COperation_coloration : public CParamOperation
 {
 public:
     COperation_coloration();
-    bool setParams(const OperationParamList &params) override;
 
     // The tint; it lives here, the widget edits it.
     QColor m_color;
@@ -35,7 +34,7 @@ public:
 
     void updateParams() override;
     // Sets the colour from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_btnColorClicked();

@@ -107,14 +107,6 @@ bool CImageOperation::getParams(OperationParamList &params)
     return true;
 }
 
-bool CImageOperation::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<CImageOperationWidget *>(m_widget);
-    if (!widget)
-        return false;
-    return widget->applyParams(params);
-}
-
 CImageOperationWidget::CImageOperationWidget(CImageOperation *operation, const char *failure,
                                              QWidget *parent)
     : COperationWidget(parent), m_imageOperation(operation), m_failure(failure)

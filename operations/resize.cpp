@@ -24,15 +24,6 @@ QWidget *COperation_resize::createWidget(QWidget *parent)
     return new COperationWidget_resize(this, parent);
 }
 
-bool COperation_resize::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_resize *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_resize::COperationWidget_resize(COperation_resize *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptResize), m_operation(operation)
 {
@@ -100,7 +91,7 @@ void COperationWidget_resize::applyUnit()
     }
 }
 
-void COperationWidget_resize::loadParams(const OperationParamList &params)
+bool COperationWidget_resize::loadParams(const OperationParamList &params)
 {
     m_ui->gbpKeepAspect->setChecked(false);
     for (const auto &pair : params) {
@@ -133,6 +124,7 @@ void COperationWidget_resize::loadParams(const OperationParamList &params)
     // The swatch follows the loaded colour, so that it never shows a stale one.
     m_ui->lbColor->setStyleSheet(operation_swatch_style(m_operation->m_paddingColor));
     updateParams();
+    return true;
 }
 
 void COperationWidget_resize::on_ratioButtonToggled(bool)

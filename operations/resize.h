@@ -18,7 +18,6 @@ class COperation_resize : public CParamOperation
 {
 public:
     COperation_resize();
-    bool setParams(const OperationParamList &params) override;
 
     // The padding colour; the widget edits it.
     QColor m_paddingColor;
@@ -37,7 +36,7 @@ public:
 
     void updateParams() override;
     // Sets the controls from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_ratioButtonToggled(bool checked);

@@ -20,15 +20,6 @@ QWidget *COperation_rotate::createWidget(QWidget *parent)
     return new COperationWidget_rotate(this, parent);
 }
 
-bool COperation_rotate::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_rotate *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_rotate::COperationWidget_rotate(COperation_rotate *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptRotate), m_operation(operation)
 {
@@ -70,7 +61,7 @@ void COperationWidget_rotate::updateParams()
     m_operation->notifyChanged();
 }
 
-void COperationWidget_rotate::loadParams(const OperationParamList &params)
+bool COperationWidget_rotate::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         if (pair.first == QLatin1String("angle")) {
@@ -92,6 +83,7 @@ void COperationWidget_rotate::loadParams(const OperationParamList &params)
     // The swatch follows the loaded colour, so that it never shows a stale one.
     m_ui->lbColor->setStyleSheet(operation_swatch_style(m_operation->m_color));
     updateParams();
+    return true;
 }
 
 void COperationWidget_rotate::on_ratioButtonToggled(bool)

@@ -17,7 +17,6 @@ class COperation_rotate : public CParamOperation
 {
 public:
     COperation_rotate();
-    bool setParams(const OperationParamList &params) override;
 
     // What the values last received, and the colour chosen in the widget.
     double m_angle = 0;
@@ -38,7 +37,7 @@ public:
 
     void updateParams() override;
     // Sets the controls from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_ratioButtonToggled(bool checked);

@@ -84,7 +84,7 @@ void COperationWidget_stamp_image::listParams(OperationParamList &params) const
     params.append(qMakePair(QStringLiteral("y_pos"), QString::fromStdString(set->values[3])));
 }
 
-bool COperationWidget_stamp_image::applyParams(const OperationParamList &params)
+bool COperationWidget_stamp_image::loadParams(const OperationParamList &params)
 {
     bool result = true;
     for (const auto &pair : params) {

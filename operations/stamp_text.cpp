@@ -78,7 +78,7 @@ void COperationWidget_stamp_text::listParams(OperationParamList &params) const
     params.append(qMakePair(QStringLiteral("y_pos"), QString::fromStdString(set->values[3])));
 }
 
-void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
+bool COperationWidget_stamp_text::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         const QString &key = pair.first, &value = pair.second;
@@ -95,6 +95,7 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
         }
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_stamp_text::on_comboBoxCurrentIndexChanged(int)
