@@ -36,7 +36,7 @@ COperationWidget_coloration::~COperationWidget_coloration()
 
 void COperationWidget_coloration::updateParams()
 {
-    const QColor &color = m_operation->m_color;
+    const QColor color = m_operation->color();
     m_ui->lbColor->setStyleSheet(QStringLiteral("background-color: %1;").arg(color.name()));
     m_operation->publishValues({QString::number(color.red()).toStdString(),
                                 QString::number(color.green()).toStdString(),
@@ -46,7 +46,7 @@ void COperationWidget_coloration::updateParams()
 
 bool COperationWidget_coloration::loadParams(const OperationParamList &params)
 {
-    QColor &color = m_operation->m_color;
+    QColor color = m_operation->color();
     for (const auto &pair : params) {
         // A channel outside 0..255 is brought to the nearest end.
         const int value = std::min(255, std::max(0, operation_text_int(pair.second)));
@@ -57,16 +57,17 @@ bool COperationWidget_coloration::loadParams(const OperationParamList &params)
         else if (pair.first == QLatin1String("b"))
             color.setBlue(value);
     }
+    m_operation->setColor(color);
     updateParams();
     return true;
 }
 
 void COperationWidget_coloration::on_btnColorClicked()
 {
-    const QColor color = Dialogs::getColor(m_operation->m_color, nullptr, QString());
+    const QColor color = Dialogs::getColor(m_operation->color(), nullptr, QString());
     if (!color.isValid())
         return;
-    m_operation->m_color = color;
+    m_operation->setColor(color);
     updateParams();
 }
 

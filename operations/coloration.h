@@ -18,10 +18,20 @@ public:
     COperation_coloration();
 
     // The tint; it lives here, the widget edits it.
-    QColor m_color;
+    QColor color() const
+    {
+        return m_color;
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+    }
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
+
+private:
+    QColor m_color;
 };
 
 class COperationWidget_coloration : public COperationWidget

@@ -20,10 +20,20 @@ public:
     COperation_resize();
 
     // The padding colour; the widget edits it.
-    QColor m_paddingColor;
+    QColor paddingColor() const
+    {
+        return m_paddingColor;
+    }
+    void setPaddingColor(const QColor &color)
+    {
+        m_paddingColor = color;
+    }
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
+
+private:
+    QColor m_paddingColor;
 };
 
 class COperationWidget_resize : public COperationWidget

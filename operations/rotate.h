@@ -18,13 +18,34 @@ class COperation_rotate : public CParamOperation
 public:
     COperation_rotate();
 
-    // What the values last received, and the colour chosen in the widget.
-    double m_angle = 0;
-    QColor m_appliedColor;
-    QColor m_color;
+    // The background colour chosen in the widget.
+    QColor color() const
+    {
+        return m_color;
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+    }
+    // True when angle and the chosen colour are what the values last received.
+    bool isApplied(double angle) const
+    {
+        return angle == m_angle && m_color == m_appliedColor;
+    }
+    // The values now hold angle and the chosen colour.
+    void setApplied(double angle)
+    {
+        m_angle = angle;
+        m_appliedColor = m_color;
+    }
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
+
+private:
+    double m_angle = 0;
+    QColor m_appliedColor;
+    QColor m_color;
 };
 
 class COperationWidget_rotate : public COperationWidget
