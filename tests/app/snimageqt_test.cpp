@@ -4,6 +4,7 @@
 // else shares it, and pictures without pixels.
 #include "image/sn_image.h"
 #include "snimageqt.h"
+#include "tsan_qt.h"
 
 #include <QtTest>
 
