@@ -26,6 +26,11 @@ static const IntKey k_int_keys[] = {
     {"max_log_lines", &appsettings_t::max_log_lines},
 };
 
+bool appsettings_asks(int32_t flag)
+{
+    return g_appsettings.disable_all_confirms == 0 && flag != 0;
+}
+
 void copy_utf8_text(char *dest, size_t size, const char *text)
 {
     if (!dest || size == 0)

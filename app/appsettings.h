@@ -30,6 +30,9 @@ int appsettings_save_default(void);
 const char *appsettings_path(void);
 // The defaults of a first start: questions on, 800 log lines, no texts.
 void appsettings_set_defaults(appsettings_t *settings);
+// Whether the question behind flag (one of the ask_ fields) is asked: its
+// own flag is set and no setting turns all of them off.
+bool appsettings_asks(int32_t flag);
 // Copies text (null reads as "") into a field of size bytes, NUL included.
 // A longer text is cut before the UTF-8 sequence that would cross the end,
 // so that a cut path or name never ends in half a character.

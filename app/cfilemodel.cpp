@@ -15,6 +15,7 @@
 #include "image/sn_image.h"
 #include "fileman.h"
 #include "photobatch.h"
+#include "snimageqt.h"
 
 #include <QPixmap>
 
@@ -549,22 +550,5 @@ sn_image_t *CFileModel::makePreview(const char *path, int *width, int *height, i
 
 QImage CFileModel::toQImage(const sn_image_t *image)
 {
-    if (!image || image->width <= 0 || image->height <= 0 || image->frame_count < 1)
-        return QImage();
-    uint32_t **rows = sn_image_get_frame(image, 0);
-    if (!rows)
-        return QImage();
-    QImage picture(image->width, image->height, QImage::Format_ARGB32);
-    if (picture.isNull())
-        return QImage();
-    for (int y = 0; y < image->height; y++) {
-        QRgb *line = (QRgb *)picture.scanLine(y);
-        const uint32_t *from = rows[y];
-        for (int x = 0; x < image->width; x++) {
-            uint32_t p = from[x];
-            line[x] = qRgba((int)SN_PIXEL_R(p), (int)SN_PIXEL_G(p), (int)SN_PIXEL_B(p),
-                            image->has_alpha ? (int)SN_PIXEL_A(p) : 255);
-        }
-    }
-    return picture;
+    return snImageToQImage(image, SnImageUse::Exact);
 }

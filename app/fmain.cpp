@@ -3,6 +3,7 @@
 #include "fmain.h"
 
 #include "appinfo.h"
+#include "appresources.h"
 #include "appsettings.h"
 #include "dialogs.h"
 #include "fabout.h"
@@ -29,12 +30,6 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-
-// The pictures live in a static library: nothing else would pull them in.
-static void initAppResources()
-{
-    Q_INIT_RESOURCE(app);
-}
 
 static int (*s_engineStarter)(void) = photobatch_create_instance;
 
@@ -216,7 +211,7 @@ void FMain::resizeEvent(QResizeEvent *event)
 
 void FMain::closeEvent(QCloseEvent *event)
 {
-    if (m_file && g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist != 0) {
+    if (m_file && appsettings_asks(g_appsettings.ask_save_filelist)) {
         bool cancel = false;
         m_file->askSaveFileList(&cancel);
         if (cancel) {

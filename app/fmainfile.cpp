@@ -1,6 +1,6 @@
-// FMainFile: Add Pictures, Add Folder (the recursive scan), Remove, sorting,
-// the information panel, and the file list file: one path per line, each
-// ended by CR LF, in the displayed order.
+// FMainFile: Add Pictures, Add Folder, Remove, sorting, the information
+// panel, and Save List and Load List (the scan lives in folderscan, the list
+// file's rules in photolist).
 #include "fmainfile.h"
 #include "ui_ufmainfile.h"
 
@@ -9,7 +9,9 @@
 #include "cfilemodel.h"
 #include "dialogs.h"
 #include "fileman.h"
+#include "folderscan.h"
 #include "image/sn_image.h"
+#include "photolist.h"
 #include "stamptext.h"
 #include "startfolder.h"
 #include "stylemsg.h"
@@ -21,102 +23,7 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <stdio.h>
-#include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
-#include <time.h>
-
-#include <set>
-#include <utility>
-
-namespace
-{
-
-// A path longer than this would not fit the scan's 1024-byte buffer with its
-// terminator; such a path is skipped rather than cut into another name.
-const size_t k_max_path = 1022;
-// Lines of a file list are read in pieces of at most this many bytes.
-const int k_max_line = 1023;
-// A file list larger than this is not a list of paths.
-const qint64 k_max_list_bytes = 256 * 1024 * 1024;
-
-bool isSupportedImageFile(const char *name)
-{
-    static const char *const extensions[] = {".bmp",  ".jpg", ".jpeg", ".tif",
-                                             ".tiff", ".gif", ".png"};
-    if (!name)
-        return false;
-    const char *dot = strrchr(name, '.');
-    if (!dot)
-        return false;
-    for (const char *extension : extensions)
-        if (strcasecmp(dot, extension) == 0)
-            return true;
-    return false;
-}
-
-// True when Load List reads the name back as it stands: one line, valid
-// UTF-8, no blanks at its ends (the reader trims them), no leading '#' (a
-// comment), and short enough to end within one line read.
-bool readsBackFromList(const QByteArray &path)
-{
-    if (path.isEmpty() || path.size() + 2 > k_max_line || path.contains('\n') ||
-        path.contains('\r') || path.startsWith('#'))
-        return false;
-    const QString line = QString::fromUtf8(path);
-    return line.toUtf8() == path && line.trimmed() == line;
-}
-
-typedef std::set<std::pair<dev_t, ino_t>> visited_set;
-
-void scanTree(const char *folder, CFileModel *model, bool *added, visited_set *visited)
-{
-    DIR *dir = opendir(folder);
-    if (!dir)
-        return;
-    char *path = (char *)malloc(k_max_path + 2);
-    if (!path) {
-        closedir(dir);
-        return;
-    }
-    struct dirent *entry;
-    while ((entry = readdir(dir)) != nullptr) {
-        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
-            continue;
-        int length = snprintf(path, k_max_path + 2, "%s/%s", folder, entry->d_name);
-        if (length < 0 || (size_t)length > k_max_path)
-            continue;
-        // Relative to the open folder: no walk down the whole path per file.
-        struct stat st;
-        if (fstatat(dirfd(dir), entry->d_name, &st, 0) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            // A link back up the tree names a folder already seen: following
-            // it again would never end.
-            if (visited->insert(std::make_pair(st.st_dev, st.st_ino)).second)
-                scanTree(path, model, added, visited);
-        } else if (isSupportedImageFile(entry->d_name)) {
-            model->addFile(path, (unsigned)st.st_size, (int)st.st_mtime, false);
-            *added = true;
-        }
-    }
-    free(path);
-    closedir(dir);
-}
-
-void scanFolder(const char *folder, CFileModel *model, bool *added)
-{
-    visited_set visited;
-    struct stat st;
-    if (stat(folder, &st) == 0)
-        visited.insert(std::make_pair(st.st_dev, st.st_ino));
-    scanTree(folder, model, added, &visited);
-}
-
-} // namespace
 
 FMainFile::FMainFile(QWidget *parent, Qt::WindowFlags flags) : QWidget(parent, flags)
 {
@@ -223,7 +130,11 @@ void FMainFile::on_btnAddFolderClicked()
         return;
     m_model->cancelThumbnails();
     m_model->beginBulkAdd();
-    scanFolder(QFile::encodeName(folder).constData(), m_model, &m_modified);
+    if (folderScan(QFile::encodeName(folder).constData(),
+                   [this](const char *path, const struct stat &st) {
+                       m_model->addFile(path, (unsigned)st.st_size, (int)st.st_mtime, false);
+                   }) > 0)
+        m_modified = true;
     m_model->endBulkAdd();
     m_model->refresh();
     m_lastFolder = folder;
@@ -361,8 +272,7 @@ bool FMainFile::saveFileList()
     if (name.isEmpty())
         return false;
     StartFolder::remember(StartFolder::FileList, name);
-    if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist_overwrite == 1 &&
-        QFileInfo::exists(name)) {
+    if (appsettings_asks(g_appsettings.ask_save_filelist_overwrite) && QFileInfo::exists(name)) {
         bool never = false;
         if (!StyleMsg::confirm(this, tr("Zandrevik"),
                                tr("File already exists, do you want to overwrite?"), &never))
@@ -393,7 +303,7 @@ bool FMainFile::saveFileList()
         const QByteArray path(item->path);
         // A name that would load back as another one, or not at all, is left
         // out and shown, not written to be lost on the way back.
-        if (!readsBackFromList(path)) {
+        if (!photoListReadsBack(path)) {
             left << QString::fromUtf8(path);
             continue;
         }
@@ -452,7 +362,7 @@ void FMainFile::askSaveFileList(bool *cancel)
 
 void FMainFile::on_btnLoadClicked()
 {
-    if (g_appsettings.disable_all_confirms == 0 && g_appsettings.ask_save_filelist == 1) {
+    if (appsettings_asks(g_appsettings.ask_save_filelist)) {
         bool cancel = false;
         askSaveFileList(&cancel);
         if (cancel)
@@ -470,16 +380,8 @@ void FMainFile::on_btnLoadClicked()
     // nothing.
     // Only a regular file: opening a FIFO would block the interface until a
     // writer comes, and a device such as /dev/zero never ends.
-    QFile file(name);
     QByteArray bytes;
-    bool readable = QFileInfo(name).isFile() && file.open(QIODevice::ReadOnly) &&
-                    file.size() <= k_max_list_bytes;
-    if (readable) {
-        bytes = file.readAll();
-        readable = file.error() == QFileDevice::NoError && !bytes.contains('\0');
-    }
-    file.close();
-    if (!readable) {
+    if (!photoListRead(name, &bytes)) {
         StyleMsg::critical(this, tr("Zandrevik"), QStringLiteral("Open file FAILED!"));
         updateFileInfo();
         return;
@@ -488,25 +390,7 @@ void FMainFile::on_btnLoadClicked()
     m_model->removeAll();
     m_model->cancelThumbnails();
     m_model->beginBulkAdd();
-    const char *at = bytes.constData();
-    const char *end = at + bytes.size();
-    // A UTF-8 byte-order mark, as some editors write, is no part of the
-    // first name.
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        at += 3;
-    while (at < end) {
-        // As a line reader with a 1024-byte buffer: up to the line feed, or
-        // 1023 bytes of a longer line.
-        const char *stop = at;
-        while (stop < end && stop - at < k_max_line && *stop != '\n')
-            stop++;
-        if (stop < end && *stop == '\n' && stop - at < k_max_line)
-            stop++;
-        QString line = QString::fromUtf8(at, (int)(stop - at)).trimmed();
-        at = stop;
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        QByteArray path = line.toUtf8();
+    for (const QByteArray &path : photoListPaths(bytes)) {
         struct stat st;
         if (stat(path.constData(), &st) != 0 || S_ISDIR(st.st_mode) ||
             !isSupportedImageFile(path.constData()))

@@ -76,11 +76,6 @@ QString plainText(const QString &line)
     return text;
 }
 
-bool questionsAsked(int32_t flag)
-{
-    return g_appsettings.disable_all_confirms == 0 && flag != 0;
-}
-
 } // namespace
 
 void fmainprocess_set_clock(int64_t (*clock)(void))
@@ -352,7 +347,7 @@ void FMainProcess::startBatch()
 
 bool FMainProcess::goOnAfter(const QString &question, int32_t *askFlag)
 {
-    if (!questionsAsked(*askFlag))
+    if (!appsettings_asks(*askFlag))
         return true;
     bool never = false;
     if (!StyleMsg::confirm(nullptr, tr("Zandrevik"), question, &never))

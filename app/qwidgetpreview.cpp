@@ -4,6 +4,7 @@
 
 #include "base/sn_log.h"
 #include "preview.h"
+#include "snimageqt.h"
 
 #include <QImage>
 #include <QLabel>
@@ -11,20 +12,6 @@
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QTabWidget>
-
-namespace
-{
-
-// An sn_image pixel is the bytes A, R, G, B; read as a little-endian word and
-// byte-swapped it is exactly the 0xAARRGGBB of QImage::Format_ARGB32.
-void copyRow(const uint32_t *source, uint32_t *target, int width, bool hasAlpha)
-{
-    const uint32_t opaque = hasAlpha ? 0u : 0xFF000000u;
-    for (int x = 0; x < width; x++)
-        target[x] = __builtin_bswap32(source[x]) | opaque;
-}
-
-} // namespace
 
 QWidgetPreview::QWidgetPreview(QWidget *parent) : QWidget(parent) {}
 
@@ -56,10 +43,10 @@ void QWidgetPreview::on_previewChange(int index)
     sn_image_t *stage = preview_lock_image(m_preview, index);
     if (!stage)
         return;
-    QImage image;
-    const sn_image_frame_t *frame = stage->frame_count > 0 ? &stage->frames[0] : nullptr;
-    if (frame && frame->rows && stage->width > 0 && stage->height > 0)
-        image = QImage(stage->width, stage->height, QImage::Format_ARGB32);
+    // Made straight in the pixmap's own format, so that the pixmap takes the
+    // pixels as they are.
+    QImage image = snImageToQImage(stage, SnImageUse::Display, std::move(m_spare));
+    m_spare = QImage();
     if (image.isNull()) {
         // Too large for a QImage (or no pixels): the label keeps what it had.
         const int width = stage->width, height = stage->height;
@@ -68,10 +55,6 @@ void QWidgetPreview::on_previewChange(int index)
                "stage %d image %dx%d FAILED!\n", index, width, height);
         return;
     }
-    const bool hasAlpha = stage->has_alpha != 0;
-    for (int y = 0; y < stage->height; y++)
-        copyRow(frame->rows[y], reinterpret_cast<uint32_t *>(image.scanLine(y)), stage->width,
-                hasAlpha);
     preview_unlock_image(m_preview);
 
     const QPixmap pixmap = QPixmap::fromImage(std::move(image));
@@ -91,6 +74,9 @@ void QWidgetPreview::on_previewChange(int index)
         content->setMinimumSize(size);
         content->setMaximumSize(size);
     }
+    // The picture shown until now is kept for the next stage to be written
+    // into: the display of a new stage costs its conversion only.
+    m_spare = labels[tab]->pixmap(Qt::ReturnByValue).toImage();
     labels[tab]->setPixmap(pixmap);
     labels[tab]->resize(pixmap.size());
 }

@@ -4,6 +4,7 @@
 #ifndef QWIDGETPREVIEW_H
 #define QWIDGETPREVIEW_H
 
+#include <QImage>
 #include <QWidget>
 
 struct preview;
@@ -36,6 +37,8 @@ protected:
 private:
     preview_t *m_preview = nullptr;
     int m_hintSide = 0;
+    // The pixels of the picture a label showed last, before its new one.
+    QImage m_spare;
 };
 
 #endif

@@ -5,6 +5,7 @@
 #include "startup.h"
 
 #include "appinfo.h"
+#include "appresources.h"
 #include "appsettings.h"
 #include "appstyle.h"
 #include "fmain.h"
@@ -34,12 +35,6 @@ static int s_logPort = k_log_port;
 void startupSetLogPort(int port)
 {
     s_logPort = port > 0 && port <= 65535 ? port : k_log_port;
-}
-
-// The pictures live in a static library: nothing else would pull them in.
-static void initAppResources()
-{
-    Q_INIT_RESOURCE(app);
 }
 
 QString startupDataFolder()

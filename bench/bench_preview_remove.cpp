@@ -6,9 +6,9 @@
  * every event handled until the removed operation is freed and the run has
  * ended) is set beside what waiting on the interface thread for the worker to
  * be idle costs at the same point, measured side by side in the same run.
- * Target: a stall of at most 50 ms. The copy of the new Result into the
- * display is the cost of every change of the pipeline, not of the removal:
- * it is taken out of the stall and measured on its own.
+ * Target: a stall of at most 50 ms. The stall ends once the new Result is
+ * shown: its copy into the display is part of it, as it is of every change
+ * of the pipeline.
  */
 #include "base/sn_log.h"
 #include "bench_util.h"
@@ -16,13 +16,13 @@
 #include "operation.h"
 #include "photobatch.h"
 #include "preview.h"
-#include "qwidgetpreview.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -123,9 +123,7 @@ int main(int argc, char **argv)
         page.show();
         page.findChild<QTabWidget *>(QStringLiteral("twPreview"))->setCurrentIndex(2);
         QPushButton *remove = page.findChild<QPushButton *>(QStringLiteral("btnRemove"));
-        QWidgetPreview *display = page.findChild<QWidgetPreview *>(QStringLiteral("widgetPreview"));
-        QObject::disconnect(&page, &FMainWorkflow::previewChanged, display,
-                            &QWidgetPreview::on_previewChange);
+        QLabel *result = page.findChild<QLabel *>(QStringLiteral("lbFinal"));
         page.updatePreviewFile();
 
         std::vector<double> stalls, waits;
@@ -136,6 +134,7 @@ int main(int argc, char **argv)
                 return 1;
             }
             QMetaObject::invokeMethod(&page, "on_CurrentIndexChanged", Q_ARG(int, 4));
+            const qint64 shown = result->pixmap(Qt::ReturnByValue).cacheKey();
             bool freed = false;
             QObject::connect(page.operations()[4]->widget(), &QObject::destroyed,
                              [&freed] { freed = true; });
@@ -143,7 +142,12 @@ int main(int argc, char **argv)
             remove->click();
             double longest = bench_now_seconds() - start;
             if (page.operations().count() != k_operations - 1 ||
-                !pumpUntil([&] { return freed && idle(page); }, 60, &longest)) {
+                !pumpUntil(
+                    [&] {
+                        return freed && idle(page) &&
+                               result->pixmap(Qt::ReturnByValue).cacheKey() != shown;
+                    },
+                    60, &longest)) {
                 fprintf(stderr, "round %d: remove FAILED\n", i);
                 return 1;
             }
@@ -161,16 +165,12 @@ int main(int argc, char **argv)
                 printf("  round %d: remove stall %.1f ms, waiting for idle %.1f ms\n", i,
                        stalls.back() * 1e3, waits.back() * 1e3);
         }
-        double shown = bench_now_seconds();
-        display->on_previewChange(k_operations - 1);
-        shown = (bench_now_seconds() - shown) * 1e3;
         const double stall = *std::max_element(stalls.begin(), stalls.end()) * 1e3;
         const double wait = *std::max_element(waits.begin(), waits.end()) * 1e3;
         printf("preview remove: %dx%d, %d rotations, Result tab, %d rounds (longest)\n", k_width,
                k_height, k_operations, rounds);
-        printf("  remove mid-run -> longest interface stall: %8.2f ms\n", stall);
-        printf("  waiting for the worker on the interface:   %8.2f ms\n", wait);
-        printf("  (the Result copied into the display:       %8.2f ms, apart)\n", shown);
+        printf("  remove mid-run, new Result shown -> longest interface stall: %8.2f ms\n", stall);
+        printf("  waiting for the worker on the interface:                      %8.2f ms\n", wait);
         printf("  ratio to the %.0f ms target: %.2f (at most 1.00) %s\n", k_targetMs,
                stall / k_targetMs, stall <= k_targetMs ? "PASS" : "FAIL");
         status = stall <= k_targetMs ? 0 : 1;

@@ -19,15 +19,6 @@ QWidget *COperation_coloration::createWidget(QWidget *parent)
     return new COperationWidget_coloration(this, parent);
 }
 
-bool COperation_coloration::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_coloration *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_coloration::COperationWidget_coloration(COperation_coloration *operation,
                                                          QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptColoration), m_operation(operation)
@@ -45,7 +36,7 @@ COperationWidget_coloration::~COperationWidget_coloration()
 
 void COperationWidget_coloration::updateParams()
 {
-    const QColor &color = m_operation->m_color;
+    const QColor color = m_operation->color();
     m_ui->lbColor->setStyleSheet(QStringLiteral("background-color: %1;").arg(color.name()));
     m_operation->publishValues({QString::number(color.red()).toStdString(),
                                 QString::number(color.green()).toStdString(),
@@ -53,9 +44,9 @@ void COperationWidget_coloration::updateParams()
     m_operation->notifyChanged();
 }
 
-void COperationWidget_coloration::loadParams(const OperationParamList &params)
+bool COperationWidget_coloration::loadParams(const OperationParamList &params)
 {
-    QColor &color = m_operation->m_color;
+    QColor color = m_operation->color();
     for (const auto &pair : params) {
         // A channel outside 0..255 is brought to the nearest end.
         const int value = std::min(255, std::max(0, operation_text_int(pair.second)));
@@ -66,15 +57,17 @@ void COperationWidget_coloration::loadParams(const OperationParamList &params)
         else if (pair.first == QLatin1String("b"))
             color.setBlue(value);
     }
+    m_operation->setColor(color);
     updateParams();
+    return true;
 }
 
 void COperationWidget_coloration::on_btnColorClicked()
 {
-    const QColor color = Dialogs::getColor(m_operation->m_color, nullptr, QString());
+    const QColor color = Dialogs::getColor(m_operation->color(), nullptr, QString());
     if (!color.isValid())
         return;
-    m_operation->m_color = color;
+    m_operation->setColor(color);
     updateParams();
 }
 

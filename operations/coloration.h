@@ -16,13 +16,22 @@ class COperation_coloration : public CParamOperation
 {
 public:
     COperation_coloration();
-    bool setParams(const OperationParamList &params) override;
 
     // The tint; it lives here, the widget edits it.
-    QColor m_color;
+    QColor color() const
+    {
+        return m_color;
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+    }
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
+
+private:
+    QColor m_color;
 };
 
 class COperationWidget_coloration : public COperationWidget
@@ -35,7 +44,7 @@ public:
 
     void updateParams() override;
     // Sets the colour from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_btnColorClicked();

@@ -25,15 +25,6 @@ QWidget *COperation_crop::createWidget(QWidget *parent)
     return new COperationWidget_crop(this, parent);
 }
 
-bool COperation_crop::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_crop *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_crop::COperationWidget_crop(COperation_crop *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptCrop), m_operation(operation)
 {
@@ -107,7 +98,7 @@ void COperationWidget_crop::updateParams()
     m_operation->notifyChanged();
 }
 
-void COperationWidget_crop::loadParams(const OperationParamList &params)
+bool COperationWidget_crop::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         const QString &key = pair.first;
@@ -136,6 +127,7 @@ void COperationWidget_crop::loadParams(const OperationParamList &params)
         }
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_crop::on_ratioButtonToggled(bool)

@@ -18,7 +18,6 @@ class COperation_crop : public CParamOperation
 {
 public:
     COperation_crop();
-    bool setParams(const OperationParamList &params) override;
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
@@ -34,7 +33,7 @@ public:
 
     void updateParams() override;
     // Sets the controls from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_ratioButtonToggled(bool checked);

@@ -12,15 +12,6 @@ QWidget *COperation_flip::createWidget(QWidget *parent)
     return new COperationWidget_flip(this, parent);
 }
 
-bool COperation_flip::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_flip *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_flip::COperationWidget_flip(COperation_flip *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptFlip), m_operation(operation)
 {
@@ -44,7 +35,7 @@ void COperationWidget_flip::updateParams()
     m_operation->notifyChanged();
 }
 
-void COperationWidget_flip::loadParams(const OperationParamList &params)
+bool COperationWidget_flip::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         if (pair.first == QLatin1String("horizontal"))
@@ -53,6 +44,7 @@ void COperationWidget_flip::loadParams(const OperationParamList &params)
             m_ui->chbVertical->setChecked(operation_text_int(pair.second) == 1);
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_flip::on_checkBoxStateChanged(int)

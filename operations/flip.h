@@ -14,7 +14,6 @@ class COperation_flip : public CParamOperation
 {
 public:
     COperation_flip();
-    bool setParams(const OperationParamList &params) override;
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
@@ -30,7 +29,7 @@ public:
 
     void updateParams() override;
     // Sets the controls from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_checkBoxStateChanged(int state);

@@ -220,6 +220,14 @@ bool CParamOperation::getParams(OperationParamList &params)
     return true;
 }
 
+bool CParamOperation::setParams(const OperationParamList &params)
+{
+    auto *widget = static_cast<COperationWidget *>(m_widget);
+    if (!widget)
+        return false;
+    return widget->loadParams(params);
+}
+
 int CParamOperation::configure(imagefilter_t *filter, const OperationParams &params,
                                const QString &, int)
 {

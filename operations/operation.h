@@ -145,6 +145,8 @@ public:
     imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
     // The (key, value) pairs of the current set, in the kind's order.
     bool getParams(OperationParamList &params) override;
+    // Hands the pairs to the widget; false while there is none.
+    bool setParams(const OperationParamList &params) override;
 
     const std::vector<std::string> &keys() const
     {
@@ -187,6 +189,10 @@ public:
     // Writes every value of the kind, publishes them and calls the change
     // callback.
     virtual void updateParams() = 0;
+    // Sets the controls from a profile's pairs (the keys it knows, in the
+    // list's order), then applies. False when the settings cannot be taken
+    // (an image kind's image that does not load).
+    virtual bool loadParams(const OperationParamList &params) = 0;
 
     // One timer tick; tests deliver it directly.
     void tick();

@@ -54,6 +54,9 @@ imagefilter_t *CPictureOperation::createFilter(const QString &sourcePath, int in
     return filter;
 }
 
+const char *const CPictureOperation::k_xWords[3] = {"left", "middle", "right"};
+const char *const CPictureOperation::k_yWords[3] = {"top", "middle", "bottom"};
+
 void CPictureOperation::applyUnit(const QComboBox *unit, QSpinBox *offset)
 {
     if (unit->currentIndex() != 0) {
@@ -102,14 +105,6 @@ bool CImageOperation::getParams(OperationParamList &params)
         return false;
     widget->listParams(params);
     return true;
-}
-
-bool CImageOperation::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<CImageOperationWidget *>(m_widget);
-    if (!widget)
-        return false;
-    return widget->applyParams(params);
 }
 
 CImageOperationWidget::CImageOperationWidget(CImageOperation *operation, const char *failure,

@@ -23,6 +23,10 @@ class CPictureOperation : public CParamOperation
 public:
     // The settings texts shared by the four kinds' widgets.
 
+    // The anchor words of a position, by the index of its combo.
+    static const char *const k_xWords[3];
+    static const char *const k_yWords[3];
+
     // The unit combo sets the offset's range and suffix: Percent -100..100
     // "%", Pixel -65536..65536 " px". Narrowing limits the value.
     static void applyUnit(const QComboBox *unit, QSpinBox *offset);
@@ -56,7 +60,6 @@ public:
     // The pairs come from and go to the widget; false without one, or when
     // the image file does not load.
     bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
 
     const QString &imagePath() const
     {
@@ -79,9 +82,8 @@ class CImageOperationWidget : public COperationWidget
     Q_OBJECT
 
 public:
-    // Sets the controls from a profile's pairs; false when the image file
-    // does not load.
-    virtual bool applyParams(const OperationParamList &params) = 0;
+    // False when the image file does not load.
+    bool loadParams(const OperationParamList &params) override = 0;
     virtual void listParams(OperationParamList &params) const = 0;
     // Reads a picture file and makes it the kind's picture; false when it
     // does not load (nothing changes then).

@@ -24,15 +24,6 @@ QWidget *COperation_resize::createWidget(QWidget *parent)
     return new COperationWidget_resize(this, parent);
 }
 
-bool COperation_resize::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_resize *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_resize::COperationWidget_resize(COperation_resize *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptResize), m_operation(operation)
 {
@@ -56,7 +47,7 @@ COperationWidget_resize::COperationWidget_resize(COperation_resize *operation, Q
     connect(m_ui->sbHeight, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &COperationWidget_resize::on_spinBoxValueChanged);
     m_ui->lbColor->setStyleSheet(
-        QStringLiteral("background-color: %1;").arg(m_operation->m_paddingColor.name()));
+        QStringLiteral("background-color: %1;").arg(m_operation->paddingColor().name()));
     m_deadline = -1;
     updateParams();
     startTick();
@@ -85,7 +76,7 @@ void COperationWidget_resize::updateParams()
     m_operation->publishValues(
         {operation_length_text(m_ui->sbWidth->value(), percent).toStdString(),
          operation_length_text(m_ui->sbHeight->value(), percent).toStdString(), keep,
-         padding ? operation_color_text(m_operation->m_paddingColor).toStdString() : ""});
+         padding ? operation_color_text(m_operation->paddingColor()).toStdString() : ""});
     m_operation->notifyChanged();
 }
 
@@ -100,7 +91,7 @@ void COperationWidget_resize::applyUnit()
     }
 }
 
-void COperationWidget_resize::loadParams(const OperationParamList &params)
+bool COperationWidget_resize::loadParams(const OperationParamList &params)
 {
     m_ui->gbpKeepAspect->setChecked(false);
     for (const auto &pair : params) {
@@ -127,12 +118,15 @@ void COperationWidget_resize::loadParams(const OperationParamList &params)
                 m_ui->gbpKeepAspect->setChecked(false);
             }
         } else if (key == QLatin1String("padding_color")) {
-            operation_color_read(text, &m_operation->m_paddingColor);
+            QColor color = m_operation->paddingColor();
+            operation_color_read(text, &color);
+            m_operation->setPaddingColor(color);
         }
     }
     // The swatch follows the loaded colour, so that it never shows a stale one.
-    m_ui->lbColor->setStyleSheet(operation_swatch_style(m_operation->m_paddingColor));
+    m_ui->lbColor->setStyleSheet(operation_swatch_style(m_operation->paddingColor()));
     updateParams();
+    return true;
 }
 
 void COperationWidget_resize::on_ratioButtonToggled(bool)
@@ -148,11 +142,11 @@ void COperationWidget_resize::on_spinBoxValueChanged(int)
 
 void COperationWidget_resize::on_btnColorClicked()
 {
-    const QColor color = Dialogs::getColor(m_operation->m_paddingColor, nullptr, QString(),
+    const QColor color = Dialogs::getColor(m_operation->paddingColor(), nullptr, QString(),
                                            QColorDialog::ShowAlphaChannel);
     if (!color.isValid())
         return;
-    m_operation->m_paddingColor = color;
+    m_operation->setPaddingColor(color);
     m_ui->lbColor->setStyleSheet(operation_swatch_style(color));
     applySoon();
 }

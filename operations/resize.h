@@ -18,13 +18,22 @@ class COperation_resize : public CParamOperation
 {
 public:
     COperation_resize();
-    bool setParams(const OperationParamList &params) override;
 
     // The padding colour; the widget edits it.
-    QColor m_paddingColor;
+    QColor paddingColor() const
+    {
+        return m_paddingColor;
+    }
+    void setPaddingColor(const QColor &color)
+    {
+        m_paddingColor = color;
+    }
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
+
+private:
+    QColor m_paddingColor;
 };
 
 class COperationWidget_resize : public COperationWidget
@@ -37,7 +46,7 @@ public:
 
     void updateParams() override;
     // Sets the controls from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_ratioButtonToggled(bool checked);

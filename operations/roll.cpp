@@ -14,15 +14,6 @@ QWidget *COperation_roll::createWidget(QWidget *parent)
     return new COperationWidget_roll(this, parent);
 }
 
-bool COperation_roll::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_roll *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_roll::COperationWidget_roll(COperation_roll *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptRoll), m_operation(operation)
 {
@@ -66,7 +57,7 @@ void COperationWidget_roll::applyUnit()
     }
 }
 
-void COperationWidget_roll::loadParams(const OperationParamList &params)
+bool COperationWidget_roll::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         QSpinBox *box = pair.first == QLatin1String("x")   ? m_ui->sbHorizontal
@@ -82,6 +73,7 @@ void COperationWidget_roll::loadParams(const OperationParamList &params)
         box->setValue(operation_text_int(pair.second));
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_roll::on_ratioButtonToggled(bool)

@@ -20,15 +20,6 @@ QWidget *COperation_rotate::createWidget(QWidget *parent)
     return new COperationWidget_rotate(this, parent);
 }
 
-bool COperation_rotate::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_rotate *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_rotate::COperationWidget_rotate(COperation_rotate *operation, QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptRotate), m_operation(operation)
 {
@@ -41,7 +32,7 @@ COperationWidget_rotate::COperationWidget_rotate(COperation_rotate *operation, Q
     connect(m_ui->btnColor, &QPushButton::clicked, this,
             &COperationWidget_rotate::on_btnColorClicked);
     m_ui->lbColor->setStyleSheet(
-        QStringLiteral("background-color: %1;").arg(m_operation->m_color.name()));
+        QStringLiteral("background-color: %1;").arg(m_operation->color().name()));
     m_deadline = -1;
     updateParams();
     startTick();
@@ -61,16 +52,15 @@ void COperationWidget_rotate::updateParams()
         angle = 90;
     else if (m_ui->rbr180->isChecked())
         angle = 180;
-    if (angle == m_operation->m_angle && m_operation->m_color == m_operation->m_appliedColor)
+    if (m_operation->isApplied(angle))
         return;
-    m_operation->m_angle = angle;
-    m_operation->m_appliedColor = m_operation->m_color;
+    m_operation->setApplied(angle);
     m_operation->publishValues({operation_real_text(angle, 2).toStdString(),
-                                operation_color_text(m_operation->m_color).toStdString()});
+                                operation_color_text(m_operation->color()).toStdString()});
     m_operation->notifyChanged();
 }
 
-void COperationWidget_rotate::loadParams(const OperationParamList &params)
+bool COperationWidget_rotate::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         if (pair.first == QLatin1String("angle")) {
@@ -86,12 +76,15 @@ void COperationWidget_rotate::loadParams(const OperationParamList &params)
                 m_ui->sbDegrees->setValue(angle);
             }
         } else if (pair.first == QLatin1String("background_color")) {
-            operation_color_read(pair.second, &m_operation->m_color);
+            QColor color = m_operation->color();
+            operation_color_read(pair.second, &color);
+            m_operation->setColor(color);
         }
     }
     // The swatch follows the loaded colour, so that it never shows a stale one.
-    m_ui->lbColor->setStyleSheet(operation_swatch_style(m_operation->m_color));
+    m_ui->lbColor->setStyleSheet(operation_swatch_style(m_operation->color()));
     updateParams();
+    return true;
 }
 
 void COperationWidget_rotate::on_ratioButtonToggled(bool)
@@ -107,10 +100,10 @@ void COperationWidget_rotate::on_dspinBoxValueChanged(double)
 void COperationWidget_rotate::on_btnColorClicked()
 {
     const QColor color =
-        Dialogs::getColor(m_operation->m_color, nullptr, QString(), QColorDialog::ShowAlphaChannel);
+        Dialogs::getColor(m_operation->color(), nullptr, QString(), QColorDialog::ShowAlphaChannel);
     if (!color.isValid())
         return;
-    m_operation->m_color = color;
+    m_operation->setColor(color);
     m_ui->lbColor->setStyleSheet(operation_swatch_style(color));
     applySoon();
 }

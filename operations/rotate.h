@@ -17,15 +17,35 @@ class COperation_rotate : public CParamOperation
 {
 public:
     COperation_rotate();
-    bool setParams(const OperationParamList &params) override;
 
-    // What the values last received, and the colour chosen in the widget.
-    double m_angle = 0;
-    QColor m_appliedColor;
-    QColor m_color;
+    // The background colour chosen in the widget.
+    QColor color() const
+    {
+        return m_color;
+    }
+    void setColor(const QColor &color)
+    {
+        m_color = color;
+    }
+    // True when angle and the chosen colour are what the values last received.
+    bool isApplied(double angle) const
+    {
+        return angle == m_angle && m_color == m_appliedColor;
+    }
+    // The values now hold angle and the chosen colour.
+    void setApplied(double angle)
+    {
+        m_angle = angle;
+        m_appliedColor = m_color;
+    }
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
+
+private:
+    double m_angle = 0;
+    QColor m_appliedColor;
+    QColor m_color;
 };
 
 class COperationWidget_rotate : public COperationWidget
@@ -38,7 +58,7 @@ public:
 
     void updateParams() override;
     // Sets the controls from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_ratioButtonToggled(bool checked);

@@ -7,9 +7,6 @@
 
 #include <QEvent>
 
-static const char *const k_xWords[3] = {"left", "middle", "right"};
-static const char *const k_yWords[3] = {"top", "middle", "bottom"};
-
 COperation_stamp_image::COperation_stamp_image()
     : CImageOperation("stamp_image", "stamp", {"stamp_image", "transparency", "x_pos", "y_pos"})
 {
@@ -60,10 +57,10 @@ void COperationWidget_stamp_image::updateParams()
     set->values[1] = std::to_string(m_ui->sbTransparency->value());
     CPictureOperation::applyUnit(m_ui->cmbXDelta, m_ui->sbXDelta);
     CPictureOperation::applyUnit(m_ui->cmbYDelta, m_ui->sbYDelta);
-    set->values[2] =
-        CPictureOperation::positionText(k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta, m_ui->sbXDelta);
-    set->values[3] =
-        CPictureOperation::positionText(k_yWords, m_ui->cmbYPos, m_ui->cmbYDelta, m_ui->sbYDelta);
+    set->values[2] = CPictureOperation::positionText(CPictureOperation::k_xWords, m_ui->cmbXPos,
+                                                     m_ui->cmbXDelta, m_ui->sbXDelta);
+    set->values[3] = CPictureOperation::positionText(CPictureOperation::k_yWords, m_ui->cmbYPos,
+                                                     m_ui->cmbYDelta, m_ui->sbYDelta);
     m_operation->publish(std::move(set));
     m_operation->notifyChanged();
 }
@@ -87,7 +84,7 @@ void COperationWidget_stamp_image::listParams(OperationParamList &params) const
     params.append(qMakePair(QStringLiteral("y_pos"), QString::fromStdString(set->values[3])));
 }
 
-bool COperationWidget_stamp_image::applyParams(const OperationParamList &params)
+bool COperationWidget_stamp_image::loadParams(const OperationParamList &params)
 {
     bool result = true;
     for (const auto &pair : params) {
@@ -95,11 +92,11 @@ bool COperationWidget_stamp_image::applyParams(const OperationParamList &params)
         if (applyImageParam(key, value, &result))
             continue;
         if (key == QLatin1String("x_pos")) {
-            CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
-                                            m_ui->sbXDelta);
+            CPictureOperation::readPosition(value, CPictureOperation::k_xWords, m_ui->cmbXPos,
+                                            m_ui->cmbXDelta, m_ui->sbXDelta);
         } else if (key == QLatin1String("y_pos")) {
-            CPictureOperation::readPosition(value, k_yWords, m_ui->cmbYPos, m_ui->cmbYDelta,
-                                            m_ui->sbYDelta);
+            CPictureOperation::readPosition(value, CPictureOperation::k_yWords, m_ui->cmbYPos,
+                                            m_ui->cmbYDelta, m_ui->sbYDelta);
         }
     }
     updateParams();

@@ -28,7 +28,7 @@ public:
     ~COperationWidget_stamp_image() override;
 
     void updateParams() override;
-    bool applyParams(const OperationParamList &params) override;
+    bool loadParams(const OperationParamList &params) override;
     void listParams(OperationParamList &params) const override;
 
 private slots:

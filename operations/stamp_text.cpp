@@ -8,9 +8,6 @@
 
 #include <QEvent>
 
-static const char *const k_xWords[3] = {"left", "middle", "right"};
-static const char *const k_yWords[3] = {"top", "middle", "bottom"};
-
 COperation_stamp_text::COperation_stamp_text()
     : CTextOperation("stamp_text", "stamp", {"stamp_image", "transparency", "x_pos", "y_pos"})
 {
@@ -57,8 +54,10 @@ void COperationWidget_stamp_text::updateParams()
     std::vector<std::string> values = {
         std::string(),
         std::to_string(m_ui->sbTransparency->value()),
-        CPictureOperation::positionText(k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta, m_ui->sbXDelta),
-        CPictureOperation::positionText(k_yWords, m_ui->cmbYPos, m_ui->cmbYDelta, m_ui->sbYDelta),
+        CPictureOperation::positionText(CPictureOperation::k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
+                                        m_ui->sbXDelta),
+        CPictureOperation::positionText(CPictureOperation::k_yWords, m_ui->cmbYPos, m_ui->cmbYDelta,
+                                        m_ui->sbYDelta),
     };
     m_operation->publishText(values, m_ui->edtText->text(), m_ui->sbRotation->value());
     m_operation->notifyChanged();
@@ -79,7 +78,7 @@ void COperationWidget_stamp_text::listParams(OperationParamList &params) const
     params.append(qMakePair(QStringLiteral("y_pos"), QString::fromStdString(set->values[3])));
 }
 
-void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
+bool COperationWidget_stamp_text::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         const QString &key = pair.first, &value = pair.second;
@@ -88,14 +87,15 @@ void COperationWidget_stamp_text::applyParams(const OperationParamList &params)
         if (key == QLatin1String("transparency")) {
             operation_set_int(m_ui->sbTransparency, value);
         } else if (key == QLatin1String("x_pos")) {
-            CPictureOperation::readPosition(value, k_xWords, m_ui->cmbXPos, m_ui->cmbXDelta,
-                                            m_ui->sbXDelta);
+            CPictureOperation::readPosition(value, CPictureOperation::k_xWords, m_ui->cmbXPos,
+                                            m_ui->cmbXDelta, m_ui->sbXDelta);
         } else if (key == QLatin1String("y_pos")) {
-            CPictureOperation::readPosition(value, k_yWords, m_ui->cmbYPos, m_ui->cmbYDelta,
-                                            m_ui->sbYDelta);
+            CPictureOperation::readPosition(value, CPictureOperation::k_yWords, m_ui->cmbYPos,
+                                            m_ui->cmbYDelta, m_ui->sbYDelta);
         }
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_stamp_text::on_comboBoxCurrentIndexChanged(int)

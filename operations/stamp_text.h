@@ -29,7 +29,7 @@ public:
     ~COperationWidget_stamp_text() override;
 
     void updateParams() override;
-    void applyParams(const OperationParamList &params) override;
+    bool loadParams(const OperationParamList &params) override;
     void listParams(OperationParamList &params) const override;
 
 private slots:

@@ -19,15 +19,6 @@ QWidget *COperation_swap_colors::createWidget(QWidget *parent)
     return new COperationWidget_swap_colors(this, parent);
 }
 
-bool COperation_swap_colors::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<COperationWidget_swap_colors *>(m_widget);
-    if (!widget)
-        return false;
-    widget->loadParams(params);
-    return true;
-}
-
 COperationWidget_swap_colors::COperationWidget_swap_colors(COperation_swap_colors *operation,
                                                            QWidget *parent)
     : COperationWidget(parent), m_ui(new Ui::OptSwapColors), m_operation(operation)
@@ -55,7 +46,7 @@ void COperationWidget_swap_colors::updateParams()
     m_operation->notifyChanged();
 }
 
-void COperationWidget_swap_colors::loadParams(const OperationParamList &params)
+bool COperationWidget_swap_colors::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         const int index = pair.second == QLatin1String("b")   ? 2
@@ -69,6 +60,7 @@ void COperationWidget_swap_colors::loadParams(const OperationParamList &params)
             m_ui->cmbBlueTo->setCurrentIndex(index);
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_swap_colors::on_combobBoxCurrentIndexChanged(int)

@@ -14,7 +14,6 @@ class COperation_swap_colors : public CParamOperation
 {
 public:
     COperation_swap_colors();
-    bool setParams(const OperationParamList &params) override;
 
 protected:
     QWidget *createWidget(QWidget *parent) override;
@@ -30,7 +29,7 @@ public:
 
     void updateParams() override;
     // Sets the combos from a profile's pairs, then applies.
-    void loadParams(const OperationParamList &params);
+    bool loadParams(const OperationParamList &params) override;
 
 private slots:
     void on_combobBoxCurrentIndexChanged(int index);

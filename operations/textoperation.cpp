@@ -45,15 +45,6 @@ bool CTextOperation::getParams(OperationParamList &params)
     return true;
 }
 
-bool CTextOperation::setParams(const OperationParamList &params)
-{
-    auto *widget = static_cast<CTextOperationWidget *>(m_widget);
-    if (!widget)
-        return false;
-    widget->applyParams(params);
-    return true;
-}
-
 TextSnapshotPtr CTextOperation::snapshot() const
 {
     return std::atomic_load_explicit(&m_snapshot, std::memory_order_acquire);

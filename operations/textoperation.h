@@ -33,7 +33,6 @@ class CTextOperation : public CPictureOperation
 public:
     // The pairs come from and go to the widget; false without one.
     bool getParams(OperationParamList &params) override;
-    bool setParams(const OperationParamList &params) override;
 
     // Interface thread: the font and colour the widget edits.
     const QFont &font() const
@@ -92,7 +91,7 @@ class CTextOperationWidget : public COperationWidget
     Q_OBJECT
 
 public:
-    virtual void applyParams(const OperationParamList &params) = 0;
+    bool loadParams(const OperationParamList &params) override = 0;
     virtual void listParams(OperationParamList &params) const = 0;
 
 protected:

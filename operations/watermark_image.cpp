@@ -83,7 +83,7 @@ void COperationWidget_watermark_image::listParams(OperationParamList &params) co
             qMakePair(QString::fromLatin1(keys[i]), QString::fromStdString(set->values[i + 1])));
 }
 
-bool COperationWidget_watermark_image::applyParams(const OperationParamList &params)
+bool COperationWidget_watermark_image::loadParams(const OperationParamList &params)
 {
     bool result = true;
     for (const auto &pair : params) {

@@ -30,7 +30,7 @@ public:
     ~COperationWidget_watermark_image() override;
 
     void updateParams() override;
-    bool applyParams(const OperationParamList &params) override;
+    bool loadParams(const OperationParamList &params) override;
     void listParams(OperationParamList &params) const override;
 
 protected:

@@ -85,7 +85,7 @@ void COperationWidget_watermark_text::listParams(OperationParamList &params) con
             qMakePair(QString::fromLatin1(keys[i]), QString::fromStdString(set->values[i + 1])));
 }
 
-void COperationWidget_watermark_text::applyParams(const OperationParamList &params)
+bool COperationWidget_watermark_text::loadParams(const OperationParamList &params)
 {
     for (const auto &pair : params) {
         const QString &key = pair.first, &value = pair.second;
@@ -104,6 +104,7 @@ void COperationWidget_watermark_text::applyParams(const OperationParamList &para
         }
     }
     updateParams();
+    return true;
 }
 
 void COperationWidget_watermark_text::changeEvent(QEvent *event)

@@ -30,7 +30,7 @@ public:
     ~COperationWidget_watermark_text() override;
 
     void updateParams() override;
-    void applyParams(const OperationParamList &params) override;
+    bool loadParams(const OperationParamList &params) override;
     void listParams(OperationParamList &params) const override;
 
 protected:
