@@ -11,6 +11,7 @@
  * of the pipeline.
  */
 #include "base/sn_log.h"
+#include "bench_preview_photo.h"
 #include "bench_util.h"
 #include "fmainworkflow.h"
 #include "operation.h"
@@ -96,25 +97,9 @@ int main(int argc, char **argv)
     sn_log_set_level(3);
     sn_image_init();
     QApplication app(argc, argv);
-    char folder[] = "/tmp/bench_preview_remove_XXXXXX";
-    if (!mkdtemp(folder) || photobatch_create_instance() != 0) {
-        fprintf(stderr, "setup FAILED\n");
+    BenchPreviewPhoto photo;
+    if (!bench_preview_photo_create(&photo, "bench_preview_remove", k_width, k_height))
         return 1;
-    }
-    const std::string path = std::string(folder) + "/photo.jpg";
-    if (!bench_write_jpeg(path.c_str(), k_width, k_height, 90, [](int y, uint8_t *row) {
-            for (int x = 0; x < k_width; x++) {
-                row[x * 3] = (uint8_t)(x * 255 / k_width);
-                row[x * 3 + 1] = (uint8_t)(y * 255 / k_height);
-                row[x * 3 + 2] = (uint8_t)((x ^ y) & 0xFF);
-            }
-        })) {
-        fprintf(stderr, "writing the photo FAILED\n");
-        return 1;
-    }
-    fileman_t *list = photobatch_get_fileman(photobatch_get_instance());
-    fileman_add(list, path.c_str(), 0, 0);
-    fileman_set_current(list, 0);
 
     int status = 0;
     {
@@ -176,9 +161,7 @@ int main(int argc, char **argv)
         status = stall <= k_targetMs ? 0 : 1;
         page.stopPreview();
     }
-    photobatch_destroy_instance();
-    remove(path.c_str());
-    rmdir(folder);
+    bench_preview_photo_destroy(photo);
     sn_image_uninit();
     return status;
 }
