@@ -108,16 +108,7 @@ WorkerReport *g_report = nullptr;
 
 double resident_mib()
 {
-    FILE *f = fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (fgets(line, sizeof line, f))
-        if (sscanf(line, "VmRSS: %ld", &kib) == 1)
-            break;
-    fclose(f);
-    return (double)kib / 1024.0;
+    return (double)bench_resident_kib() / 1024.0;
 }
 
 struct WorkerRun {

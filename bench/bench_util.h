@@ -1,7 +1,7 @@
 /*
- * Shared pieces of the benchmarks: the monotonic clock they time with, and
- * the libjpeg writer that turns rows of a generated photo-like frame into a
- * test JPEG.
+ * Shared pieces of the benchmarks: the monotonic clock they time with, the
+ * resident memory they read, and the libjpeg writer that turns rows of a
+ * generated photo-like frame into a test JPEG.
  */
 #ifndef BENCH_UTIL_H
 #define BENCH_UTIL_H
@@ -28,6 +28,21 @@ inline double bench_now_ms()
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+/* The resident set of this process in KiB, -1 when it cannot be read. */
+inline long bench_resident_kib()
+{
+    FILE *f = fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kib = -1;
+    while (fgets(line, sizeof line, f))
+        if (sscanf(line, "VmRSS: %ld", &kib) == 1)
+            break;
+    fclose(f);
+    return kib;
 }
 
 /* Writes a width x height RGB JPEG at quality to path; fill_row(y, row) fills

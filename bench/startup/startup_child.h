@@ -7,8 +7,9 @@
 #ifndef STARTUP_CHILD_H
 #define STARTUP_CHILD_H
 
+#include "../bench_util.h"
+
 #include <stdio.h>
-#include <time.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -17,28 +18,6 @@
 
 /* The window stays idle this long before its memory is read. */
 static const int k_startup_idle_ms = 500;
-
-/* Monotonic milliseconds: the parent's clock for the same moments. */
-inline double startup_now_ms()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-inline long startup_resident_kib()
-{
-    FILE *f = fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (fgets(line, sizeof line, f))
-        if (sscanf(line, "VmRSS: %ld", &kib) == 1)
-            break;
-    fclose(f);
-    return kib;
-}
 
 /* Watches the application for the first paint of a top-level window. The
  * window's children are painted and the backing store flushed in the same
@@ -54,11 +33,11 @@ public:
             m_seen = true;
             QWidget *window = static_cast<QWidget *>(watched);
             QTimer::singleShot(0, window, []() {
-                printf("shown %.3f\n", startup_now_ms());
+                printf("shown %.3f\n", bench_now_ms());
                 fflush(stdout);
             });
             QTimer::singleShot(k_startup_idle_ms, window, [window]() {
-                printf("rss %ld\n", startup_resident_kib());
+                printf("rss %ld\n", bench_resident_kib());
                 fflush(stdout);
                 window->close();
             });
