@@ -65,18 +65,6 @@ void gateFilters(void *owner, const QString &path, int, QList<imagefilter_t *> &
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-bool writeImage(const std::string &path)
-{
-    zvtest::ImagePtr image(sn_image_create(8, 6, 1));
-    if (!image || sn_image_allocate_frame(image.get(), 0) != 0)
-        return false;
-    sn_image_write_params_t params;
-    memset(&params, 0, sizeof params);
-    params.quality = 90;
-    params.bits = 24;
-    return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_JPEG, &params) == 0;
-}
-
 QString readAll(const std::string &path)
 {
     QFile file(QString::fromStdString(path));
@@ -231,7 +219,7 @@ private slots:
         QCOMPARE(window->tabWidget()->currentIndex(), 0);
 
         // With files and no filter: the pipeline question; No ends it.
-        QVERIFY(writeImage(file("a.jpg")));
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
         addFiles({"a.jpg"});
         MsgAnswer::clear();
         MsgAnswer::next(QDialogButtonBox::No);
@@ -244,7 +232,7 @@ private slots:
 
     void neverAgainCountsOnlyWithoutNo()
     {
-        QVERIFY(writeImage(file("a.jpg")));
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
         addFiles({"a.jpg"});
         std::string out = file("out");
         setOutputFolder(out);
@@ -292,7 +280,7 @@ private slots:
     {
         window.reset();
         makeWindow(false);
-        QVERIFY(writeImage(file("a.jpg")));
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
         addFiles({"a.jpg"});
         const std::string out = file("out");
         QVERIFY(QDir().mkpath(QString::fromStdString(out)));
@@ -319,7 +307,7 @@ private slots:
 
     void emptyFolderIsRefusedBeforeTheStart()
     {
-        QVERIFY(writeImage(file("a.jpg")));
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
         addFiles({"a.jpg"});
         setOutputFolder("");
         window->tabWidget()->setCurrentIndex(3);
@@ -348,7 +336,7 @@ private slots:
     void runWithPauseResumeAndFailures()
     {
         for (const char *name : {"a.jpg", "b.jpg", "c<&>.jpg"})
-            QVERIFY(writeImage(file(name)));
+            QVERIFY(zvtest::write_small_jpeg(file(name)));
         QVERIFY(zvtest::write_file(file("z_bad.jpg"), std::string("not a picture")));
         addFiles({"a.jpg", "b.jpg", "c<&>.jpg", "z_bad.jpg"});
         std::string out = file("out");
@@ -423,7 +411,7 @@ private slots:
     void pauseThenCancel()
     {
         for (const char *name : {"a.jpg", "b.jpg"})
-            QVERIFY(writeImage(file(name)));
+            QVERIFY(zvtest::write_small_jpeg(file(name)));
         addFiles({"a.jpg", "b.jpg"});
         setOutputFolder(dir->path());
         gate.armed = true;
@@ -686,7 +674,7 @@ private slots:
     {
         window.reset();
         makeWindow(false);
-        QVERIFY(writeImage(file("a.jpg")));
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
         addFiles({"a.jpg"});
         setOutputFolder(dir->path());
         window->workflowPage()->insertOperation("gray", 0, nullptr);
@@ -705,7 +693,7 @@ private slots:
         QString qm = QCoreApplication::applicationDirPath() + "/../app/language/de_DE.qm";
         if (!german.load(qm))
             QSKIP("no compiled German translation");
-        QVERIFY(writeImage(file("a.jpg")));
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
         addFiles({"a.jpg"});
         setOutputFolder(dir->path());
         gate.armed = true;
@@ -726,7 +714,7 @@ private slots:
     void shutdownDuringARun()
     {
         for (const char *name : {"a.jpg", "b.jpg"})
-            QVERIFY(writeImage(file(name)));
+            QVERIFY(zvtest::write_small_jpeg(file(name)));
         addFiles({"a.jpg", "b.jpg"});
         setOutputFolder(dir->path());
         gate.armed = true;

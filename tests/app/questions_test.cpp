@@ -38,18 +38,6 @@ enum Reach {
 };
 enum Way { Esc, CloseButton, No };
 
-bool writePhoto(const std::string &path)
-{
-    zvtest::ImagePtr image(sn_image_create(8, 6, 1));
-    if (!image || sn_image_allocate_frame(image.get(), 0) != 0)
-        return false;
-    sn_image_write_params_t params;
-    memset(&params, 0, sizeof params);
-    params.quality = 90;
-    params.bits = 24;
-    return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_JPEG, &params) == 0;
-}
-
 std::string text(const std::string &path)
 {
     std::vector<uint8_t> data = zvtest::read_file(path);
@@ -141,7 +129,7 @@ private slots:
         const std::string conf = dir.file("Zandrevik.conf");
         appsettings_init(conf.c_str());
         const std::string source = dir.file("photo.jpg");
-        QVERIFY(writePhoto(source));
+        QVERIFY(zvtest::write_small_jpeg(source));
         const std::string missing = dir.file("new");
         const std::string out = dir.file("out");
         QVERIFY(QDir().mkpath(QString::fromStdString(out)));

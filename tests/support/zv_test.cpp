@@ -228,6 +228,18 @@ CommaLocale::~CommaLocale()
     unsetenv("LOCPATH");
 }
 
+bool write_small_jpeg(const std::string &path)
+{
+    ImagePtr image(sn_image_create(8, 6, 1));
+    if (!image || sn_image_allocate_frame(image.get(), 0) != 0)
+        return false;
+    sn_image_write_params_t params;
+    memset(&params, 0, sizeof params);
+    params.quality = 90;
+    params.bits = 24;
+    return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_JPEG, &params) == 0;
+}
+
 bool same_pixels(const sn_image_t *a, const sn_image_t *b)
 {
     if (!a || !b || a->width != b->width || a->height != b->height || a->frame_count < 1 ||

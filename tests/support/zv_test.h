@@ -72,6 +72,9 @@ bool magick_decode(const std::string &path, Rgba *out);
 /* True when a and b are both there, of one size, with the same frame 0. */
 bool same_pixels(const sn_image_t *a, const sn_image_t *b);
 
+/* A small black 8 x 6 JPEG at path, the photo of tests that only need one. */
+bool write_small_jpeg(const std::string &path);
+
 /* A UDP socket bound to an ephemeral port of 127.0.0.1 with a large receive
  * buffer; the port goes to *port. -1 when it cannot be had. */
 int bind_loopback_udp(int *port);
