@@ -22,15 +22,9 @@ namespace
 
 sn_image_t *makeStage(int width, int height, bool alpha, uint32_t seed)
 {
-    sn_image_t *image = sn_image_create(width, height, 1);
-    if (!image || sn_image_allocate_frame(image, 0) != 0)
-        return nullptr;
-    image->has_alpha = alpha ? 1 : 0;
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            image->frames[0].rows[y][x] =
-                SN_PIXEL((x * 40 + 7) & 0xFF, (x * 17 + seed) & 0xFF, (y * 29) & 0xFF, 200);
-    return image;
+    return zvtest::make_image(width, height, alpha, [seed](int x, int y) {
+        return SN_PIXEL((x * 40 + 7) & 0xFF, (x * 17 + seed) & 0xFF, (y * 29) & 0xFF, 200);
+    });
 }
 
 } // namespace

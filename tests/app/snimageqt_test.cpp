@@ -5,6 +5,7 @@
 #include "image/sn_image.h"
 #include "snimageqt.h"
 #include "tsan_qt.h"
+#include "zv_test.h"
 
 #include <QtTest>
 
@@ -13,15 +14,9 @@ namespace
 
 sn_image_t *makeImage(int width, int height, bool alpha)
 {
-    sn_image_t *image = sn_image_create(width, height, 1);
-    if (!image || sn_image_allocate_frame(image, 0) != 0)
-        return nullptr;
-    image->has_alpha = alpha ? 1 : 0;
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            image->frames[0].rows[y][x] =
-                SN_PIXEL((x * 13 + y) & 0xFF, (x * 7) & 0xFF, (y * 3) & 0xFF, (x ^ y) & 0xFF);
-    return image;
+    return zvtest::make_image(width, height, alpha, [](int x, int y) {
+        return SN_PIXEL((x * 13 + y) & 0xFF, (x * 7) & 0xFF, (y * 3) & 0xFF, (x ^ y) & 0xFF);
+    });
 }
 
 QRgb expected(const sn_image_t *image, int x, int y)

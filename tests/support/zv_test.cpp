@@ -228,6 +228,21 @@ CommaLocale::~CommaLocale()
     unsetenv("LOCPATH");
 }
 
+sn_image_t *make_image(int width, int height, bool alpha,
+                       const std::function<uint32_t(int x, int y)> &fill)
+{
+    sn_image_t *image = sn_image_create(width, height, 1);
+    if (!image || sn_image_allocate_frame(image, 0) != 0) {
+        sn_image_destroy(image);
+        return nullptr;
+    }
+    image->has_alpha = alpha ? 1 : 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            image->frames[0].rows[y][x] = fill(x, y);
+    return image;
+}
+
 bool write_small_jpeg(const std::string &path)
 {
     ImagePtr image(sn_image_create(8, 6, 1));

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -71,6 +72,11 @@ bool magick_decode(const std::string &path, Rgba *out);
 
 /* True when a and b are both there, of one size, with the same frame 0. */
 bool same_pixels(const sn_image_t *a, const sn_image_t *b);
+
+/* A one-frame image whose pixel (x, y) is fill(x, y), has_alpha as given;
+ * null when it cannot be made. */
+sn_image_t *make_image(int width, int height, bool alpha,
+                       const std::function<uint32_t(int x, int y)> &fill);
 
 /* A small black 8 x 6 JPEG at path, the photo of tests that only need one. */
 bool write_small_jpeg(const std::string &path);

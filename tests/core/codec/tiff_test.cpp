@@ -339,15 +339,10 @@ TEST_F(TiffTest, GreyAlphaKeepsTheFilesAlpha)
 
 sn_image_t *pattern(int width, int height, bool alpha)
 {
-    sn_image_t *image = sn_image_create(width, height, 1);
-    if (!image || sn_image_allocate_frame(image, 0) != 0)
-        return nullptr;
-    image->has_alpha = alpha ? 1 : 0;
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            image->frames[0].rows[y][x] = SN_PIXEL(alpha ? (x * 37 + y) & 0xFF : 255,
-                                                   (x * 7) & 0xFF, (y * 11) & 0xFF, (x * y) & 0xFF);
-    return image;
+    return zvtest::make_image(width, height, alpha, [alpha](int x, int y) {
+        return SN_PIXEL(alpha ? (x * 37 + y) & 0xFF : 255, (x * 7) & 0xFF, (y * 11) & 0xFF,
+                        (x * y) & 0xFF);
+    });
 }
 
 TEST_F(TiffTest, WritesLosslessLittleEndianFiles)
