@@ -436,6 +436,36 @@ private:
         return QString::fromStdString(dir->file(name));
     }
 
+    // The environment of a child run of this program: its home and data
+    // inside the test folder, offscreen.
+    QProcessEnvironment childEnvironment(const QString &dataHome)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), path("home"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("home/config"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
+
+    // Runs this program again in env; empty when it ended by itself within a
+    // minute (start-up, a photo in hand and the engine's wait, with room for
+    // a sanitized build) with exit code 0, else what went wrong.
+    QString runChild(const QProcessEnvironment &env)
+    {
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), QStringList());
+        if (!child.waitForStarted(10000))
+            return QStringLiteral("did not start");
+        if (!child.waitForFinished(60000))
+            return QStringLiteral("did not end");
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+            return QStringLiteral("ended with %1").arg(child.exitCode());
+        return QString();
+    }
+
     void makePhotos()
     {
         QDir().mkpath(sources);
@@ -821,24 +851,12 @@ private slots:
         const QString output = path("bigout");
         QVERIFY(QDir().mkpath(output));
         QVERIFY(QDir().mkpath(path("home")));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = childEnvironment(path("home/data"));
         env.insert(QStringLiteral("ZV_JOURNEY_CHILD"), QStringLiteral("1"));
         env.insert(QStringLiteral("ZV_JOURNEY_SOURCES"), photos);
         env.insert(QStringLiteral("ZV_JOURNEY_OUTPUT"), output);
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path("home/data"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("home/config"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(process.waitForStarted(10000));
-        // Start-up, one photo in hand and the engine's 2 s wait, with room to
-        // spare for a slow (sanitized) build.
-        QVERIFY2(process.waitForFinished(60000), "the closed application did not end");
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
+        const QString ended = runChild(env);
+        QVERIFY2(ended.isEmpty(), qPrintable(QStringLiteral("the closed application ") + ended));
 
         const QStringList written = filesIn(output);
         QVERIFY2(written.size() < 3, qPrintable(written.join(QLatin1Char(','))));
@@ -1253,23 +1271,13 @@ private slots:
         const QString bigOut = path("bigout");
         QVERIFY(QDir().mkpath(bigOut));
         const QString texts = path("texts.txt");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = childEnvironment(share);
         env.insert(QStringLiteral("ZV_JOURNEY_RESTART"), QStringLiteral("1"));
         env.insert(QStringLiteral("ZV_JOURNEY_SOURCES"), photos);
         env.insert(QStringLiteral("ZV_JOURNEY_OUTPUT"), bigOut);
         env.insert(QStringLiteral("ZV_JOURNEY_TEXTS"), texts);
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), share);
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("home/config"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(child.waitForStarted(10000));
-        QVERIFY2(child.waitForFinished(60000), "File > Exit did not end the program");
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
+        const QString ended = runChild(env);
+        QVERIFY2(ended.isEmpty(), qPrintable(QStringLiteral("File > Exit: the program ") + ended));
         const QStringList german = readAll(texts).split(QLatin1Char('\n'));
         QCOMPARE(german.value(0), QString::fromUtf8("Schritt 1: Dateien wählen"));
         QVERIFY2(german.contains(QStringLiteral("&Datei")), qPrintable(german.join(',')));
