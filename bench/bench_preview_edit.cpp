@@ -96,13 +96,7 @@ bool waitPainted(const PaintWatch &watch, double limitSeconds)
 
 int main(int argc, char **argv)
 {
-    int rounds = argc > 1 ? atoi(argv[1]) : 7;
-    if (rounds < 1)
-        rounds = 1;
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    sn_log_set_level(3);
-    sn_image_init();
+    const int rounds = bench_preview_begin(argc, argv, 7);
     QApplication app(argc, argv);
     BenchPreviewPhoto photo;
     if (!bench_preview_photo_create(&photo, "bench_preview_edit", k_width, k_height))

@@ -6,7 +6,9 @@
 #ifndef BENCH_PREVIEW_PHOTO_H
 #define BENCH_PREVIEW_PHOTO_H
 
+#include "base/sn_log.h"
 #include "bench_util.h"
+#include "image/sn_image.h"
 #include "fileman.h"
 #include "photobatch.h"
 
@@ -16,6 +18,21 @@
 #include <unistd.h>
 
 #include <string>
+
+/* What both do before their QApplication: the rounds from the first
+ * argument (at least one), offscreen unless a platform is set, the engine's
+ * log at level 3 and the image module. */
+inline int bench_preview_begin(int argc, char **argv, int default_rounds)
+{
+    int rounds = argc > 1 ? atoi(argv[1]) : default_rounds;
+    if (rounds < 1)
+        rounds = 1;
+    if (!getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    sn_log_set_level(3);
+    sn_image_init();
+    return rounds;
+}
 
 struct BenchPreviewPhoto {
     std::string folder;
