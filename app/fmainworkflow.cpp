@@ -475,6 +475,16 @@ void FMainWorkflow::previewStatusCallback(void *owner, int event, intptr_t value
     });
 }
 
+// Edits still waiting for their deferred apply take effect now: what is
+// saved or run next is what the controls show.
+void FMainWorkflow::applyPendingEdits()
+{
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
+        if (COperationWidget *widget = qobject_cast<COperationWidget *>(operation->widget()))
+            widget->applyPending();
+    }
+}
+
 void FMainWorkflow::buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters,
                                         int index)
 {

@@ -16,14 +16,6 @@
 
 #include <map>
 
-void FMainWorkflow::applyPendingEdits()
-{
-    for (CAbstractOperation *operation : qAsConst(m_operations)) {
-        if (COperationWidget *widget = qobject_cast<COperationWidget *>(operation->widget()))
-            widget->applyPending();
-    }
-}
-
 bool FMainWorkflow::saveProfile(const QString &path)
 {
     applyPendingEdits();
