@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
@@ -111,6 +112,23 @@ private:
                                .arg(needed.height()));
     }
 
+    // A spin box squeezed below its value's width shows the value cut.
+    void checkSpinBox(const QAbstractSpinBox *box)
+    {
+        const QLineEdit *edit = box->findChild<const QLineEdit *>();
+        if (!edit || box->text().isEmpty())
+            return;
+        const QMargins margins = edit->textMargins();
+        // QLineEdit keeps a margin of its own around its text.
+        const int room = edit->contentsRect().width() - margins.left() - margins.right() - 2;
+        const int needed = edit->fontMetrics().horizontalAdvance(box->text());
+        if (room < needed)
+            report(box, QStringLiteral("shows \"%1\" in %2 px, needs %3")
+                            .arg(box->text())
+                            .arg(room)
+                            .arg(needed));
+    }
+
     // Tabs squeezed below their size are elided or scrolled out of sight.
     void checkTabs(const QTabBar *bar)
     {
@@ -153,6 +171,8 @@ private:
             checkSize(child);
             if (QTabBar *bar = qobject_cast<QTabBar *>(child))
                 checkTabs(bar);
+            if (QAbstractSpinBox *box = qobject_cast<QAbstractSpinBox *>(child))
+                checkSpinBox(box);
             if (QScrollArea *area = qobject_cast<QScrollArea *>(child))
                 checkScrollArea(area);
             // A child reaching out of its parent is cut by it, unless the
