@@ -27,7 +27,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -59,27 +62,22 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     if (!m_batch)
         return;
 
-    m_file = new FMainFile;
+    // Each page is made inside the tab widget's stack: a page made without a
+    // parent and added afterwards would have its style worked out twice.
+    m_stack = m_tabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    m_file = new FMainFile(m_stack);
     m_tabWidget->addTab(m_file, tr("Step1: Select Files"));
-    m_workflow = new FMainWorkflow;
-    m_tabWidget->addTab(m_workflow, tr("Step2: Add Operations"));
-    m_output = new FMainOutput;
-    m_tabWidget->addTab(m_output, tr("Step3: Configure Output"));
-    m_process = new FMainProcess([this](QList<imagefilter_t *> &filters) {
-        if (!m_workflow)
-            return;
-        // An edit still waiting for its deferred apply belongs to this run.
-        m_workflow->applyPendingEdits();
-        m_workflow->buildFilters(QString(), filters);
-    });
-    m_tabWidget->addTab(m_process, tr("Step4: Start Process"));
+    // Steps 2 to 4 are hidden until chosen: their tabs hold an empty place
+    // until the window has been painted once, or until they are needed.
+    const QString titles[k_laterPages] = {
+        tr("Step2: Add Operations"), tr("Step3: Configure Output"), tr("Step4: Start Process")};
+    for (int i = 0; i < k_laterPages; i++) {
+        m_places[i] = new QWidget(m_stack);
+        m_tabWidget->addTab(m_places[i], titles[i]);
+    }
 
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &FMain::onTabWiegetCurrentChanged);
-    connect(m_process, &FMainProcess::busyChanged, this, &FMain::setBusy);
-    connect(m_process, &FMainProcess::showStep, m_tabWidget, &QTabWidget::setCurrentIndex);
     connect(this, &FMain::busyChanged, m_file, &FMainFile::setBusy);
-    connect(this, &FMain::busyChanged, m_workflow, &FMainWorkflow::setBusy);
-    connect(this, &FMain::busyChanged, m_output, &FMainOutput::setBusy);
 
     createActions();
     createMenus();
@@ -88,6 +86,80 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
 FMain::~FMain()
 {
     stopWorkers();
+}
+
+bool FMain::event(QEvent *event)
+{
+    // Once the window is on the screen, the hidden pages are made before
+    // anything else can happen.
+    if (event->type() == QEvent::Paint && !m_pagesPosted && m_batch) {
+        m_pagesPosted = true;
+        QTimer::singleShot(0, this, &FMain::buildPages);
+    }
+    return StyleWin::event(event);
+}
+
+void FMain::buildPages()
+{
+    if (m_workflow || !m_batch || m_workersStopped)
+        return;
+    // In the tabs' order, as the engine expects: the Step 2 page starts the
+    // preview worker and gives the batch its filters, the Step 4 page takes
+    // the batch's reports.
+    m_workflow = new FMainWorkflow(m_stack);
+    place(0, m_workflow);
+    m_output = new FMainOutput(m_stack);
+    place(1, m_output);
+    m_process = new FMainProcess(
+        [this](QList<imagefilter_t *> &filters) {
+            // An edit still waiting for its deferred apply belongs to this run.
+            m_workflow->applyPendingEdits();
+            m_workflow->buildFilters(QString(), filters);
+        },
+        m_stack);
+    place(2, m_process);
+
+    connect(m_process, &FMainProcess::busyChanged, this, &FMain::setBusy);
+    connect(m_process, &FMainProcess::showStep, m_tabWidget, &QTabWidget::setCurrentIndex);
+    connect(this, &FMain::busyChanged, m_workflow, &FMainWorkflow::setBusy);
+    connect(this, &FMain::busyChanged, m_output, &FMainOutput::setBusy);
+}
+
+void FMain::place(int index, QWidget *page)
+{
+    // The page takes its place's tab; switching tabs here is no tab change
+    // of the user's, and the place's tab may be the one showing.
+    // Out first: five tabs for a moment would widen the window for good.
+    const int tab = index + 1;
+    const bool showing = m_tabWidget->currentIndex() == tab;
+    {
+        const QSignalBlocker blocker(m_tabWidget);
+        const QString title = m_tabWidget->tabText(tab);
+        m_tabWidget->removeTab(tab);
+        m_tabWidget->insertTab(tab, page, title);
+        if (showing)
+            m_tabWidget->setCurrentIndex(tab);
+    }
+    delete m_places[index];
+    m_places[index] = nullptr;
+}
+
+FMainWorkflow *FMain::workflowPage()
+{
+    buildPages();
+    return m_workflow;
+}
+
+FMainOutput *FMain::outputPage()
+{
+    buildPages();
+    return m_output;
+}
+
+FMainProcess *FMain::processPage()
+{
+    buildPages();
+    return m_process;
 }
 
 void FMain::createActions()
@@ -136,15 +208,19 @@ void FMain::stopWorkers()
     m_workersStopped = true;
     if (!m_batch)
         return;
-    // An edit typed just before the end is kept like any other.
-    m_workflow->applyPendingEdits();
-    m_workflow->stopPreview();
+    // Pages never made have no worker and no reports.
+    if (m_workflow) {
+        // An edit typed just before the end is kept like any other.
+        m_workflow->applyPendingEdits();
+        m_workflow->stopPreview();
+    }
     m_file->stopThumbnails();
     m_batch = nullptr;
     photobatch_destroy_instance();
     // What the batch worker reported while it stopped never reaches the
     // ended event loop; the page takes it from its own queue.
-    m_process->takeReports();
+    if (m_process)
+        m_process->takeReports();
 }
 
 void FMain::setBusy(bool busy)
@@ -160,6 +236,7 @@ bool FMain::saveProfile(const QString &path)
 {
     if (!m_batch)
         return false;
+    buildPages();
     // Both parts are written even when the first fails: each stands alone
     // when the file is loaded again.
     bool saved = m_workflow->saveProfile(path);
@@ -199,6 +276,7 @@ void FMain::loadProfile(const QString &path)
         StyleMsg::critical(this, tr("Zandrevik"), tr("Load profile FAILED!\n%1").arg(path));
         return;
     }
+    buildPages();
     m_workflow->loadProfile(path);
     outputconfig_load(photobatch_get_outputconfig(m_batch), QFile::encodeName(path).constData());
     m_output->loadConfig();
@@ -238,8 +316,8 @@ void FMain::onExit()
 void FMain::onOptions()
 {
     FOptions options(this);
-    if (options.exec() == QDialog::Accepted)
-        m_process->openLogFile();
+    if (options.exec() == QDialog::Accepted && m_batch)
+        processPage()->openLogFile();
 }
 
 void FMain::onHomePage()
@@ -293,6 +371,8 @@ void FMain::onSaveProfile()
 
 void FMain::onTabWiegetCurrentChanged(int index)
 {
+    if (index > 0)
+        buildPages();
     switch (index) {
     case 0:
         m_file->updateFileInfo();

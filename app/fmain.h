@@ -7,6 +7,7 @@
 #include "stylewin.h"
 
 class QAction;
+class QEvent;
 class QTabWidget;
 class QVBoxLayout;
 class FMainFile;
@@ -52,18 +53,11 @@ public:
     {
         return m_file;
     }
-    FMainWorkflow *workflowPage() const
-    {
-        return m_workflow;
-    }
-    FMainOutput *outputPage() const
-    {
-        return m_output;
-    }
-    FMainProcess *processPage() const
-    {
-        return m_process;
-    }
+    // Steps 2 to 4 are made after the window's first paint; asking for one
+    // before makes all three at once.
+    FMainWorkflow *workflowPage();
+    FMainOutput *outputPage();
+    FMainProcess *processPage();
     bool isBusy() const
     {
         return m_busy;
@@ -77,6 +71,7 @@ public slots:
     void setBusy(bool busy);
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -94,9 +89,17 @@ private slots:
 private:
     void createActions();
     void createMenus();
+    // Makes the Step 2, 3 and 4 pages in their places, once.
+    void buildPages();
+    void place(int index, QWidget *page);
+
+    static const int k_laterPages = 3;
 
     QVBoxLayout *m_verticalLayout = nullptr;
     QTabWidget *m_tabWidget = nullptr;
+    QWidget *m_stack = nullptr;
+    // What the tabs of Steps 2 to 4 show until their pages are made.
+    QWidget *m_places[k_laterPages] = {};
     FMainFile *m_file = nullptr;
     FMainWorkflow *m_workflow = nullptr;
     FMainOutput *m_output = nullptr;
@@ -113,6 +116,7 @@ private:
     struct photobatch *m_batch = nullptr;
     bool m_busy = false;
     bool m_workersStopped = false;
+    bool m_pagesPosted = false;
 };
 
 #endif

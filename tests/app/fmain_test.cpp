@@ -212,6 +212,56 @@ private slots:
         QCOMPARE(MsgAnswer::unexpected(), 0);
     }
 
+    // Steps 2 to 4 are made once the window has been painted, by nobody's
+    // asking: in their tabs, in order, with no tab change on the way.
+    void hiddenPagesAreMadeAfterTheFirstPaint()
+    {
+        FMain window;
+        QTabWidget *tabs = window.tabWidget();
+        QCOMPARE(tabs->count(), 4);
+        QCOMPARE(tabs->tabText(3), QStringLiteral("Step4: Start Process"));
+        QVERIFY(!window.findChild<FMainWorkflow *>());
+        QVERIFY(!window.findChild<FMainOutput *>());
+        QVERIFY(!window.findChild<FMainProcess *>());
+        QSignalSpy changes(tabs, &QTabWidget::currentChanged);
+
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.findChild<FMainProcess *>(), 5000);
+        QCOMPARE(tabs->count(), 4);
+        QCOMPARE(tabs->widget(1), window.findChild<FMainWorkflow *>());
+        QCOMPARE(tabs->widget(2), window.findChild<FMainOutput *>());
+        QCOMPARE(tabs->widget(3), window.findChild<FMainProcess *>());
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Step3: Configure Output"));
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(changes.count(), 0);
+        // The preview worker started with its page.
+        QVERIFY(window.findChild<FMainWorkflow *>()->previewEngine());
+        window.stopWorkers();
+    }
+
+    // A tab clicked before its page exists shows the page at once, and the
+    // tab's own action runs on it.
+    void tabClickedBeforeItsPageExists()
+    {
+        FMain window;
+        window.show();
+        QTabBar *bar = window.tabWidget()->tabBar();
+        QVERIFY(!window.findChild<FMainOutput *>());
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
+        FMainOutput *output = window.findChild<FMainOutput *>();
+        QVERIFY(output);
+        QCOMPARE(window.tabWidget()->currentIndex(), 2);
+        QCOMPARE(window.tabWidget()->currentWidget(), output);
+        QVERIFY(output->isVisible());
+        // Step 3's tab action wrote the page's controls into the record.
+        outputconfig_t record;
+        QCOMPARE(outputconfig_copy(photobatch_get_outputconfig(photobatch_get_instance()), &record),
+                 0);
+        QCOMPARE(record.quality, 95);
+        QCOMPARE(record.format, int(SN_IMAGE_FORMAT_JPEG));
+        window.stopWorkers();
+    }
+
     void windowFace()
     {
         FMain window;
@@ -749,6 +799,8 @@ private slots:
             ws.native = native;
             ws.calls.clear();
             FMain window;
+            // All pages made first: their room is the window's from the start.
+            window.processPage();
             window.move(60, 70);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -240,6 +240,9 @@ int runCase(const Case &c, int index, const std::string &report)
         window.grab();
         cpu = cpuSeconds() - start;
     } else {
+        // The Step 3 page gives the record its first values when it is made;
+        // what is written here comes after.
+        FMainOutput *stepThree = window.outputPage();
         photobatch_t *batch = photobatch_get_instance();
         fileman_t *list = photobatch_get_fileman(batch);
         fileman_add(list, path("photo.png").c_str(), 0, 0);
@@ -254,7 +257,7 @@ int runCase(const Case &c, int index, const std::string &report)
         config->format = SN_IMAGE_FORMAT_PNG;
         config->keep_source_format = 0;
         outputconfig_unlock(config);
-        window.outputPage()->loadConfig();
+        stepThree->loadConfig();
         const std::string profile = home + "/hostile.zvp";
         if (!writeFile(profile, c.profile))
             return 23;
