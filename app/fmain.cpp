@@ -1,5 +1,6 @@
-// FMain: construction of the engine and the pages, menus, profiles, tab
-// routing, the busy state and the ordered stop of the workers.
+// FMain: construction of the engine and the Step 1 page, the later pages
+// once the window is painted, menus, profiles, tab routing, the busy state
+// and the ordered stop of the workers.
 #include "fmain.h"
 
 #include "appinfo.h"

@@ -54,7 +54,8 @@ public:
         return m_file;
     }
     // Steps 2 to 4 are made after the window's first paint; asking for one
-    // before makes all three at once.
+    // before makes all three at once. Null when the engine did not start, or
+    // when the workers were stopped before the pages were ever made.
     FMainWorkflow *workflowPage();
     FMainOutput *outputPage();
     FMainProcess *processPage();
