@@ -157,12 +157,6 @@ QByteArray readResourceFile(const QString &path, QString *why)
     return bytes;
 }
 
-bool resourceFileIsSound(const QString &path)
-{
-    QString why;
-    return resourceDataIsSound(readResourceFile(path, &why));
-}
-
 bool resourceDataIsSound(const QByteArray &bytes)
 {
     const ResourceView v{reinterpret_cast<const uchar *>(bytes.constData()), quint64(bytes.size())};
@@ -267,15 +261,20 @@ QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped)
 {
     // Qt opens a url() when it paints with it: a path outside the resources
     // (a FIFO, a device, a huge file) would block or cost there.
-    static const QRegularExpression url(QStringLiteral("url\\(\\s*([\"']?)([^)\"']*)\\1\\s*\\)"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    // A quoted target may hold a parenthesis or the other quote mark, as Qt's
+    // own scanner takes it; an unquoted one holds neither.
+    static const QRegularExpression url(
+        QStringLiteral("url\\(\\s*(?:\"((?:[^\"\\\\]|\\\\.)*)\"|'((?:[^'\\\\]|\\\\.)*)'|"
+                       "([^)\"']*))\\s*\\)"),
+        QRegularExpression::CaseInsensitiveOption);
     QString out;
     out.reserve(sheet.size());
     int from = 0;
     QRegularExpressionMatchIterator it = url.globalMatch(sheet);
     while (it.hasNext()) {
         const QRegularExpressionMatch match = it.next();
-        const QString target = match.captured(2).trimmed();
+        const int group = match.capturedStart(1) >= 0 ? 1 : match.capturedStart(2) >= 0 ? 2 : 3;
+        const QString target = match.captured(group).trimmed();
         if (target.startsWith(QLatin1Char(':')) || target.startsWith(QLatin1String("qrc:/")))
             continue;
         *dropped << target;

@@ -19,11 +19,10 @@ void initSkinResources();
 // device or a folder is refused before it is opened) of at most 64 MB;
 // empty otherwise, with the reason in *why.
 QByteArray readResourceFile(const QString &path, QString *why);
-// Whether a file is a compiled resource file whose every node, name and
-// data block lies inside it and whose compressed blocks unpack to a sane
-// size. Qt's own reader trusts those offsets, so a damaged skin file would
-// crash it; a skin is registered only after this check.
-bool resourceFileIsSound(const QString &path);
+// Whether bytes are compiled resource data whose every node, name and data
+// block lies inside them and whose compressed blocks unpack to a sane size.
+// Qt's own reader trusts those offsets, so a damaged skin file would crash
+// it; a skin is registered only after this check.
 bool resourceDataIsSound(const QByteArray &bytes);
 // Whether compiled resource data is sound and costs little at start: its
 // style sheet of bounded size and rule count, and every picture in its tree

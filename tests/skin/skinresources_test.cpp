@@ -3,7 +3,7 @@
 // line under the menu and tool bars, the windows' border and background, and
 // the message box's icons and plain buttons; every image the sheet names is in
 // the skin, the standard widgets wear its palette, small buttons stay small
-// and the two dynamic properties show.
+// and the two dynamic properties show; a url() outside the skin is dropped.
 #include "sanitizer_hooks.h"
 #include "skinresources.h"
 #include "styledialog.h"
@@ -38,6 +38,8 @@ private slots:
     void standardWidgetsWearThePalette();
     void smallButtonsKeepTheirWidths();
     void dynamicProperties();
+    void picturesOutsideTheSkinAreDropped_data();
+    void picturesOutsideTheSkinAreDropped();
 };
 
 // Colours drawn through gradients and antialiasing come within a few steps.
@@ -313,4 +315,38 @@ void SkinResourcesTest::dynamicProperties()
 }
 
 QTEST_MAIN(SkinResourcesTest)
+// Every url() form Qt's scanner takes: those naming the skin's own
+// resources stay, any other becomes none, quoted or not.
+void SkinResourcesTest::picturesOutsideTheSkinAreDropped_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QStringList>("dropped");
+    QTest::newRow("own, bare") << "a { image: url(:style/x.png); }"
+                               << "a { image: url(:style/x.png); }" << QStringList();
+    QTest::newRow("own, qrc") << "a { image: url('qrc:/style/x.png'); }"
+                              << "a { image: url('qrc:/style/x.png'); }" << QStringList();
+    QTest::newRow("bare path") << "a { image: url( /tmp/fifo ); }"
+                               << "a { image: none; }" << QStringList{"/tmp/fifo"};
+    QTest::newRow("double quotes") << "a { image: url(\"/tmp/fifo\"); }"
+                                   << "a { image: none; }" << QStringList{"/tmp/fifo"};
+    QTest::newRow("parenthesis inside quotes")
+        << "a { image: url(\"/tmp/fi)fo\"); b: url(:style/y.png); }"
+        << "a { image: none; b: url(:style/y.png); }" << QStringList{"/tmp/fi)fo"};
+    QTest::newRow("other quote inside quotes") << "a { image: URL('/tmp/it\"s'); }"
+                                               << "a { image: none; }" << QStringList{"/tmp/it\"s"};
+    QTest::newRow("escaped quote") << "a { image: url('/tmp/it\\'s'); }"
+                                   << "a { image: none; }" << QStringList{"/tmp/it\\'s"};
+}
+
+void SkinResourcesTest::picturesOutsideTheSkinAreDropped()
+{
+    QFETCH(QString, sheet);
+    QFETCH(QString, kept);
+    QFETCH(QStringList, dropped);
+    QStringList seen;
+    QCOMPARE(sheetWithinTheSkin(sheet, &seen), kept);
+    QCOMPARE(seen, dropped);
+}
+
 #include "skinresources_test.moc"
