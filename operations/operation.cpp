@@ -289,10 +289,8 @@ void COperationWidget::startTick()
 
 void COperationWidget::tick()
 {
-    if (m_deadline > 0 && operation_clock_ms() - m_deadline > 100) {
-        m_deadline = -1;
-        updateParams();
-    }
+    if (m_deadline > 0 && operation_clock_ms() - m_deadline > 100)
+        applyPending();
 }
 
 void COperationWidget::applyPending()

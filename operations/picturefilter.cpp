@@ -125,25 +125,24 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
         *tooLarge = false;
     if (!loaded)
         return PicturePtr();
-    if (scale != 100 && loaded->width > 0 && loaded->height > 0) {
-        const uint64_t width = (uint64_t)loaded->width * (uint64_t)(scale < 0 ? 0 : scale) / 100;
-        const uint64_t height = (uint64_t)loaded->height * (uint64_t)(scale < 0 ? 0 : scale) / 100;
-        if (width > PICTURE_MAX_SCALED_PIXELS || height > PICTURE_MAX_SCALED_PIXELS ||
-            width * height > PICTURE_MAX_SCALED_PIXELS) {
-            sn_log(4, NULL, "picture_prepare", __LINE__,
-                   "scaled picture too large FAILED! width:%d, height:%d, scale:%d\n",
-                   loaded->width, loaded->height, scale);
-            if (tooLarge)
-                *tooLarge = true;
-            return PicturePtr();
-        }
+    // One scaled size serves the bound and the resize; the bound judges only
+    // a real enlargement or reduction, not a scale that cannot be applied.
+    const int64_t width = (int64_t)loaded->width * scale / 100;
+    const int64_t height = (int64_t)loaded->height * scale / 100;
+    if (scale != 100 && scale > 0 && loaded->width > 0 && loaded->height > 0 &&
+        (width > PICTURE_MAX_SCALED_PIXELS || height > PICTURE_MAX_SCALED_PIXELS ||
+         width * height > PICTURE_MAX_SCALED_PIXELS)) {
+        sn_log(4, NULL, "picture_prepare", __LINE__,
+               "scaled picture too large FAILED! width:%d, height:%d, scale:%d\n", loaded->width,
+               loaded->height, scale);
+        if (tooLarge)
+            *tooLarge = true;
+        return PicturePtr();
     }
     PicturePtr copy = picture_adopt(sn_image_clone(loaded));
     if (!copy)
         return PicturePtr();
     if (scale != 100) {
-        int64_t width = (int64_t)copy->width * scale / 100;
-        int64_t height = (int64_t)copy->height * scale / 100;
         if (width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX)
             sn_image_resize(copy.get(), (int)width, (int)height);
         else
