@@ -239,6 +239,23 @@ private slots:
         window.stopWorkers();
     }
 
+    // Closed by its close button before the pages were made, the window
+    // stops its workers without them, and they are never made afterwards.
+    void closedBeforeThePagesExist()
+    {
+        FMain window;
+        window.show();
+        QVERIFY(!window.findChild<FMainWorkflow *>());
+        QTest::mouseClick(window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                          Qt::LeftButton);
+        QVERIFY(!window.isVisible());
+        window.stopWorkers();
+        QCoreApplication::processEvents();
+        QVERIFY(!window.findChild<FMainWorkflow *>());
+        QVERIFY(!window.workflowPage());
+        QVERIFY(!window.processPage());
+    }
+
     // A tab clicked before its page exists shows the page at once, and the
     // tab's own action runs on it.
     void tabClickedBeforeItsPageExists()
