@@ -75,17 +75,6 @@ void idle_wait(preview_t *preview, int milliseconds)
     }
 }
 
-size_t image_bytes(const sn_image_t *image)
-{
-    if (!image || image->width <= 0 || image->height <= 0)
-        return 0;
-    size_t frame = (size_t)image->width * (size_t)image->height * 4, total = 0;
-    for (int i = 0; i < image->frame_count; i++)
-        if (image->frames[i].rows)
-            total += frame;
-    return total;
-}
-
 size_t default_budget(void)
 {
     long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGE_SIZE);
@@ -203,7 +192,7 @@ sn_image_t *store_stage(preview_t *preview, int stage, sn_image_t *image)
     sn_image_t *old = preview->images[stage];
     preview->images[stage] = image;
     sn_thread_mutex_unlock(preview->mutex);
-    preview->stage_bytes[stage] = image_bytes(image);
+    preview->stage_bytes[stage] = stage_image_bytes(image);
     return old;
 }
 
@@ -451,7 +440,7 @@ void run(preview_t *preview, char *path, int index)
         imagefilter_execute(filters[stage - 1], copy);
         /* An enlarged stage must fit the budget beside the others, and no
          * stage may outgrow the photo's bound (a chain of rotations). */
-        const size_t grown = image_bytes(copy);
+        const size_t grown = stage_image_bytes(copy);
         if (grown > stage_bytes_bound(preview->stage_bytes[0]) ||
             !within_budget(preview, stage, grown)) {
             sn_log(3, NULL, "preview_proc", __LINE__,

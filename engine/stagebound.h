@@ -11,11 +11,17 @@
 
 #include <stddef.h>
 
+/* The pixel bytes a picture holds: its frames that have rows. */
 inline size_t stage_image_bytes(const sn_image_t *image)
 {
-    if (!image || image->width <= 0 || image->height <= 0 || image->frame_count <= 0)
+    if (!image || image->width <= 0 || image->height <= 0)
         return 0;
-    return (size_t)image->width * (size_t)image->height * 4 * (size_t)image->frame_count;
+    const size_t frame = (size_t)image->width * (size_t)image->height * 4;
+    size_t total = 0;
+    for (int i = 0; i < image->frame_count; i++)
+        if (image->frames[i].rows)
+            total += frame;
+    return total;
 }
 
 inline size_t stage_bytes_bound(size_t source_bytes)

@@ -41,8 +41,6 @@ static int imf_rotate_execute(imagefilter_t *filter, sn_image_t *image)
     const imf_rotate_t *self = (const imf_rotate_t *)filter;
     if (!imf_image_ready(image))
         return -1;
-    /* Frames and Leptonica's results trade buffers: both use the same blocks. */
-    setPixMemoryManager(snimage_block_alloc, snimage_block_free);
     double angle = fmod(self->angle, 360.0);
     if (angle < 0)
         angle += 360.0;
