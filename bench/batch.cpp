@@ -47,30 +47,6 @@ const int k_height = 3000;
 const int k_rounds = 5;
 const double k_target_time = 0.55, k_target_scaling = 1.15, k_target_idle_mib = 100.0;
 
-/* A photo-like frame: smooth light and colour fields, edges, and per-pixel
- * noise, so that the encoder and the scaler do real work. */
-bool write_photo(const std::string &path, unsigned seed, int width = k_width, int height = k_height)
-{
-    uint32_t state = 0x9E3779B9u ^ seed;
-    return bench_write_jpeg(path.c_str(), width, height, 92, [&](int y, uint8_t *row) {
-        for (int x = 0; x < width; x++) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            int noise = (int)(state & 31) - 16;
-            int light = 60 + (x * 120) / width + (y * 60) / height;
-            int band = ((x / 97 + y / 61 + (int)seed) & 3) * 18;
-            int r = light + band + noise;
-            int g = light / 2 + ((x ^ y) & 63) + noise;
-            int b = 200 - light / 2 + band / 2 + noise;
-            uint8_t *p = &row[(size_t)x * 3];
-            p[0] = (uint8_t)(r < 0 ? 0 : r > 255 ? 255 : r);
-            p[1] = (uint8_t)(g < 0 ? 0 : g > 255 ? 255 : g);
-            p[2] = (uint8_t)(b < 0 ? 0 : b > 255 ? 255 : b);
-        }
-    });
-}
-
 struct Measure {
     bool ok = false;
     double seconds = 0;
@@ -242,12 +218,6 @@ void print_row(const char *label, const Measure &m, int files)
     printf("%-34s %10.3f %10.1f %14.1f\n", label, m.seconds / files, mp / m.seconds, m.peak_mib);
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
 double fastest(const std::vector<double> &values)
 {
     return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
@@ -269,7 +239,7 @@ bool photo_copies(const std::string &folder, const char *stem, int width, int he
                   std::vector<std::string> *paths)
 {
     std::string first = folder + "/" + stem + "_0.jpg";
-    if (!write_photo(first, 7u, width, height))
+    if (!bench_write_photo(first, 7u, width, height))
         return false;
     paths->push_back(first);
     for (int i = 1; i < count; i++) {
@@ -312,7 +282,7 @@ int main(int argc, char **argv)
     std::vector<std::string> inputs;
     for (int i = 0; i < files; i++) {
         std::string path = in + "/photo_" + std::to_string(i) + ".jpg";
-        if (!write_photo(path, (unsigned)i)) {
+        if (!bench_write_photo(path, (unsigned)i, k_width, k_height)) {
             fprintf(stderr, "could not write %s\n", path.c_str());
             remove_tree(root);
             return 1;
@@ -345,8 +315,8 @@ int main(int argc, char **argv)
     printf("bench_batch: %d JPEG files of %dx%d (q92, noisy), resize 50%% + JPEG q90\n", files,
            k_width, k_height);
     printf("%-34s %10s %10s %14s\n", "", "s/file", "MP/s", "peak RSS MiB");
-    a.seconds = median(worker_times);
-    b.seconds = median(bare_times);
+    a.seconds = bench_median(worker_times);
+    b.seconds = bench_median(bare_times);
     print_row("(a) batch worker (median)", a, files);
     print_row("(b) Leptonica pixRead/pixScale", b, files);
     if (convert)
@@ -395,11 +365,12 @@ int main(int argc, char **argv)
         large_cost.push_back(report.process_seconds * 1e3 / (files * large_w * large_h / 1e6));
     }
     if (ok) {
-        double scaling = median(large_cost) / median(small_cost);
+        double scaling = bench_median(large_cost) / bench_median(small_cost);
         double scaling_fastest = fastest(large_cost) / fastest(small_cost);
         printf("cost per megapixel: 1 MP %.2f ms, 48 MP %.2f ms (medians); ratio %.2f median, "
                "%.2f fastest (target <= %.2f)\n",
-               median(small_cost), median(large_cost), scaling, scaling_fastest, k_target_scaling);
+               bench_median(small_cost), bench_median(large_cost), scaling, scaling_fastest,
+               k_target_scaling);
         met = met && scaling <= k_target_scaling && scaling_fastest <= k_target_scaling;
     }
 

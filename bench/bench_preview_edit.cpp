@@ -42,12 +42,6 @@ int64_t shiftedClock(void)
     return (int64_t)bench_now_ms() + s_clockOffset.load();
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Notes the first paint of the label after its pixmap changed.
 class PaintWatch : public QObject
 {
@@ -175,7 +169,7 @@ int main(int argc, char **argv)
         }
         sn_image_destroy(input);
 
-        const double e = median(edit), r = median(reference);
+        const double e = bench_median(edit), r = bench_median(reference);
         printf("preview edit: %dx%d, gray, negative, resize (edited), %d rounds (medians)\n",
                k_width, k_height, rounds);
         printf("  edit applied -> Result stage painted:  %8.2f ms\n", e * 1e3);

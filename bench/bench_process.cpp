@@ -48,25 +48,6 @@ const int k_width = 4000;
 const int k_height = 3000;
 const int k_log_lines = 20000;
 
-bool write_photo(const std::string &path, unsigned seed, int width, int height)
-{
-    uint32_t state = 0x9E3779B9u ^ seed;
-    return bench_write_jpeg(path.c_str(), width, height, 92, [&](int y, uint8_t *row) {
-        for (int x = 0; x < width; x++) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            int noise = (int)(state & 31) - 16;
-            int light = 60 + (x * 120) / width + (y * 60) / height;
-            int band = ((x / 97 + y / 61 + (int)seed) & 3) * 18;
-            int v[3] = {light + band + noise, light / 2 + ((x ^ y) & 63) + noise,
-                        200 - light / 2 + band / 2 + noise};
-            for (int c = 0; c < 3; c++)
-                row[(size_t)x * 3 + c] = (uint8_t)std::min(255, std::max(0, v[c]));
-        }
-    });
-}
-
 imagefilter_t *g_resize = nullptr;
 
 void resize_filters(void *, const QString &, int, QList<imagefilter_t *> &filters)
@@ -233,7 +214,7 @@ int main(int argc, char **argv)
     std::vector<std::string> inputs;
     for (int i = 0; i < files; i++) {
         std::string path = in + "/photo_" + std::to_string(i) + ".jpg";
-        if (!write_photo(path, (unsigned)i, k_width, k_height)) {
+        if (!bench_write_photo(path, (unsigned)i, k_width, k_height)) {
             fprintf(stderr, "could not write %s\n", path.c_str());
             remove_tree(root);
             return 1;
@@ -305,7 +286,7 @@ int main(int argc, char **argv)
     int tiny_files = k_log_lines / 2;
     {
         std::string first = tiny_in + "/t_0.jpg";
-        bool ok = write_photo(first, 7, 16, 12);
+        bool ok = bench_write_photo(first, 7, 16, 12);
         std::vector<uint8_t> bytes;
         if (FILE *fp = fopen(first.c_str(), "rb")) {
             uint8_t buf[4096];

@@ -83,12 +83,6 @@ static Sample spawn_child(const char *program, const char *mode)
     return sample;
 }
 
-static double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values[values.size() / 2];
-}
-
 int main(int argc, char **argv)
 {
     if (argc > 1 && strcmp(argv[1], "--app") == 0)
@@ -138,7 +132,7 @@ int main(int argc, char **argv)
     if (system(cleanup.c_str()) != 0)
         fprintf(stderr, "bench_startup: %s left behind\n", data);
 
-    const double app_median = median(app_ms), bare_median = median(bare_ms);
+    const double app_median = bench_median(app_ms), bare_median = bench_median(bare_ms);
     const double ratio = app_median / bare_median;
     printf("startup to window shown and painted (median of %d, offscreen): zandrevik %.1f ms, "
            "bare QMainWindow %.1f ms\n",

@@ -82,12 +82,6 @@ sn_image_t *plain_thumbnail(const char *path)
     return image;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 /* The interface thread's own processor time: what it spent working, as
  * opposed to waiting for a core on a loaded machine. */
 double thread_cpu_ms()
@@ -233,7 +227,7 @@ int main(int argc, char **argv)
             sn_image_destroy(b);
         }
     }
-    double ratio1 = median(model_ms) / median(plain_ms);
+    double ratio1 = bench_median(model_ms) / bench_median(plain_ms);
 
     FMainFile *page = new FMainFile;
     page->resize(900, 700);
@@ -300,7 +294,7 @@ int main(int argc, char **argv)
     printf("thumbnails (offscreen: %s)\n", getenv("QT_QPA_PLATFORM"));
     printf("  1. per 12-MP JPEG thumbnail: model path %.1f ms, full decode + resize %.1f ms, "
            "ratio %.3f (target <= 0.300) %s\n",
-           median(model_ms), median(plain_ms), ratio1, ratio1 <= 0.3 ? "ok" : "MISSED");
+           bench_median(model_ms), bench_median(plain_ms), ratio1, ratio1 <= 0.3 ? "ok" : "MISSED");
     printf("  2. Add Folder: 2,000 files %.3f s (working %.3f s), 20,000 files %.3f s (working "
            "%.3f s), ratio %.2f by wall clock, %.2f by working time (target <= 15.00) %s\n",
            small_s, small_cpu, large_s, large_cpu, large_s / small_s, ratio2,

@@ -12,7 +12,9 @@
 
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 /* Monotonic time, immune to clock changes during a run. */
@@ -74,6 +76,36 @@ inline bool bench_write_jpeg(const char *path, int width, int height, int qualit
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     return fclose(fp) == 0;
+}
+
+/* A photo-like width x height JPEG: smooth light and colour fields, edges
+ * and per-pixel noise, so that the decoder, the encoder and the scaler do
+ * real work; seed varies the picture. */
+inline bool bench_write_photo(const std::string &path, unsigned seed, int width, int height)
+{
+    uint32_t state = 0x9E3779B9u ^ seed;
+    return bench_write_jpeg(path.c_str(), width, height, 92, [&](int y, uint8_t *row) {
+        for (int x = 0; x < width; x++) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            int noise = (int)(state & 31) - 16;
+            int light = 60 + (x * 120) / width + (y * 60) / height;
+            int band = ((x / 97 + y / 61 + (int)seed) & 3) * 18;
+            int v[3] = {light + band + noise, light / 2 + ((x ^ y) & 63) + noise,
+                        200 - light / 2 + band / 2 + noise};
+            for (int c = 0; c < 3; c++)
+                row[(size_t)x * 3 + c] = (uint8_t)std::min(255, std::max(0, v[c]));
+        }
+    });
+}
+
+/* The middle value of a set of timings (the upper one of an even count), 0
+ * for none. */
+inline double bench_median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 #endif

@@ -81,12 +81,6 @@ void per_pixel(sn_image_t *image, const char *label, const char *kind, const cha
     printf("%-28s %8.2f ms  %8.0f MP/s  %s\n", label, best, mps, ok ? "ok" : "BELOW 300 MP/s");
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
 /* Times the filter on fresh copies against the bare Leptonica call, in turns. */
 void against_leptonica(const sn_image_t *source, const char *label, const char *kind,
                        const char *const *pairs, PIX *(*bare)(PIX *), double target)
@@ -123,7 +117,7 @@ void against_leptonica(const sn_image_t *source, const char *label, const char *
     pixDestroy(&header);
     imagefilter_destroy(filter);
     double ratio = best_filter / best_bare;
-    double median_ratio = median(filter_times) / median(bare_times);
+    double median_ratio = bench_median(filter_times) / bench_median(bare_times);
     int ok = ratio <= target && median_ratio <= target;
     failures += !ok;
     printf("%-28s filter %8.2f ms  leptonica %8.2f ms  ratio %.3f (medians %.3f, target <= %.2f)"

@@ -75,12 +75,6 @@ struct Bench {
     }
 };
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 bool write_source(const std::string &path)
 {
     sn_image_t *image = sn_image_create(k_width, k_height, 1);
@@ -167,7 +161,7 @@ int main(int argc, char **argv)
     imagefilter_destroy(filter);
     sn_image_destroy(before);
 
-    double c = median(change), r = median(reference);
+    double c = bench_median(change), r = bench_median(reference);
     printf("preview: %dx%d, %d operations, %d rounds (medians)\n", k_width, k_height, k_ops,
            rounds);
     printf("  change at the last operation -> new final stage: %8.2f ms\n", c * 1e3);
