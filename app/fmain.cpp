@@ -70,12 +70,10 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     m_tabWidget->addTab(m_file, tr("Step1: Select Files"));
     // Steps 2 to 4 are hidden until chosen: their tabs hold an empty place
     // until the window has been painted once, or until they are needed.
-    const QString titles[k_laterPages] = {
-        tr("Step2: Add Operations"), tr("Step3: Configure Output"), tr("Step4: Start Process")};
-    for (int i = 0; i < k_laterPages; i++) {
-        m_places[i] = new QWidget(m_stack);
-        m_tabWidget->addTab(m_places[i], titles[i]);
-    }
+    const QString titles[] = {tr("Step2: Add Operations"), tr("Step3: Configure Output"),
+                              tr("Step4: Start Process")};
+    for (const QString &title : titles)
+        m_tabWidget->addTab(new QWidget(m_stack), title);
 
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &FMain::onTabWiegetCurrentChanged);
     connect(this, &FMain::busyChanged, m_file, &FMainFile::setBusy);
@@ -102,7 +100,7 @@ bool FMain::event(QEvent *event)
 
 void FMain::buildPages()
 {
-    if (m_workflow || !m_batch || m_workersStopped)
+    if (m_workflow || !m_batch)
         return;
     // In the tabs' order, as the engine expects: the Step 2 page starts the
     // preview worker and gives the batch its filters, the Step 4 page takes
@@ -133,6 +131,7 @@ void FMain::place(int index, QWidget *page)
     // Out first: five tabs for a moment would widen the window for good.
     const int tab = index + 1;
     const bool showing = m_tabWidget->currentIndex() == tab;
+    QWidget *place = m_tabWidget->widget(tab);
     {
         const QSignalBlocker blocker(m_tabWidget);
         const QString title = m_tabWidget->tabText(tab);
@@ -141,8 +140,7 @@ void FMain::place(int index, QWidget *page)
         if (showing)
             m_tabWidget->setCurrentIndex(tab);
     }
-    delete m_places[index];
-    m_places[index] = nullptr;
+    delete place;
 }
 
 FMainWorkflow *FMain::workflowPage()
@@ -317,8 +315,10 @@ void FMain::onExit()
 void FMain::onOptions()
 {
     FOptions options(this);
-    if (options.exec() == QDialog::Accepted && m_batch)
-        processPage()->openLogFile();
+    if (options.exec() == QDialog::Accepted) {
+        if (FMainProcess *process = processPage())
+            process->openLogFile();
+    }
 }
 
 void FMain::onHomePage()

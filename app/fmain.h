@@ -54,8 +54,10 @@ public:
         return m_file;
     }
     // Steps 2 to 4 are made after the window's first paint; asking for one
-    // before makes all three at once. Null when the engine did not start, or
-    // when the workers were stopped before the pages were ever made.
+    // before makes all three at once. Null when the engine did not start,
+    // when the workers were stopped before the pages were ever made, or,
+    // for a later page, while a message box of an earlier one is open as
+    // they are being made.
     FMainWorkflow *workflowPage();
     FMainOutput *outputPage();
     FMainProcess *processPage();
@@ -94,13 +96,9 @@ private:
     void buildPages();
     void place(int index, QWidget *page);
 
-    static const int k_laterPages = 3;
-
     QVBoxLayout *m_verticalLayout = nullptr;
     QTabWidget *m_tabWidget = nullptr;
     QWidget *m_stack = nullptr;
-    // What the tabs of Steps 2 to 4 show until their pages are made.
-    QWidget *m_places[k_laterPages] = {};
     FMainFile *m_file = nullptr;
     FMainWorkflow *m_workflow = nullptr;
     FMainOutput *m_output = nullptr;
