@@ -5,6 +5,7 @@
 #include "ui_ufmainfile.h"
 
 #include "appsettings.h"
+#include "askedquestion.h"
 #include "cfiledelegate.h"
 #include "cfilemodel.h"
 #include "dialogs.h"
@@ -272,16 +273,11 @@ bool FMainFile::saveFileList()
     if (name.isEmpty())
         return false;
     StartFolder::remember(StartFolder::FileList, name);
-    if (appsettings_asks(g_appsettings.ask_save_filelist_overwrite) && QFileInfo::exists(name)) {
-        bool never = false;
-        if (!StyleMsg::confirm(this, tr("Zandrevik"),
-                               tr("File already exists, do you want to overwrite?"), &never))
-            return false;
-        if (never) {
-            g_appsettings.ask_save_filelist_overwrite = 0;
-            appsettings_save_default();
-        }
-    }
+    if (QFileInfo::exists(name) &&
+        !askedQuestionGoesOn(this, tr("Zandrevik"),
+                             tr("File already exists, do you want to overwrite?"),
+                             &g_appsettings.ask_save_filelist_overwrite))
+        return false;
 
     // Written beside the target and renamed over it only when complete, so
     // that a full disk never leaves half a list in place of the old one.

@@ -5,6 +5,7 @@
 #include "fmainprocess.h"
 
 #include "appsettings.h"
+#include "askedquestion.h"
 #include "dialogs.h"
 #include "stylemsg.h"
 #include "ui_ufmainprocess.h"
@@ -315,8 +316,9 @@ void FMainProcess::startBatch()
     }
 
     if (!settings.use_source_folder && !QFileInfo(folder).isDir()) {
-        if (!goOnAfter(tr("Output folder does not exist, do you want to create it?"),
-                       &g_appsettings.ask_create_output_folder))
+        if (!askedQuestionGoesOn(nullptr, tr("Zandrevik"),
+                                 tr("Output folder does not exist, do you want to create it?"),
+                                 &g_appsettings.ask_create_output_folder))
             return;
         QDir().mkpath(folder);
     }
@@ -334,8 +336,9 @@ void FMainProcess::startBatch()
         m_buildFilters(filters);
     m_filterCount.store(filters.size(), std::memory_order_release);
 
-    if (filters.isEmpty() && !goOnAfter(tr("No filter selected, is this your want?"),
-                                        &g_appsettings.ask_empty_filterlist))
+    if (filters.isEmpty() &&
+        !askedQuestionGoesOn(nullptr, tr("Zandrevik"), tr("No filter selected, is this your want?"),
+                             &g_appsettings.ask_empty_filterlist))
         return;
 
     photobatch_start(m_batch);
@@ -343,20 +346,6 @@ void FMainProcess::startBatch()
     // still from here, even for a run that ends before its first report is
     // shown.
     on_statusChanged();
-}
-
-bool FMainProcess::goOnAfter(const QString &question, int32_t *askFlag)
-{
-    if (!appsettings_asks(*askFlag))
-        return true;
-    bool never = false;
-    if (!StyleMsg::confirm(nullptr, tr("Zandrevik"), question, &never))
-        return false;
-    if (never) {
-        *askFlag = 0;
-        appsettings_save_default();
-    }
-    return true;
 }
 
 void FMainProcess::on_btnCancelClicked()

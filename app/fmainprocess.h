@@ -91,9 +91,6 @@ private slots:
 
 private:
     void startBatch();
-    // Asks question unless *askFlag (or every question) is off; true when
-    // the start goes on. A ticked box switches the question off only then.
-    bool goOnAfter(const QString &question, int32_t *askFlag);
     bool engineAlive() const;
     void showLines(int budgetMs);
     void writeLine(const QString &msg);
