@@ -89,9 +89,16 @@ void collect_filters(photobatch_t *batch, const QString &path, int index,
         callback(owner, path, index, filters);
 }
 
-/* name with "(n)" before the last '.' of its last component, or at its end. */
+/* Member n of name's numbered series: name itself for 0, else name with
+ * "(n)" before the last '.' of its last component, or at its end. */
 int numbered_name(const char *name, long long n, char *out, size_t size)
 {
+    if (n == 0) {
+        if (strlen(name) >= size)
+            return -1;
+        strcpy(out, name);
+        return 0;
+    }
     const char *slash = strrchr(name, '/');
     const char *dot = strrchr(slash ? slash : name, '.');
     size_t head = dot ? (size_t)(dot - name) : strlen(name);
@@ -104,19 +111,18 @@ int numbered_name(const char *name, long long n, char *out, size_t size)
  * only taken when the finished file is published. */
 int first_free_name(const char *wanted, char *out, size_t size, long long *number)
 {
-    if (strlen(wanted) >= size)
-        return -1;
-    strcpy(out, wanted);
-    for (long long n = 1;; n++) {
+    for (long long n = 0;; n++) {
+        if (numbered_name(wanted, n, out, size) != 0) {
+            /* The caller's failure report covers a name too long as it stands. */
+            if (n > 0)
+                sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
+                       wanted);
+            return -1;
+        }
         struct stat st;
         if (lstat(out, &st) != 0) {
-            *number = n - 1;
+            *number = n;
             return 0;
-        }
-        if (numbered_name(wanted, n, out, size) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
-                   wanted);
-            return -1;
         }
     }
 }
@@ -175,14 +181,7 @@ void discard_output(const char *path, const struct stat *claimed)
 int publish_output(const char *temp, const char *wanted, long long number, char *out, size_t size)
 {
     for (long long n = number;; n++) {
-        int made = 0;
-        if (n > 0)
-            made = numbered_name(wanted, n, out, size);
-        else if (strlen(wanted) < size)
-            strcpy(out, wanted);
-        else
-            made = -1;
-        if (made != 0) {
+        if (numbered_name(wanted, n, out, size) != 0) {
             sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
                    wanted);
             return -1;
