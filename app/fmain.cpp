@@ -372,8 +372,12 @@ void FMain::onSaveProfile()
 
 void FMain::onTabWiegetCurrentChanged(int index)
 {
-    if (index > 0)
+    // Once the workers have stopped, pages never made stay unmade.
+    if (index > 0) {
         buildPages();
+        if (!m_workflow)
+            return;
+    }
     switch (index) {
     case 0:
         m_file->updateFileInfo();

@@ -254,6 +254,8 @@ private slots:
         QVERIFY(!window.findChild<FMainWorkflow *>());
         QVERIFY(!window.workflowPage());
         QVERIFY(!window.processPage());
+        window.tabWidget()->setCurrentIndex(1);
+        QCOMPARE(window.tabWidget()->currentIndex(), 1);
     }
 
     // A tab clicked before its page exists shows the page at once, and the
