@@ -17,6 +17,7 @@
 #include "msganswer.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "skintest.h"
 #include "startfolder.h"
 #include "startup.h"
 #include "styletitle.h"
@@ -44,31 +45,6 @@
 
 namespace
 {
-
-// The platform's part of a move or resize: recorded, and taken (native) or
-// left to the window, which then follows the mouse itself.
-struct RecordingWindowSystem : WindowSystem {
-    bool native = true;
-    QStringList calls;
-
-    bool startSystemMove(QWidget *) override
-    {
-        calls << QStringLiteral("move");
-        return native;
-    }
-    bool startSystemResize(QWidget *, Qt::Edges edges) override
-    {
-        QString name;
-        for (auto edge : {Qt::TopEdge, Qt::BottomEdge, Qt::LeftEdge, Qt::RightEdge})
-            if (edges & edge)
-                name += QLatin1String(edge == Qt::TopEdge      ? "top"
-                                      : edge == Qt::BottomEdge ? "bottom"
-                                      : edge == Qt::LeftEdge   ? "left"
-                                                               : "right");
-        calls << QStringLiteral("resize ") + name;
-        return native;
-    }
-};
 
 struct DialogCall {
     QWidget *parent = nullptr;
@@ -815,7 +791,8 @@ private slots:
         RecordingWindowSystem ws;
         WindowSystem::setInstance(&ws);
         for (bool native : {true, false}) {
-            ws.native = native;
+            ws.nativeMove = native;
+            ws.nativeResize = native;
             ws.calls.clear();
             FMain window;
             // All pages made first: their room is the window's from the start.

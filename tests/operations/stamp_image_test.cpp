@@ -25,6 +25,7 @@ CAbstractOperation *operation_create_stamp_image();
 
 using optest::fake_clock;
 using optest::pairs;
+using optest::type_into;
 
 namespace
 {
@@ -314,15 +315,10 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
     QVERIFY(f.op->setParams(pairs({{"imagefile", logo.c_str()}})));
     QSpinBox *scale = f.child<QSpinBox>("sbScale");
     QSpinBox *transparency = f.child<QSpinBox>("sbTransparency");
-    auto type = [](QSpinBox *box, const QString &text) {
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(box, text);
-    };
     // 20000 x 20000 would be a 1.6 GB copy: refused, logged, and said once.
     zvtest::LogCapture log;
-    type(scale, QStringLiteral("10000"));
-    type(transparency, QStringLiteral("35"));
+    type_into(scale, QStringLiteral("10000"));
+    type_into(transparency, QStringLiteral("35"));
     QCOMPARE(scale->value(), 10000);
     MsgAnswer::next(QDialogButtonBox::Ok);
     f.settle();
@@ -335,7 +331,7 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
     QCOMPARE(f.values()[1], std::string("35")); // the other settings stand
     QCOMPARE(f.pairs()[1].second, QStringLiteral("10000"));
     // Another edit at the same scale brings no second message.
-    type(transparency, QStringLiteral("40"));
+    type_into(transparency, QStringLiteral("40"));
     f.settle();
     QCOMPARE(f.values()[1], std::string("40"));
     QCOMPARE(MsgAnswer::seen().size(), 1);
@@ -346,7 +342,7 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
     imagefilter_destroy(filter);
     QCOMPARE(photo->frames[0].rows[9][9], SN_PIXEL(255, 1, 2, 3));
     // A scale within the limit makes the picture again.
-    type(scale, QStringLiteral("500"));
+    type_into(scale, QStringLiteral("500"));
     f.settle();
     QVERIFY(f.widget->workingPicture());
     QCOMPARE(f.widget->workingPicture()->width, 1000);
