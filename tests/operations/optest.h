@@ -98,10 +98,10 @@ template <class T> T *child(QWidget *widget, const char *name)
     return found;
 }
 
-// Types text into a spin box as the user would: select all, type.
+// Types text into a spin box as the user would: Ctrl+A, then the keys.
 inline void type_into(QAbstractSpinBox *box, const QString &text)
 {
-    box->selectAll();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(box, text);
 }
 
