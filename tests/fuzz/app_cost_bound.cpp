@@ -134,16 +134,16 @@ bool writePicture(const std::string &file, int width, int height)
 }
 
 // A compiled skin of the given files, made with Qt's rcc.
-std::string makeSkin(const std::string &name, const QList<QPair<QByteArray, QByteArray>> &files)
+std::string makeSkin(const std::string &name, const hostile::SkinFiles &files)
 {
     const std::string src = path(name);
     QByteArray qrc = "<RCC><qresource prefix=\"/\">\n";
-    for (const auto &file : files) {
-        mkdir(src.c_str(), 0700);
-        mkdir((src + "/style").c_str(), 0700);
-        if (!zvtest::write_file(src + "/" + file.first.toStdString(), file.second.toStdString()))
+    mkdir(src.c_str(), 0700);
+    mkdir((src + "/style").c_str(), 0700);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (!zvtest::write_file(src + "/" + it.key().toStdString(), it.value().toStdString()))
             return std::string();
-        qrc += "<file>" + file.first + "</file>\n";
+        qrc += "<file>" + it.key().toUtf8() + "</file>\n";
     }
     qrc += "</qresource></RCC>\n";
     const std::string out = src + ".style";
@@ -336,28 +336,20 @@ int main(int argc, char **argv)
     for (const hostile::Case &c :
          hostile::costlyProfiles(QByteArray::fromStdString(path("mark.png"))))
         cases.push_back({c.name.toStdString(), c.bytes, std::string(), c.key, c.most, c.line});
-    QByteArray rules;
-    for (int i = 0; i < 100000; i++)
-        rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
     const std::string fifo = path("picture.fifo");
     if (mkfifo(fifo.c_str(), 0600) != 0) {
         perror("mkfifo");
         return 1;
     }
+    const hostile::CostlySkins costly = hostile::costlySkins(QByteArray::fromStdString(fifo));
     const struct {
         const char *name;
-        QList<QPair<QByteArray, QByteArray>> files;
+        const hostile::SkinFiles &files;
         const char *line;
     } skins[] = {
-        {"skin with a picture bomb",
-         {{"style/style.qss", "QMenuBar { background-image: url(:style/bomb.png); }\n"},
-          {"style/bomb.png", hostile::bombPng(9000)}},
-         "skin FAILED!"},
-        {"skin of 100000 rules", {{"style/style.qss", rules}}, "skin FAILED!"},
-        {"skin naming a FIFO picture",
-         {{"style/style.qss",
-           "QMenuBar { background-image: url(" + QByteArray::fromStdString(fifo) + "); }\n"}},
-         "picture outside the skin FAILED!"},
+        {"skin with a picture bomb", costly.bomb, "skin FAILED!"},
+        {"skin of 100000 rules", costly.rules, "skin FAILED!"},
+        {"skin naming a FIFO picture", costly.outside, "picture outside the skin FAILED!"},
     };
     for (const auto &skin : skins) {
         const std::string file =
