@@ -474,23 +474,14 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
     QBuffer buffer(&cut);
     QVERIFY(buffer.open(QIODevice::WriteOnly) && small.save(&buffer, "PNG"));
     cut.truncate(60);
-    QByteArray rules;
-    for (int i = 0; i < 100000; i++)
-        rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
-    const QString bomb = makeSkin(QStringLiteral("bomb"),
-                                  {{QStringLiteral("style/style.qss"),
-                                    "QMenuBar { background-image: url(:style/bomb.png); }\n"},
-                                   {QStringLiteral("style/bomb.png"), hostile::bombPng(9000)}});
+    const hostile::CostlySkins costly = hostile::costlySkins(fifos[2].toUtf8());
+    const QString bomb = makeSkin(QStringLiteral("bomb"), costly.bomb);
     const QString broken = makeSkin(QStringLiteral("broken"),
                                     {{QStringLiteral("style/style.qss"),
                                       "QMenuBar { background-image: url(:style/broken.png); }\n"},
                                      {QStringLiteral("style/broken.png"), cut}});
-    const QString huge =
-        makeSkin(QStringLiteral("rules"), {{QStringLiteral("style/style.qss"), rules}});
-    const QString outside = makeSkin(
-        QStringLiteral("outside"),
-        {{QStringLiteral("style/style.qss"),
-          "QMenuBar { background-image: url(\"" + fifos[2].toUtf8() + "\"); color: #123456; }\n"}});
+    const QString huge = makeSkin(QStringLiteral("rules"), costly.rules);
+    const QString outside = makeSkin(QStringLiteral("outside"), costly.outside);
     QVERIFY(!bomb.isEmpty() && !broken.isEmpty() && !huge.isEmpty() && !outside.isEmpty());
 
     struct Case {

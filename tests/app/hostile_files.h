@@ -1,14 +1,16 @@
 // Hostile profiles and file lists for the loaders of the main window: random
 // bytes, cut-off and NUL-poisoned copies of a good file, a 10-megabyte line,
 // huge counts, unknown kinds, values far out of range, and paths that are no
-// regular files; profiles whose values cost without bound; and a PNG that
-// inflates to a huge picture. The seed is fixed and the number of cases
-// bounded, so that every run tries the same files.
+// regular files; profiles whose values cost without bound; a PNG that
+// inflates to a huge picture, and skins that cost without bound. The seed is
+// fixed and the number of cases bounded, so that every run tries the same
+// files.
 #ifndef HOSTILE_FILES_H
 #define HOSTILE_FILES_H
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QRegularExpression>
 #include <QString>
@@ -234,6 +236,33 @@ inline QList<Case> costlyProfiles(const QByteArray &picture)
         line("127 rotations of 45 degrees", rotations("45"), "angle", 360,
              "over its bound FAILED!"),
         line("127 rotations of 90 degrees", rotations("90"), "angle", 360, ""),
+    };
+}
+
+// A skin's files: each path inside its resource tree, and the bytes there.
+using SkinFiles = QMap<QString, QByteArray>;
+
+// Skins that cost without bound unless they are checked before they are
+// used: a sheet naming a 9000 x 9000 picture bomb of its own, a sheet of
+// 100000 rules, and a sheet naming a picture outside the skin, fifo, that
+// nobody writes (a read of it never ends).
+struct CostlySkins {
+    SkinFiles bomb;
+    SkinFiles rules;
+    SkinFiles outside;
+};
+
+inline CostlySkins costlySkins(const QByteArray &fifo)
+{
+    const QString sheet = QStringLiteral("style/style.qss");
+    QByteArray rules;
+    for (int i = 0; i < 100000; i++)
+        rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
+    return {
+        {{sheet, "QMenuBar { background-image: url(:style/bomb.png); }\n"},
+         {QStringLiteral("style/bomb.png"), bombPng(9000)}},
+        {{sheet, rules}},
+        {{sheet, "QMenuBar { background-image: url(\"" + fifo + "\"); color: #123456; }\n"}},
     };
 }
 

@@ -25,6 +25,7 @@
 #include "outputconfig.h"
 #include "photobatch.h"
 #include "preview.h"
+#include "zv_test.h"
 
 #include <QApplication>
 #include <QFont>
@@ -41,6 +42,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,16 +72,8 @@ struct Case {
 bool logged(const std::string &file, const QByteArray &text)
 {
     sn_log_close_all();
-    FILE *f = fopen(file.c_str(), "rb");
-    if (!f)
-        return false;
-    QByteArray bytes;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, (int)n);
-    fclose(f);
-    return bytes.contains(text);
+    const std::vector<uint8_t> bytes = zvtest::read_file(file);
+    return QByteArray::fromRawData((const char *)bytes.data(), (int)bytes.size()).contains(text);
 }
 
 // Whether every operation that lists key holds it within most (a text's
@@ -115,20 +109,13 @@ bool keptInRange(FMain &window, const Case &c)
     return seen > 0;
 }
 
-std::string s_folder;
+// The parent's folder of every file; only the parent removes it, as the
+// children leave by _exit.
+const zvtest::TempDir *s_dir = nullptr;
 
 std::string path(const std::string &name)
 {
-    return s_folder + "/" + name;
-}
-
-bool writeFile(const std::string &file, const QByteArray &bytes)
-{
-    FILE *f = fopen(file.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = fwrite(bytes.constData(), 1, (size_t)bytes.size(), f) == (size_t)bytes.size();
-    return fclose(f) == 0 && ok;
+    return s_dir->file(name);
 }
 
 // A picture of width x height with every pixel different enough to
@@ -147,24 +134,24 @@ bool writePicture(const std::string &file, int width, int height)
 }
 
 // A compiled skin of the given files, made with Qt's rcc.
-std::string makeSkin(const std::string &name, const QList<QPair<QByteArray, QByteArray>> &files)
+std::string makeSkin(const std::string &name, const hostile::SkinFiles &files)
 {
     const std::string src = path(name);
     QByteArray qrc = "<RCC><qresource prefix=\"/\">\n";
-    for (const auto &file : files) {
-        mkdir(src.c_str(), 0700);
-        mkdir((src + "/style").c_str(), 0700);
-        if (!writeFile(src + "/" + file.first.toStdString(), file.second))
+    mkdir(src.c_str(), 0700);
+    mkdir((src + "/style").c_str(), 0700);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (!zvtest::write_file(src + "/" + it.key().toStdString(), it.value().toStdString()))
             return std::string();
-        qrc += "<file>" + file.first + "</file>\n";
+        qrc += "<file>" + it.key().toUtf8() + "</file>\n";
     }
     qrc += "</qresource></RCC>\n";
     const std::string out = src + ".style";
-    if (!writeFile(src + "/skin.qrc", qrc))
+    if (!zvtest::write_file(src + "/skin.qrc", qrc.toStdString()))
         return std::string();
-    const std::string command =
-        "cd '" + src + "' && '" ZV_RCC "' --binary skin.qrc -o '" + out + "'";
-    return system(command.c_str()) == 0 ? out : std::string();
+    const std::string command = "cd " + zvtest::quote(src) + " && " + zvtest::quote(ZV_RCC) +
+                                " --binary skin.qrc -o " + zvtest::quote(out);
+    return zvtest::run(command) == 0 ? out : std::string();
 }
 
 long residentKib()
@@ -215,8 +202,7 @@ int runCase(const Case &c, int index, const std::string &report)
     const std::string home = path("home" + std::to_string(index));
     mkdir(home.c_str(), 0700);
     const std::string settings = home + "/Zandrevik.conf";
-    if (!c.skin.empty() &&
-        !writeFile(settings, "skin_file = \"" + QByteArray::fromStdString(c.skin) + "\"\r\n"))
+    if (!c.skin.empty() && !zvtest::write_file(settings, "skin_file = \"" + c.skin + "\"\r\n"))
         return 21;
     appsettings_init(settings.c_str());
     const std::string log = home + "/log.txt";
@@ -259,7 +245,7 @@ int runCase(const Case &c, int index, const std::string &report)
         outputconfig_unlock(config);
         stepThree->loadConfig();
         const std::string profile = home + "/hostile.zvp";
-        if (!writeFile(profile, c.profile))
+        if (!zvtest::write_file(profile, c.profile.toStdString()))
             return 23;
 
         before = residentKib();
@@ -328,18 +314,14 @@ int main(int argc, char **argv)
         perror("execv");
     }
 #endif
-    const char *tmp = getenv("ZV_TEST_TMP");
-    std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/app_cost_bound.XXXXXX";
-    mkdir(tmp && *tmp ? tmp : "/tmp", 0700);
-    std::vector<char> name(base.begin(), base.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) {
-        perror("mkdtemp");
+    auto dir = std::make_unique<zvtest::TempDir>();
+    if (dir->path().empty()) {
+        fprintf(stderr, "app_cost_bound: no folder could be made\n");
         return 1;
     }
-    s_folder = name.data();
+    s_dir = dir.get();
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_RUNTIME_DIR", s_folder.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", dir->path().c_str(), 1);
     /* The children log nowhere: the lines are still formatted. */
     sn_log_close_all();
     sn_log_set_level(0);
@@ -354,28 +336,20 @@ int main(int argc, char **argv)
     for (const hostile::Case &c :
          hostile::costlyProfiles(QByteArray::fromStdString(path("mark.png"))))
         cases.push_back({c.name.toStdString(), c.bytes, std::string(), c.key, c.most, c.line});
-    QByteArray rules;
-    for (int i = 0; i < 100000; i++)
-        rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
     const std::string fifo = path("picture.fifo");
     if (mkfifo(fifo.c_str(), 0600) != 0) {
         perror("mkfifo");
         return 1;
     }
+    const hostile::CostlySkins costly = hostile::costlySkins(QByteArray::fromStdString(fifo));
     const struct {
         const char *name;
-        QList<QPair<QByteArray, QByteArray>> files;
+        const hostile::SkinFiles &files;
         const char *line;
     } skins[] = {
-        {"skin with a picture bomb",
-         {{"style/style.qss", "QMenuBar { background-image: url(:style/bomb.png); }\n"},
-          {"style/bomb.png", hostile::bombPng(9000)}},
-         "skin FAILED!"},
-        {"skin of 100000 rules", {{"style/style.qss", rules}}, "skin FAILED!"},
-        {"skin naming a FIFO picture",
-         {{"style/style.qss",
-           "QMenuBar { background-image: url(" + QByteArray::fromStdString(fifo) + "); }\n"}},
-         "picture outside the skin FAILED!"},
+        {"skin with a picture bomb", costly.bomb, "skin FAILED!"},
+        {"skin of 100000 rules", costly.rules, "skin FAILED!"},
+        {"skin naming a FIFO picture", costly.outside, "picture outside the skin FAILED!"},
     };
     for (const auto &skin : skins) {
         const std::string file =
@@ -433,8 +407,10 @@ int main(int argc, char **argv)
     }
     printf("app_cost_bound: %zu cases, worst cpu %.3f s, worst peak %ld KiB, %d over\n",
            cases.size(), worst_cpu, worst_peak, failures);
-    const std::string clean = "rm -rf '" + s_folder + "'";
-    if (system(clean.c_str()) != 0)
-        fprintf(stderr, "app_cost_bound: %s was not removed\n", s_folder.c_str());
+    const std::string folder = dir->path();
+    s_dir = nullptr;
+    dir.reset();
+    if (zvtest::file_exists(folder))
+        fprintf(stderr, "app_cost_bound: %s was not removed\n", folder.c_str());
     return failures ? 1 : 0;
 }
