@@ -41,6 +41,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -238,6 +239,35 @@ private:
     bool inside = false;
     bool released = false;
 };
+
+// Records an operation's deletion and whether it came before the preview
+// runs begun by then had ended. A failed check leaves the operation to the
+// page's cleanup, which must not call back into the finished scope: the
+// watch unhooks itself unless the deletion came.
+struct DeleteWatch {
+    DeleteWatch(std::function<void()> &onDelete, preview_t *preview) : hook(onDelete)
+    {
+        hook = [this, preview] {
+            deleted = true;
+            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
+        };
+    }
+    ~DeleteWatch()
+    {
+        if (!deleted)
+            hook = nullptr;
+    }
+    DeleteWatch(const DeleteWatch &) = delete;
+    DeleteWatch &operator=(const DeleteWatch &) = delete;
+
+    std::function<void()> &hook;
+    unsigned begun = 0; // the preview's runs begun when the deletion was asked for
+    bool deleted = false;
+    bool deletedTooEarly = false;
+};
+
+// A profile of one gray operation, to replace the pipeline with.
+const char k_grayProfile[] = "operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n";
 
 } // namespace
 
@@ -594,64 +624,31 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
 
     for (int round = 0; round < 3; round++) {
         HeldOperation *tracked = new HeldOperation;
-        unsigned begun = 0;
-        bool deletedTooEarly = false;
-        bool deleted = false;
-        tracked->onDelete = [&] {
-            deleted = true;
-            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
-        };
-        // A failed check below leaves the operation to the page's cleanup,
-        // which must not call back into this finished scope.
-        struct Forget {
-            HeldOperation *op;
-            const bool &gone;
-            ~Forget()
-            {
-                if (!gone)
-                    op->onDelete = nullptr;
-            }
-        } forget{tracked, deleted};
+        DeleteWatch watch(tracked->onDelete, preview);
         // The worker records stages as it computes them: clear before the
         // insert, so that a run which is quick to finish still counts.
         stages.clear();
         insert(tracked, 0);
         QVERIFY(!stages.isEmpty() || stages.wait(5000)); // a run is computing the stages
         QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
-        begun = preview->runs_begun.load();
+        watch.begun = preview->runs_begun.load();
         child<QPushButton>("btnRemove")->click();
-        QTRY_VERIFY(deleted);
-        QVERIFY(!deletedTooEarly);
+        QTRY_VERIFY(watch.deleted);
+        QVERIFY(!watch.deletedTooEarly);
     }
     // The profile load replaces every operation the same way.
     HeldOperation *tracked = new HeldOperation;
-    unsigned begun = 0;
-    bool deletedTooEarly = false;
-    bool deleted = false;
-    tracked->onDelete = [&] {
-        deleted = true;
-        deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
-    };
-    struct Forget {
-        HeldOperation *op;
-        const bool &gone;
-        ~Forget()
-        {
-            if (!gone)
-                op->onDelete = nullptr;
-        }
-    } forget{tracked, deleted};
+    DeleteWatch watch(tracked->onDelete, preview);
     std::string profile = m_dir->file("p.conf");
-    QVERIFY(zvtest::write_file(
-        profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
+    QVERIFY(zvtest::write_file(profile, std::string(k_grayProfile)));
     stages.clear();
     insert(tracked, 0);
     QVERIFY(!stages.isEmpty() || stages.wait(5000));
-    begun = preview->runs_begun.load();
+    watch.begun = preview->runs_begun.load();
     QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
     QCOMPARE(kinds(m_page), QStringList{"gray"});
-    QTRY_VERIFY(deleted);
-    QVERIFY(!deletedTooEarly);
+    QTRY_VERIFY(watch.deleted);
+    QVERIFY(!watch.deletedTooEarly);
 }
 
 void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
@@ -663,20 +660,14 @@ void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
     waitIdle();
     tabs()->setCurrentIndex(2); // the Result tab needs every stage
     std::string profile = m_dir->file("p.conf");
-    QVERIFY(zvtest::write_file(
-        profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
+    QVERIFY(zvtest::write_file(profile, std::string(k_grayProfile)));
     preview_t *preview = m_page->previewEngine();
     for (bool byProfile : {false, true}) {
         StallingOperation *stalling = new StallingOperation;
-        bool deleted = false, deletedTooEarly = false;
-        unsigned begun = 0;
-        stalling->onDelete = [&] {
-            deleted = true;
-            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
-        };
+        DeleteWatch watch(stalling->onDelete, preview);
         insert(stalling, 1);
         QVERIFY(stalling->waitInside());
-        begun = preview->runs_begun.load();
+        watch.begun = preview->runs_begun.load();
         if (byProfile) {
             QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
             QCOMPARE(kinds(m_page), QStringList{"gray"});
@@ -688,10 +679,10 @@ void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
         // Back from the change while the worker is still inside the filter:
         // nothing waited for it, and the operation is kept until it is done.
         QVERIFY(stalling->stillInside());
-        QVERIFY(!deleted);
+        QVERIFY(!watch.deleted);
         stalling->release();
-        QTRY_VERIFY(deleted);
-        QVERIFY(!deletedTooEarly);
+        QTRY_VERIFY(watch.deleted);
+        QVERIFY(!watch.deletedTooEarly);
     }
     waitIdle();
 }
