@@ -672,8 +672,14 @@ void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
             QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
             QCOMPARE(kinds(m_page), QStringList{"gray"});
         } else {
-            QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 1));
-            child<QPushButton>("btnRemove")->click();
+            // A click on the piece is a drag that ends on it: it selects.
+            CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
+            const int piece = strip->pieceX(1) + 10;
+            CWidgetWorkflow::setDragHook(
+                [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), piece); });
+            QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(piece, 40));
+            QCOMPARE(m_page->selectedIndex(), 1);
+            QTest::mouseClick(child<QPushButton>("btnRemove"), Qt::LeftButton);
             QCOMPARE(kinds(m_page), QStringList{"negative"});
         }
         // Back from the change while the worker is still inside the filter:
