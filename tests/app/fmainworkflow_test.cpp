@@ -48,13 +48,7 @@
 namespace
 {
 
-QStringList kinds(FMainWorkflow *page)
-{
-    QStringList names;
-    for (CAbstractOperation *operation : page->operations())
-        names << QString::fromUtf8(operation->info()->name);
-    return names;
-}
+using pages::kinds;
 
 std::string writeBmp(const zvtest::TempDir &dir, const std::string &name, int width, int height)
 {
@@ -68,15 +62,6 @@ std::string writeBmp(const zvtest::TempDir &dir, const std::string &name, int wi
     sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_BMP, &params);
     sn_image_destroy(image);
     return path;
-}
-
-// The platform delivers a drop to the widget that accepted the drag's entry.
-void dropOn(QWidget *strip, QMimeData *data, int x)
-{
-    QDragEnterEvent enter(QPoint(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(strip, &enter);
-    QDropEvent drop(QPointF(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(strip, &drop);
 }
 
 std::atomic<int64_t> s_clockOffset{0};
@@ -507,19 +492,13 @@ void FMainWorkflowTest::stripDragMovesTheOperation()
     for (const char *kind : {"gray", "negative", "equalize"})
         m_page->insertOperation(kind, (int)m_page->operations().count(), nullptr);
     CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
-    const int target = strip->pieceX(2) + 10;
-    CWidgetWorkflow::setDragHook(
-        [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), target); });
-    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(0) + 10, 40));
+    pages::pressStrip(strip, 0, strip->pieceX(2) + 10);
     QCOMPARE(kinds(m_page), (QStringList{"negative", "equalize", "gray"}));
     QCOMPARE(m_page->selectedIndex(), 2);
     QCOMPARE(child<QLabel>("lbConfigDesc")->text().left(6), QStringLiteral("Gray: "));
 
     // A drop past the last piece selects the count: no operation is shown.
-    const int past = strip->pieceX(2) + 76 + 38 + 5;
-    CWidgetWorkflow::setDragHook(
-        [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), past); });
-    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(1) + 10, 40));
+    pages::pressStrip(strip, 1, strip->pieceX(2) + 76 + 38 + 5);
     QCOMPARE(kinds(m_page), (QStringList{"negative", "equalize", "gray"}));
     QCOMPARE(m_page->selectedIndex(), 3);
     QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Guide"));
@@ -674,10 +653,7 @@ void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
         } else {
             // A click on the piece is a drag that ends on it: it selects.
             CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
-            const int piece = strip->pieceX(1) + 10;
-            CWidgetWorkflow::setDragHook(
-                [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), piece); });
-            QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(piece, 40));
+            pages::pressStrip(strip, 1, strip->pieceX(1) + 10);
             QCOMPARE(m_page->selectedIndex(), 1);
             QTest::mouseClick(child<QPushButton>("btnRemove"), Qt::LeftButton);
             QCOMPARE(kinds(m_page), QStringList{"negative"});
@@ -1089,9 +1065,7 @@ void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
 
     // A counter counts with the file's row: the preview's selected row, and
     // the index each file of a run has.
-    text->setFocus();
-    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(text, QStringLiteral("<Counter 7:2:3>"));
+    pages::typeOver(text, QStringLiteral("<Counter 7:2:3>"));
     applyTyped(stamp);
     QTRY_VERIFY(shownImage(final) == expectedResult(m_page, photos[1], 1));
     QVERIFY(expectedResult(m_page, photos[1], 1) != expectedResult(m_page, photos[1], 0));

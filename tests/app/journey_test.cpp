@@ -90,13 +90,8 @@ const Photo k_photos[] = {
 // one and the bar ends full.
 const char k_broken[] = "cobalt.jpg";
 
-template <typename T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
-}
+using pages::child;
+using pages::typeOver;
 
 QAction *menuAction(QWidget *owner, const QString &text)
 {
@@ -304,21 +299,6 @@ void clickTab(QTabWidget *tabs, int index)
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
 }
 
-// Selects all of a line edit and types text over it.
-void typeOver(QLineEdit *edit, const QString &text)
-{
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, text);
-}
-
-void typeOver(QAbstractSpinBox *box, const QString &text)
-{
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(box, text);
-}
-
 QSize shownSize(QLabel *label)
 {
     return label->pixmap(Qt::ReturnByValue).size();
@@ -334,30 +314,6 @@ QRgb shownMiddle(QLabel *label)
 bool isGray(QRgb pixel)
 {
     return qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel);
-}
-
-QStringList stripKinds(FMainWorkflow *page)
-{
-    QStringList names;
-    for (CAbstractOperation *operation : page->operations())
-        names << QString::fromUtf8(operation->info()->name);
-    return names;
-}
-
-// A press on a strip piece is a drag from it: the platform's drag loop is
-// replaced by a drop at x (its own piece for a plain click).
-void pressStrip(CWidgetWorkflow *strip, int from, int dropX)
-{
-    CWidgetWorkflow::setDragHook([strip, dropX](QDrag *drag, Qt::DropActions) {
-        QDragEnterEvent enter(QPoint(dropX, 40), Qt::MoveAction, drag->mimeData(), Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(strip, &enter);
-        QDropEvent drop(QPointF(dropX, 40), Qt::MoveAction, drag->mimeData(), Qt::LeftButton,
-                        Qt::NoModifier);
-        QApplication::sendEvent(strip, &drop);
-    });
-    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(from) + 10, 40));
-    CWidgetWorkflow::setDragHook(CWidgetWorkflow::DragHook());
 }
 
 // The child process of aDayAtTheWindow: the program started again on the
@@ -1137,7 +1093,7 @@ private slots:
             // A resize typed in percent, applied by its own timer.
             pages::answerChooser(0, 2);
             QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), QStringList{"resize"});
+            QCOMPARE(pages::kinds(flow), QStringList{"resize"});
             QWidget *resize = flow->operations()[0]->widget();
             QTest::mouseClick(child<QRadioButton>(resize, "rbPercents"), Qt::LeftButton);
             typeOver(child<QSpinBox>(resize, "sbWidth"), QStringLiteral("50"));
@@ -1148,7 +1104,7 @@ private slots:
             QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
             pages::answerChooser(0, 9); // negative
             QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"resize", "gray", "negative"}));
+            QCOMPARE(pages::kinds(flow), (QStringList{"resize", "gray", "negative"}));
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);
             // Stage by stage through the preview's own tabs and the strip.
@@ -1158,23 +1114,23 @@ private slots:
             QVERIFY(!isGray(shownMiddle(original)));
             clickTab(stages, 1);
             CWidgetWorkflow *strip = flow->findChild<CWidgetWorkflow *>();
-            pressStrip(strip, 0, strip->pieceX(0) + 10);
+            pages::pressStrip(strip, 0, strip->pieceX(0) + 10);
             QCOMPARE(flow->selectedIndex(), 0);
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(current) == QSize(60, 45) && !isGray(shownMiddle(current)), 10000);
-            pressStrip(strip, 1, strip->pieceX(1) + 10);
+            pages::pressStrip(strip, 1, strip->pieceX(1) + 10);
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(current) == QSize(60, 45) && isGray(shownMiddle(current)), 10000);
             // Move Right, Move Left, a drag to the end, Remove.
             QTest::mouseClick(child<QPushButton>(flow, "btnMoveRight"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"resize", "negative", "gray"}));
+            QCOMPARE(pages::kinds(flow), (QStringList{"resize", "negative", "gray"}));
             QTest::mouseClick(child<QPushButton>(flow, "btnMoveLeft"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"resize", "gray", "negative"}));
-            pressStrip(strip, 0, strip->pieceX(2) + 10);
-            QCOMPARE(stripKinds(flow), (QStringList{"gray", "negative", "resize"}));
-            pressStrip(strip, 1, strip->pieceX(1) + 10);
+            QCOMPARE(pages::kinds(flow), (QStringList{"resize", "gray", "negative"}));
+            pages::pressStrip(strip, 0, strip->pieceX(2) + 10);
+            QCOMPARE(pages::kinds(flow), (QStringList{"gray", "negative", "resize"}));
+            pages::pressStrip(strip, 1, strip->pieceX(1) + 10);
             QTest::mouseClick(child<QPushButton>(flow, "btnRemove"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"gray", "resize"}));
+            QCOMPARE(pages::kinds(flow), (QStringList{"gray", "resize"}));
             clickTab(stages, 2);
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);
