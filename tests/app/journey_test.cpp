@@ -216,32 +216,41 @@ QString describeAll(FMain &window)
            QLatin1Char('#') + describeList();
 }
 
+// The run of both child processes: the photos of ZV_JOURNEY_SOURCES added
+// with Add Folder, halved by a resize and written as PNG into
+// ZV_JOURNEY_OUTPUT, named by nameTemplate (or the saved template if null).
+void setUpHalvingRun(FMain &window, const char *nameTemplate)
+{
+    const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
+    const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
+    Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
+                                                   QFileDialog::Options) { return sources; };
+    QTest::mouseClick(child<QPushButton>(window.filePage(), "btnAddFolder"), Qt::LeftButton);
+    const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
+                                       {QStringLiteral("height"), QStringLiteral("50%")},
+                                       {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
+    window.workflowPage()->insertOperation("resize", 0, &params);
+    outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
+    outputconfig_lock(c);
+    snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
+    if (nameTemplate)
+        snprintf(c->filename_template, sizeof c->filename_template, "%s", nameTemplate);
+    c->use_source_folder = 0;
+    c->format = SN_IMAGE_FORMAT_PNG;
+    c->keep_source_format = 0;
+    outputconfig_unlock(c);
+    window.outputPage()->loadConfig();
+}
+
 // The child process of closeDuringRun: the real start-up with a job set up
 // once the window shows, closed as soon as the first photo is in hand.
 int childMain(int argc, char **argv)
 {
     StartupHooks hooks;
     hooks.shown = [](FMain &window) {
-        const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
-        const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
         // Not the default, so that the saved file shows this session's block.
         g_appsettings.ask_save_filelist = 0;
-        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
-                                                       QFileDialog::Options) { return sources; };
-        window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder"))->click();
-        const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
-                                           {QStringLiteral("height"), QStringLiteral("50%")},
-                                           {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
-        window.workflowPage()->insertOperation("resize", 0, &params);
-        outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
-        outputconfig_lock(c);
-        snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
-        snprintf(c->filename_template, sizeof c->filename_template, "<Filename>");
-        c->use_source_folder = 0;
-        c->format = SN_IMAGE_FORMAT_PNG;
-        c->keep_source_format = 0;
-        outputconfig_unlock(c);
-        window.outputPage()->loadConfig();
+        setUpHalvingRun(window, "<Filename>");
         QObject::connect(window.processPage(), &FMainProcess::logUpdate, &window,
                          [&window](const QString &line) {
                              if (line.startsWith(QStringLiteral("Start Processing file:")) &&
@@ -334,25 +343,7 @@ int restartMain(int argc, char **argv)
         zvtest::write_file(qEnvironmentVariable("ZV_JOURNEY_TEXTS").toStdString(),
                            texts.join(QLatin1Char('\n')).toStdString());
 
-        const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
-        const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
-        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
-                                                       QFileDialog::Options) { return sources; };
-        QTest::mouseClick(
-            window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder")),
-            Qt::LeftButton);
-        const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
-                                           {QStringLiteral("height"), QStringLiteral("50%")},
-                                           {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
-        window.workflowPage()->insertOperation("resize", 0, &params);
-        outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
-        outputconfig_lock(c);
-        snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
-        c->use_source_folder = 0;
-        c->format = SN_IMAGE_FORMAT_PNG;
-        c->keep_source_format = 0;
-        outputconfig_unlock(c);
-        window.outputPage()->loadConfig();
+        setUpHalvingRun(window, nullptr);
         window.activateWindow();
         if (!QTest::qWaitForWindowActive(&window))
             qWarning("the restarted window is not active: its menus take no keys");
