@@ -69,8 +69,22 @@ inline void pressStrip(CWidgetWorkflow *strip, int from, int dropX)
     CWidgetWorkflow::setDragHook(CWidgetWorkflow::DragHook());
 }
 
+// A click on a list's row, scrolled into view first as a person would.
+inline bool clickRow(QListWidget *list, int row)
+{
+    QListWidgetItem *item = list->item(row);
+    if (!item) {
+        qWarning("no row %d in %s", row, qPrintable(list->objectName()));
+        return false;
+    }
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(item).center());
+    return true;
+}
+
 // Answers the next operation chooser: picks a row of a category and presses
-// Add, or presses Cancel when row is -1.
+// Add, or presses Cancel when row is -1 (or a row is missing).
 inline void answerChooser(int category, int row)
 {
     QTimer *timer = new QTimer;
@@ -81,13 +95,11 @@ inline void answerChooser(int category, int row)
                 continue;
             timer->stop();
             timer->deleteLater();
-            dialog->findChild<QListWidget *>(QStringLiteral("lwCategory"))->setCurrentRow(category);
-            if (row >= 0) {
-                dialog->findChild<QListWidget *>(QStringLiteral("lwOperation"))->setCurrentRow(row);
-                dialog->findChild<QPushButton *>(QStringLiteral("btnAdd"))->click();
-            } else {
-                dialog->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
-            }
+            const bool picked = clickRow(child<QListWidget>(dialog, "lwCategory"), category) &&
+                                row >= 0 &&
+                                clickRow(child<QListWidget>(dialog, "lwOperation"), row);
+            QTest::mouseClick(child<QPushButton>(dialog, picked ? "btnAdd" : "btnCancel"),
+                              Qt::LeftButton);
             return;
         }
     });
