@@ -10,6 +10,7 @@
 #include "fmainworkflow.h"
 #include "image/sn_image.h"
 #include "msganswer.h"
+#include "pages_fixture.h"
 #include "tsan_qt.h"
 #include "photobatch.h"
 #include "zv_test.h"
@@ -290,8 +291,7 @@ private slots:
         window->workflowPage()->insertOperation("resize", 0, &params);
         QSpinBox *width = window->workflowPage()->findChild<QSpinBox *>(QStringLiteral("sbWidth"));
         QVERIFY(width);
-        width->selectAll();
-        QTest::keyClicks(width, QStringLiteral("2"));
+        pages::typeOver(width, QStringLiteral("2"));
         QCOMPARE(width->value(), 2);
         window->tabWidget()->setCurrentIndex(3);
         start();

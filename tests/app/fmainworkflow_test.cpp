@@ -41,19 +41,14 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 namespace
 {
 
-QStringList kinds(FMainWorkflow *page)
-{
-    QStringList names;
-    for (CAbstractOperation *operation : page->operations())
-        names << QString::fromUtf8(operation->info()->name);
-    return names;
-}
+using pages::kinds;
 
 std::string writeBmp(const zvtest::TempDir &dir, const std::string &name, int width, int height)
 {
@@ -67,15 +62,6 @@ std::string writeBmp(const zvtest::TempDir &dir, const std::string &name, int wi
     sn_image_save(image, path.c_str(), SN_IMAGE_FORMAT_BMP, &params);
     sn_image_destroy(image);
     return path;
-}
-
-// The platform delivers a drop to the widget that accepted the drag's entry.
-void dropOn(QWidget *strip, QMimeData *data, int x)
-{
-    QDragEnterEvent enter(QPoint(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(strip, &enter);
-    QDropEvent drop(QPointF(x, 40), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(strip, &drop);
 }
 
 std::atomic<int64_t> s_clockOffset{0};
@@ -238,6 +224,35 @@ private:
     bool inside = false;
     bool released = false;
 };
+
+// Records an operation's deletion and whether it came before the preview
+// runs begun by then had ended. A failed check leaves the operation to the
+// page's cleanup, which must not call back into the finished scope: the
+// watch unhooks itself unless the deletion came.
+struct DeleteWatch {
+    DeleteWatch(std::function<void()> &onDelete, preview_t *preview) : hook(onDelete)
+    {
+        hook = [this, preview] {
+            deleted = true;
+            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
+        };
+    }
+    ~DeleteWatch()
+    {
+        if (!deleted)
+            hook = nullptr;
+    }
+    DeleteWatch(const DeleteWatch &) = delete;
+    DeleteWatch &operator=(const DeleteWatch &) = delete;
+
+    std::function<void()> &hook;
+    unsigned begun = 0; // the preview's runs begun when the deletion was asked for
+    bool deleted = false;
+    bool deletedTooEarly = false;
+};
+
+// A profile of one gray operation, to replace the pipeline with.
+const char k_grayProfile[] = "operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n";
 
 } // namespace
 
@@ -477,19 +492,13 @@ void FMainWorkflowTest::stripDragMovesTheOperation()
     for (const char *kind : {"gray", "negative", "equalize"})
         m_page->insertOperation(kind, (int)m_page->operations().count(), nullptr);
     CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
-    const int target = strip->pieceX(2) + 10;
-    CWidgetWorkflow::setDragHook(
-        [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), target); });
-    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(0) + 10, 40));
+    pages::pressStrip(strip, 0, strip->pieceX(2) + 10);
     QCOMPARE(kinds(m_page), (QStringList{"negative", "equalize", "gray"}));
     QCOMPARE(m_page->selectedIndex(), 2);
     QCOMPARE(child<QLabel>("lbConfigDesc")->text().left(6), QStringLiteral("Gray: "));
 
     // A drop past the last piece selects the count: no operation is shown.
-    const int past = strip->pieceX(2) + 76 + 38 + 5;
-    CWidgetWorkflow::setDragHook(
-        [&](QDrag *drag, Qt::DropActions) { dropOn(strip, drag->mimeData(), past); });
-    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(1) + 10, 40));
+    pages::pressStrip(strip, 1, strip->pieceX(2) + 76 + 38 + 5);
     QCOMPARE(kinds(m_page), (QStringList{"negative", "equalize", "gray"}));
     QCOMPARE(m_page->selectedIndex(), 3);
     QCOMPARE(child<QLabel>("lbConfigDesc")->text(), QStringLiteral("Guide"));
@@ -594,64 +603,31 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
 
     for (int round = 0; round < 3; round++) {
         HeldOperation *tracked = new HeldOperation;
-        unsigned begun = 0;
-        bool deletedTooEarly = false;
-        bool deleted = false;
-        tracked->onDelete = [&] {
-            deleted = true;
-            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
-        };
-        // A failed check below leaves the operation to the page's cleanup,
-        // which must not call back into this finished scope.
-        struct Forget {
-            HeldOperation *op;
-            const bool &gone;
-            ~Forget()
-            {
-                if (!gone)
-                    op->onDelete = nullptr;
-            }
-        } forget{tracked, deleted};
+        DeleteWatch watch(tracked->onDelete, preview);
         // The worker records stages as it computes them: clear before the
         // insert, so that a run which is quick to finish still counts.
         stages.clear();
         insert(tracked, 0);
         QVERIFY(!stages.isEmpty() || stages.wait(5000)); // a run is computing the stages
         QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
-        begun = preview->runs_begun.load();
+        watch.begun = preview->runs_begun.load();
         child<QPushButton>("btnRemove")->click();
-        QTRY_VERIFY(deleted);
-        QVERIFY(!deletedTooEarly);
+        QTRY_VERIFY(watch.deleted);
+        QVERIFY(!watch.deletedTooEarly);
     }
     // The profile load replaces every operation the same way.
     HeldOperation *tracked = new HeldOperation;
-    unsigned begun = 0;
-    bool deletedTooEarly = false;
-    bool deleted = false;
-    tracked->onDelete = [&] {
-        deleted = true;
-        deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
-    };
-    struct Forget {
-        HeldOperation *op;
-        const bool &gone;
-        ~Forget()
-        {
-            if (!gone)
-                op->onDelete = nullptr;
-        }
-    } forget{tracked, deleted};
+    DeleteWatch watch(tracked->onDelete, preview);
     std::string profile = m_dir->file("p.conf");
-    QVERIFY(zvtest::write_file(
-        profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
+    QVERIFY(zvtest::write_file(profile, std::string(k_grayProfile)));
     stages.clear();
     insert(tracked, 0);
     QVERIFY(!stages.isEmpty() || stages.wait(5000));
-    begun = preview->runs_begun.load();
+    watch.begun = preview->runs_begun.load();
     QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
     QCOMPARE(kinds(m_page), QStringList{"gray"});
-    QTRY_VERIFY(deleted);
-    QVERIFY(!deletedTooEarly);
+    QTRY_VERIFY(watch.deleted);
+    QVERIFY(!watch.deletedTooEarly);
 }
 
 void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
@@ -663,35 +639,32 @@ void FMainWorkflowTest::removeAndLoadProfileNeverWaitForTheWorker()
     waitIdle();
     tabs()->setCurrentIndex(2); // the Result tab needs every stage
     std::string profile = m_dir->file("p.conf");
-    QVERIFY(zvtest::write_file(
-        profile, std::string("operation_count = 1\r\n[operation_1]\r\nname = \"gray\"\r\n")));
+    QVERIFY(zvtest::write_file(profile, std::string(k_grayProfile)));
     preview_t *preview = m_page->previewEngine();
     for (bool byProfile : {false, true}) {
         StallingOperation *stalling = new StallingOperation;
-        bool deleted = false, deletedTooEarly = false;
-        unsigned begun = 0;
-        stalling->onDelete = [&] {
-            deleted = true;
-            deletedTooEarly = (int)(begun - preview->runs_ended.load()) > 0;
-        };
+        DeleteWatch watch(stalling->onDelete, preview);
         insert(stalling, 1);
         QVERIFY(stalling->waitInside());
-        begun = preview->runs_begun.load();
+        watch.begun = preview->runs_begun.load();
         if (byProfile) {
             QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
             QCOMPARE(kinds(m_page), QStringList{"gray"});
         } else {
-            QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 1));
-            child<QPushButton>("btnRemove")->click();
+            // A click on the piece is a drag that ends on it: it selects.
+            CWidgetWorkflow *strip = m_page->findChild<CWidgetWorkflow *>();
+            pages::pressStrip(strip, 1, strip->pieceX(1) + 10);
+            QCOMPARE(m_page->selectedIndex(), 1);
+            QTest::mouseClick(child<QPushButton>("btnRemove"), Qt::LeftButton);
             QCOMPARE(kinds(m_page), QStringList{"negative"});
         }
         // Back from the change while the worker is still inside the filter:
         // nothing waited for it, and the operation is kept until it is done.
         QVERIFY(stalling->stillInside());
-        QVERIFY(!deleted);
+        QVERIFY(!watch.deleted);
         stalling->release();
-        QTRY_VERIFY(deleted);
-        QVERIFY(!deletedTooEarly);
+        QTRY_VERIFY(watch.deleted);
+        QVERIFY(!watch.deletedTooEarly);
     }
     waitIdle();
 }
@@ -1092,9 +1065,7 @@ void FMainWorkflowTest::journeyTheResultFollowsTheStampText()
 
     // A counter counts with the file's row: the preview's selected row, and
     // the index each file of a run has.
-    text->setFocus();
-    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(text, QStringLiteral("<Counter 7:2:3>"));
+    pages::typeOver(text, QStringLiteral("<Counter 7:2:3>"));
     applyTyped(stamp);
     QTRY_VERIFY(shownImage(final) == expectedResult(m_page, photos[1], 1));
     QVERIFY(expectedResult(m_page, photos[1], 1) != expectedResult(m_page, photos[1], 0));

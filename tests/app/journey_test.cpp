@@ -90,13 +90,8 @@ const Photo k_photos[] = {
 // one and the bar ends full.
 const char k_broken[] = "cobalt.jpg";
 
-template <typename T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
-}
+using pages::child;
+using pages::typeOver;
 
 QAction *menuAction(QWidget *owner, const QString &text)
 {
@@ -221,32 +216,41 @@ QString describeAll(FMain &window)
            QLatin1Char('#') + describeList();
 }
 
+// The run of both child processes: the photos of ZV_JOURNEY_SOURCES added
+// with Add Folder, halved by a resize and written as PNG into
+// ZV_JOURNEY_OUTPUT, named by nameTemplate (or the saved template if null).
+void setUpHalvingRun(FMain &window, const char *nameTemplate)
+{
+    const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
+    const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
+    Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
+                                                   QFileDialog::Options) { return sources; };
+    QTest::mouseClick(child<QPushButton>(window.filePage(), "btnAddFolder"), Qt::LeftButton);
+    const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
+                                       {QStringLiteral("height"), QStringLiteral("50%")},
+                                       {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
+    window.workflowPage()->insertOperation("resize", 0, &params);
+    outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
+    outputconfig_lock(c);
+    snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
+    if (nameTemplate)
+        snprintf(c->filename_template, sizeof c->filename_template, "%s", nameTemplate);
+    c->use_source_folder = 0;
+    c->format = SN_IMAGE_FORMAT_PNG;
+    c->keep_source_format = 0;
+    outputconfig_unlock(c);
+    window.outputPage()->loadConfig();
+}
+
 // The child process of closeDuringRun: the real start-up with a job set up
 // once the window shows, closed as soon as the first photo is in hand.
 int childMain(int argc, char **argv)
 {
     StartupHooks hooks;
     hooks.shown = [](FMain &window) {
-        const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
-        const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
         // Not the default, so that the saved file shows this session's block.
         g_appsettings.ask_save_filelist = 0;
-        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
-                                                       QFileDialog::Options) { return sources; };
-        window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder"))->click();
-        const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
-                                           {QStringLiteral("height"), QStringLiteral("50%")},
-                                           {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
-        window.workflowPage()->insertOperation("resize", 0, &params);
-        outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
-        outputconfig_lock(c);
-        snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
-        snprintf(c->filename_template, sizeof c->filename_template, "<Filename>");
-        c->use_source_folder = 0;
-        c->format = SN_IMAGE_FORMAT_PNG;
-        c->keep_source_format = 0;
-        outputconfig_unlock(c);
-        window.outputPage()->loadConfig();
+        setUpHalvingRun(window, "<Filename>");
         QObject::connect(window.processPage(), &FMainProcess::logUpdate, &window,
                          [&window](const QString &line) {
                              if (line.startsWith(QStringLiteral("Start Processing file:")) &&
@@ -304,21 +308,6 @@ void clickTab(QTabWidget *tabs, int index)
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
 }
 
-// Selects all of a line edit and types text over it.
-void typeOver(QLineEdit *edit, const QString &text)
-{
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, text);
-}
-
-void typeOver(QAbstractSpinBox *box, const QString &text)
-{
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(box, text);
-}
-
 QSize shownSize(QLabel *label)
 {
     return label->pixmap(Qt::ReturnByValue).size();
@@ -334,30 +323,6 @@ QRgb shownMiddle(QLabel *label)
 bool isGray(QRgb pixel)
 {
     return qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel);
-}
-
-QStringList stripKinds(FMainWorkflow *page)
-{
-    QStringList names;
-    for (CAbstractOperation *operation : page->operations())
-        names << QString::fromUtf8(operation->info()->name);
-    return names;
-}
-
-// A press on a strip piece is a drag from it: the platform's drag loop is
-// replaced by a drop at x (its own piece for a plain click).
-void pressStrip(CWidgetWorkflow *strip, int from, int dropX)
-{
-    CWidgetWorkflow::setDragHook([strip, dropX](QDrag *drag, Qt::DropActions) {
-        QDragEnterEvent enter(QPoint(dropX, 40), Qt::MoveAction, drag->mimeData(), Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(strip, &enter);
-        QDropEvent drop(QPointF(dropX, 40), Qt::MoveAction, drag->mimeData(), Qt::LeftButton,
-                        Qt::NoModifier);
-        QApplication::sendEvent(strip, &drop);
-    });
-    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->pieceX(from) + 10, 40));
-    CWidgetWorkflow::setDragHook(CWidgetWorkflow::DragHook());
 }
 
 // The child process of aDayAtTheWindow: the program started again on the
@@ -378,25 +343,7 @@ int restartMain(int argc, char **argv)
         zvtest::write_file(qEnvironmentVariable("ZV_JOURNEY_TEXTS").toStdString(),
                            texts.join(QLatin1Char('\n')).toStdString());
 
-        const QString sources = qEnvironmentVariable("ZV_JOURNEY_SOURCES");
-        const QString output = qEnvironmentVariable("ZV_JOURNEY_OUTPUT");
-        Dialogs::hooks().existingDirectory = [sources](QWidget *, const QString &, const QString &,
-                                                       QFileDialog::Options) { return sources; };
-        QTest::mouseClick(
-            window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddFolder")),
-            Qt::LeftButton);
-        const OperationParamList params = {{QStringLiteral("width"), QStringLiteral("50%")},
-                                           {QStringLiteral("height"), QStringLiteral("50%")},
-                                           {QStringLiteral("keep_aspect"), QStringLiteral("none")}};
-        window.workflowPage()->insertOperation("resize", 0, &params);
-        outputconfig_t *c = photobatch_get_outputconfig(photobatch_get_instance());
-        outputconfig_lock(c);
-        snprintf(c->output_folder, sizeof c->output_folder, "%s", output.toUtf8().constData());
-        c->use_source_folder = 0;
-        c->format = SN_IMAGE_FORMAT_PNG;
-        c->keep_source_format = 0;
-        outputconfig_unlock(c);
-        window.outputPage()->loadConfig();
+        setUpHalvingRun(window, nullptr);
         window.activateWindow();
         if (!QTest::qWaitForWindowActive(&window))
             qWarning("the restarted window is not active: its menus take no keys");
@@ -1137,7 +1084,7 @@ private slots:
             // A resize typed in percent, applied by its own timer.
             pages::answerChooser(0, 2);
             QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), QStringList{"resize"});
+            QCOMPARE(pages::kinds(flow), QStringList{"resize"});
             QWidget *resize = flow->operations()[0]->widget();
             QTest::mouseClick(child<QRadioButton>(resize, "rbPercents"), Qt::LeftButton);
             typeOver(child<QSpinBox>(resize, "sbWidth"), QStringLiteral("50"));
@@ -1148,7 +1095,7 @@ private slots:
             QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
             pages::answerChooser(0, 9); // negative
             QTest::mouseClick(child<QPushButton>(flow, "btnAdd"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"resize", "gray", "negative"}));
+            QCOMPARE(pages::kinds(flow), (QStringList{"resize", "gray", "negative"}));
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);
             // Stage by stage through the preview's own tabs and the strip.
@@ -1158,23 +1105,23 @@ private slots:
             QVERIFY(!isGray(shownMiddle(original)));
             clickTab(stages, 1);
             CWidgetWorkflow *strip = flow->findChild<CWidgetWorkflow *>();
-            pressStrip(strip, 0, strip->pieceX(0) + 10);
+            pages::pressStrip(strip, 0, strip->pieceX(0) + 10);
             QCOMPARE(flow->selectedIndex(), 0);
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(current) == QSize(60, 45) && !isGray(shownMiddle(current)), 10000);
-            pressStrip(strip, 1, strip->pieceX(1) + 10);
+            pages::pressStrip(strip, 1, strip->pieceX(1) + 10);
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(current) == QSize(60, 45) && isGray(shownMiddle(current)), 10000);
             // Move Right, Move Left, a drag to the end, Remove.
             QTest::mouseClick(child<QPushButton>(flow, "btnMoveRight"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"resize", "negative", "gray"}));
+            QCOMPARE(pages::kinds(flow), (QStringList{"resize", "negative", "gray"}));
             QTest::mouseClick(child<QPushButton>(flow, "btnMoveLeft"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"resize", "gray", "negative"}));
-            pressStrip(strip, 0, strip->pieceX(2) + 10);
-            QCOMPARE(stripKinds(flow), (QStringList{"gray", "negative", "resize"}));
-            pressStrip(strip, 1, strip->pieceX(1) + 10);
+            QCOMPARE(pages::kinds(flow), (QStringList{"resize", "gray", "negative"}));
+            pages::pressStrip(strip, 0, strip->pieceX(2) + 10);
+            QCOMPARE(pages::kinds(flow), (QStringList{"gray", "negative", "resize"}));
+            pages::pressStrip(strip, 1, strip->pieceX(1) + 10);
             QTest::mouseClick(child<QPushButton>(flow, "btnRemove"), Qt::LeftButton);
-            QCOMPARE(stripKinds(flow), (QStringList{"gray", "resize"}));
+            QCOMPARE(pages::kinds(flow), (QStringList{"gray", "resize"}));
             clickTab(stages, 2);
             QTRY_VERIFY_WITH_TIMEOUT(
                 shownSize(result) == QSize(60, 45) && isGray(shownMiddle(result)), 10000);

@@ -12,6 +12,7 @@
 #include "msganswer.h"
 #include "tsan_qt.h"
 #include "outputconfig.h"
+#include "pages_fixture.h"
 #include "photobatch.h"
 #include "styletitle.h"
 #include "zv_test.h"
@@ -44,13 +45,7 @@ std::string text(const std::string &path)
     return std::string(data.begin(), data.end());
 }
 
-template <typename T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
-}
+using pages::child;
 
 } // namespace
 
