@@ -16,6 +16,7 @@
 #include "foptions.h"
 #include "msganswer.h"
 #include "outputconfig.h"
+#include "pages_fixture.h"
 #include "photobatch.h"
 #include "skintest.h"
 #include "startfolder.h"
@@ -524,10 +525,8 @@ private slots:
         QSpinBox *transparency = stamp->findChild<QSpinBox *>(QStringLiteral("sbTransparency"));
         QLineEdit *text = stamp->findChild<QLineEdit *>(QStringLiteral("edtText"));
         QVERIFY(transparency && text && transparency->isVisible());
-        transparency->selectAll();
-        QTest::keyClicks(transparency, QStringLiteral("42"));
-        text->selectAll();
-        QTest::keyClicks(text, QStringLiteral("Oslo"));
+        pages::typeOver(transparency, QStringLiteral("42"));
+        pages::typeOver(text, QStringLiteral("Oslo"));
         findAction(window, "&Save Profile...")->trigger();
         QVERIFY2(bytes(path).find("text = \"Oslo\"\r\ntransparency = \"42\"") != std::string::npos,
                  bytes(path).c_str());
