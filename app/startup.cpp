@@ -101,6 +101,8 @@ int runApplication(int argc, char **argv, const StartupHooks &hooks)
 
     loadTranslator();
     loadSkin();
+    if (hooks.skinLoaded)
+        hooks.skinLoaded();
 
     int result = 1;
     {

@@ -16,6 +16,8 @@ class FMain;
 struct StartupHooks {
     // Once the application object exists, before the translation and skin.
     std::function<void()> applicationCreated;
+    // Once the skin and its style sheet are set, before the main window.
+    std::function<void()> skinLoaded;
     // Once, from the event loop, after the main window has been shown.
     std::function<void(FMain &window)> shown;
 };
