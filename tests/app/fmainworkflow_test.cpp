@@ -15,7 +15,6 @@
 #include "preview.h"
 #include "qwidgetpreview.h"
 #include "pages_fixture.h"
-#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QLineEdit>
@@ -42,6 +41,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -596,7 +596,13 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
     fileman_add(m_list, path.c_str(), 0, 0);
     fileman_set_current(m_list, 0);
     preview_t *preview = m_page->previewEngine();
-    QSignalSpy stages(m_page, &FMainWorkflow::previewStageDone);
+    // The worker announces each stage from its own thread, where a signal spy
+    // would be filled while the test reads it: the stages are counted there.
+    auto stages = std::make_shared<std::atomic<int>>(0);
+    QObject counter;
+    connect(
+        m_page, &FMainWorkflow::previewStageDone, &counter,
+        [stages](int) { stages->fetch_add(1, std::memory_order_acq_rel); }, Qt::DirectConnection);
     for (int i = 0; i < 12; i++)
         m_page->insertOperation(i % 2 ? "negative" : "gray", i, nullptr);
     waitIdle();
@@ -606,9 +612,10 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
         DeleteWatch watch(tracked->onDelete, preview);
         // The worker records stages as it computes them: clear before the
         // insert, so that a run which is quick to finish still counts.
-        stages.clear();
+        stages->store(0, std::memory_order_release);
         insert(tracked, 0);
-        QVERIFY(!stages.isEmpty() || stages.wait(5000)); // a run is computing the stages
+        QTRY_VERIFY_WITH_TIMEOUT(stages->load(std::memory_order_acquire) > 0,
+                                 5000); // a run is computing the stages
         QMetaObject::invokeMethod(m_page, "on_CurrentIndexChanged", Q_ARG(int, 0));
         watch.begun = preview->runs_begun.load();
         child<QPushButton>("btnRemove")->click();
@@ -620,9 +627,9 @@ void FMainWorkflowTest::removedOperationOutlivesTheRunThatHoldsItsFilters()
     DeleteWatch watch(tracked->onDelete, preview);
     std::string profile = m_dir->file("p.conf");
     QVERIFY(zvtest::write_file(profile, std::string(k_grayProfile)));
-    stages.clear();
+    stages->store(0, std::memory_order_release);
     insert(tracked, 0);
-    QVERIFY(!stages.isEmpty() || stages.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(stages->load(std::memory_order_acquire) > 0, 5000);
     watch.begun = preview->runs_begun.load();
     QVERIFY(m_page->loadProfile(QString::fromStdString(profile)));
     QCOMPARE(kinds(m_page), QStringList{"gray"});
