@@ -3,7 +3,6 @@
 // dropping requests while a decode is running never waits for it; list
 // changes free the thumbnails they remove.
 #include "step1_fixture.h"
-#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include "cfilemodel.h"

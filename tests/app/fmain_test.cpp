@@ -22,7 +22,6 @@
 #include "startfolder.h"
 #include "startup.h"
 #include "styletitle.h"
-#include "tsan_qt.h"
 #include "windowsystem.h"
 #include "zv_test.h"
 

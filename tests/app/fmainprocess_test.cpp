@@ -11,7 +11,6 @@
 #include "image/sn_image.h"
 #include "msganswer.h"
 #include "pages_fixture.h"
-#include "tsan_qt.h"
 #include "photobatch.h"
 #include "zv_test.h"
 

@@ -32,7 +32,6 @@
 #include "photobatch.h"
 #include "startup.h"
 #include "step1_fixture.h"
-#include "tsan_qt.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 #include "zv_test.h"

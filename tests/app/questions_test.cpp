@@ -10,7 +10,6 @@
 #include "fmainfile.h"
 #include "fmainprocess.h"
 #include "msganswer.h"
-#include "tsan_qt.h"
 #include "outputconfig.h"
 #include "pages_fixture.h"
 #include "photobatch.h"

@@ -8,7 +8,6 @@
 #include "preview.h"
 #include "qwidgetpreview.h"
 #include "base/sn_thread.h"
-#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QLabel>

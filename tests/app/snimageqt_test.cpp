@@ -4,7 +4,6 @@
 // else shares it, and pictures without pixels.
 #include "image/sn_image.h"
 #include "snimageqt.h"
-#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include <QtTest>

@@ -14,7 +14,6 @@
 #include "outputconfig.h"
 #include "photobatch.h"
 #include "styletitle.h"
-#include "tsan_qt.h"
 #include "zv_test.h"
 
 #include "image/sn_image.h"

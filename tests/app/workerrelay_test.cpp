@@ -1,7 +1,6 @@
 // The relay of a worker's reports: calls reach the object until it detaches,
 // none after; detaching waits for a call already inside, and its last step
 // runs with no delivery in between.
-#include "tsan_qt.h"
 #include "workerrelay.h"
 
 #include <QtTest>
