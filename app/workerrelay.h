@@ -16,6 +16,50 @@
 #include <memory>
 #include <mutex>
 
+#if defined(__SANITIZE_THREAD__)
+#include <QCoreApplication>
+#include <QEvent>
+
+extern "C" void __tsan_acquire(void *addr);
+extern "C" void __tsan_release(void *addr);
+
+// Under ThreadSanitizer only. Qt's event queue, which carries a relayed report
+// to the interface thread as a queued call, orders it with locks that the
+// sanitizer cannot see (Qt is built without it): a release before each
+// relayed call and an acquire before the interface thread takes each queued
+// call show it that order, so that the queued slots are checked too.
+namespace workerrelay_tsan
+{
+inline char *token()
+{
+    static char handover;
+    return &handover;
+}
+class Acquirer : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            __tsan_acquire(token());
+        return false;
+    }
+};
+} // namespace workerrelay_tsan
+inline void workerRelayTsanInstall()
+{
+    static QCoreApplication *installedOn = nullptr;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || app == installedOn)
+        return;
+    installedOn = app;
+    workerrelay_tsan::Acquirer *acquirer = new workerrelay_tsan::Acquirer;
+    acquirer->setParent(app);
+    app->installEventFilter(acquirer);
+}
+Q_COREAPP_STARTUP_FUNCTION(workerRelayTsanInstall)
+#endif
+
 template <class Target> class WorkerRelay
 {
 public:
@@ -35,6 +79,9 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_target)
             return false;
+#if defined(__SANITIZE_THREAD__)
+        __tsan_release(workerrelay_tsan::token());
+#endif
         call(m_target);
         return true;
     }
