@@ -20,28 +20,29 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-extern "C" void __tsan_acquire(void *addr);
-extern "C" void __tsan_release(void *addr);
-
 // Under ThreadSanitizer only. Qt's event queue, which carries a relayed report
 // to the interface thread as a queued call, orders it with locks that the
-// sanitizer cannot see (Qt is built without it): a release before each
-// relayed call and an acquire before the interface thread takes each queued
-// call show it that order, so that the queued slots are checked too.
+// sanitizer cannot see (Qt is built without it). Every relayed call holds
+// one more lock, and the interface thread takes and leaves that lock before
+// each queued call it delivers: the sanitizer then sees the order the queue
+// gives, and checks the queued slots too. (What a relayed call does after
+// its own emit is ordered before the slot as well, which the queue does not
+// promise: such an access goes unchecked.)
 namespace workerrelay_tsan
 {
-inline char *token()
+inline std::recursive_mutex &handover()
 {
-    static char handover;
-    return &handover;
+    static std::recursive_mutex lock;
+    return lock;
 }
 class Acquirer : public QObject
 {
 public:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::MetaCall)
-            __tsan_acquire(token());
+        if (event->type() == QEvent::MetaCall) {
+            std::lock_guard<std::recursive_mutex> taken(handover());
+        }
         return false;
     }
 };
@@ -80,7 +81,7 @@ public:
         if (!m_target)
             return false;
 #if defined(__SANITIZE_THREAD__)
-        __tsan_release(workerrelay_tsan::token());
+        std::lock_guard<std::recursive_mutex> handover(workerrelay_tsan::handover());
 #endif
         call(m_target);
         return true;
