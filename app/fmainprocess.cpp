@@ -7,6 +7,7 @@
 #include "appsettings.h"
 #include "askedquestion.h"
 #include "dialogs.h"
+#include "stagebound.h"
 #include "stylemsg.h"
 #include "ui_ufmainprocess.h"
 #include "workerrelay.h"
@@ -257,6 +258,14 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
         else if (argument == PHOTOBATCH_FAILED_FILTER)
             line = QStringLiteral("<font color=red>Apply filter [") + escaped(text) +
                    QStringLiteral("] FAILED!</font>");
+        else if (argument == PHOTOBATCH_FAILED_GROWTH)
+            line = QStringLiteral("<font color=red>Apply filter [") + escaped(text) +
+                   QStringLiteral("] FAILED! ") +
+                   tr("the picture would exceed %1 megapixels and %2 times the photo")
+                       .arg(STAGE_MIN_BOUND_PIXELS / (1024 * 1024))
+                       .arg(STAGE_GROWTH_FACTOR)
+                       .toHtmlEscaped() +
+                   QStringLiteral("</font>");
         else
             return;
         break;

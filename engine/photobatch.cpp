@@ -273,7 +273,7 @@ void process_file(photobatch_t *batch, int index)
             sn_log(4, NULL, "process_file", __LINE__,
                    "picture over its bound FAILED! width:%d, height:%d, bound:%zu, filter:%s\n",
                    image->width, image->height, bound, imagefilter_get_name(filter));
-            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_GROWTH,
                               imagefilter_get_name(filter));
             sn_image_destroy(image);
             free(source);

@@ -1,15 +1,19 @@
 // How large a picture may grow between the photo as read and the last
 // operation of a run. A chain of free rotations doubles the pixels each time
-// and would end only at the frame cap (gigabytes). Sixteen times the photo
-// (a resize to 400 % a side), or 4 MB (a megapixel) for a small one,
-// leaves room for every enlargement a person asks for; a stage past it ends
-// the run with a refusal.
+// and would end only at the frame cap (gigabytes). A stage may hold sixteen
+// times the photo (a resize to 400 % a side) or 128 megapixels (the area
+// ImageMagick's Debian policy allows one picture: a 1000 x 1000 photo resized
+// to 10000 x 10000 still runs), whichever is larger; a stage past both ends
+// the file with a refusal.
 #ifndef STAGEBOUND_H
 #define STAGEBOUND_H
 
 #include "image/sn_image.h"
 
 #include <stddef.h>
+
+#define STAGE_GROWTH_FACTOR 16
+#define STAGE_MIN_BOUND_PIXELS ((size_t)128 * 1024 * 1024)
 
 /* The pixel bytes a picture holds: its frames that have rows. */
 inline size_t stage_image_bytes(const sn_image_t *image)
@@ -26,8 +30,8 @@ inline size_t stage_image_bytes(const sn_image_t *image)
 
 inline size_t stage_bytes_bound(size_t source_bytes)
 {
-    const size_t floor = (size_t)4 * 1024 * 1024;
-    return source_bytes > floor / 16 ? source_bytes * 16 : floor;
+    const size_t floor = STAGE_MIN_BOUND_PIXELS * 4;
+    return source_bytes > floor / STAGE_GROWTH_FACTOR ? source_bytes * STAGE_GROWTH_FACTOR : floor;
 }
 
 #endif

@@ -109,10 +109,10 @@ public:
     }
 
     /* Waits until the events end with `last`. */
-    bool wait_for(const Event &last)
+    bool wait_for(const Event &last, std::chrono::seconds timeout = k_timeout)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        return cv_.wait_for(lock, k_timeout, [&] {
+        return cv_.wait_for(lock, timeout, [&] {
             for (const Event &e : events_)
                 if (e == last)
                     return true;
@@ -221,10 +221,10 @@ protected:
         return photobatch_get_outputconfig(batch_);
     }
     /* Starts and waits for the end of the run. */
-    std::vector<Event> run_all()
+    std::vector<Event> run_all(std::chrono::seconds timeout = k_timeout)
     {
         EXPECT_EQ(photobatch_start(batch_), 0);
-        EXPECT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1)));
+        EXPECT_TRUE(rec_.wait_for(ev(PHOTOBATCH_EVENT_FINISHED, 1), timeout));
         return rec_.events();
     }
     /* Makes the worker hold file `name` until a command has been posted. */
@@ -730,6 +730,83 @@ TEST_F(PhotoBatch, FiltersRunInOrderAndFailuresAreReported)
                                           written(a, out_ + "/a.png"), ev(3, 1)}));
     EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 4, 3));
     imagefilter_destroy(half);
+}
+
+/* Width and height of a JPEG file from its frame header, without decoding
+ * it; 0 x 0 when there is none. */
+std::pair<int, int> jpeg_size(const std::string &path)
+{
+    const std::vector<uint8_t> b = zvtest::read_file(path);
+    size_t i = 2;
+    while (i + 9 < b.size() && b[i] == 0xFF) {
+        const uint8_t marker = b[i + 1];
+        const size_t length = (size_t)b[i + 2] << 8 | b[i + 3];
+        if (marker >= 0xC0 && marker <= 0xC2)
+            return {b[i + 7] << 8 | b[i + 8], b[i + 5] << 8 | b[i + 6]};
+        i += 2 + length;
+    }
+    return {0, 0};
+}
+
+/* A stage may hold sixteen times its photo or 128 megapixels, whichever is
+ * larger: enlargements a person asks for are written, and a chain of free
+ * rotations, which doubles the pixels every time, ends the file with the
+ * refusal that names the filter (and nothing is written). */
+TEST_F(PhotoBatch, EnlargementsAreWrittenAndEndlessGrowthIsRefused)
+{
+    imagefilter_t *rotate = imagefilter_create("rotate");
+    const char *angle_keys[] = {"angle", nullptr};
+    const char *angle_values[] = {"45", nullptr};
+    ASSERT_EQ(imagefilter_set_settings(rotate, angle_keys, angle_values), 0);
+    const struct {
+        const char *name;
+        int width, height;
+        const char *to_width, *to_height; /* null: the rotations */
+    } cases[] = {
+        {"vga.png", 640, 480, "3000px", "2250px"},
+        {"square.png", 1000, 1000, "10000px", "10000px"},
+        {"turned.png", 640, 480, nullptr, nullptr},
+    };
+    config()->format = SN_IMAGE_FORMAT_JPEG;
+    config()->quality = 50;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string photo = dir_.file(std::string("src/") + c.name);
+        ASSERT_EQ(zvtest::run("convert -size " + std::to_string(c.width) + "x" +
+                              std::to_string(c.height) + " gradient:red-blue " +
+                              zvtest::quote(photo)),
+                  0);
+        fileman_clear(photobatch_get_fileman(batch_));
+        add(photo);
+        imagefilter_t *resize = imagefilter_create("resize");
+        std::vector<imagefilter_t *> filters;
+        if (c.to_width) {
+            const char *keys[] = {"width", "height", nullptr};
+            const char *values[] = {c.to_width, c.to_height, nullptr};
+            ASSERT_EQ(imagefilter_set_settings(resize, keys, values), 0);
+            filters.push_back(resize);
+        } else {
+            filters.assign(127, rotate);
+        }
+        rec_.clear();
+        rec_.set_filters(filters);
+        /* Pictures of a hundred megapixels take their time on a busy machine. */
+        std::vector<Event> events = run_all(std::chrono::seconds(300));
+        rec_.set_filters({});
+        imagefilter_destroy(resize);
+        const std::string output = out_ + "/" + std::string(c.name, strlen(c.name) - 4) + ".jpg";
+        if (c.to_width) {
+            EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(photo), written(photo, output),
+                                                  ev(3, 1)}));
+            EXPECT_EQ(jpeg_size(output), std::make_pair(atoi(c.to_width), atoi(c.to_height)));
+        } else {
+            EXPECT_EQ(events,
+                      (std::vector<Event>{ev(1, 0), begins(photo),
+                                          failed(PHOTOBATCH_FAILED_GROWTH, "rotate"), ev(3, 1)}));
+            EXPECT_FALSE(zvtest::file_exists(output));
+        }
+    }
+    imagefilter_destroy(rotate);
 }
 
 /* With delete_source set, a file whose pipeline had a failed filter is still

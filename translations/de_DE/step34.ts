@@ -87,6 +87,11 @@
         <translation>Der Ausgabeordner konnte nicht geöffnet werden:
 %1</translation>
     </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>the picture would exceed %1 megapixels and %2 times the photo</source>
+        <translation>das Bild würde %1 Megapixel und das %2-Fache des Fotos überschreiten</translation>
+    </message>
 </context>
 <context>
     <name>UFMainOutput</name>
