@@ -154,24 +154,54 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
     return copy;
 }
 
+static thread_local unsigned t_texts_rendered = 0;
+
+unsigned picture_texts_rendered_here(void)
+{
+    return t_texts_rendered;
+}
+
 PicturePtr picture_render_text(const QString &text, const QString &sourcePath, int index,
                                const QFont &font, const QColor &color, double rotation)
 {
+    t_texts_rendered++;
     const QByteArray text8 = text.toUtf8();
     const QByteArray path8 = sourcePath.toUtf8();
     std::vector<char> expanded(4096);
     expand_stamp_keywords(text8.constData(), path8.constData(), index < 0 ? 0 : index,
                           expanded.data(), expanded.size());
+    /* Keywords can make a short text long (two counters of 1023 digits):
+     * the expanded text is held to what the line edit takes, never cutting
+     * a character in two. */
+    QString line = QString::fromUtf8(expanded.data());
+    if (line.size() > PICTURE_MAX_TEXT_LENGTH) {
+        int keep = PICTURE_MAX_TEXT_LENGTH;
+        if (line.at(keep - 1).isHighSurrogate())
+            keep--;
+        sn_log(3, NULL, "picture_render_text", __LINE__,
+               "expanded text FAILED! length:%d, cut to %d\n", int(line.size()), keep);
+        line.truncate(keep);
+    }
     /* A font of this call's own: copies share one private part whose engine
      * cache Qt fills lazily, so several workers drawing with copies of one
      * snapshot font would write it at once. */
     QFont own;
     own.fromString(font.toString());
     own.setStyleStrategy(font.styleStrategy());
-    PicturePtr picture =
-        picture_adopt(render_text_image(QString::fromUtf8(expanded.data()), own, color));
-    if (picture)
-        turn(picture.get(), rotation);
+    PicturePtr picture = picture_adopt(render_text_image(line, own, color));
+    if (!picture)
+        return picture;
+    const double angle = picture_angle(rotation);
+    const size_t drawn = (size_t)picture->width * (size_t)picture->height;
+    const size_t turned = sn_image_rotation_pixels(picture->width, picture->height, angle);
+    if ((rotation >= 0.01 || rotation <= -0.01) && turned > drawn &&
+        turned > PICTURE_MAX_TURNED_TEXT_PIXELS) {
+        sn_log(4, NULL, "picture_render_text", __LINE__,
+               "turned text FAILED! width:%d, height:%d, rotation:%.2f, pixels:%zu\n",
+               picture->width, picture->height, rotation, turned);
+        return PicturePtr();
+    }
+    turn(picture.get(), rotation);
     return picture;
 }
 

@@ -5,7 +5,7 @@
 // stamp text for one source file.
 //
 //   picture_adopt, picture_address, picture_angle, picture_load,
-//   picture_prepare, picture_render_text,
+//   picture_prepare, picture_render_text, picture_texts_rendered_here,
 //   picturefilter_create, picturefilter_configure, picturefilter_picture
 #ifndef PICTUREFILTER_H
 #define PICTUREFILTER_H
@@ -52,12 +52,26 @@ PicturePtr picture_load(const QString &path);
 PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
                            bool *tooLarge = nullptr);
 
+// The most characters of a stamp text: what its line edit takes, and what
+// its keywords may expand it to (a counter of 1023 digits is one keyword).
+#define PICTURE_MAX_TEXT_LENGTH 1024
+
+// The most pixels a turned text may cover: a long line turned by 45 degrees
+// covers about (w + h)^2 / 2 pixels, drawn again for every photo.
+#define PICTURE_MAX_TURNED_TEXT_PIXELS (16 * 1024 * 1024)
+
 // The stamp text for one source file: keywords expanded with the file's
-// counter index (as its output name counts), drawn in font and colour, turned
-// by rotation (as picture_prepare). Null for a text that expands to nothing.
+// counter index (as its output name counts), cut to PICTURE_MAX_TEXT_LENGTH
+// characters, drawn in font and colour, turned by rotation (as
+// picture_prepare). Null for a text that expands to nothing, and for one
+// whose turn would cover more than PICTURE_MAX_TURNED_TEXT_PIXELS (logged).
 // Safe on any thread.
 PicturePtr picture_render_text(const QString &text, const QString &sourcePath, int index,
                                const QFont &font, const QColor &color, double rotation);
+
+// The texts picture_render_text has drawn on the calling thread: the tests
+// ask on which thread a text is drawn.
+unsigned picture_texts_rendered_here(void);
 
 // A filter of kind ("stamp" or "watermark") that holds the picture it was
 // last configured with; imagefilter_destroy releases the reference. Without a

@@ -89,7 +89,7 @@ CTextOperationWidget::CTextOperationWidget(CTextOperation *operation, QWidget *p
 
 // A text longer than this is no stamp: the line edit takes no more, and a
 // profile's text is cut to it.
-static const int k_max_text_length = 1024;
+static const int k_max_text_length = PICTURE_MAX_TEXT_LENGTH;
 
 // The font dialog offers point sizes 1 to 512: a profile's size outside them
 // is held at the nearest, as is a pixel size (682, 512 points at 96 dpi).

@@ -60,9 +60,13 @@ static int imf_watermark_set_settings(imagefilter_t *filter, const char *const *
     return 0;
 }
 
-/* A turned tile is padded by its spacing before it turns: 16 M pixels
- * (64 MB, and about twice that turned) bound what a wide spacing costs. */
+/* A turned tile is padded by its spacing before it turns, and turned again
+ * for every photo: 16 M pixels (64 MB) bound what a wide spacing costs, and
+ * as much the picture a free turn works on, which for a long thin tile
+ * turned by 45 degrees is about (w + h)^2 / 2 pixels, however small the
+ * tile itself. */
 static const int64_t k_max_padded_tile_pixels = (int64_t)16 * 1024 * 1024;
+static const size_t k_max_turned_tile_pixels = (size_t)16 * 1024 * 1024;
 
 /* Floor division and its non-negative remainder. */
 static int64_t imf_floor_div(int64_t a, int64_t b)
@@ -81,25 +85,38 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
                self->image->width, self->image->height);
         return -1;
     }
-    ImfImage tile(sn_image_clone(self->image));
-    if (!tile)
-        return -1;
     const int64_t xs = self->x_space > 0 ? self->x_space / 2 : 0;
     const int64_t ys = self->y_space > 0 ? self->y_space / 2 : 0;
     const double rotation = self->rotation;
     /* The spacing is a transparent border round each tile, and blending a
      * transparent pixel changes nothing: an upright tile is laid out as if
      * padded but drawn unpadded, so that a wide spacing costs no memory. A
-     * turned tile is padded before it turns, within a bound. */
-    int64_t pad_x = 0, pad_y = 0;
-    if (rotation != 0 && (xs || ys)) {
-        const int64_t padded = ((int64_t)tile->width + 2 * xs) * ((int64_t)tile->height + 2 * ys);
-        if (padded > k_max_padded_tile_pixels) {
+     * turned tile is padded before it turns, within a bound, and the turn
+     * is bounded too; both are judged before anything is copied. */
+    if (rotation != 0) {
+        const int64_t padded_w = (int64_t)self->image->width + 2 * xs;
+        const int64_t padded_h = (int64_t)self->image->height + 2 * ys;
+        if ((xs || ys) && padded_w * padded_h > k_max_padded_tile_pixels) {
             sn_log(4, NULL, "imf_watermark_execute", __LINE__,
-                   "spaced tile FAILED! width:%d, height:%d, x_space:%d, y_space:%d\n", tile->width,
-                   tile->height, self->x_space, self->y_space);
+                   "spaced tile FAILED! width:%d, height:%d, x_space:%d, y_space:%d\n",
+                   self->image->width, self->image->height, self->x_space, self->y_space);
             return -1;
         }
+        /* A quarter turn makes no picture larger than the tile. */
+        const size_t turned = sn_image_rotation_pixels((int)padded_w, (int)padded_h, rotation);
+        if (turned == 0 ||
+            (turned > (size_t)(padded_w * padded_h) && turned > k_max_turned_tile_pixels)) {
+            sn_log(4, NULL, "imf_watermark_execute", __LINE__,
+                   "turned tile FAILED! width:%lld, height:%lld, rotation:%.2f, pixels:%zu\n",
+                   (long long)padded_w, (long long)padded_h, rotation, turned);
+            return -1;
+        }
+    }
+    ImfImage tile(sn_image_clone(self->image));
+    if (!tile)
+        return -1;
+    int64_t pad_x = 0, pad_y = 0;
+    if (rotation != 0 && (xs || ys)) {
         /* A padding that fails (it logs) leaves the tile unpadded. */
         sn_image_padding(tile.get(), (int)xs, (int)ys, (int)xs, (int)ys, 0);
     } else {

@@ -4,7 +4,8 @@
  * other factors on frames lent to Leptonica's pixScale without copying, alpha
  * scaled apart, steep reductions in steps that Leptonica can take)
  * and sn_image_rotate (pixRotateOrth for quarter turns, the program's own
- * 1/16-pixel area rotation for any other angle).
+ * 1/16-pixel area rotation for any other angle), with
+ * sn_image_rotation_pixels, what a turn will cost before it is made.
  *
  * Each operation builds all new frames first and swaps them in only when every
  * one succeeded, so a failure leaves the image exactly as it was.
@@ -299,7 +300,9 @@ struct rotation_sizes {
     int tw, th, cw, ch;
 };
 
-int rotation_canvas(int width, int height, float r, rotation_sizes *out)
+/* The same sizes as real numbers, unchecked: what the canvas would be. */
+void rotation_extent(int width, int height, float r, double *twd, double *thd, double *cwd,
+                     double *chd)
 {
     float cosr = cosf(r), sinr = sinf(r);
     float W = (float)width, H = (float)height;
@@ -307,10 +310,16 @@ int rotation_canvas(int width, int height, float r, rotation_sizes *out)
     double tw2 = fabs((double)(-W * cosr - H * sinr + 0.5f));
     double th1 = fabs((double)(W * sinr + H * cosr + 0.5f));
     double th2 = fabs((double)(H * cosr - W * sinr + 0.5f));
-    double twd = fmax(floor(tw1), floor(tw2)) + 32.0;
-    double thd = fmax(floor(th1), floor(th2)) + 32.0;
-    double cwd = fmax((double)width + 32.0, twd);
-    double chd = fmax((double)height + 32.0, thd);
+    *twd = fmax(floor(tw1), floor(tw2)) + 32.0;
+    *thd = fmax(floor(th1), floor(th2)) + 32.0;
+    *cwd = fmax((double)width + 32.0, *twd);
+    *chd = fmax((double)height + 32.0, *thd);
+}
+
+int rotation_canvas(int width, int height, float r, rotation_sizes *out)
+{
+    double twd, thd, cwd, chd;
+    rotation_extent(width, height, r, &twd, &thd, &cwd, &chd);
     if (cwd > INT_MAX || chd > INT_MAX) {
         sn_log(4, NULL, "sn_image_rotate", __LINE__, "frame size FAILED! width:%d, height:%d\n",
                width, height);
@@ -322,6 +331,25 @@ int rotation_canvas(int width, int height, float r, rotation_sizes *out)
     out->th = (int)thd;
     out->cw = (int)cwd;
     out->ch = (int)chd;
+    return 0;
+}
+
+/* The turn sn_image_rotate makes of angle: quarters 1-3 for an exact
+ * quarter turn, else 0 with the radians in *r (below 0.001 is no turn).
+ * -1 for an angle that is no number. */
+int rotation_of(double angle, int *quarters, float *r)
+{
+    /* NaN or an infinity has no turn to make, and a huge angle overflows the
+     * single-precision radians and the canvas sizes computed from them. A
+     * whole number of turns changes nothing, so an angle of a turn or more
+     * is reduced (keeping its sign) first; 450 is then the quarter turn
+     * that 90 is, and 720 no turn at all. */
+    if (!isfinite(angle))
+        return -1;
+    if (fabs(angle) >= 360.0)
+        angle = fmod(angle, 360.0);
+    *quarters = angle == 90.0 ? 1 : angle == 180.0 ? 2 : angle == 270.0 ? 3 : 0;
+    *r = (float)(angle * 3.14159265 / 180.0);
     return 0;
 }
 
@@ -580,19 +608,12 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     }
     if (sn_image_check_size("sn_image_rotate", image->width, image->height, NULL) != 0)
         return -1;
-    /* NaN or an infinity has no turn to make, and a huge angle overflows the
-     * single-precision radians and the canvas sizes computed from them. A
-     * whole number of turns changes nothing, so an angle of a turn or more
-     * is reduced (keeping its sign) first; 450 is then the quarter turn
-     * that 90 is, and 720 no turn at all. */
-    if (!isfinite(angle)) {
+    int quarters = 0;
+    float r = 0;
+    if (rotation_of(angle, &quarters, &r) != 0) {
         sn_log(4, NULL, "sn_image_rotate", __LINE__, "angle FAILED! %f\n", angle);
         return -1;
     }
-    if (fabs(angle) >= 360.0)
-        angle = fmod(angle, 360.0);
-    int quarters = angle == 90.0 ? 1 : angle == 180.0 ? 2 : angle == 270.0 ? 3 : 0;
-    float r = (float)(angle * 3.14159265 / 180.0);
     if (quarters == 0 && fabsf(r) < 0.001f) {
         if (!SN_COLOR_IS_OPAQUE(fill))
             image->has_alpha = 1;
@@ -619,4 +640,20 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     if (!SN_COLOR_IS_OPAQUE(fill))
         image->has_alpha = 1;
     return 0;
+}
+
+size_t sn_image_rotation_pixels(int width, int height, double angle)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    int quarters = 0;
+    float r = 0;
+    if (rotation_of(angle, &quarters, &r) != 0)
+        return 0;
+    if (quarters != 0 || fabsf(r) < 0.001f)
+        return (size_t)width * (size_t)height;
+    double twd, thd, cwd, chd;
+    rotation_extent(width, height, r, &twd, &thd, &cwd, &chd);
+    const double pixels = cwd * chd;
+    return pixels < (double)SIZE_MAX / 2 ? (size_t)pixels : SIZE_MAX / 2;
 }

@@ -103,6 +103,12 @@ int sn_image_crop(sn_image_t *image, int left, int top, int width, int height);
 int sn_image_padding(sn_image_t *image, int left, int top, int right, int bottom, uint32_t color);
 int sn_image_resize(sn_image_t *image, int width, int height);
 int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill);
+/* The pixels of the largest picture sn_image_rotate makes while it turns a
+ * width x height frame by angle (for a free turn, its canvas: the turned
+ * bounding box with its margin), computed before anything is allocated, so
+ * that a caller can bound a turn. width x height for a quarter turn or none;
+ * 0 for a frame without pixels or an angle that is no number. */
+size_t sn_image_rotation_pixels(int width, int height, double angle);
 
 /* Colour text "0x%02X%02X%02X%02X" of blue, green, red, alpha: the word of a
  * pixel printed in hex. Parse: base-16 conversion of the whole text; -1 for

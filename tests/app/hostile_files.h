@@ -239,6 +239,39 @@ inline QList<Case> costlyProfiles(const QByteArray &picture)
     };
 }
 
+// Profiles whose every value is in range but whose turned picture would be
+// huge, made again for every photo: a long thin tile or line turned by 45
+// degrees covers about (w + h)^2 / 2 pixels. thin is a 600 x 100 picture.
+// And keywords that expand a short text past the 1024 characters a text
+// may hold.
+inline QList<Case> turnedProfiles(const QByteArray &thin)
+{
+    const QByteArray font = "DejaVu Sans,12,-1,5,50,0,0,0,0,0";
+    const QByteArray longLine(1024, 'W');
+    const QByteArray counters = "<Counter 1:1:1023><Counter 1:1:1023>";
+    auto text = [&](const char *kind, const QByteArray &value, const char *rotation) {
+        return profile({{kind, {{"text", value}, {"font", font}, {"rotation", rotation}}}});
+    };
+    auto line = [](const char *name, const QByteArray &bytes, const char *key, double most,
+                   const char *log) {
+        return Case{QString::fromUtf8(name), bytes, {}, false, key, most, log};
+    };
+    return {
+        line("watermark of a 600 x 100 picture at 1000 % turned 45 degrees",
+             profile({{"watermark_image",
+                       {{"imagefile", thin}, {"scale", "1000"}, {"rotation", "45"}}}}),
+             "scale", 10000, "turned tile FAILED!"),
+        line("watermark_text of 1024 W at 12 pt turned 45 degrees",
+             text("watermark_text", longLine, "45"), "text", 1024, "turned text FAILED!"),
+        line("stamp_text of 1024 W at 12 pt turned 45 degrees", text("stamp_text", longLine, "45"),
+             "text", 1024, "turned text FAILED!"),
+        line("watermark_text of two counters of 1023 digits turned 45 degrees",
+             text("watermark_text", counters, "45"), "text", 1024, "expanded text FAILED!"),
+        line("watermark_text of two counters of 1023 digits", text("watermark_text", counters, "0"),
+             "text", 1024, "expanded text FAILED!"),
+    };
+}
+
 // A skin's files: each path inside its resource tree, and the bytes there.
 using SkinFiles = QMap<QString, QByteArray>;
 

@@ -91,6 +91,7 @@ private slots:
     void spacingEditsAreDeferred();
     void cancelledColourKeepsTheColour();
     void tilesMatchAPlainWatermark();
+    void longTextsAreBoundedBeforeTheyTurn();
     void germanTexts();
 };
 
@@ -224,6 +225,59 @@ void WatermarkTextTest::tilesMatchAPlainWatermark()
     QCOMPARE(imagefilter_get_name(kept), "watermark");
     QCOMPARE(imagefilter_execute(kept, photo.get()), 0);
     QVERIFY(stamptest::same_pixels(photo.get(), expected.get()));
+}
+
+// A long line turned by 45 degrees covers about (w + h)^2 / 2 pixels and is
+// drawn again for every photo: past 16 M of them the text is not turned
+// but refused, and the photo stays as it is. Keywords may make a short text
+// long; what they expand to is cut to the 1024 characters the line edit
+// takes. A person's text, turned, is drawn as before.
+void WatermarkTextTest::longTextsAreBoundedBeforeTheyTurn()
+{
+    const QString counters = QStringLiteral("<Counter 1:1:1023><Counter 1:1:1023>");
+    const QString cut = QString(1022, QLatin1Char('0')) + QStringLiteral("10");
+    const struct {
+        QString text;
+        const char *rotation;
+        QString drawnAs; // empty: refused
+    } cases[] = {
+        {QString(1024, QLatin1Char('W')), "45", QString()},
+        {QString(1024, QLatin1Char('W')), "-30", QString()},
+        {counters, "45", QString()},
+        {QString(1024, QLatin1Char('W')), "0", QString(1024, QLatin1Char('W'))},
+        {counters, "0", cut},
+        {QStringLiteral("\u00a9 Zandrevik <Counter 1:1:3>"), "45",
+         QStringLiteral("\u00a9 Zandrevik 001")},
+        {QString(60, QLatin1Char('W')), "45", QString(60, QLatin1Char('W'))},
+    };
+    for (const auto &c : cases) {
+        const QByteArray name = c.text.left(24).toUtf8() + " turned " + c.rotation;
+        Fixture f;
+        QVERIFY(f.op->setParams(pairs({{"font", "DejaVu Sans,12,-1,5,50,0,0,0,0,0"},
+                                       {"rotation", c.rotation},
+                                       {"transparency", "0"}})));
+        f.child<QLineEdit>("edtText")->setText(c.text);
+        f.settle();
+        zvtest::LogCapture log;
+        PicturePtr picture = f.text->renderText(QStringLiteral("/photos/a.jpg"));
+        zvtest::ImagePtr photo(stamptest::make_picture(64, 48, SN_PIXEL(255, 240, 240, 240)));
+        imagefilter_t *filter = f.op->createFilter(QStringLiteral("/photos/a.jpg"));
+        QVERIFY2(imagefilter_execute(filter, photo.get()) == 0, name.constData());
+        imagefilter_destroy(filter);
+        if (c.drawnAs.isEmpty()) {
+            QVERIFY2(!picture, name.constData());
+            QVERIFY2(log.contains("turned text FAILED!"), name.constData());
+            QVERIFY2(photo->frames[0].rows[24][32] == SN_PIXEL(255, 240, 240, 240),
+                     name.constData());
+        } else {
+            QVERIFY2(picture, name.constData());
+            QVERIFY2(stamptest::same_pixels(picture.get(),
+                                            f.rendered(c.drawnAs, atof(c.rotation)).get()),
+                     name.constData());
+            QVERIFY2(!log.contains("turned text FAILED!"), name.constData());
+        }
+        QCOMPARE(log.contains("expanded text FAILED!"), c.text == counters);
+    }
 }
 
 void WatermarkTextTest::germanTexts()

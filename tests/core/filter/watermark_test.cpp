@@ -85,6 +85,40 @@ TEST(WatermarkFilter, WideSpacingIsLaidOutNotPadded)
               nullptr);
 }
 
+/* A long thin tile turned by 45 degrees covers about (w + h)^2 / 2 pixels:
+ * a 6000 x 1000 tile (a 600 x 100 picture at 1000 %) would make a 24 M
+ * pixel picture for every photo, and is refused before anything is copied.
+ * A tile a person uses turned, the thin one upright, and a large one turned
+ * a quarter (which makes it no larger) are drawn. */
+TEST(WatermarkFilter, TurnedTileIsBoundedAfterItsTurn)
+{
+    const struct {
+        int width, height;
+        const char *rotation, *x_space;
+        bool drawn;
+    } cases[] = {
+        {6000, 1000, "45", "0", false}, {6000, 1000, "-30", "0", false},
+        {11300, 19, "45", "0", false},  {2000, 1000, "45", "4000", false},
+        {6000, 1000, "0", "0", true},   {4200, 4000, "90", "0", true},
+        {400, 120, "45", "40", true},   {1200, 400, "45", "0", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " turned " +
+                     c.rotation + ", x_space " + c.x_space);
+        fxt::Image tile = fxt::solid(c.width, c.height, SN_PIXEL(0xFF, 0, 0, 0));
+        zvtest::LogCapture log;
+        fxt::Image out = watermark(tile.get(), 64, 48,
+                                   Settings{{"rotation", c.rotation}, {"x_space", c.x_space}});
+        EXPECT_EQ(out != nullptr, c.drawn);
+        EXPECT_EQ(log.contains("turned tile FAILED!"), !c.drawn);
+        bool inked = false;
+        for (int y = 0; out && y < 48 && !inked; y++)
+            for (int x = 0; x < 64 && !inked; x++)
+                inked = fxt::px(out.get(), x, y) != kPicture;
+        EXPECT_EQ(inked, c.drawn);
+    }
+}
+
 TEST(WatermarkFilter, LatticeFollowsOffsetsAndSpaces)
 {
     fxt::Image tile = fxt::make(10, 6, fxt::pattern);

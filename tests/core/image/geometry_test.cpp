@@ -306,6 +306,38 @@ TEST_F(GeometryTest, RotationRefusesACanvasTooBigToAllocate)
     EXPECT_EQ(image->width, 23000);
 }
 
+/* What a turn will cost is known before it is made: at least the turned
+ * picture, the frame itself for a quarter turn or none, and nothing for a
+ * turn that is refused. A thin frame turned by 45 degrees costs about
+ * (w + h)^2 / 2. */
+TEST_F(GeometryTest, RotationPixelsForetellTheTurn)
+{
+    const struct {
+        int width, height;
+        double angle;
+    } turns[] = {{100, 50, 30}, {1, 1, 45},    {600, 10, 45},  {37, 91, -200.5},
+                 {40, 30, 90},  {40, 30, 450}, {40, 30, 0.05}, {40, 30, 0}};
+    for (const auto &t : turns) {
+        SCOPED_TRACE(std::to_string(t.width) + "x" + std::to_string(t.height) + " by " +
+                     std::to_string(t.angle));
+        image_ptr image = make_image(t.width, t.height);
+        const size_t foretold = sn_image_rotation_pixels(t.width, t.height, t.angle);
+        ASSERT_EQ(sn_image_rotate(image.get(), t.angle, 0), 0);
+        EXPECT_GE(foretold, (size_t)image->width * (size_t)image->height);
+        EXPECT_GE(foretold, (size_t)t.width * (size_t)t.height);
+        if (image->width * image->height == t.width * t.height)
+            EXPECT_EQ(foretold, (size_t)t.width * (size_t)t.height);
+        else
+            EXPECT_LE(foretold, (size_t)(image->width + 40) * (size_t)(image->height + 40));
+    }
+    /* The canvas holds the turned box and the frame: 6032 x 4982. */
+    EXPECT_GE(sn_image_rotation_pixels(6000, 1000, 45), (size_t)(7000 * 7000 / 2));
+    EXPECT_LE(sn_image_rotation_pixels(6000, 1000, 45), (size_t)6032 * 5000);
+    EXPECT_EQ(sn_image_rotation_pixels(23000, 23000, 45) > (size_t)INT32_MAX / 4, true);
+    EXPECT_EQ(sn_image_rotation_pixels(30, 20, NAN), 0u);
+    EXPECT_EQ(sn_image_rotation_pixels(0, 20, 45), 0u);
+}
+
 TEST_F(GeometryTest, ResizeScalesEveryFrameAsPixScaleDoes)
 {
     image_ptr image = make_image(64, 48, 2);
