@@ -113,7 +113,7 @@ void FMain::buildPages()
         [this](QList<imagefilter_t *> &filters) {
             // An edit still waiting for its deferred apply belongs to this run.
             m_workflow->applyPendingEdits();
-            m_workflow->buildFilters(QString(), filters);
+            m_workflow->listFilters(filters);
         },
         m_stack);
     place(2, m_process);

@@ -42,7 +42,8 @@ class FMainProcess : public QWidget
 public:
     // Fills the list with the run's filters, the pipeline's edits that still
     // wait for their deferred apply applied first; the window hands in what
-    // builds them from the Step 2 page.
+    // lists them from the Step 2 page. Only their number is used: the worker
+    // configures each for its file.
     typedef std::function<void(QList<imagefilter_t *> &filters)> FilterBuilder;
     // The tabs that the page sends the user to.
     enum Step { StepFiles = 0, StepOutput = 2 };

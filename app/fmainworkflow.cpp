@@ -513,6 +513,18 @@ void FMainWorkflow::buildFilters(const QString &sourcePath, QList<imagefilter_t 
     }
 }
 
+void FMainWorkflow::listFilters(QList<imagefilter_t *> &filters)
+{
+    filters.clear();
+    sn_thread_mutex_guard guard(m_mutex);
+    for (CAbstractOperation *operation : qAsConst(m_operations)) {
+        imagefilter_t *filter = operation->keptFilter();
+        if (!filter)
+            break;
+        filters.append(filter);
+    }
+}
+
 // ---- re-layout and language --------------------------------------------------
 
 void FMainWorkflow::resizeEvent(QResizeEvent *event)

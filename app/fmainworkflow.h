@@ -46,9 +46,11 @@ public:
     bool saveProfile(const QString &path);
     bool loadProfile(const QString &path);
     // The kept filters of the pipeline for one file, the index-th of the
-    // list (-1 for none) that a text's counter counts with (batch worker; the
-    // Step 4 page counts them with an empty path).
+    // list (-1 for none) that a text's counter counts with (batch worker).
     void buildFilters(const QString &sourcePath, QList<imagefilter_t *> &filters, int index = -1);
+    // The same kept filters, left as they are: what the Step 4 page counts
+    // before a run, without drawing a text on the interface thread.
+    void listFilters(QList<imagefilter_t *> &filters);
     // New filters, one per operation (preview worker).
     void buildPreviewFilters(const QString &sourcePath, QList<imagefilter_t *> &filters,
                              int index = -1);

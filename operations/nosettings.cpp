@@ -25,11 +25,16 @@ void COperationWidget_dummy::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-imagefilter_t *CPlainOperation::getFilter(const QString &, int)
+imagefilter_t *CPlainOperation::keptFilter()
 {
     if (!m_filter)
         m_filter = imagefilter_create(m_kind);
     return m_filter;
+}
+
+imagefilter_t *CPlainOperation::getFilter(const QString &, int)
+{
+    return keptFilter();
 }
 
 imagefilter_t *CPlainOperation::createFilter(const QString &, int)

@@ -33,6 +33,7 @@ class CPlainOperation : public CAbstractOperation
 public:
     imagefilter_t *getFilter(const QString &sourcePath, int index = 0) override;
     imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
+    imagefilter_t *keptFilter() override;
 
 protected:
     explicit CPlainOperation(const char *kindName) : CAbstractOperation(kindName), m_kind(kindName)

@@ -241,13 +241,22 @@ int CParamOperation::configure(imagefilter_t *filter, const OperationParams &par
     return imagefilter_set_settings(filter, keys.data(), values.data());
 }
 
+imagefilter_t *CAbstractOperation::keptFilter()
+{
+    return getFilter(QString(), -1);
+}
+
+imagefilter_t *CParamOperation::keptFilter()
+{
+    if (!m_filter)
+        m_filter = imagefilter_create(m_filterKind.c_str());
+    return m_filter;
+}
+
 imagefilter_t *CParamOperation::getFilter(const QString &sourcePath, int index)
 {
-    if (!m_filter) {
-        m_filter = imagefilter_create(m_filterKind.c_str());
-        if (!m_filter)
-            return nullptr;
-    }
+    if (!keptFilter())
+        return nullptr;
     OperationParamsPtr set = params();
     configure(m_filter, *set, sourcePath, index);
     return m_filter;

@@ -90,6 +90,11 @@ public:
     // The kept filter (batch worker), configured anew on every call. index is
     // the file's place in the list, which a text's counter counts from.
     virtual imagefilter_t *getFilter(const QString &sourcePath, int index = 0) = 0;
+    // The kept filter, made if need be but not configured: null exactly when
+    // getFilter would give null. Counting a run's filters asks this, so that
+    // no text is drawn on the interface thread (its worker draws it). The
+    // base asks getFilter with an empty path.
+    virtual imagefilter_t *keptFilter();
     // A new filter on every call; the caller destroys it (preview worker).
     virtual imagefilter_t *createFilter(const QString &sourcePath, int index = 0) = 0;
 
@@ -143,6 +148,7 @@ class CParamOperation : public CAbstractOperation
 public:
     imagefilter_t *getFilter(const QString &sourcePath, int index = 0) override;
     imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
+    imagefilter_t *keptFilter() override;
     // The (key, value) pairs of the current set, in the kind's order.
     bool getParams(OperationParamList &params) override;
     // Hands the pairs to the widget; false while there is none.

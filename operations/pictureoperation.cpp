@@ -32,13 +32,17 @@ int CPictureOperation::configure(imagefilter_t *filter, const OperationParams &p
     return picturefilter_configure(filter, params.picture, m_keys, params.values, 0);
 }
 
+imagefilter_t *CPictureOperation::keptFilter()
+{
+    if (!m_filter)
+        m_filter = picturefilter_create(m_filterKind.c_str());
+    return m_filter;
+}
+
 imagefilter_t *CPictureOperation::getFilter(const QString &sourcePath, int index)
 {
-    if (!m_filter) {
-        m_filter = picturefilter_create(m_filterKind.c_str());
-        if (!m_filter)
-            return nullptr;
-    }
+    if (!keptFilter())
+        return nullptr;
     OperationParamsPtr set = params();
     configure(m_filter, *set, sourcePath, index);
     return m_filter;

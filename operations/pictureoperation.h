@@ -44,6 +44,7 @@ public:
 
     imagefilter_t *getFilter(const QString &sourcePath, int index = 0) override;
     imagefilter_t *createFilter(const QString &sourcePath, int index = 0) override;
+    imagefilter_t *keptFilter() override;
 
 protected:
     CPictureOperation(const char *kindName, const char *filterKind,

@@ -12,6 +12,7 @@
 #include "msganswer.h"
 #include "pages_fixture.h"
 #include "photobatch.h"
+#include "picturefilter.h"
 #include "zv_test.h"
 
 #include <string.h>
@@ -304,6 +305,45 @@ private slots:
         QCOMPARE(image->height, 3);
     }
 
+    // Start counts the pipeline's filters without drawing a text on the
+    // interface thread (a long text took seconds there, and the window
+    // froze): the worker that runs the filters draws it.
+    void startDrawsNoTextOnTheInterfaceThread()
+    {
+        window.reset();
+        makeWindow(false);
+        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
+        addFiles({"a.jpg"});
+        const std::string out = file("out");
+        QVERIFY(QDir().mkpath(QString::fromStdString(out)));
+        setOutputFolder(out);
+        outputconfig_t *c = photobatch_get_outputconfig(batch());
+        outputconfig_lock(c);
+        c->format = SN_IMAGE_FORMAT_PNG;
+        c->keep_source_format = 0;
+        outputconfig_unlock(c);
+        window->tabWidget()->setCurrentIndex(1);
+        const OperationParamList params = {{"text", QString(200, QLatin1Char('W'))},
+                                           {"font", "DejaVu Sans,96,-1,5,50,0,0,0,0,0"},
+                                           {"transparency", "0"}};
+        window->workflowPage()->insertOperation("watermark_text", 0, &params);
+        window->tabWidget()->setCurrentIndex(3);
+        const unsigned drawnHere = picture_texts_rendered_here();
+        start();
+        QTRY_COMPARE_WITH_TIMEOUT(runsEnded(), 1, 30000);
+        QCOMPARE(picture_texts_rendered_here(), drawnHere);
+        QCOMPARE(viewLines().first(),
+                 QStringLiteral("Start processing, files count:1, filter count1"));
+        // The worker drew it: the output is not the photo as it was.
+        const QStringList written = QDir(QString::fromStdString(out)).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        zvtest::ImagePtr source(sn_image_create_from_file(file("a.jpg").c_str(), 0));
+        zvtest::ImagePtr output(
+            sn_image_create_from_file((out + "/" + written.first().toStdString()).c_str(), 0));
+        QVERIFY(source && output);
+        QVERIFY(!zvtest::same_pixels(source.get(), output.get()));
+    }
+
     void emptyFolderIsRefusedBeforeTheStart()
     {
         QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
@@ -459,6 +499,11 @@ private slots:
             {6, 2, "/out/\"q\".png", "Write file FAILED! /out/\"q\".png",
              "Write file FAILED! /out/\"q\".png"},
             {6, 3, "resize", "Apply filter [resize] FAILED!", "Apply filter [resize] FAILED!"},
+            {6, 4, "rotate",
+             "Apply filter [rotate] FAILED! the picture would exceed 128 megapixels and 16 times "
+             "the photo",
+             "Apply filter [rotate] FAILED! the picture would exceed 128 megapixels and 16 times "
+             "the photo"},
         };
         QSignalSpy logged(page, &FMainProcess::logUpdate);
         QSignalSpy progress(page, &FMainProcess::progressChanged);
@@ -707,6 +752,11 @@ private slots:
         child<QPushButton>("btnCancel")->click();
         QTRY_COMPARE(child<QPushButton>("btnStart")->text(),
                      QStringLiteral("Verarbeitung starten"));
+        // The reason a picture grew too large is said in the reader's words.
+        page->onBatchEvent(PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_GROWTH, "resize");
+        QTRY_COMPARE(viewLines().last(),
+                     QStringLiteral("Apply filter [resize] FAILED! das Bild w\u00fcrde 128 "
+                                    "Megapixel und das 16-Fache des Fotos \u00fcberschreiten"));
         QCoreApplication::removeTranslator(&german);
     }
 
