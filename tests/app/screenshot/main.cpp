@@ -368,7 +368,7 @@ static void panels(FMain &window)
     shoot(&window, "panel_crop_minimum");
     // Narrowest and tall: the square preview gives way to the settings.
     flow->insertOperation("stamp_text", flow->operations().count(), nullptr);
-    window.resize(window.minimumSize().width(), 1000);
+    window.resize(window.minimumSize().width(), 940);
     shoot(&window, "panel_stamp_text_minimum_tall");
     window.resize(size);
 }
