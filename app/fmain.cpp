@@ -1,6 +1,5 @@
-// FMain: construction of the engine and the Step 1 page, the later pages
-// once the window is painted, menus, profiles, tab routing, the busy state
-// and the ordered stop of the workers.
+// FMain: construction of the engine and the four pages, menus, profiles,
+// tab routing, the busy state and the ordered stop of the workers.
 #include "fmain.h"
 
 #include "appinfo.h"
@@ -28,10 +27,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenuBar>
-#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -63,20 +60,34 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     if (!m_batch)
         return;
 
-    // Each page is made inside the tab widget's stack: a page made without a
-    // parent and added afterwards would have its style worked out twice.
-    m_stack = m_tabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    m_file = new FMainFile(m_stack);
+    // In the Parts' order, each inside the tab widget's stack (a page made
+    // without a parent and added afterwards would have its style worked out
+    // twice): the Step 2 page starts the preview worker and gives the batch
+    // its filters, the Step 4 page takes the batch's reports and opens the
+    // log file, so every worker runs before the window is shown.
+    QWidget *stack =
+        m_tabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    m_file = new FMainFile(stack);
     m_tabWidget->addTab(m_file, tr("Step1: Select Files"));
-    // Steps 2 to 4 are hidden until chosen: their tabs hold an empty place
-    // until the window has been painted once, or until they are needed.
-    const QString titles[] = {tr("Step2: Add Operations"), tr("Step3: Configure Output"),
-                              tr("Step4: Start Process")};
-    for (const QString &title : titles)
-        m_tabWidget->addTab(new QWidget(m_stack), title);
+    m_workflow = new FMainWorkflow(stack);
+    m_tabWidget->addTab(m_workflow, tr("Step2: Add Operations"));
+    m_output = new FMainOutput(stack);
+    m_tabWidget->addTab(m_output, tr("Step3: Configure Output"));
+    m_process = new FMainProcess(
+        [this](QList<imagefilter_t *> &filters) {
+            // An edit still waiting for its deferred apply belongs to this run.
+            m_workflow->applyPendingEdits();
+            m_workflow->listFilters(filters);
+        },
+        stack);
+    m_tabWidget->addTab(m_process, tr("Step4: Start Process"));
 
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &FMain::onTabWiegetCurrentChanged);
+    connect(m_process, &FMainProcess::busyChanged, this, &FMain::setBusy);
+    connect(m_process, &FMainProcess::showStep, m_tabWidget, &QTabWidget::setCurrentIndex);
     connect(this, &FMain::busyChanged, m_file, &FMainFile::setBusy);
+    connect(this, &FMain::busyChanged, m_workflow, &FMainWorkflow::setBusy);
+    connect(this, &FMain::busyChanged, m_output, &FMainOutput::setBusy);
 
     createActions();
     createMenus();
@@ -85,80 +96,6 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
 FMain::~FMain()
 {
     stopWorkers();
-}
-
-bool FMain::event(QEvent *event)
-{
-    // Once the window is on the screen, the hidden pages are made before
-    // anything else can happen.
-    if (event->type() == QEvent::Paint && !m_pagesPosted && m_batch) {
-        m_pagesPosted = true;
-        QTimer::singleShot(0, this, &FMain::buildPages);
-    }
-    return StyleWin::event(event);
-}
-
-void FMain::buildPages()
-{
-    if (m_workflow || !m_batch)
-        return;
-    // In the tabs' order, as the engine expects: the Step 2 page starts the
-    // preview worker and gives the batch its filters, the Step 4 page takes
-    // the batch's reports.
-    m_workflow = new FMainWorkflow(m_stack);
-    place(0, m_workflow);
-    m_output = new FMainOutput(m_stack);
-    place(1, m_output);
-    m_process = new FMainProcess(
-        [this](QList<imagefilter_t *> &filters) {
-            // An edit still waiting for its deferred apply belongs to this run.
-            m_workflow->applyPendingEdits();
-            m_workflow->listFilters(filters);
-        },
-        m_stack);
-    place(2, m_process);
-
-    connect(m_process, &FMainProcess::busyChanged, this, &FMain::setBusy);
-    connect(m_process, &FMainProcess::showStep, m_tabWidget, &QTabWidget::setCurrentIndex);
-    connect(this, &FMain::busyChanged, m_workflow, &FMainWorkflow::setBusy);
-    connect(this, &FMain::busyChanged, m_output, &FMainOutput::setBusy);
-}
-
-void FMain::place(int index, QWidget *page)
-{
-    // The page takes its place's tab; switching tabs here is no tab change
-    // of the user's, and the place's tab may be the one showing.
-    // Out first: five tabs for a moment would widen the window for good.
-    const int tab = index + 1;
-    const bool showing = m_tabWidget->currentIndex() == tab;
-    QWidget *place = m_tabWidget->widget(tab);
-    {
-        const QSignalBlocker blocker(m_tabWidget);
-        const QString title = m_tabWidget->tabText(tab);
-        m_tabWidget->removeTab(tab);
-        m_tabWidget->insertTab(tab, page, title);
-        if (showing)
-            m_tabWidget->setCurrentIndex(tab);
-    }
-    delete place;
-}
-
-FMainWorkflow *FMain::workflowPage()
-{
-    buildPages();
-    return m_workflow;
-}
-
-FMainOutput *FMain::outputPage()
-{
-    buildPages();
-    return m_output;
-}
-
-FMainProcess *FMain::processPage()
-{
-    buildPages();
-    return m_process;
 }
 
 void FMain::createActions()
@@ -207,19 +144,15 @@ void FMain::stopWorkers()
     m_workersStopped = true;
     if (!m_batch)
         return;
-    // Pages never made have no worker and no reports.
-    if (m_workflow) {
-        // An edit typed just before the end is kept like any other.
-        m_workflow->applyPendingEdits();
-        m_workflow->stopPreview();
-    }
+    // An edit typed just before the end is kept like any other.
+    m_workflow->applyPendingEdits();
+    m_workflow->stopPreview();
     m_file->stopThumbnails();
     m_batch = nullptr;
     photobatch_destroy_instance();
     // What the batch worker reported while it stopped never reaches the
     // ended event loop; the page takes it from its own queue.
-    if (m_process)
-        m_process->takeReports();
+    m_process->takeReports();
 }
 
 void FMain::setBusy(bool busy)
@@ -235,7 +168,6 @@ bool FMain::saveProfile(const QString &path)
 {
     if (!m_batch)
         return false;
-    buildPages();
     // Both parts are written even when the first fails: each stands alone
     // when the file is loaded again.
     bool saved = m_workflow->saveProfile(path);
@@ -275,7 +207,6 @@ void FMain::loadProfile(const QString &path)
         StyleMsg::critical(this, tr("Zandrevik"), tr("Load profile FAILED!\n%1").arg(path));
         return;
     }
-    buildPages();
     m_workflow->loadProfile(path);
     outputconfig_load(photobatch_get_outputconfig(m_batch), QFile::encodeName(path).constData());
     m_output->loadConfig();
@@ -316,8 +247,8 @@ void FMain::onOptions()
 {
     FOptions options(this);
     if (options.exec() == QDialog::Accepted) {
-        if (FMainProcess *process = processPage())
-            process->openLogFile();
+        if (m_process)
+            m_process->openLogFile();
     }
 }
 
@@ -372,12 +303,6 @@ void FMain::onSaveProfile()
 
 void FMain::onTabWiegetCurrentChanged(int index)
 {
-    // Once the workers have stopped, pages never made stay unmade.
-    if (index > 0) {
-        buildPages();
-        if (!m_workflow)
-            return;
-    }
     switch (index) {
     case 0:
         m_file->updateFileInfo();

@@ -53,14 +53,20 @@ public:
     {
         return m_file;
     }
-    // Steps 2 to 4 are made after the window's first paint; asking for one
-    // before makes all three at once. Null when the engine did not start,
-    // when the workers were stopped before the pages were ever made, or,
-    // for a later page, while a message box of an earlier one is open as
-    // they are being made.
-    FMainWorkflow *workflowPage();
-    FMainOutput *outputPage();
-    FMainProcess *processPage();
+    // The pages exist from the constructor on; null only when the engine did
+    // not start.
+    FMainWorkflow *workflowPage() const
+    {
+        return m_workflow;
+    }
+    FMainOutput *outputPage() const
+    {
+        return m_output;
+    }
+    FMainProcess *processPage() const
+    {
+        return m_process;
+    }
     bool isBusy() const
     {
         return m_busy;
@@ -74,7 +80,6 @@ public slots:
     void setBusy(bool busy);
 
 protected:
-    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -92,13 +97,9 @@ private slots:
 private:
     void createActions();
     void createMenus();
-    // Makes the Step 2, 3 and 4 pages in their places, once.
-    void buildPages();
-    void place(int index, QWidget *page);
 
     QVBoxLayout *m_verticalLayout = nullptr;
     QTabWidget *m_tabWidget = nullptr;
-    QWidget *m_stack = nullptr;
     FMainFile *m_file = nullptr;
     FMainWorkflow *m_workflow = nullptr;
     FMainOutput *m_output = nullptr;
@@ -115,7 +116,6 @@ private:
     struct photobatch *m_batch = nullptr;
     bool m_busy = false;
     bool m_workersStopped = false;
-    bool m_pagesPosted = false;
 };
 
 #endif

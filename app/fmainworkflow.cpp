@@ -212,6 +212,11 @@ void FMainWorkflow::fitSettings(QWidget *shown)
         needed.setHeight(shown->heightForWidth(width));
     }
     pane->setMinimumSize(needed);
+    // The preview beside gives way to the panel: the area is never narrower
+    // than the panel and the vertical bar that a low window may need.
+    QScrollArea *area = m_ui->saConfigContent;
+    area->setMinimumWidth(needed.width() + 2 * area->frameWidth() +
+                          area->verticalScrollBar()->sizeHint().width());
     shown->resize(pane->size());
 }
 

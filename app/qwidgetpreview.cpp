@@ -1,5 +1,5 @@
 // QWidgetPreview: the stage copy under the preview mutex, and the square
-// size hint.
+// size hint that gives way to the settings beside it.
 #include "qwidgetpreview.h"
 
 #include "base/sn_log.h"
@@ -25,8 +25,15 @@ QSize QWidgetPreview::sizeHint() const
 void QWidgetPreview::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_hintSide = event->size().height();
-    adjustSize();
+    // The layout is asked again rather than the widget resized to its hint:
+    // the settings beside keep the width they need, and the preview is
+    // square only where the page has room for it. A change of width alone
+    // leaves the hint as it is and asks nothing.
+    const int side = event->size().height();
+    if (side == m_hintSide)
+        return;
+    m_hintSide = side;
+    updateGeometry();
 }
 
 void QWidgetPreview::on_previewChange(int index)

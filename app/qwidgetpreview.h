@@ -1,6 +1,7 @@
 // QWidgetPreview: the preview half of the Step 2 page. It copies one stage
 // image out of the preview engine and shows it at actual size in the
-// visible tab; its width follows its height, so the area is a square.
+// visible tab; its width follows its height, so the area is a square as
+// far as the settings beside it leave room.
 #ifndef QWIDGETPREVIEW_H
 #define QWIDGETPREVIEW_H
 

@@ -115,11 +115,7 @@ int runApplication(int argc, char **argv, const StartupHooks &hooks)
                                                window.size()));
             window.show();
             if (hooks.shown)
-                QTimer::singleShot(0, &window, [&window, &hooks]() {
-                    // Whoever is told the window is up may use any page.
-                    window.workflowPage();
-                    hooks.shown(window);
-                });
+                QTimer::singleShot(0, &window, [&window, &hooks]() { hooks.shown(window); });
             result = app.exec();
         }
         // The batch worker may finish the file in hand first, which can take

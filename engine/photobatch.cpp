@@ -35,8 +35,10 @@ namespace
 
 std::atomic<photobatch_t *> g_instance{nullptr};
 
-const int k_post_polls = 200;
-const int k_post_poll_ms = 5;
+/* The worker is woken for each command, so it takes one within about a
+ * millisecond: a fine poll answers the poster at once, still 1 s at most. */
+const int k_post_polls = 1000;
+const int k_post_poll_ms = 1;
 const int k_idle_ms = 50;
 /* The file in hand may be a large save on a slow disk: wait long for it, but
  * not forever; a worker that never ends is left alone rather than freed under
@@ -66,6 +68,7 @@ int post_command(photobatch_t *batch, int command)
      * its answer wiped by the poster. */
     batch->result.store(0, std::memory_order_release);
     batch->command.store(command, std::memory_order_release);
+    sn_thread_wake(batch->thread);
     for (int i = 0; i < k_post_polls; i++) {
         sleep_ms(k_post_poll_ms);
         if (batch->command.load(std::memory_order_acquire) == 0)
@@ -240,21 +243,37 @@ int sync_folder_of(const char *path)
     return r;
 }
 
-void process_file(photobatch_t *batch, int index)
+/* The program is ending and the photo's decode was stopped for it: the file
+ * is dropped (nothing written, the source untouched), not failed. A photo
+ * already decoded is finished as any other. */
+bool dropped_for_exit(const photobatch_t *batch, char *source)
+{
+    if (batch->command.load(std::memory_order_acquire) != PHOTOBATCH_COMMAND_EXIT)
+        return false;
+    sn_log(2, NULL, "process_file", __LINE__, "exit: dropped during its decode: %s\n", source);
+    free(source);
+    return true;
+}
+
+/* Returns false when the file was dropped for the exit: nothing was written
+ * and the source is untouched. */
+bool process_file(photobatch_t *batch, int index)
 {
     char *source = fileman_copy_path(batch->fileman, index);
     if (!source) {
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
-        return;
+        return true;
     }
     photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)source, nullptr);
 
     struct stat loaded;
     sn_image_t *image = snimage_create_from_file_stat(source, -1, &loaded);
     if (!image) {
+        if (dropped_for_exit(batch, source))
+            return false;
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
         free(source);
-        return;
+        return true;
     }
 
     QList<imagefilter_t *> filters;
@@ -277,7 +296,7 @@ void process_file(photobatch_t *batch, int index)
                               imagefilter_get_name(filter));
             sn_image_destroy(image);
             free(source);
-            return;
+            return true;
         }
     }
 
@@ -298,7 +317,7 @@ void process_file(photobatch_t *batch, int index)
                           made ? wanted : source);
         sn_image_destroy(image);
         free(source);
-        return;
+        return true;
     }
 
     sn_image_write_params_t params;
@@ -338,7 +357,7 @@ void process_file(photobatch_t *batch, int index)
         discard_output(temp, &claimed);
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
         free(source);
-        return;
+        return true;
     }
     strcpy(output, published);
     /* After a failed filter the output is not what the user asked for: it
@@ -359,6 +378,7 @@ void process_file(photobatch_t *batch, int index)
     }
     photobatch_notify(batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)source, output);
     free(source);
+    return true;
 }
 
 /* Acts on one command; returns 1 when the worker must end. */
@@ -444,7 +464,9 @@ int photobatch_proc(void *param, const std::atomic<int> *stop)
             continue;
         }
         int current = batch->current.load(std::memory_order_acquire);
-        process_file(batch, current);
+        /* A file dropped for the exit is not counted; the exit ends the run. */
+        if (!process_file(batch, current))
+            continue;
         current++;
         batch->current.store(current, std::memory_order_release);
         /* >= : a list that shrank during the run must not keep it going. */
@@ -492,10 +514,12 @@ void photobatch_destroy(photobatch_t *batch)
     if (batch->thread) {
         batch->result.store(0, std::memory_order_release);
         batch->command.store(PHOTOBATCH_COMMAND_EXIT, std::memory_order_release);
+        /* A decode in hand stops early; a save in hand is finished. */
+        sn_thread_ask_stop(batch->thread);
         int waited = 0;
         while (!batch->exited.load(std::memory_order_acquire) && waited < k_exit_wait_ms) {
-            sleep_ms(10);
-            waited += 10;
+            sleep_ms(1);
+            waited += 1;
         }
         if (!batch->exited.load(std::memory_order_acquire)) {
             sn_log(4, NULL, "photobatch_destroy", __LINE__,

@@ -28,8 +28,9 @@ typedef int (*sn_thread_proc_t)(void *param, const std::atomic<int> *stop);
 sn_thread_t *sn_thread_open(const char *name, int priority, int stack_size, sn_thread_proc_t proc,
                             void *param);
 
-/* Sets the stop word, waits in 10 ms steps up to timeout_ms for the procedure
- * to return, then cancels a thread that still runs. The caller must not use
+/* Sets the stop word, wakes the thread from its idle sleep, waits up to
+ * timeout_ms for the procedure to return (the wait ends as soon as it has),
+ * then cancels a thread that still runs. The caller must not use
  * the record afterwards: it is freed here, or by the thread itself as soon as
  * it can no longer touch it. */
 void sn_thread_close(sn_thread_t *thread, int timeout_ms);
@@ -39,6 +40,15 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms);
  * (cancellation runs the destructors of the frames above it, so none of them
  * may be noexcept, and a catch (...) there must rethrow). */
 void sn_thread_sleep(int milliseconds);
+/* Ends the thread's current or next idle sleep early, so that it looks at a
+ * command just posted for it; the owner calls it while the record is its. */
+void sn_thread_wake(sn_thread_t *thread);
+/* Sets the thread's stop word without waiting, for an owner that will close
+ * it later; long work that can stop early (a picture's decode) looks at it
+ * through sn_thread_stop_asked. */
+void sn_thread_ask_stop(sn_thread_t *thread);
+/* True on a thread opened here whose stop word is set; false elsewhere. */
+bool sn_thread_stop_asked(void);
 
 void sn_thread_set_priority(sn_thread_t *thread, int priority);
 /* Ends the calling thread with exit_value; the record is not used. */

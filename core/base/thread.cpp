@@ -1,6 +1,7 @@
 /*
  * Threads and mutexes over POSIX threads: sn_thread_open, sn_thread_close,
- * sn_thread_sleep, sn_thread_set_priority, sn_thread_exit, sn_thread_print,
+ * sn_thread_sleep, sn_thread_wake, sn_thread_ask_stop, sn_thread_stop_asked,
+ * sn_thread_set_priority, sn_thread_exit, sn_thread_print,
  * sn_thread_mutex_create/destroy/lock/unlock.
  *
  * Cancellation is the module's own: the close sets the thread's cancel word
@@ -42,6 +43,7 @@ struct sn_thread {
     void *param;
     std::atomic<int> stop;
     std::atomic<int> cancel; /* set by the close; acted on in sn_thread_sleep */
+    std::atomic<int> woken;  /* set by sn_thread_wake; ends one idle sleep early */
 };
 
 struct sn_thread_mutex {
@@ -55,9 +57,12 @@ namespace
  * addresses a thread by its handle (a detached thread's handle is dead once
  * the thread has gone, so it is used only while the running word, read under
  * this lock, says the thread has not passed its end), and by sleepers between
- * their waits on g_wake. */
+ * their waits on g_wake. An owner closing a thread waits on g_ended, which
+ * every thread's end signals, so that the close returns as soon as the
+ * thread has gone rather than at the next step of a poll. */
 pthread_mutex_t g_end_lock = PTHREAD_MUTEX_INITIALIZER;
 pthread_cond_t g_wake;
+pthread_cond_t g_ended;
 pthread_once_t g_wake_once = PTHREAD_ONCE_INIT;
 
 /* The record of the thread that runs, for the idle sleep. */
@@ -69,6 +74,7 @@ void init_wake(void)
     pthread_condattr_init(&attr);
     pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
     pthread_cond_init(&g_wake, &attr);
+    pthread_cond_init(&g_ended, &attr);
     pthread_condattr_destroy(&attr);
 }
 
@@ -85,8 +91,10 @@ struct thread_end {
     sn_thread_t *thread;
     ~thread_end()
     {
+        pthread_once(&g_wake_once, init_wake);
         pthread_mutex_lock(&g_end_lock);
         int old = thread->running.exchange(THREAD_ENDED, std::memory_order_acq_rel);
+        pthread_cond_broadcast(&g_ended);
         pthread_mutex_unlock(&g_end_lock);
         if (old == THREAD_RELEASED)
             free_record(thread);
@@ -139,6 +147,7 @@ sn_thread_t *sn_thread_open(const char *name, int priority, int stack_size, sn_t
     new (&thread->running) std::atomic<int>(THREAD_ENDED);
     new (&thread->stop) std::atomic<int>(0);
     new (&thread->cancel) std::atomic<int>(0);
+    new (&thread->woken) std::atomic<int>(0);
     thread->name = strdup(name);
     thread->stack_size = stack_size;
     thread->thread_proc = proc;
@@ -195,14 +204,25 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms)
            thread->name);
     thread->stop.store(1, std::memory_order_release);
 
-    int left = timeout_ms;
-    while (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING && left > 0) {
-        usleep(10 * 1000);
-        left -= 10;
-    }
-
+    /* A thread in its idle sleep looks at its stop word at once. */
     pthread_once(&g_wake_once, init_wake);
     pthread_mutex_lock(&g_end_lock);
+    thread->woken.store(1, std::memory_order_release);
+    pthread_cond_broadcast(&g_wake);
+    if (timeout_ms > 0) {
+        struct timespec deadline;
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += timeout_ms / 1000;
+        deadline.tv_nsec += (long)(timeout_ms % 1000) * 1000000L;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_sec++;
+            deadline.tv_nsec -= 1000000000L;
+        }
+        while (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING) {
+            if (pthread_cond_timedwait(&g_ended, &g_end_lock, &deadline) == ETIMEDOUT)
+                break;
+        }
+    }
     if (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING) {
         /* Deferred: a thread that is busy ends at its next idle sleep. */
         thread->cancel.store(1, std::memory_order_release);
@@ -245,14 +265,45 @@ __attribute__((no_sanitize("address"))) void sn_thread_sleep(int milliseconds)
         deadline.tv_nsec -= 1000000000L;
     }
     pthread_mutex_lock(&g_end_lock);
-    while (!self->cancel.load(std::memory_order_acquire)) {
+    /* A wake-up (the close gives one too) ends the sleep early: the worker
+     * then looks at its stop word or its commands without waiting out its
+     * idle step. It ends one sleep only, so a thread that ignores its stop
+     * word does not spin. */
+    while (!self->cancel.load(std::memory_order_acquire) &&
+           !self->woken.load(std::memory_order_acquire)) {
         if (pthread_cond_timedwait(&g_wake, &g_end_lock, &deadline) == ETIMEDOUT)
             break;
     }
+    self->woken.store(0, std::memory_order_release);
     bool cancelled = self->cancel.load(std::memory_order_acquire) != 0;
     pthread_mutex_unlock(&g_end_lock);
     if (cancelled)
         pthread_exit(PTHREAD_CANCELED);
+}
+
+void sn_thread_wake(sn_thread_t *thread)
+{
+    if (!thread)
+        return;
+    pthread_once(&g_wake_once, init_wake);
+    pthread_mutex_lock(&g_end_lock);
+    thread->woken.store(1, std::memory_order_release);
+    pthread_cond_broadcast(&g_wake);
+    pthread_mutex_unlock(&g_end_lock);
+}
+
+void sn_thread_ask_stop(sn_thread_t *thread)
+{
+    if (!thread)
+        return;
+    thread->stop.store(1, std::memory_order_release);
+    sn_thread_wake(thread);
+}
+
+bool sn_thread_stop_asked(void)
+{
+    const sn_thread_t *self = t_self;
+    return self && self->stop.load(std::memory_order_acquire) != 0;
 }
 
 void sn_thread_set_priority(sn_thread_t *thread, int priority)

@@ -12,6 +12,7 @@
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
+#include "base/sn_thread.h"
 
 #include <setjmp.h>
 #include <stdio.h>
@@ -108,9 +109,15 @@ const int k_jpeg_max_scans = 500;
 void jpeg_scan_limit(j_common_ptr common)
 {
     j_decompress_ptr cinfo = (j_decompress_ptr)common;
+    jpeg_fail_mgr *mgr = (jpeg_fail_mgr *)common->err;
+    /* A worker asked to stop (the program is ending) does not finish the
+     * seconds of a large photo's decode first; its caller drops the file. */
+    if (sn_thread_stop_asked()) {
+        sn_log(2, NULL, mgr->function, __LINE__, "decode stopped: the worker is ending\n");
+        longjmp(mgr->jump, 1);
+    }
     if (cinfo->input_scan_number <= k_jpeg_max_scans)
         return;
-    jpeg_fail_mgr *mgr = (jpeg_fail_mgr *)common->err;
     sn_log(4, NULL, mgr->function, __LINE__, "too many scans FAILED! scans:%d, limit:%d\n",
            cinfo->input_scan_number, k_jpeg_max_scans);
     longjmp(mgr->jump, 1);

@@ -6,6 +6,7 @@
 
 #include "appinfo.h"
 #include "appsettings.h"
+#include "cfilemodel.h"
 #include "dialogs.h"
 #include "fabout.h"
 #include "fileman.h"
@@ -18,6 +19,7 @@
 #include "outputconfig.h"
 #include "pages_fixture.h"
 #include "photobatch.h"
+#include "preview.h"
 #include "skintest.h"
 #include "startfolder.h"
 #include "startup.h"
@@ -161,6 +163,24 @@ const char k_output_part[] = "output_delete_source = false\r\n"
                              "output_use_source_folder = false\r\n"
                              "output_folder = \"/tmp/zv out\"\r\n";
 
+// Calls its function at every Show event of the object it watches.
+class ShowWatcher : public QObject
+{
+public:
+    explicit ShowWatcher(std::function<void()> onShow) : m_onShow(std::move(onShow)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            m_onShow();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onShow;
+};
+
 } // namespace
 
 class FMainTest : public QObject
@@ -189,62 +209,93 @@ private slots:
         QCOMPARE(MsgAnswer::unexpected(), 0);
     }
 
-    // Steps 2 to 4 are made once the window has been painted, by nobody's
-    // asking: in their tabs, in order, with no tab change on the way.
-    void hiddenPagesAreMadeAfterTheFirstPaint()
+    // At the window's first Show event the four pages sit in their tabs and
+    // the batch, thumbnail and preview workers all run: nothing is left to
+    // be made once the window is on the screen.
+    void pagesAndWorkersExistAtTheFirstShow()
     {
+        zvtest::TempDir dir;
+        const std::string photo = dir.file("shown.png");
+        QImage(40, 30, QImage::Format_RGB32).save(QString::fromStdString(photo));
+
         FMain window;
         QTabWidget *tabs = window.tabWidget();
-        QCOMPARE(tabs->count(), 4);
-        QCOMPARE(tabs->tabText(3), QStringLiteral("Step4: Start Process"));
-        QVERIFY(!window.findChild<FMainWorkflow *>());
-        QVERIFY(!window.findChild<FMainOutput *>());
-        QVERIFY(!window.findChild<FMainProcess *>());
         QSignalSpy changes(tabs, &QTabWidget::currentChanged);
-
+        struct Seen {
+            int shows = 0;
+            QStringList titles;
+            QList<QWidget *> tabPages, pages;
+            bool batchWorker = false, previewWorker = false;
+            quint64 infoTicket = 0;
+        } seen;
+        CFileModel *model = window.filePage()->findChild<CFileModel *>();
+        QVERIFY(model);
+        QSignalSpy infos(model, &CFileModel::fileInfoReady);
+        ShowWatcher watcher([&]() {
+            if (seen.shows++)
+                return;
+            for (int i = 0; i < tabs->count(); i++) {
+                seen.titles << tabs->tabText(i);
+                seen.tabPages << tabs->widget(i);
+            }
+            seen.pages = {window.filePage(), window.workflowPage(), window.outputPage(),
+                          window.processPage()};
+            photobatch_t *batch = photobatch_get_instance();
+            seen.batchWorker = batch && batch->thread;
+            preview_t *preview =
+                window.workflowPage() ? window.workflowPage()->previewEngine() : nullptr;
+            seen.previewWorker = preview && preview->thread;
+            // The thumbnail worker takes a request now and answers it later.
+            seen.infoTicket = model->requestFileInfo(photo.c_str());
+        });
+        window.installEventFilter(&watcher);
         window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(window.findChild<FMainProcess *>(), 5000);
-        QCOMPARE(tabs->count(), 4);
-        QCOMPARE(tabs->widget(1), window.findChild<FMainWorkflow *>());
-        QCOMPARE(tabs->widget(2), window.findChild<FMainOutput *>());
-        QCOMPARE(tabs->widget(3), window.findChild<FMainProcess *>());
-        QCOMPARE(tabs->tabText(2), QStringLiteral("Step3: Configure Output"));
+        QCOMPARE(seen.shows, 1);
+        QCOMPARE(seen.titles, (QStringList{"Step1: Select Files", "Step2: Add Operations",
+                                           "Step3: Configure Output", "Step4: Start Process"}));
+        QCOMPARE(seen.tabPages, seen.pages);
+        QVERIFY(!seen.pages.contains(nullptr));
+        QVERIFY(seen.batchWorker);
+        QVERIFY(seen.previewWorker);
+        QVERIFY(seen.infoTicket != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!infos.isEmpty(), 10000);
+        QCOMPARE(infos.first().at(0).value<quint64>(), seen.infoTicket);
+        QCOMPARE(infos.first().at(2).toInt(), 40);
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(changes.count(), 0);
-        // The preview worker started with its page.
-        QVERIFY(window.findChild<FMainWorkflow *>()->previewEngine());
         window.stopWorkers();
     }
 
-    // Closed by its close button before the pages were made, the window
-    // stops its workers without them, and they are never made afterwards.
-    void closedBeforeThePagesExist()
+    // Closed by its close button, the window stops its workers; its pages
+    // stay, and a tab chosen afterwards touches no stopped worker.
+    void closedByItsCloseButton()
     {
         FMain window;
         window.show();
-        QVERIFY(!window.findChild<FMainWorkflow *>());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::mouseClick(window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
                           Qt::LeftButton);
         QVERIFY(!window.isVisible());
         window.stopWorkers();
+        QVERIFY(!photobatch_get_instance());
         QCoreApplication::processEvents();
-        QVERIFY(!window.findChild<FMainWorkflow *>());
-        QVERIFY(!window.workflowPage());
-        QVERIFY(!window.processPage());
+        QVERIFY(window.workflowPage());
+        QVERIFY(!window.workflowPage()->previewEngine());
+        QVERIFY(window.processPage());
         window.tabWidget()->setCurrentIndex(1);
         QCOMPARE(window.tabWidget()->currentIndex(), 1);
     }
 
-    // A tab clicked before its page exists shows the page at once, and the
-    // tab's own action runs on it.
-    void tabClickedBeforeItsPageExists()
+    // A tab clicked shows its page at once, and the tab's own action runs on
+    // it.
+    void tabClickShowsItsPage()
     {
         FMain window;
         window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTabBar *bar = window.tabWidget()->tabBar();
-        QVERIFY(!window.findChild<FMainOutput *>());
         QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
-        FMainOutput *output = window.findChild<FMainOutput *>();
+        FMainOutput *output = window.outputPage();
         QVERIFY(output);
         QCOMPARE(window.tabWidget()->currentIndex(), 2);
         QCOMPARE(window.tabWidget()->currentWidget(), output);
@@ -794,8 +845,6 @@ private slots:
             ws.nativeResize = native;
             ws.calls.clear();
             FMain window;
-            // All pages made first: their room is the window's from the start.
-            window.processPage();
             window.move(60, 70);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));

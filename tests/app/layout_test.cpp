@@ -1,7 +1,8 @@
 // Nothing cut and nothing overlapping, in English and in German: every
 // visible widget of the main window on each tab, of each operation's
 // settings panel in Step 2, and of the dialogs, at the window's default
-// size and at its minimum size. Fonts, skin and translations are loaded the
+// size, at its minimum width at heights from low to tall, and maximised
+// (the dialogs at their default and minimum sizes). Fonts, skin and translations are loaded the
 // way start-up loads them, so the widths judged are the ones a user sees.
 #include "appsettings.h"
 #include "appstyle.h"
@@ -15,6 +16,7 @@
 #include "operation.h"
 #include "startup.h"
 #include "stylemsg.h"
+#include "styletitle.h"
 #include "zv_test.h"
 
 #include "image/sn_image.h"
@@ -26,6 +28,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
@@ -244,11 +247,11 @@ bool settled(FMainWorkflow *page)
         2000);
 }
 
-bool paneShowsAll(FMainWorkflow *page)
+bool paneShowsAll(FMainWorkflow *page, bool mayScrollDown)
 {
     QScrollArea *pane = page->findChild<QScrollArea *>(QStringLiteral("saConfigContent"));
     return pane && !pane->horizontalScrollBar()->isVisible() &&
-           !pane->verticalScrollBar()->isVisible();
+           (mayScrollDown || !pane->verticalScrollBar()->isVisible());
 }
 
 struct Size {
@@ -333,11 +336,37 @@ void LayoutTest::checkMainWindow(Checker &checker, QStringList &problems, const 
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     FMainWorkflow *flow = window.workflowPage();
     const QSize defaultSize = window.size();
-    for (const Size &size : k_sizes) {
-        window.resize(size.of(&window));
-        QVERIFY(window.size() != QSize());
+    const QSize minimum = window.minimumSizeHint().expandedTo(window.minimumSize());
+    QVERIFY(minimum.width() <= defaultSize.width() && minimum.height() <= defaultSize.height());
+    // The minimum width at every height a screen may give, the way a person
+    // makes the window narrow and tall; then the window maximised by its
+    // title bar's button.
+    struct Place {
+        QString name;
+        QSize size;
+        bool maximised;
+    };
+    QVector<Place> places = {{QStringLiteral("default"), defaultSize, false}};
+    for (int height : {530, 600, 800, 1024})
+        places.append({QStringLiteral("minimum width"),
+                       QSize(minimum.width(), qMax(height, minimum.height())), false});
+    places.append({QStringLiteral("maximised"), QSize(), true});
+    QPushButton *maximise =
+        window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBMaximize"));
+    QVERIFY(maximise);
+    for (const Place &place : places) {
+        if (place.maximised) {
+            QTest::mouseClick(maximise, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(window.isMaximized(), 5000);
+        } else {
+            window.resize(place.size);
+            QCOMPARE(window.size(), place.size);
+        }
+        // The pages' needs do not change with the height.
+        QCOMPARE(window.minimumSizeHint().expandedTo(window.minimumSize()).width(),
+                 minimum.width());
         const QString at = QStringLiteral("%1 %2 %3 x %4")
-                               .arg(language, QLatin1String(size.name))
+                               .arg(language, place.name)
                                .arg(window.width())
                                .arg(window.height());
         for (int tab = 0; tab < window.tabWidget()->count(); tab++) {
@@ -353,9 +382,16 @@ void LayoutTest::checkMainWindow(Checker &checker, QStringList &problems, const 
             QVERIFY(settled(flow));
             const QString where = QStringLiteral("%1 %2").arg(at, QLatin1String(info->name));
             checker.check(&window, where);
-            // Only a window made smaller than its default may scroll a panel.
-            if (window.size() == defaultSize && !paneShowsAll(flow))
+            // The preview never takes the width the settings need; a window
+            // lower than its default may scroll a panel up and down only.
+            if (!paneShowsAll(flow, window.height() < defaultSize.height()))
                 problems << where + QStringLiteral(": the settings panel needs scrolling");
+        }
+        if (place.maximised) {
+            QTest::mouseClick(
+                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBRestore")),
+                Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!window.isMaximized(), 5000);
         }
         window.resize(defaultSize);
     }

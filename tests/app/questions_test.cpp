@@ -133,9 +133,6 @@ private slots:
         FMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // The Step 3 page gives the record its first values when it is made;
-        // what is written here comes after.
-        window.outputPage();
         photobatch_t *batch = photobatch_get_instance();
         outputconfig_t *config = photobatch_get_outputconfig(batch);
         outputconfig_lock(config);

@@ -366,6 +366,10 @@ static void panels(FMain &window)
     const QSize size = window.size();
     window.resize(window.minimumSize());
     shoot(&window, "panel_crop_minimum");
+    // Narrowest and tall: the square preview gives way to the settings.
+    flow->insertOperation("stamp_text", flow->operations().count(), nullptr);
+    window.resize(window.minimumSize().width(), 940);
+    shoot(&window, "panel_stamp_text_minimum_tall");
     window.resize(size);
 }
 

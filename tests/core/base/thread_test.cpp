@@ -203,6 +203,61 @@ TEST(Thread, StopWordEndsACooperativeThread)
     EXPECT_FALSE(cap.contains("is canneled!"));
 }
 
+namespace
+{
+
+/* Sleeps far longer than any test waits, and says what it saw on waking. */
+struct Sleeper {
+    std::atomic<int> started{0};
+    std::atomic<int> woke{0};
+    std::atomic<int> saw_stop{0};
+    std::atomic<int> stop_asked{0};
+};
+
+int sleeper_proc(void *param, const std::atomic<int> *stop)
+{
+    Sleeper *s = (Sleeper *)param;
+    s->started.store(1);
+    sn_thread_sleep(600000);
+    s->stop_asked.store(sn_thread_stop_asked() ? 1 : 0);
+    s->saw_stop.store(stop->load());
+    s->woke.store(1);
+    /* One wake ends one sleep: a later sleep runs its course, until the
+     * close's own wake-up. */
+    while (!stop->load())
+        sn_thread_sleep(600000);
+    return 0;
+}
+
+} // namespace
+
+/* A wake-up ends an idle sleep at once, without a stop; asking to stop wakes
+ * the thread too and is seen on it through sn_thread_stop_asked (never on a
+ * thread not opened here). */
+TEST(Thread, WakeAndStopRequestEndAnIdleSleep)
+{
+    EXPECT_FALSE(sn_thread_stop_asked());
+    for (bool ask_stop : {false, true}) {
+        SCOPED_TRACE(ask_stop ? "stop asked" : "woken");
+        Sleeper sleeper;
+        sn_thread_t *t = sn_thread_open("sleeper", -1, 0, sleeper_proc, &sleeper);
+        ASSERT_NE(t, nullptr);
+        ASSERT_TRUE(wait_for([&] { return sleeper.started.load() == 1; }));
+        if (ask_stop)
+            sn_thread_ask_stop(t);
+        else
+            sn_thread_wake(t);
+        EXPECT_TRUE(wait_for([&] { return sleeper.woke.load() == 1; }));
+        EXPECT_EQ(sleeper.saw_stop.load(), ask_stop ? 1 : 0);
+        EXPECT_EQ(sleeper.stop_asked.load(), ask_stop ? 1 : 0);
+        zvtest::LogCapture cap;
+        sn_thread_close(t, 20000);
+        EXPECT_FALSE(cap.contains("is canneled!"));
+    }
+    sn_thread_wake(nullptr);
+    sn_thread_ask_stop(nullptr);
+}
+
 TEST(Thread, CloseAfterTheProcedureReturned)
 {
     zvtest::LogCapture cap;
