@@ -8,7 +8,9 @@
 # main_step2_pipeline.png with its preview, main_step4_finished.png after a
 # run with a failure line), Step 2 with each operation's settings panel
 # (panel_<kind>.png, and panel_crop_minimum.png at the window's minimum
-# size), Qt's own file and colour dialogs (filedialog.png, colordialog.png)
+# size), the stamp's picture and font dialogs (imagedialog.png,
+# fontdialog.png), Qt's own file and colour dialogs (filedialog.png,
+# colordialog.png)
 # and a gallery of the standard widgets in the default skin (gallery*.png).
 # Usage: tests/app/screenshot.sh [build dir] [output folder]
 # Builds the picture taker in the build dir (default build/) first. Needs
