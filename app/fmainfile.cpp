@@ -266,10 +266,12 @@ void FMainFile::onFileInfoReady(quint64 ticket, const QImage &picture, int width
 
 bool FMainFile::saveFileList()
 {
+    // The question about an existing file is asked below, with its
+    // never-again box: the dialog does not ask it first.
     QString name = Dialogs::getSaveFileName(
         this, tr("Save Photo List - Zandrevik"),
         StartFolder::proposedName(StartFolder::FileList, QStringLiteral("Zandrevik.zvl")),
-        tr("Zandrevik List File (*.zvl);;All Files (*)"));
+        tr("Zandrevik List File (*.zvl);;All Files (*)"), QFileDialog::DontConfirmOverwrite);
     if (name.isEmpty())
         return false;
     StartFolder::remember(StartFolder::FileList, name);

@@ -1,7 +1,7 @@
 // FMainProcess: the Step 4 page. The start questions and the commands to the
-// batch engine, the worker's reports turned into log lines (queued to the
-// interface thread), the log view with its line limit, the log file and its
-// flush timer, the progress bar and the busy state of the main window.
+// batch engine, the worker's reports turned into log lines (signals queued to
+// the interface thread), the log view with its line limit, the log file and
+// its flush timer, the progress bar and the busy state of the main window.
 #include "fmainprocess.h"
 
 #include "appsettings.h"
@@ -272,22 +272,14 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
     default:
         return;
     }
-    {
-        std::lock_guard<std::mutex> guard(m_reportsMutex);
-        m_reports.append(line);
-    }
     emit logUpdate(line);
 }
 
 void FMainProcess::takeReports()
 {
-    QStringList lines;
-    {
-        std::lock_guard<std::mutex> guard(m_reportsMutex);
-        lines.swap(m_reports);
-    }
-    for (const QString &line : lines)
-        writeLine(line);
+    // The worker's lines wait in the event queue as queued calls of
+    // on_logUpdate, in the order they were reported.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void FMainProcess::on_btnStartClicked()
@@ -381,9 +373,9 @@ void FMainProcess::on_btnOpenOutputFolderClicked()
                            QDialogButtonBox::Ok);
 }
 
-void FMainProcess::on_logUpdate(const QString &)
+void FMainProcess::on_logUpdate(const QString &msg)
 {
-    takeReports();
+    writeLine(msg);
 }
 
 void FMainProcess::writeLine(const QString &msg)
@@ -516,7 +508,6 @@ void FMainProcess::on_chkDisableLogToggled(bool checked)
 
 void FMainProcess::onTimer()
 {
-    takeReports();
     if (m_firstUnflushed != 0 && g_clock() - m_firstUnflushed > 2) {
         if (m_logFile)
             fflush(m_logFile);

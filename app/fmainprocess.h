@@ -1,7 +1,7 @@
 // FMainProcess: the Step 4 page, the batch run with its log and progress.
 // Start, pause, resume and cancel steer the batch engine; each report of the
-// batch worker becomes one log line for the view and the log file, kept in
-// the page's own queue until the interface thread takes it.
+// batch worker becomes one log line for the view and the log file, carried
+// to the interface thread by a queued signal.
 #ifndef FMAINPROCESS_H
 #define FMAINPROCESS_H
 
@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 
 #include <QList>
 #include <QString>
@@ -59,11 +58,11 @@ public:
     void onBatchEvent(int event, intptr_t argument, const char *text);
     // Shows and writes every line the worker reported so far. The shutdown
     // calls it once the worker has stopped: its last lines are still queued
-    // here then, and the event loop that would deliver them has ended.
+    // then, and the event loop that would deliver them has ended.
     void takeReports();
 
 signals:
-    // A line was reported; the line itself waits in the page's queue.
+    // A line was reported, in the markup of the view.
     void logUpdate(const QString &msg);
     void statusChanged();
     void progressChanged(int current);
@@ -115,9 +114,6 @@ private:
     QTimer *m_showTimer = nullptr;
     // What the batch worker reports through.
     WorkerRelay<FMainProcess> *m_relay = nullptr;
-    // The worker's lines not yet taken by the interface thread.
-    std::mutex m_reportsMutex;
-    QStringList m_reports;
     bool m_busy = false;
 };
 

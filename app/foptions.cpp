@@ -6,6 +6,7 @@
 #include "appstyle.h"
 #include "clinelimitvalidator.h"
 #include "dialogs.h"
+#include "startfolder.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 #include "ui_uoptions.h"
@@ -97,9 +98,13 @@ void FOptions::on_chkSaveLog_toggled(bool checked)
 
 void FOptions::on_btnChooseLogFile_clicked()
 {
-    const QString name = Dialogs::getSaveFileName(
-        this, tr("Choose Log File - Zandrevik"), QStringLiteral("Zandrevik.txt"),
-        tr("Text Files (*.txt);;Log Files (*.log);;All Files (*)"));
+    // Beside the log file already set, else at home: a bare name would open
+    // the dialog in whatever the working folder happens to be.
+    const QString name =
+        Dialogs::getSaveFileName(this, tr("Choose Log File - Zandrevik"),
+                                 StartFolder::besideFile(m_ui->edtLogFile->text().trimmed(),
+                                                         QStringLiteral("Zandrevik.txt")),
+                                 tr("Text Files (*.txt);;Log Files (*.log);;All Files (*)"));
     if (!name.isEmpty())
         m_ui->edtLogFile->setText(name);
 }

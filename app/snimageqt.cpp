@@ -1,15 +1,15 @@
 // snImageToQImage: the one pixel conversion from the engine's pictures to
-// Qt's, band by band, on several threads for a large picture.
+// Qt's, band by band, on Qt's shared thread pool for a large picture.
 #include "snimageqt.h"
 
 #include "image/sn_image.h"
 
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <climits>
-#include <pthread.h>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -17,7 +17,7 @@ namespace
 
 // Below this many pixels a thread costs more than it saves.
 const size_t k_pixelsPerThread = 1u << 20;
-const long k_maxThreads = 8;
+const int k_maxThreads = 8;
 
 enum class Kind { Opaque, Straight, Premultiplied };
 
@@ -45,12 +45,6 @@ void convertBand(const Band &band)
                 line[x] = qPremultiply(SN_PIXEL_A(p) << 24 | rgb);
         }
     }
-}
-
-void *bandThread(void *param)
-{
-    convertBand(*static_cast<const Band *>(param));
-    return nullptr;
 }
 
 } // namespace
@@ -86,31 +80,38 @@ QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare)
     // The bits are taken once, here: the bands only write through them.
     Band whole = {rows, picture.bits(), picture.bytesPerLine(), image->width, 0, image->height,
                   kind};
-    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    QThreadPool *pool = QThreadPool::globalInstance();
     const size_t wanted = width * height / k_pixelsPerThread;
     const int count = (int)std::min<size_t>(
-        {wanted, (size_t)std::max(1L, std::min(cores, k_maxThreads)), height});
+        {wanted, (size_t)std::max(1, std::min(pool->maxThreadCount(), k_maxThreads)), height});
     if (count <= 1) {
         convertBand(whole);
         return picture;
     }
-    // A band whose thread cannot start is converted here, after the first.
+    // A band that finds no free thread in the pool is converted here, after
+    // the first: the caller waits only for bands already running.
     std::vector<Band> bands((size_t)count, whole);
-    std::vector<pthread_t> threads((size_t)count);
     std::vector<bool> started((size_t)count, false);
+    QSemaphore done;
+    int running = 0;
     const int step = (image->height + count - 1) / count;
     for (int i = 0; i < count; i++) {
         bands[i].first = std::min(image->height, i * step);
         bands[i].last = std::min(image->height, bands[i].first + step);
-        if (i > 0)
-            started[i] = pthread_create(&threads[i], nullptr, bandThread, &bands[i]) == 0;
+        if (i == 0)
+            continue;
+        const Band *band = &bands[i];
+        started[i] = pool->tryStart([band, &done] {
+            convertBand(*band);
+            done.release();
+        });
+        if (started[i])
+            running++;
     }
     convertBand(bands[0]);
-    for (int i = 1; i < count; i++) {
-        if (started[i])
-            pthread_join(threads[i], nullptr);
-        else
+    for (int i = 1; i < count; i++)
+        if (!started[i])
             convertBand(bands[i]);
-    }
+    done.acquire(running);
     return picture;
 }

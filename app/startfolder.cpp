@@ -1,9 +1,10 @@
 // The start folders of the file dialogs, kept per kind for the session.
 #include "startfolder.h"
 
+#include "dialogs.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace
 {
@@ -46,13 +47,15 @@ void remember(Kind kind, const QString &chosenFile)
     lastFolder(kind) = QFileInfo(chosenFile).absolutePath();
 }
 
+QString besideFile(const QString &current, const QString &fileName)
+{
+    const QString folder = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
+    return QDir(isFolder(folder) ? folder : QDir::homePath()).filePath(fileName);
+}
+
 QString forPictures(const QString &last)
 {
-    if (isFolder(last))
-        return last;
-    // The desktop names a pictures folder even where none was ever made.
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return isFolder(pictures) ? pictures : QDir::homePath();
+    return isFolder(last) ? last : Dialogs::picturesFolder();
 }
 
 void reset()

@@ -17,6 +17,9 @@ QString forKind(Kind kind);
 QString proposedName(Kind kind, const QString &fileName);
 // The folder of a chosen file becomes the start folder of its kind.
 void remember(Kind kind, const QString &chosenFile);
+// fileName in the folder of current while that folder exists, else in home:
+// what a dialog choosing a new name for a file already set proposes.
+QString besideFile(const QString &current, const QString &fileName);
 // The photo dialogs: last while it exists, else the pictures folder while
 // it exists, else home.
 QString forPictures(const QString &last);

@@ -16,49 +16,10 @@
 #include <memory>
 #include <mutex>
 
+// A ThreadSanitizer build also orders each relayed call before the queued
+// slots it leads to, which the sanitizer cannot see inside Qt.
 #if defined(__SANITIZE_THREAD__)
-#include <QCoreApplication>
-#include <QEvent>
-
-// Under ThreadSanitizer only. Qt's event queue, which carries a relayed report
-// to the interface thread as a queued call, orders it with locks that the
-// sanitizer cannot see (Qt is built without it). Every relayed call holds
-// one more lock, and the interface thread takes and leaves that lock before
-// each queued call it delivers: the sanitizer then sees the order the queue
-// gives, and checks the queued slots too. (What a relayed call does after
-// its own emit is ordered before the slot as well, which the queue does not
-// promise: such an access goes unchecked.)
-namespace workerrelay_tsan
-{
-inline std::recursive_mutex &handover()
-{
-    static std::recursive_mutex lock;
-    return lock;
-}
-class Acquirer : public QObject
-{
-public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::MetaCall) {
-            std::lock_guard<std::recursive_mutex> taken(handover());
-        }
-        return false;
-    }
-};
-} // namespace workerrelay_tsan
-inline void workerRelayTsanInstall()
-{
-    static QCoreApplication *installedOn = nullptr;
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app || app == installedOn)
-        return;
-    installedOn = app;
-    workerrelay_tsan::Acquirer *acquirer = new workerrelay_tsan::Acquirer;
-    acquirer->setParent(app);
-    app->installEventFilter(acquirer);
-}
-Q_COREAPP_STARTUP_FUNCTION(workerRelayTsanInstall)
+#include "workerrelay_tsan.h"
 #endif
 
 template <class Target> class WorkerRelay
@@ -81,7 +42,7 @@ public:
         if (!m_target)
             return false;
 #if defined(__SANITIZE_THREAD__)
-        std::lock_guard<std::recursive_mutex> handover(workerrelay_tsan::handover());
+        workerrelay_tsan::Handover handover;
 #endif
         call(m_target);
         return true;

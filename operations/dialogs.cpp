@@ -3,8 +3,11 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QStandardPaths>
 
 namespace Dialogs
 {
@@ -37,11 +40,11 @@ QStringList getOpenFileNames(QWidget *parent, const QString &caption, const QStr
 }
 
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter)
+                        const QString &filter, QFileDialog::Options options)
 {
     if (hooks().saveFileName)
-        return hooks().saveFileName(parent, caption, dir, filter);
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+        return hooks().saveFileName(parent, caption, dir, filter, options);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, options);
 }
 
 QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir,
@@ -72,6 +75,15 @@ bool openUrl(const QUrl &url)
     if (hooks().openUrl)
         return hooks().openUrl(url);
     return QDesktopServices::openUrl(url);
+}
+
+QString picturesFolder()
+{
+    // The desktop names a pictures folder even where none was ever made, and
+    // a file dialog started in a folder that does not exist puts its name
+    // into the name box.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 } // namespace Dialogs

@@ -26,11 +26,11 @@ struct Hooks {
     std::function<QStringList(QWidget *parent, const QString &caption, const QString &dir,
                               const QString &filter)>
         openFileNames;
-    std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
-                          const QString &filter)>
-        saveFileName;
     // The hooks that stand in for a dialog with options see them, so that a
     // test checks what the platform's dialog would have been asked for.
+    std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
+                          const QString &filter, QFileDialog::Options options)>
+        saveFileName;
     std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
                           QFileDialog::Options options)>
         existingDirectory;
@@ -53,13 +53,18 @@ QString getOpenFileName(QWidget *parent, const QString &caption, const QString &
 QStringList getOpenFileNames(QWidget *parent, const QString &caption, const QString &dir,
                              const QString &filter);
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter);
+                        const QString &filter,
+                        QFileDialog::Options options = QFileDialog::Options());
 QString getExistingDirectory(QWidget *parent, const QString &caption, const QString &dir,
                              QFileDialog::Options options = QFileDialog::ShowDirsOnly);
 QColor getColor(const QColor &initial, QWidget *parent, const QString &title,
                 QColorDialog::ColorDialogOptions options = QColorDialog::ColorDialogOptions());
 QFont getFont(bool *ok, const QFont &initial, QWidget *parent, const QString &title);
 bool openUrl(const QUrl &url);
+
+// The user's pictures folder while it exists, else home: where the photo and
+// picture dialogs start.
+QString picturesFolder();
 
 } // namespace Dialogs
 

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QStandardPaths>
 
 CPictureOperation::CPictureOperation(const char *kindName, const char *filterKind,
                                      std::initializer_list<const char *> keys)
@@ -165,14 +164,14 @@ bool CImageOperationWidget::applyImageParam(const QString &key, const QString &v
 // that widget is; written out per class so that lupdate sees each one in
 // each context it is looked up in.
 static const char *const k_imageTexts[][4] = {
-    {QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "QFileDialog::getOpenFileNames()"),
+    {QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "Open Image File"),
      QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
                        "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
      QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "Zandrevik"),
      QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
                        "The picture scaled to %1% would be larger than %2 "
                        "megapixels: it is not used.")},
-    {QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "QFileDialog::getOpenFileNames()"),
+    {QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "Open Image File"),
      QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
                        "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
      QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "Zandrevik"),
@@ -206,10 +205,9 @@ void CImageOperationWidget::on_btnImageClicked()
 {
     const char *context = metaObject()->className();
     const char *const *texts = k_imageTexts[0];
-    const QString path =
-        Dialogs::getOpenFileName(this, QCoreApplication::translate(context, texts[0]),
-                                 QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
-                                 QCoreApplication::translate(context, texts[1]));
+    const QString path = Dialogs::getOpenFileName(
+        this, QCoreApplication::translate(context, texts[0]), Dialogs::picturesFolder(),
+        QCoreApplication::translate(context, texts[1]));
     if (path.isEmpty())
         return;
     if (!loadImage(path)) {

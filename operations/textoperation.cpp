@@ -10,10 +10,14 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+
+#include <climits>
 
 CTextOperation::CTextOperation(const char *kindName, const char *filterKind,
                                std::initializer_list<const char *> keys)
@@ -216,11 +220,48 @@ void CTextOperationWidget::on_btnTextClicked()
     m_keywordMenu->exec(m_btnText->mapToGlobal(QPoint(0, m_btnText->height())));
 }
 
+// The face Qt draws font with on this machine, named as the font dialog
+// names its faces: the dialog opens on a family it does not list (a
+// profile's, or the application font's own name) at the first family of its
+// list, and on a style name it does not list at the first style.
+static QFont drawnFace(const QFont &font)
+{
+    QFontDatabase fonts;
+    const QFontInfo info(font);
+    const QString family = info.family();
+    const QStringList styles = fonts.styles(family);
+    QString style = fonts.styleString(info);
+    if (!styles.contains(style)) {
+        // The listed style nearest in weight, with the same slant first.
+        int best = INT_MAX;
+        for (const QString &candidate : styles) {
+            int distance = qAbs(fonts.weight(family, candidate) - info.weight());
+            if (fonts.italic(family, candidate) != info.italic())
+                distance += 1000;
+            if (distance < best) {
+                best = distance;
+                style = candidate;
+            }
+        }
+    }
+    // The dialog offers whole point sizes.
+    const int points = font.pointSize() > 0 ? font.pointSize() : qRound(info.pointSizeF());
+    QFont face = fonts.font(family, style, qMax(1, points));
+    face.setUnderline(font.underline());
+    face.setStrikeOut(font.strikeOut());
+    return face;
+}
+
 void CTextOperationWidget::on_btnFontClicked()
 {
     bool ok = false;
-    QFont font = Dialogs::getFont(&ok, m_textOperation->font(), nullptr, QString());
+    const QFont face = drawnFace(m_textOperation->font());
+    QFont font = Dialogs::getFont(&ok, face, nullptr, QString());
     if (!ok)
+        return;
+    // The face as it was shown keeps the font as stored: a profile saved
+    // after OK reads as before.
+    if (font.toString() == face.toString())
         return;
     m_textOperation->setFont(font);
     applySoon();

@@ -66,7 +66,8 @@ void hookFileDialogs(DialogCall *open, DialogCall *save, const QString &answer)
         return answer;
     };
     Dialogs::hooks().saveFileName = [save, answer](QWidget *parent, const QString &caption,
-                                                   const QString &dir, const QString &filter) {
+                                                   const QString &dir, const QString &filter,
+                                                   QFileDialog::Options) {
         *save = DialogCall{parent, caption, dir, filter, save->count + 1};
         return answer;
     };
@@ -775,7 +776,8 @@ private slots:
             return QStringList{QString::fromStdString(photo)};
         };
         Dialogs::hooks().saveFileName = [](QWidget *, const QString &, const QString &,
-                                           const QString &) { return QString(); };
+                                           const QString &,
+                                           QFileDialog::Options) { return QString(); };
         QPushButton *add = window.filePage()->findChild<QPushButton *>(QStringLiteral("btnAddPic"));
         QVERIFY(add);
         add->click();

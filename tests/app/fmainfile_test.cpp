@@ -37,6 +37,7 @@ namespace
 
 struct DialogCall {
     QString caption, dir, filter;
+    QFileDialog::Options options;
 };
 
 } // namespace
@@ -89,7 +90,7 @@ private:
     {
         Dialogs::hooks().openFileNames = [this, names](QWidget *, const QString &caption,
                                                        const QString &dir, const QString &filter) {
-            m_calls << DialogCall{caption, dir, filter};
+            m_calls << DialogCall{caption, dir, filter, QFileDialog::Options()};
             return names;
         };
     }
@@ -99,15 +100,16 @@ private:
                                                             const QString &dir,
                                                             QFileDialog::Options options) {
             m_folderOptions = options;
-            m_calls << DialogCall{caption, dir, QString()};
+            m_calls << DialogCall{caption, dir, QString(), options};
             return folder;
         };
     }
     void answerSave(const QString &name)
     {
         Dialogs::hooks().saveFileName = [this, name](QWidget *, const QString &caption,
-                                                     const QString &dir, const QString &filter) {
-            m_calls << DialogCall{caption, dir, filter};
+                                                     const QString &dir, const QString &filter,
+                                                     QFileDialog::Options options) {
+            m_calls << DialogCall{caption, dir, filter, options};
             return name;
         };
     }
@@ -115,7 +117,7 @@ private:
     {
         Dialogs::hooks().openFileName = [this, name](QWidget *, const QString &caption,
                                                      const QString &dir, const QString &filter) {
-            m_calls << DialogCall{caption, dir, filter};
+            m_calls << DialogCall{caption, dir, filter, QFileDialog::Options()};
             return name;
         };
     }
@@ -489,6 +491,9 @@ private slots:
         QCOMPARE(m_calls.last().caption, QString("Save Photo List - Zandrevik"));
         QCOMPARE(m_calls.last().dir, QDir::homePath() + QString("/Zandrevik.zvl"));
         QCOMPARE(m_calls.last().filter, QString("Zandrevik List File (*.zvl);;All Files (*)"));
+        // The page asks about an existing file itself; the dialog must not
+        // ask the same first.
+        QVERIFY(m_calls.last().options.testFlag(QFileDialog::DontConfirmOverwrite));
         QCOMPARE(readAll(target),
                  (names[2] + "\r\n" + names[1] + "\r\n" + names[0] + "\r\n").toUtf8());
         QVERIFY(!asksToSave());

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -222,25 +223,43 @@ void FOptionsTest::choosingTheLogFile()
     QString caption, dir, filter;
     QString answer = QStringLiteral("/data/run.log");
     Dialogs::hooks().saveFileName = [&](QWidget *, const QString &c, const QString &d,
-                                        const QString &f) {
+                                        const QString &f, QFileDialog::Options) {
         caption = c;
         dir = d;
         filter = f;
         return answer;
     };
-    strcpy(g_appsettings.log_filename, "/tmp/old.log");
+    // The picker starts beside the log file set, never in the working
+    // folder.
+    const QString logs = m_dir->path() + QStringLiteral("/logs");
+    QVERIFY(QDir().mkpath(logs));
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    qstrncpy(g_appsettings.log_filename, QFile::encodeName(logs + QStringLiteral("/old.log")),
+             sizeof g_appsettings.log_filename);
     FOptions dialog;
     dialog.show();
-    child<QPushButton>(dialog, "btnChooseLogFile")->click();
+    QPushButton *choose = child<QPushButton>(dialog, "btnChooseLogFile");
+    QTest::mouseClick(choose, Qt::LeftButton);
     QCOMPARE(caption, QStringLiteral("Choose Log File - Zandrevik"));
-    QCOMPARE(dir, QStringLiteral("Zandrevik.txt"));
+    QCOMPARE(dir, logs + QStringLiteral("/Zandrevik.txt"));
     QCOMPARE(filter, QStringLiteral("Text Files (*.txt);;Log Files (*.log);;All Files (*)"));
     QCOMPARE(child<QLineEdit>(dialog, "edtLogFile")->text(), answer);
     QVERIFY(!QFile::exists(answer));
-    // Cancelling the picker keeps the name.
+    // Cancelling the picker keeps the name; a name whose folder is not there
+    // starts the picker at home.
     answer.clear();
-    child<QPushButton>(dialog, "btnChooseLogFile")->click();
+    QTest::mouseClick(choose, Qt::LeftButton);
+    QCOMPARE(dir, QDir::homePath() + QStringLiteral("/Zandrevik.txt"));
     QCOMPARE(child<QLineEdit>(dialog, "edtLogFile")->text(), QStringLiteral("/data/run.log"));
+
+    // No log file yet: home as well.
+    g_appsettings.log_filename[0] = '\0';
+    FOptions fresh;
+    fresh.show();
+    QTest::mouseClick(child<QCheckBox>(fresh, "chkSaveLog"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(fresh, "btnChooseLogFile"), Qt::LeftButton);
+    QCOMPARE(dir, QDir::homePath() + QStringLiteral("/Zandrevik.txt"));
+    QVERIFY(QDir::setCurrent(QDir::tempPath()));
 }
 
 void FOptionsTest::resetAllConfirmsChangesMemoryOnly()

@@ -758,7 +758,8 @@ private slots:
                 child<QLineEdit>(window.workflowPage()->operations()[1]->widget(), "edtText")
                     ->text();
             Dialogs::hooks().saveFileName = [profile](QWidget *, const QString &, const QString &,
-                                                      const QString &) { return profile; };
+                                                      const QString &,
+                                                      QFileDialog::Options) { return profile; };
             menuAction(&window, QStringLiteral("&Save Profile..."))->trigger();
             QVERIFY(QFileInfo::exists(profile));
             window.close();
@@ -838,7 +839,8 @@ private slots:
         const QString list = path("good.pls");
         QVERIFY(window.saveProfile(profile));
         Dialogs::hooks().saveFileName = [list](QWidget *, const QString &, const QString &,
-                                               const QString &) { return list; };
+                                               const QString &,
+                                               QFileDialog::Options) { return list; };
         child<QPushButton>(window.filePage(), "btnSave")->click();
         QVERIFY(QFileInfo::exists(list));
 

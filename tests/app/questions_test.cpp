@@ -150,7 +150,7 @@ private slots:
             return QStringList{QString::fromStdString(source)};
         };
         Dialogs::hooks().saveFileName = [&](QWidget *, const QString &, const QString &,
-                                            const QString &) {
+                                            const QString &, QFileDialog::Options) {
             namesAsked++;
             return reach == SaveListOverExisting ? QString::fromStdString(list) : QString();
         };

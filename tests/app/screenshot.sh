@@ -9,7 +9,9 @@
 # run with a failure line), Step 2 with each operation's settings panel
 # (panel_<kind>.png, panel_crop_minimum.png at the window's minimum size
 # and panel_stamp_text_minimum_tall.png at its minimum width, 940 px
-# high), Qt's own file and colour dialogs (filedialog.png, colordialog.png)
+# high), the stamp's picture and font dialogs (imagedialog.png,
+# fontdialog.png), Qt's own file and colour dialogs (filedialog.png,
+# colordialog.png)
 # and a gallery of the standard widgets in the default skin (gallery*.png).
 # Usage: tests/app/screenshot.sh [build dir] [output folder]
 # Builds the picture taker in the build dir (default build/) first. Needs

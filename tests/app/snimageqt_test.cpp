@@ -6,6 +6,8 @@
 #include "snimageqt.h"
 #include "zv_test.h"
 
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace
@@ -38,6 +40,7 @@ private slots:
     }
     void formatsAndPixels_data();
     void formatsAndPixels();
+    void aBusyPoolLeavesTheBandsToTheCaller();
     void spareIsWrittenOverOnlyWhenUnshared();
     void noPixelsGiveANullImage();
 };
@@ -57,6 +60,10 @@ void SnImageQtTest::formatsAndPixels_data()
     // Over a million pixels: converted in bands, whose edges must meet.
     QTest::newRow("banded opaque") << 1201 << 1003 << false << true << (int)QImage::Format_RGB32;
     QTest::newRow("banded alpha") << 1201 << 1003 << true << false << (int)QImage::Format_ARGB32;
+    // Three million: three bands on the pool, a height that they do not
+    // divide evenly.
+    QTest::newRow("three bands premultiplied")
+        << 2048 << 1537 << true << true << (int)QImage::Format_ARGB32_Premultiplied;
 }
 
 void SnImageQtTest::formatsAndPixels()
@@ -84,6 +91,28 @@ void SnImageQtTest::formatsAndPixels()
         }
     QVERIFY(same);
     sn_image_destroy(image);
+}
+
+void SnImageQtTest::aBusyPoolLeavesTheBandsToTheCaller()
+{
+    // Every thread of the pool held by a task that waits for the test: the
+    // conversion must neither wait for a thread nor leave a band undone.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    QSemaphore gate;
+    int held = 0;
+    while (pool->tryStart([&gate] { gate.acquire(); }))
+        held++;
+    QVERIFY(held > 0);
+    sn_image_t *image = makeImage(2048, 1537, false);
+    QVERIFY(image);
+    const QImage picture = snImageToQImage(image, SnImageUse::Display);
+    gate.release(held);
+    QCOMPARE(picture.size(), QSize(2048, 1537));
+    for (int y : {0, 512, 513, 1024, 1025, 1536})
+        for (int x : {0, 2047})
+            QCOMPARE(picture.pixel(x, y), expected(image, x, y));
+    sn_image_destroy(image);
+    pool->waitForDone();
 }
 
 void SnImageQtTest::spareIsWrittenOverOnlyWhenUnshared()

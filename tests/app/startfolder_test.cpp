@@ -41,9 +41,8 @@ void hookDialogs(Seen *seen)
     hooks.openFileName = [seen](QWidget *, const QString &, const QString &dir, const QString &) {
         return seen->answer(dir);
     };
-    hooks.saveFileName = [seen](QWidget *, const QString &, const QString &dir, const QString &) {
-        return seen->answer(dir);
-    };
+    hooks.saveFileName = [seen](QWidget *, const QString &, const QString &dir, const QString &,
+                                QFileDialog::Options) { return seen->answer(dir); };
     hooks.openFileNames = [seen](QWidget *, const QString &, const QString &dir, const QString &) {
         const QString name = seen->answer(dir);
         return name.isEmpty() ? QStringList() : QStringList{name};

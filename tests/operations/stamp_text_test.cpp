@@ -1,5 +1,6 @@
 // The text stamp: defaults and the seven profile pairs, the keyword menu and
-// the keyword dialogs, the font and colour dialogs through their seams, the
+// the keyword dialogs, the font and colour dialogs through their seams (the
+// font dialog opening on the face the stamp is drawn with), the
 // deferred apply, colour texts, rendering per source file (keywords, turns),
 // and a real batch and preview whose stamps differ per file.
 #include "optest.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -124,6 +127,7 @@ private slots:
     void counterAndDateDialogs();
     void counterStartAndStepIn64Bits();
     void colourAndFontThroughTheSeams();
+    void fontDialogOpensOnTheDrawnFace();
     void colourTexts();
     void typedEditsAreDeferred();
     void unitsAndPositions();
@@ -390,6 +394,57 @@ void StampTextTest::colourAndFontThroughTheSeams()
     QVERIFY(g.op->setParams(f.pairs()));
     QCOMPARE(g.text->font().family(), QStringLiteral("DejaVu Serif"));
     QCOMPARE(g.text->font().pointSize(), 21);
+}
+
+// Qt's own font dialog stands in for the platform's: it opens a family it
+// does not list (the application font's name, a profile's) on the first of
+// its list, so the dialog is handed the face the stamp is drawn with, and OK
+// on it unchanged leaves the stamp's font as stored.
+void StampTextTest::fontDialogOpensOnTheDrawnFace()
+{
+    const char *const fonts[] = {
+        nullptr, // the default, the application font
+        "Tahoma,9,-1,5,50,0,0,0,0,0",
+        "No Such Family,12,-1,5,50,0,0,0,0,0",
+        "DejaVu Serif,21,-1,5,75,1,0,0,0,0",
+        "DejaVu Serif,-1,40,5,50,0,0,0,0,0",
+        "DejaVu Sans Mono,14,-1,5,50,0,1,0,0,0",
+        "DejaVu Sans,10,-1,5,25,0,0,0,0,0",
+    };
+    QFont opened;
+    Dialogs::hooks().font = [&](bool *ok, const QFont &start, QWidget *parent,
+                                const QString &title) {
+        QFontDialog dialog(start, parent);
+        dialog.setWindowTitle(title);
+        opened = dialog.currentFont();
+        *ok = true; // OK without a change
+        return dialog.currentFont();
+    };
+    for (const char *font : fonts) {
+        const QString name = QString::fromUtf8(font ? font : "the default");
+        Fixture f;
+        if (font)
+            QVERIFY(f.op->setParams(pairs({{"font", font}})));
+        f.settle();
+        const OperationParamList before = f.pairs();
+        const QString stored = f.text->font().toString();
+        const int changes = f.changes;
+        QTest::mouseClick(f.child<QPushButton>("btnFont"), Qt::LeftButton);
+        const QFontInfo drawn(f.text->snapshot()->font), shown(opened);
+        QVERIFY2(shown.family() == drawn.family(),
+                 qPrintable(name + ": " + shown.family() + " / " + drawn.family()));
+        QVERIFY2(shown.styleName() == drawn.styleName(),
+                 qPrintable(name + ": " + shown.styleName() + " / " + drawn.styleName()));
+        // (The weight is left out: a light face reports the weight asked for
+        // when drawn and its own when chosen by name.)
+        QCOMPARE(shown.italic(), drawn.italic());
+        QCOMPARE(shown.underline(), drawn.underline());
+        QCOMPARE(qRound(shown.pointSizeF()), qRound(drawn.pointSizeF()));
+        QCOMPARE(f.text->font().toString(), stored);
+        QCOMPARE(f.pairs(), before);
+        f.settle();
+        QCOMPARE(f.changes, changes);
+    }
 }
 
 void StampTextTest::colourTexts()

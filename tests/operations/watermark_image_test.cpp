@@ -195,7 +195,7 @@ void WatermarkImageTest::fileDialogAndItsFailure()
         return answer;
     };
     QTest::mouseClick(f.child<QPushButton>("btnImage"), Qt::LeftButton);
-    QCOMPARE(caption, QStringLiteral("QFileDialog::getOpenFileNames()"));
+    QCOMPARE(caption, QStringLiteral("Open Image File"));
     QVERIFY(!f.widget->loadedPicture());
     QVERIFY(MsgAnswer::seen().isEmpty());
     answer = m_tile;

@@ -5,7 +5,7 @@
     <name>COperationWidget_stamp_image</name>
     <message>
         <location filename="../../operations/stamp_image.cpp" line="112"/>
-        <source>QFileDialog::getOpenFileNames()</source>
+        <source>Open Image File</source>
         <translation>Bilddatei öffnen</translation>
     </message>
     <message>
@@ -66,7 +66,7 @@
     <name>COperationWidget_watermark_image</name>
     <message>
         <location filename="../../operations/watermark_image.cpp" line="113"/>
-        <source>QFileDialog::getOpenFileNames()</source>
+        <source>Open Image File</source>
         <translation>Bilddatei öffnen</translation>
     </message>
     <message>

@@ -35,6 +35,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -349,6 +350,41 @@ static void filled(FMain &window, const QString &folder)
     shoot(&window, "main_step4_finished");
 }
 
+// The picture and font dialogs as the panels' buttons open them: Qt's own,
+// given what the platform's would be given.
+static void panelDialogs(FMain &window, const char *kind)
+{
+    QPushButton *button = nullptr;
+    if (qstrcmp(kind, "stamp_image") == 0) {
+        Dialogs::hooks().openFileName = [&window](QWidget *parent, const QString &caption,
+                                                  const QString &dir, const QString &filter) {
+            QFileDialog files(parent, caption, dir, filter);
+            files.setOption(QFileDialog::DontUseNativeDialog);
+            files.show();
+            files.move(window.geometry().center() - files.rect().center());
+            shoot(&files, "imagedialog");
+            return QString();
+        };
+        button = window.workflowPage()->findChild<QPushButton *>(QStringLiteral("btnImage"));
+    } else if (qstrcmp(kind, "stamp_text") == 0) {
+        Dialogs::hooks().font = [&window](bool *ok, const QFont &initial, QWidget *,
+                                          const QString &title) {
+            QFontDialog fonts(initial, &window);
+            fonts.setOption(QFontDialog::DontUseNativeDialog);
+            fonts.setWindowTitle(title);
+            fonts.show();
+            fonts.move(window.geometry().center() - fonts.rect().center());
+            shoot(&fonts, "fontdialog");
+            *ok = false;
+            return initial;
+        };
+        button = window.workflowPage()->findChild<QPushButton *>(QStringLiteral("btnFont"));
+    }
+    if (button)
+        button->click();
+    Dialogs::reset();
+}
+
 // Step 2 with each kind's settings panel: every kind is appended in the
 // registry's order, which selects it; the long pipeline shows the strip's
 // scroll bar as well.
@@ -360,6 +396,7 @@ static void panels(FMain &window)
         flow->insertOperation(info->name, flow->operations().count(), nullptr);
         const QByteArray name = QByteArray("panel_") + info->name;
         shoot(&window, name.constData());
+        panelDialogs(window, info->name);
     }
     // At the window's smallest the widest panel scrolls in its pane.
     flow->insertOperation("crop", flow->operations().count(), nullptr);
