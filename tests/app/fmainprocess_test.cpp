@@ -398,15 +398,17 @@ private slots:
         QTRY_COMPARE(child<QPushButton>("btnStart")->text(), QStringLiteral("Resume Process"));
         QVERIFY(child<QPushButton>("btnCancel")->isEnabled());
         QTRY_COMPARE(viewLines().size(), 4);
-        QCOMPARE(bar->value(), 1);
+        QTRY_COMPARE(bar->value(), 1);
 
         start(); // resume
         QTRY_COMPARE(busy.size(), 2);
         QCOMPARE(busy.at(1).at(0).toBool(), false);
         QTRY_COMPARE(child<QPushButton>("btnStart")->text(), QStringLiteral("Start Process"));
         QVERIFY(!child<QPushButton>("btnCancel")->isEnabled());
-        // The bar shows the position of the last file written.
-        QCOMPARE(bar->value(), 3);
+        // The bar shows the position of the last file written. The buttons
+        // follow the engine's state when their report is taken, which can be
+        // before the last progress report has come.
+        QTRY_COMPARE(bar->value(), 3);
 
         QString a = QString::fromStdString(file("a.jpg"));
         QString b = QString::fromStdString(file("b.jpg"));

@@ -296,7 +296,7 @@ private slots:
         const std::string conf = data + "/Zandrevik/Zandrevik.conf";
         EnvVar xdg("XDG_DATA_HOME", data);
         zvtest::CommaLocale comma(dir);
-        QVERIFY(!comma.failed());
+        QVERIFY2(!comma.failed(), comma.skip_reason().c_str());
         EnvVar numeric("LC_NUMERIC", "de_DE.UTF-8");
         EnvVar time("LC_TIME", "de_DE.UTF-8");
 

@@ -55,7 +55,7 @@ void OperationTest::reals()
 {
     zvtest::TempDir dir;
     zvtest::CommaLocale comma(dir);
-    QVERIFY(!comma.failed());
+    QVERIFY2(!comma.failed(), comma.skip_reason().c_str());
     if (!comma.skip_reason().empty())
         qWarning("no comma locale: %s", comma.skip_reason().c_str());
     struct Case {

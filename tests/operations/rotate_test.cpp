@@ -192,7 +192,7 @@ void RotateTest::commaLocale()
 {
     zvtest::TempDir dir;
     zvtest::CommaLocale comma(dir);
-    QVERIFY(!comma.failed());
+    QVERIFY2(!comma.failed(), comma.skip_reason().c_str());
     if (!comma.skip_reason().empty())
         QSKIP(comma.skip_reason().c_str());
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

@@ -203,12 +203,23 @@ void LogCapture::clear()
 
 CommaLocale::CommaLocale(const TempDir &dir)
 {
+    make(dir);
+    /* CI installs what the locale needs (scripts/install-deps.sh), so there a
+     * missing locale is a fault of the machine, not a case to pass over. */
+    const char *ci = getenv("CI");
+    if (!skip_.empty() && ci && strcmp(ci, "true") == 0)
+        failed_ = true;
+}
+
+void CommaLocale::make(const TempDir &dir)
+{
     if (!have_tool("localedef")) {
         skip_ = "no localedef";
         return;
     }
     const std::string locales = dir.file("locales");
     if (run("mkdir -p " + quote(locales)) != 0) {
+        skip_ = "cannot make the locale folder";
         failed_ = true;
         return;
     }

@@ -113,9 +113,10 @@ private:
 
 /* Puts LC_NUMERIC into a German (comma decimal point) locale built with
  * localedef under dir, as a Qt application in the user's locale would run,
- * and puts "C" back on destruction. failed() means the folder for the locale
- * could not be made; otherwise skip_reason() is empty when the comma locale
- * is in force, or says why the machine cannot provide one. */
+ * and puts "C" back on destruction. skip_reason() is empty when the comma
+ * locale is in force, or says why it is not. failed() means the test must
+ * fail rather than skip: the folder for the locale could not be made, or,
+ * under CI=true, the locale could not be made at all. */
 class CommaLocale
 {
 public:
@@ -133,6 +134,7 @@ public:
     }
 
 private:
+    void make(const TempDir &dir);
     bool failed_ = false;
     std::string skip_;
 };

@@ -284,7 +284,7 @@ TEST(Setting, DecimalPointWhateverTheLocale)
 {
     zvtest::TempDir dir;
     zvtest::CommaLocale comma(dir);
-    ASSERT_FALSE(comma.failed()) << "cannot make the locale folder";
+    ASSERT_FALSE(comma.failed()) << comma.skip_reason();
     if (!comma.skip_reason().empty())
         GTEST_SKIP() << comma.skip_reason();
     char probe[16];

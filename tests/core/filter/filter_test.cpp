@@ -247,7 +247,7 @@ TEST(FilterSettings, RealsKeepTheirFractionInACommaLocale)
 {
     zvtest::TempDir dir;
     zvtest::CommaLocale comma(dir);
-    ASSERT_FALSE(comma.failed()) << "cannot make the locale folder";
+    ASSERT_FALSE(comma.failed()) << comma.skip_reason();
     if (!comma.skip_reason().empty())
         GTEST_SKIP() << comma.skip_reason();
     ASSERT_EQ(atof("2.5"), 2.0) << "the locale is in force";
