@@ -2,9 +2,10 @@
 # Screenshots of the finished face under Xvfb, as PNG files, once in English
 # (into the output folder) and once in German (into its de_DE/ folder): the
 # main window on each of its four tabs (main_step1..4.png), the settings
-# dialog (settings.png), the about box (about.png), the operation chooser
-# and the keyword dialogs (chooser.png, counter.png, date.png), a message box
-# over the main window (message.png), the window at work (main_step1_files.png,
+# dialog (settings.png), the about box (about.png, and about_minimum.png at
+# its minimum size), the operation chooser and the keyword dialogs
+# (chooser.png, counter.png, date.png), a message box over the main window
+# (message.png), the window at work (main_step1_files.png,
 # main_step2_pipeline.png with its preview, main_step4_finished.png after a
 # run with a failure line), Step 2 with each operation's settings panel
 # (panel_<kind>.png, panel_crop_minimum.png at the window's minimum size

@@ -452,6 +452,9 @@ static void shootAll(FMain &window)
     about.show();
     about.move(window.geometry().center() - about.rect().center());
     shoot(&about, "about");
+    // As small as its border lets a user drag it.
+    about.resize(about.minimumSizeHint().expandedTo(about.minimumSize()));
+    shoot(&about, "about_minimum");
     about.hide();
 
     // The operation chooser and the two keyword dialogs.
