@@ -1,6 +1,7 @@
 // The built-in skin resources, the checks a skin file passes before it is
-// registered (a sound tree, a bounded sheet, pictures that decode within
-// bounds), and the reading of a style sheet.
+// registered (a sound tree of bounded entries, a bounded and plain sheet,
+// pictures of the plain formats that decode within bounds), the url()
+// filter, and the reading of a style sheet.
 #include "skinresources.h"
 
 #include <QDirIterator>
@@ -157,37 +158,56 @@ QByteArray readResourceFile(const QString &path, QString *why)
     return bytes;
 }
 
-bool resourceDataIsSound(const QByteArray &bytes)
+namespace
+{
+
+// The walk over every node of the tree in bytes: 0 when each lies inside
+// them, -1 when one does not, 1 when there are more than most (the walk
+// stops there, so that a tree of millions of entries costs no more than one
+// of most).
+int walkResourceTree(const QByteArray &bytes, quint64 most)
 {
     const ResourceView v{reinterpret_cast<const uchar *>(bytes.constData()), quint64(bytes.size())};
     if (!v.has(0, 20) || memcmp(v.bytes, "qres", 4) != 0)
-        return false;
+        return -1;
     const quint32 version = v.u32(4);
     if (version < 1 || version > 3 || (version >= 3 && !v.has(0, 24)))
-        return false;
+        return -1;
     const quint64 tree = v.u32(8), data = v.u32(12), names = v.u32(16);
     if (tree >= v.size || data >= v.size || names >= v.size)
-        return false;
+        return -1;
     const int nodeSize = version >= 2 ? 22 : 14;
     std::vector<bool> seen(size_t((v.size - tree) / quint64(nodeSize)), false);
     std::vector<quint32> pending{0};
+    quint64 walked = 0;
     while (!pending.empty()) {
+        if (++walked > most)
+            return 1;
         const quint32 node = pending.back();
         pending.pop_back();
         if (!nodeIsSound(v, tree, names, data, nodeSize, node, seen, pending))
-            return false;
+            return -1;
     }
-    return true;
+    return 0;
+}
+
+} // namespace
+
+bool resourceDataIsSound(const QByteArray &bytes)
+{
+    return walkResourceTree(bytes, ~quint64(0)) == 0;
 }
 
 namespace
 {
 
 // Bounds of what a skin may cost at start: a sheet 40 times the default
-// one's size and 20 times its rules, and pictures whose decoded pixels stay
-// far below the start-up's memory budget. The default skin is well inside.
+// one's size and 20 times its rules, 58 times the default's 70 entries, and
+// pictures whose decoded pixels stay far below the start-up's memory
+// budget. The default skin is well inside.
 const int kMaxSheetBytes = 1024 * 1024;
 const int kMaxSheetRules = 4096;
+const quint64 kMaxSkinEntries = 4096;
 const int kMaxPictureSide = 4096;
 const qint64 kMaxPicturePixels = 16 * 1024 * 1024;
 
@@ -200,32 +220,151 @@ bool sheetIsWithinBounds(const QString &sheet, QString *why)
     return false;
 }
 
-// Every picture of the tree at root (a file Qt's image readers claim, or
-// one named like a picture) decodes, within the side and pixel bounds, the
-// size read from its header before any pixel is.
+// A sheet names a file only through a plain url(), which the filter below
+// can judge. Qt reads more than a filter can follow: an escape spells
+// url() or a path another way, a property set from the sheet may be a
+// widget's own sheet, its text (rich text loads the pictures it names) or
+// its picture, and any "<" may be rich text. The default skin uses none of
+// these, so a sheet that does is refused rather than read.
+bool sheetIsPlain(const QString &sheet, QString *why)
+{
+    static const QRegularExpression property(QStringLiteral("qproperty-[\\w-]*"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (sheet.contains(QLatin1Char('\\')))
+        *why = QStringLiteral("style sheet holds a backslash escape");
+    else if (sheet.contains(QLatin1Char('<')))
+        *why = QStringLiteral("style sheet holds rich text");
+    else if (sheet.contains(property))
+        *why = QStringLiteral("style sheet sets %1").arg(property.match(sheet).captured());
+    else
+        return true;
+    return false;
+}
+
+// The pixels a GIF's frames may be drawn into: Qt makes the picture the
+// logical screen's size, or, when the screen says 0, the first frame's
+// extent, and a frame reaching past the screen is still decoded pixel by
+// pixel. Every frame must lie inside the side bound, as the screen must.
+bool gifFramesWithinBounds(const QByteArray &bytes)
+{
+    const uchar *b = reinterpret_cast<const uchar *>(bytes.constData());
+    const int size = bytes.size();
+    auto le16 = [b](int at) { return int(b[at]) | (int(b[at + 1]) << 8); };
+    auto skipBlocks = [b, size](int at) {
+        while (at < size && b[at] != 0)
+            at += 1 + b[at];
+        return at + 1;
+    };
+    if (size < 13 || le16(6) > kMaxPictureSide || le16(8) > kMaxPictureSide)
+        return false;
+    int at = 13;
+    if (b[10] & 0x80)
+        at += 3 << ((b[10] & 7) + 1);
+    while (at < size && b[at] != 0x3B) {
+        if (b[at] == 0x21) {
+            at = skipBlocks(at + 2);
+        } else if (b[at] == 0x2C) {
+            if (at + 10 > size)
+                return false;
+            if (le16(at + 1) + le16(at + 5) > kMaxPictureSide ||
+                le16(at + 3) + le16(at + 7) > kMaxPictureSide)
+                return false;
+            const uchar flags = b[at + 9];
+            at += 10;
+            if (flags & 0x80)
+                at += 3 << ((flags & 7) + 1);
+            at = skipBlocks(at + 1);
+        } else {
+            // Qt's reader stops at anything else, as does this walk.
+            break;
+        }
+    }
+    return true;
+}
+
+// The format of a picture by its first bytes, of those whose header tells
+// the size that decodes; null for any other file.
+const char *plainPictureFormat(const QByteArray &head)
+{
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (head.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return "gif";
+    if (head.startsWith("BM"))
+        return "bmp";
+    return nullptr;
+}
+
+// The format Qt reads a file as by its name first, whatever it holds
+// (QIcon picks an icon engine by it too); empty when its suffix is none of
+// them.
+QByteArray formatByName(const QString &suffix)
+{
+    static const QList<QByteArray> known = [] {
+        QList<QByteArray> formats = QImageReader::supportedImageFormats();
+        formats << "svg"
+                << "svgz"
+                << "ico"
+                << "cur";
+        return formats;
+    }();
+    const QByteArray name = suffix.toLower().toLatin1();
+    if (!known.contains(name))
+        return QByteArray();
+    if (name == "jpg")
+        return "jpeg";
+    if (name == "dib")
+        return "bmp";
+    return name;
+}
+
+// Every picture of the tree at root decodes within the side and pixel
+// bounds. A picture is a file that Qt would read as one, by its name or by
+// its content. Only PNG, JPEG, GIF and BMP are taken, by content and named
+// as what they hold: in other formats (an icon, a vector picture) the size
+// that the header says is not what decodes. Each is judged by its header
+// before any pixel is decoded.
 bool picturesAreWithinBounds(const QString &root, QString *why)
 {
-    static const QStringList kPictureSuffixes = {QStringLiteral("png"),  QStringLiteral("jpg"),
-                                                 QStringLiteral("jpeg"), QStringLiteral("gif"),
-                                                 QStringLiteral("bmp"),  QStringLiteral("svg"),
-                                                 QStringLiteral("ico"),  QStringLiteral("xpm")};
     qint64 pixels = 0;
     QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        QImageReader reader(path);
-        reader.setDecideFormatFromContent(true);
-        if (!reader.canRead() && !kPictureSuffixes.contains(it.fileInfo().suffix().toLower()))
-            continue;
-        const QSize size = reader.size();
-        const bool fits = size.isValid() && size.width() <= kMaxPictureSide &&
+        const QString name = path.mid(root.size());
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *why = QStringLiteral("picture %1 does not open").arg(name);
+            return false;
+        }
+        const char *format = plainPictureFormat(file.peek(8));
+        const QByteArray byName = formatByName(it.fileInfo().suffix());
+        if (!format) {
+            QImageReader reader(&file);
+            reader.setDecideFormatFromContent(true);
+            if (byName.isEmpty() && !reader.canRead())
+                continue;
+            *why = QStringLiteral("picture %1 is no PNG, JPEG, GIF or BMP").arg(name);
+            return false;
+        }
+        if (!byName.isEmpty() && byName != format) {
+            *why = QStringLiteral("picture %1 holds %2, not what its name says")
+                       .arg(name, QLatin1String(format));
+            return false;
+        }
+        const bool framesFit = strcmp(format, "gif") != 0 || gifFramesWithinBounds(file.readAll());
+        QImageReader reader(&file, format);
+        reader.setAutoDetectImageFormat(false);
+        const QSize size = file.seek(0) ? reader.size() : QSize();
+        const bool fits = framesFit && size.isValid() && size.width() <= kMaxPictureSide &&
                           size.height() <= kMaxPictureSide &&
                           pixels + qint64(size.width()) * size.height() <= kMaxPicturePixels;
         if (fits)
             pixels += qint64(size.width()) * size.height();
         if (!fits || reader.read().isNull()) {
             *why = QStringLiteral("picture %1 of %2 x %3 does not decode within bounds")
-                       .arg(path.mid(root.size()))
+                       .arg(name)
                        .arg(size.width())
                        .arg(size.height());
             return false;
@@ -238,8 +377,10 @@ bool picturesAreWithinBounds(const QString &root, QString *why)
 
 bool skinIsWithinBounds(const QByteArray &bytes, QString *why)
 {
-    if (!resourceDataIsSound(bytes)) {
-        *why = QStringLiteral("not a sound resource file");
+    const int tree = walkResourceTree(bytes, kMaxSkinEntries);
+    if (tree != 0) {
+        *why = tree > 0 ? QStringLiteral("more than %1 entries").arg(kMaxSkinEntries)
+                        : QStringLiteral("not a sound resource file");
         return false;
     }
     // Looked at under a root of its own, where nothing else lives.
@@ -250,9 +391,9 @@ bool skinIsWithinBounds(const QByteArray &bytes, QString *why)
         return false;
     }
     const QString prefix = QLatin1Char(':') + root;
-    const bool ok =
-        sheetIsWithinBounds(readStyleSheet(prefix + QStringLiteral("/style/style.qss")), why) &&
-        picturesAreWithinBounds(prefix, why);
+    const QString sheet = readStyleSheet(prefix + QStringLiteral("/style/style.qss"));
+    const bool ok = sheetIsWithinBounds(sheet, why) && sheetIsPlain(sheet, why) &&
+                    picturesAreWithinBounds(prefix, why);
     QResource::unregisterResource(data, root);
     return ok;
 }
@@ -261,11 +402,20 @@ QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped)
 {
     // Qt opens a url() when it paints with it: a path outside the resources
     // (a FIFO, a device, a huge file) would block or cost there.
-    // A quoted target may hold a parenthesis or the other quote mark, as Qt's
-    // own scanner takes it; an unquoted one holds neither.
+    // Whatever Qt's scanner may take for a url() is matched: a quoted target
+    // may hold a parenthesis or the other quote mark but no line break, an
+    // unquoted one neither quote mark.
     static const QRegularExpression url(
-        QStringLiteral("url\\(\\s*(?:\"((?:[^\"\\\\]|\\\\.)*)\"|'((?:[^'\\\\]|\\\\.)*)'|"
-                       "([^)\"']*))\\s*\\)"),
+        QStringLiteral("url\\(\\s*(?:\"((?:[^\"\\\\\\n\\r\\f]|\\\\.)*)\"|"
+                       "'((?:[^'\\\\\\n\\r\\f]|\\\\.)*)'|([^)\"']*))\\s*\\)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    // Only a resource path in the one shape Qt reads as nothing else is kept:
+    // Qt takes "qrc:/" for a folder of the working directory, a blank around
+    // the path may be kept or cut, and a target with blanks, quotes or
+    // parentheses could end where Qt's own url() does not.
+    static const QRegularExpression resource(
+        QStringLiteral(
+            "^url\\((?:(:[^\\s\"'()\\\\]*)|\"(:[^\\s\"'()\\\\]*)\"|'(:[^\\s\"'()\\\\]*)')\\)$"),
         QRegularExpression::CaseInsensitiveOption);
     QString out;
     out.reserve(sheet.size());
@@ -273,11 +423,10 @@ QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped)
     QRegularExpressionMatchIterator it = url.globalMatch(sheet);
     while (it.hasNext()) {
         const QRegularExpressionMatch match = it.next();
-        const int group = match.capturedStart(1) >= 0 ? 1 : match.capturedStart(2) >= 0 ? 2 : 3;
-        const QString target = match.captured(group).trimmed();
-        if (target.startsWith(QLatin1Char(':')) || target.startsWith(QLatin1String("qrc:/")))
+        if (resource.match(match.captured()).hasMatch())
             continue;
-        *dropped << target;
+        const int group = match.capturedStart(1) >= 0 ? 1 : match.capturedStart(2) >= 0 ? 2 : 3;
+        *dropped << match.captured(group).trimmed();
         out += sheet.midRef(from, match.capturedStart() - from);
         out += QLatin1String("none");
         from = match.capturedEnd();

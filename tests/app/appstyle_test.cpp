@@ -4,8 +4,9 @@
 // the choice of the translation by the settings or the locale, with Qt's
 // own translation for its dialogs and buttons loaded and dropped beside it,
 // language names that would leave the language folder, and hostile settings
-// (skins that are no regular file or cost without bound, a log file that is a
-// FIFO) on the real start-up road in child processes of this program.
+// (skins that are no regular file, cost without bound or name a file past the
+// url() filter, a log file that is a FIFO) on the real start-up road in child
+// processes of this program.
 #include "appsettings.h"
 #include "appstyle.h"
 #include "base/sn_log.h"
@@ -483,6 +484,13 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
     const QString huge = makeSkin(QStringLiteral("rules"), costly.rules);
     const QString outside = makeSkin(QStringLiteral("outside"), costly.outside);
     QVERIFY(!bomb.isEmpty() && !broken.isEmpty() && !huge.isEmpty() && !outside.isEmpty());
+    const QString escape = makeSkin(QStringLiteral("escape"), costly.escape);
+    const QString nested = makeSkin(QStringLiteral("nested"), costly.nested);
+    const QString richText = makeSkin(QStringLiteral("richtext"), costly.richText);
+    const QString lyingIcon = makeSkin(QStringLiteral("icon"), costly.lyingIcon);
+    const QString many = makeSkin(QStringLiteral("many"), costly.manyEntries);
+    QVERIFY(!escape.isEmpty() && !nested.isEmpty() && !richText.isEmpty() && !lyingIcon.isEmpty() &&
+            !many.isEmpty());
 
     struct Case {
         const char *what;
@@ -501,6 +509,13 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
         {"picture outside the skin", outside, QString(), "picture outside the skin FAILED!", true,
          ""},
         {"log FIFO", QString(), fifos[1], nullptr, false, "Zandrevik|Open Log File FAILED!"},
+        // The FIFO named past the url() filter: start-up would block in its open.
+        {"escaped url()", escape, QString(), "holds a backslash escape", false, ""},
+        {"a widget's own sheet", nested, QString(), "sets qproperty-styleSheet", false, ""},
+        {"rich text", richText, QString(), "holds rich text", false, ""},
+        {"icon lying about its size", lyingIcon, QString(), "picture /style/icon.ico is no PNG",
+         false, ""},
+        {"5000 entries", many, QString(), "more than 4096 entries", false, ""},
     };
     const int count = int(sizeof cases / sizeof cases[0]);
     QList<QProcess *> children;

@@ -1,8 +1,8 @@
 // Hostile profiles and file lists for the loaders of the main window: random
 // bytes, cut-off and NUL-poisoned copies of a good file, a 10-megabyte line,
 // huge counts, unknown kinds, values far out of range, and paths that are no
-// regular files; profiles whose values cost without bound; a PNG that
-// inflates to a huge picture, and skins that cost without bound. The seed is
+// regular files; profiles whose values cost without bound; PNGs that
+// inflate to a huge picture, and skins that cost without bound. The seed is
 // fixed and the number of cases bounded, so that every run tries the same
 // files.
 #ifndef HOSTILE_FILES_H
@@ -156,6 +156,82 @@ inline QByteArray bombPng(int side)
            chunk("IEND", QByteArray());
 }
 
+// A grey PNG of side x side zero pixels whose zlib stream is written by
+// hand: one literal zero, then copies of 258 bytes at 13 bits each in
+// deflate's fixed code, so that even 23000 x 23000 takes a few megabytes
+// and no buffer of the picture's size.
+inline QByteArray zeroPng(int side)
+{
+    auto crc = [](const QByteArray &bytes) {
+        quint32 c = 0xFFFFFFFFu;
+        for (char ch : bytes) {
+            c ^= uchar(ch);
+            for (int k = 0; k < 8; k++)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    auto be32 = [](quint32 v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(b, 4);
+    };
+    auto chunk = [&](const char *type, const QByteArray &data) {
+        const QByteArray body = QByteArray(type) + data;
+        return be32(quint32(data.size())) + body + be32(crc(body));
+    };
+    QByteArray z("\x78\x01", 2);
+    quint32 bits = 0;
+    int count = 0;
+    // Deflate packs its bits from the least significant end ...
+    auto put = [&](quint32 value, int n) {
+        bits |= value << count;
+        for (count += n; count >= 8; count -= 8) {
+            z += char(bits & 0xFF);
+            bits >>= 8;
+        }
+    };
+    // ... but a Huffman code from its most significant bit.
+    auto reversed = [](quint32 c, int n) {
+        quint32 r = 0;
+        for (int i = 0; i < n; i++)
+            r |= ((c >> i) & 1u) << (n - 1 - i);
+        return r;
+    };
+    const quint32 zero = reversed(0x30, 8);         // literal 0
+    const quint32 copy = reversed(0xC5, 8);         // length 258, then distance 1 in 5 zero bits
+    const qint64 total = qint64(side) * (side + 1); // a filter byte per row
+    z.reserve(int(total / 258 * 13 / 8 + 300));
+    put(1, 1); // the last block,
+    put(1, 2); // in the fixed code
+    put(zero, 8);
+    qint64 left = total - 1;
+    for (; left >= 258; left -= 258)
+        put(copy, 13);
+    for (; left > 0; left--)
+        put(zero, 8);
+    put(0, 7); // end of block
+    if (count)
+        put(0, 8 - count);
+    // Adler-32 of zeros: the sum stays 1, the sum of sums is the count.
+    z += be32((quint32(total % 65521) << 16) | 1u);
+    const QByteArray header =
+        be32(quint32(side)) + be32(quint32(side)) + QByteArray("\x08\0\0\0\0", 5);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", z) +
+           chunk("IEND", QByteArray());
+}
+
+// An icon file whose one directory entry says 16 x 16 and holds png, which
+// Qt's icon reader decodes at whatever size the PNG says.
+inline QByteArray lyingIco(const QByteArray &png)
+{
+    auto le32 = [](quint32 v) {
+        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        return QByteArray(b, 4);
+    };
+    return QByteArray("\0\0\1\0\1\0", 6) + QByteArray("\x10\x10\0\0\1\0\x20\0", 8) +
+           le32(quint32(png.size())) + le32(22) + png;
+}
+
 // A profile of operations, each a kind and its keys in the order given.
 struct Operation {
     const char *kind;
@@ -278,11 +354,19 @@ using SkinFiles = QMap<QString, QByteArray>;
 // Skins that cost without bound unless they are checked before they are
 // used: a sheet naming a 9000 x 9000 picture bomb of its own, a sheet of
 // 100000 rules, and a sheet naming a picture outside the skin, fifo, that
-// nobody writes (a read of it never ends).
+// nobody writes (a read of it never ends); the same FIFO named past the
+// url() filter through an escape, a widget's own sheet set from the skin's
+// and a rich text set as a label's text; an icon that says 16 x 16 and holds
+// a 23000 x 23000 PNG; and a skin of 5000 empty files.
 struct CostlySkins {
     SkinFiles bomb;
     SkinFiles rules;
     SkinFiles outside;
+    SkinFiles escape;
+    SkinFiles nested;
+    SkinFiles richText;
+    SkinFiles lyingIcon;
+    SkinFiles manyEntries;
 };
 
 inline CostlySkins costlySkins(const QByteArray &fifo)
@@ -291,11 +375,21 @@ inline CostlySkins costlySkins(const QByteArray &fifo)
     QByteArray rules;
     for (int i = 0; i < 100000; i++)
         rules += "QLabel#r" + QByteArray::number(i) + " { color: #123456; }\n";
+    SkinFiles many{{sheet, "QMenuBar { color: #123456; }\n"}};
+    for (int i = 0; i < 5000; i++)
+        many[QStringLiteral("style/e%1.txt").arg(i)] = QByteArray();
     return {
         {{sheet, "QMenuBar { background-image: url(:style/bomb.png); }\n"},
          {QStringLiteral("style/bomb.png"), bombPng(9000)}},
         {{sheet, rules}},
         {{sheet, "QMenuBar { background-image: url(\"" + fifo + "\"); color: #123456; }\n"}},
+        {{sheet, "QMenuBar { background-image: u\\rl(\"" + fifo + "\"); }\n"}},
+        {{sheet, "QMenuBar { qproperty-styleSheet: \"QMenuBar { background-image: url(" + fifo +
+                     "); }\"; }\n"}},
+        {{sheet, "QLabel { qproperty-text: \"<img src='" + fifo + "'>\"; }\n"}},
+        {{sheet, "QMenuBar { background-image: url(:style/icon.ico); }\n"},
+         {QStringLiteral("style/icon.ico"), lyingIco(zeroPng(23000))}},
+        many,
     };
 }
 

@@ -370,6 +370,11 @@ int main(int argc, char **argv)
         {"skin with a picture bomb", costly.bomb, "skin FAILED!"},
         {"skin of 100000 rules", costly.rules, "skin FAILED!"},
         {"skin naming a FIFO picture", costly.outside, "picture outside the skin FAILED!"},
+        {"skin naming a FIFO through an escape", costly.escape, "skin FAILED!"},
+        {"skin naming a FIFO in a widget's own sheet", costly.nested, "skin FAILED!"},
+        {"skin naming a FIFO in rich text", costly.richText, "skin FAILED!"},
+        {"skin with an icon lying about its size", costly.lyingIcon, "skin FAILED!"},
+        {"skin of 5000 entries", costly.manyEntries, "skin FAILED!"},
     };
     for (const auto &skin : skins) {
         const std::string file =

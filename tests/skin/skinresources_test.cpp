@@ -3,7 +3,11 @@
 // line under the menu and tool bars, the windows' border and background, and
 // the message box's icons and plain buttons; every image the sheet names is in
 // the skin, the standard widgets wear its palette, small buttons stay small
-// and the two dynamic properties show; a url() outside the skin is dropped.
+// and the two dynamic properties show; a url() outside the skin is dropped;
+// and the checks a skin passes before it is used: a sheet that could name a
+// file past the url() filter, pictures whose header does not tell what
+// decodes, and a tree of too many entries are refused.
+#include "../app/hostile_files.h"
 #include "sanitizer_hooks.h"
 #include "skinresources.h"
 #include "styledialog.h"
@@ -11,8 +15,12 @@
 #include "styletitle.h"
 #include "stylewin.h"
 
+#include <QBuffer>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -40,6 +48,9 @@ private slots:
     void dynamicProperties();
     void picturesOutsideTheSkinAreDropped_data();
     void picturesOutsideTheSkinAreDropped();
+    void sheetsThatNameFilesPastTheFilterAreRefused();
+    void picturesAreJudgedByWhatDecodes();
+    void entriesAreBounded();
 };
 
 // Colours drawn through gradients and antialiasing come within a few steps.
@@ -324,8 +335,23 @@ void SkinResourcesTest::picturesOutsideTheSkinAreDropped_data()
     QTest::addColumn<QStringList>("dropped");
     QTest::newRow("own, bare") << "a { image: url(:style/x.png); }"
                                << "a { image: url(:style/x.png); }" << QStringList();
-    QTest::newRow("own, qrc") << "a { image: url('qrc:/style/x.png'); }"
-                              << "a { image: url('qrc:/style/x.png'); }" << QStringList();
+    QTest::newRow("own, quoted") << "a { image: url(\":style/x.png\"); b: url(':/y.png'); }"
+                                 << "a { image: url(\":style/x.png\"); b: url(':/y.png'); }"
+                                 << QStringList();
+    // Qt reads "qrc:/" in a sheet as a folder of the working directory.
+    QTest::newRow("qrc") << "a { image: url('qrc:/style/x.png'); }"
+                         << "a { image: none; }" << QStringList{"qrc:/style/x.png"};
+    // A blank inside may be cut or kept: " :x" would be a relative path.
+    QTest::newRow("own, with blanks") << "a { image: url( :style/x.png ); }"
+                                      << "a { image: none; }" << QStringList{":style/x.png"};
+    // Qt's url() ends at the blank: the second url() is one of its own.
+    QTest::newRow("own swallowing another")
+        << "a { image: url(:x url(/tmp/fifo)); }"
+        << "a { image: none); }" << QStringList{":x url(/tmp/fifo"};
+    // No string spans a line break: what follows it is read as rules.
+    QTest::newRow("line break in quotes")
+        << "a { b: url(\":x\n) } c { image: url(/tmp/fifo); } d { e: url(\") }"
+        << "a { b: url(\":x\n) } c { image: none; } d { e: url(\") }" << QStringList{"/tmp/fifo"};
     QTest::newRow("bare path") << "a { image: url( /tmp/fifo ); }"
                                << "a { image: none; }" << QStringList{"/tmp/fifo"};
     QTest::newRow("double quotes") << "a { image: url(\"/tmp/fifo\"); }"
@@ -347,6 +373,193 @@ void SkinResourcesTest::picturesOutsideTheSkinAreDropped()
     QStringList seen;
     QCOMPARE(sheetWithinTheSkin(sheet, &seen), kept);
     QCOMPARE(seen, dropped);
+}
+
+// rcc from the Qt tools compiles each file at its path in the tree; empty
+// bytes when it fails.
+static QByteArray compiledSkin(const hostile::SkinFiles &files)
+{
+    QTemporaryDir dir;
+    QByteArray qrc = "<RCC><qresource prefix=\"/\">\n";
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        const QString path = dir.path() + QLatin1Char('/') + it.key();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size())
+            return QByteArray();
+        qrc += "<file>" + it.key().toUtf8() + "</file>\n";
+    }
+    qrc += "</qresource></RCC>\n";
+    QFile list(dir.path() + QStringLiteral("/skin.qrc"));
+    if (!list.open(QIODevice::WriteOnly) || list.write(qrc) != qrc.size())
+        return QByteArray();
+    list.close();
+    QProcess rcc;
+    rcc.setWorkingDirectory(dir.path());
+    rcc.start(QLibraryInfo::location(QLibraryInfo::BinariesPath) + QStringLiteral("/rcc"),
+              {QStringLiteral("--binary"), QStringLiteral("skin.qrc"), QStringLiteral("-o"),
+               QStringLiteral("skin.style")});
+    if (!rcc.waitForFinished(60000) || rcc.exitCode() != 0)
+        return QByteArray();
+    QFile out(dir.path() + QStringLiteral("/skin.style"));
+    return out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
+}
+
+static QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// A two-colour GIF of a screen of sw x sh with one frame of w x h at
+// (left, top), whose data is that of one pixel.
+static QByteArray gif(int sw, int sh, int left, int top, int w, int h)
+{
+    auto le16 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF); };
+    return "GIF89a" + le16(sw) + le16(sh) + QByteArray("\x80\0\0\xff\xff\xff\0\0\0", 9) + ',' +
+           le16(left) + le16(top) + le16(w) + le16(h) + QByteArray("\0\x02\x02\x44\x01\0;", 7);
+}
+
+// Each route by which a sheet could name a file that the url() filter does
+// not see is refused, with its reason; the default skin, and a skin of
+// plain url()s of its own, dynamic-property selectors and a url() outside
+// the skin (which the filter drops) are not.
+void SkinResourcesTest::sheetsThatNameFilesPastTheFilterAreRefused()
+{
+    struct Case {
+        const char *what;
+        const char *sheet;
+        const char *why; // null: accepted
+    } cases[] = {
+        {"escape in a selector", "Q\\4C abel { color: #123456; }", "backslash"},
+        {"escape spelling url", "QLabel { background-image: u\\rl(/tmp/fifo); }", "backslash"},
+        {"escape inside a url", "QLabel { background-image: url(\\2f tmp/fifo); }", "backslash"},
+        {"escape in a string", "QLabel[a=\"x\\\"y\"] { color: #123456; }", "backslash"},
+        {"a widget's own sheet",
+         "QLabel { qproperty-styleSheet: \"QLabel { background-image: url(/tmp/fifo); }\"; }",
+         "sets qproperty-styleSheet"},
+        {"rich text with a picture", "QLabel { qproperty-text: \"<img src='/tmp/fifo'>\"; }",
+         "rich text"},
+        {"plain text", "QLabel { qproperty-text: \"hello\"; }", "sets qproperty-text"},
+        {"a picture of the skin", "QLabel { qproperty-pixmap: url(:style/a.png); }",
+         "sets qproperty-pixmap"},
+        {"a window icon", "QWidget { qproperty-windowIcon: url(:style/a.png); }",
+         "sets qproperty-windowIcon"},
+        {"in capitals", "QLabel { QPROPERTY-TEXT: \"x\"; }", "sets QPROPERTY-TEXT"},
+        {"a harmless one", "QLabel { qproperty-alignment: AlignCenter; }",
+         "sets qproperty-alignment"},
+        {"rich text in a comment", "/* <img src='/tmp/fifo'> */ QLabel { color: #123456; }",
+         "rich text"},
+        {"rich text in a selector", "QLabel[toolTip=\"<b>x</b>\"] { color: #123456; }",
+         "rich text"},
+        {"plain url()s of the skin",
+         "QLabel { background-image: url(:style/a.png); }\n"
+         "QPushButton { image: url(\":style/a.png\"); }\n"
+         "QCheckBox::indicator { image: url(':style/a.png'); }\n",
+         nullptr},
+        {"dynamic properties and a child selector",
+         "QLabel[TextWarning=\"true\"] { color: #FF8200; }\n"
+         "QFrame[IsLine=\"true\"] > QLabel { color: #123456; } /* no property: color */\n",
+         nullptr},
+        {"a url() outside the skin, which the filter drops",
+         "QLabel { background-image: url(/tmp/fifo); }", nullptr},
+    };
+    const QByteArray picture = encoded(QImage(8, 8, QImage::Format_RGB32), "PNG");
+    for (const Case &c : cases) {
+        const QByteArray skin = compiledSkin({{QStringLiteral("style/style.qss"), c.sheet},
+                                              {QStringLiteral("style/a.png"), picture}});
+        QVERIFY2(!skin.isEmpty(), c.what);
+        QString why;
+        const bool accepted = skinIsWithinBounds(skin, &why);
+        QVERIFY2(accepted == !c.why, qPrintable(QLatin1String(c.what) + ": " + why));
+        if (c.why)
+            QVERIFY2(why.contains(QLatin1String(c.why)),
+                     qPrintable(QLatin1String(c.what) + ": " + why));
+    }
+    QFile builtin(QStringLiteral(ZV_DEFAULT_SKIN));
+    QVERIFY(builtin.open(QIODevice::ReadOnly));
+    QString why;
+    QVERIFY2(skinIsWithinBounds(builtin.readAll(), &why), qPrintable(why));
+}
+
+// A picture is taken only as a PNG, JPEG, GIF or BMP by its content and
+// named as what it holds, and a GIF only with every frame inside the
+// bounds: an icon's directory, or a GIF's screen, may say less than what
+// decodes. Files that Qt does not read as pictures pass.
+void SkinResourcesTest::picturesAreJudgedByWhatDecodes()
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const QByteArray png = encoded(image, "PNG");
+    // 16 x 16 in the directory, 4097 x 4097 past the side bound inside.
+    const QByteArray lying = hostile::lyingIco(hostile::zeroPng(4097));
+    struct Case {
+        const char *what;
+        const char *name;
+        QByteArray bytes;
+        const char *why; // null: accepted
+    } cases[] = {
+        {"PNG", "a.png", png, nullptr},
+        {"JPEG", "a.jpg", encoded(image, "JPEG"), nullptr},
+        {"JPEG, long name", "a.jpeg", encoded(image, "JPEG"), nullptr},
+        {"BMP", "a.bmp", encoded(image, "BMP"), nullptr},
+        {"GIF", "a.gif", gif(1, 1, 0, 0, 1, 1), nullptr},
+        {"GIF frame at the side bound", "a.gif", gif(4096, 1, 4095, 0, 1, 1), nullptr},
+        {"PNG without a suffix", "a", png, nullptr},
+        {"text", "readme.txt", "a skin of its own", nullptr},
+        {"icon lying about its size", "icon.ico", lying, "is no PNG, JPEG, GIF or BMP"},
+        {"the same named as a PNG", "icon.png", lying, "is no PNG, JPEG, GIF or BMP"},
+        {"the same named as text", "icon.txt", lying, "is no PNG, JPEG, GIF or BMP"},
+        {"honest icon", "a.ico", encoded(image, "ICO"), "is no PNG, JPEG, GIF or BMP"},
+        {"vector picture", "a.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>",
+         "is no PNG, JPEG, GIF or BMP"},
+        {"PNG named as a JPEG", "a.jpg", png, "holds png, not what its name says"},
+        {"GIF frame past the side bound", "a.gif", gif(4096, 1, 4096, 0, 1, 1),
+         "does not decode within bounds"},
+        {"GIF frame past its small screen", "a.gif", gif(16, 16, 0, 0, 60000, 60000),
+         "does not decode within bounds"},
+        {"GIF of no screen, its frame far off", "a.gif", gif(0, 0, 30000, 0, 1, 1),
+         "does not decode within bounds"},
+    };
+    for (const Case &c : cases) {
+        const QByteArray skin =
+            compiledSkin({{QStringLiteral("style/style.qss"), "QLabel { color: #123456; }"},
+                          {QStringLiteral("style/") + QLatin1String(c.name), c.bytes}});
+        QVERIFY2(!skin.isEmpty(), c.what);
+        QString why;
+        const bool accepted = skinIsWithinBounds(skin, &why);
+        QVERIFY2(accepted == !c.why, qPrintable(QLatin1String(c.what) + ": " + why));
+        if (c.why)
+            QVERIFY2(why.contains(QLatin1String(c.why)),
+                     qPrintable(QLatin1String(c.what) + ": " + why));
+    }
+}
+
+// The walk over a skin's tree stops at 4096 entries (the root counts as
+// one): the default skin's 70 are far inside. The root of 4096 files is
+// made once; told it has one child less, it is a sound tree of 4096.
+void SkinResourcesTest::entriesAreBounded()
+{
+    hostile::SkinFiles tree;
+    for (int i = 0; i < 4096; i++)
+        tree[QStringLiteral("e%1").arg(i)] = QByteArray();
+    QByteArray skin = compiledSkin(tree);
+    QVERIFY(!skin.isEmpty());
+    QString why;
+    QVERIFY(resourceDataIsSound(skin));
+    QVERIFY(!skinIsWithinBounds(skin, &why));
+    QVERIFY2(why.contains(QLatin1String("more than 4096 entries")), qPrintable(why));
+
+    const uchar *b = reinterpret_cast<const uchar *>(skin.constData());
+    const int count = ((b[8] << 24) | (b[9] << 16) | (b[10] << 8) | b[11]) + 6;
+    QCOMPARE(skin.mid(count, 4), QByteArray("\0\0\x10\0", 4));
+    skin[count + 3] = char(0xFF);
+    skin[count + 2] = char(0x0F);
+    QVERIFY(resourceDataIsSound(skin));
+    QVERIFY2(skinIsWithinBounds(skin, &why), qPrintable(why));
 }
 
 #include "skinresources_test.moc"
