@@ -281,8 +281,15 @@ private slots:
     {
         window.reset();
         makeWindow(false);
-        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
-        addFiles({"a.jpg"});
+        {
+            zvtest::ImagePtr grey(sn_image_create(200, 150, 1));
+            QVERIFY(grey && sn_image_allocate_frame(grey.get(), 0) == 0);
+            for (int i = 0; i < 200 * 150; i++)
+                grey->frames[0].pixels[i] = SN_PIXEL(255, 128, 128, 128);
+            QCOMPARE(sn_image_save(grey.get(), file("a.png").c_str(), SN_IMAGE_FORMAT_PNG, nullptr),
+                     0);
+        }
+        addFiles({"a.png"});
         const std::string out = file("out");
         QVERIFY(QDir().mkpath(QString::fromStdString(out)));
         setOutputFolder(out);
@@ -312,8 +319,15 @@ private slots:
     {
         window.reset();
         makeWindow(false);
-        QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
-        addFiles({"a.jpg"});
+        {
+            zvtest::ImagePtr grey(sn_image_create(200, 150, 1));
+            QVERIFY(grey && sn_image_allocate_frame(grey.get(), 0) == 0);
+            for (int i = 0; i < 200 * 150; i++)
+                grey->frames[0].pixels[i] = SN_PIXEL(255, 128, 128, 128);
+            QCOMPARE(sn_image_save(grey.get(), file("a.png").c_str(), SN_IMAGE_FORMAT_PNG, nullptr),
+                     0);
+        }
+        addFiles({"a.png"});
         const std::string out = file("out");
         QVERIFY(QDir().mkpath(QString::fromStdString(out)));
         setOutputFolder(out);
@@ -325,7 +339,9 @@ private slots:
         window->tabWidget()->setCurrentIndex(1);
         const OperationParamList params = {{"text", QString(200, QLatin1Char('W'))},
                                            {"font", "DejaVu Sans,96,-1,5,50,0,0,0,0,0"},
-                                           {"transparency", "0"}};
+                                           {"transparency", "0"},
+                                           {"x_space", "0"},
+                                           {"y_space", "0"}};
         window->workflowPage()->insertOperation("watermark_text", 0, &params);
         window->tabWidget()->setCurrentIndex(3);
         const unsigned drawnHere = picture_texts_rendered_here();
@@ -337,7 +353,7 @@ private slots:
         // The worker drew it: the output is not the photo as it was.
         const QStringList written = QDir(QString::fromStdString(out)).entryList(QDir::Files);
         QCOMPARE(written.size(), 1);
-        zvtest::ImagePtr source(sn_image_create_from_file(file("a.jpg").c_str(), 0));
+        zvtest::ImagePtr source(sn_image_create_from_file(file("a.png").c_str(), 0));
         zvtest::ImagePtr output(
             sn_image_create_from_file((out + "/" + written.first().toStdString()).c_str(), 0));
         QVERIFY(source && output);
