@@ -243,37 +243,21 @@ int sync_folder_of(const char *path)
     return r;
 }
 
-/* The program is ending and the photo's decode was stopped for it: the file
- * is dropped (nothing written, the source untouched), not failed. A photo
- * already decoded is finished as any other. */
-bool dropped_for_exit(const photobatch_t *batch, char *source)
-{
-    if (batch->command.load(std::memory_order_acquire) != PHOTOBATCH_COMMAND_EXIT)
-        return false;
-    sn_log(2, NULL, "process_file", __LINE__, "exit: dropped during its decode: %s\n", source);
-    free(source);
-    return true;
-}
-
-/* Returns false when the file was dropped for the exit: nothing was written
- * and the source is untouched. */
-bool process_file(photobatch_t *batch, int index)
+void process_file(photobatch_t *batch, int index)
 {
     char *source = fileman_copy_path(batch->fileman, index);
     if (!source) {
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
-        return true;
+        return;
     }
     photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)source, nullptr);
 
     struct stat loaded;
     sn_image_t *image = snimage_create_from_file_stat(source, -1, &loaded);
     if (!image) {
-        if (dropped_for_exit(batch, source))
-            return false;
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
         free(source);
-        return true;
+        return;
     }
 
     QList<imagefilter_t *> filters;
@@ -296,7 +280,7 @@ bool process_file(photobatch_t *batch, int index)
                               imagefilter_get_name(filter));
             sn_image_destroy(image);
             free(source);
-            return true;
+            return;
         }
     }
 
@@ -317,7 +301,7 @@ bool process_file(photobatch_t *batch, int index)
                           made ? wanted : source);
         sn_image_destroy(image);
         free(source);
-        return true;
+        return;
     }
 
     sn_image_write_params_t params;
@@ -357,7 +341,7 @@ bool process_file(photobatch_t *batch, int index)
         discard_output(temp, &claimed);
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
         free(source);
-        return true;
+        return;
     }
     strcpy(output, published);
     /* After a failed filter the output is not what the user asked for: it
@@ -378,7 +362,6 @@ bool process_file(photobatch_t *batch, int index)
     }
     photobatch_notify(batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)source, output);
     free(source);
-    return true;
 }
 
 /* Acts on one command; returns 1 when the worker must end. */
@@ -464,9 +447,7 @@ int photobatch_proc(void *param, const std::atomic<int> *stop)
             continue;
         }
         int current = batch->current.load(std::memory_order_acquire);
-        /* A file dropped for the exit is not counted; the exit ends the run. */
-        if (!process_file(batch, current))
-            continue;
+        process_file(batch, current);
         current++;
         batch->current.store(current, std::memory_order_release);
         /* >= : a list that shrank during the run must not keep it going. */
@@ -514,8 +495,7 @@ void photobatch_destroy(photobatch_t *batch)
     if (batch->thread) {
         batch->result.store(0, std::memory_order_release);
         batch->command.store(PHOTOBATCH_COMMAND_EXIT, std::memory_order_release);
-        /* A decode in hand stops early; a save in hand is finished. */
-        sn_thread_ask_stop(batch->thread);
+        sn_thread_wake(batch->thread);
         int waited = 0;
         while (!batch->exited.load(std::memory_order_acquire) && waited < k_exit_wait_ms) {
             sleep_ms(1);

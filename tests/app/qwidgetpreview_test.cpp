@@ -226,13 +226,24 @@ void QWidgetPreviewTest::sizeHintIsASquareOfTheHeight()
     QWidgetPreview bare;
     QCOMPARE(bare.sizeHint(), bare.QWidget::sizeHint());
 
-    QCOMPARE(m_display->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+    // Never wider than its square, narrower where the settings need room.
+    QCOMPARE(m_display->sizePolicy().horizontalPolicy(), QSizePolicy::Maximum);
     QCOMPARE(m_display->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
     for (int height : {558, 700, 420}) {
         m_page->resize(790, height);
         QTRY_COMPARE(m_display->sizeHint(), QSize(m_display->height(), m_display->height()));
         QTRY_COMPARE(m_display->width(), m_display->height());
     }
+    // Tall and narrow: the square would take the settings' width; the
+    // preview gives way and the settings pane keeps what its panel needs.
+    QScrollArea *settings = m_page->findChild<QScrollArea *>(QStringLiteral("saConfigContent"));
+    QVERIFY(settings);
+    m_page->resize(m_page->minimumSizeHint().width(), 1000);
+    QTRY_COMPARE(m_display->sizeHint(), QSize(m_display->height(), m_display->height()));
+    QTRY_VERIFY(m_display->width() < m_display->height());
+    QVERIFY(settings->width() >= settings->minimumWidth());
+    QVERIFY(!settings->horizontalScrollBar()->isVisible());
+    QVERIFY(!m_display->geometry().intersects(settings->parentWidget()->geometry()));
 }
 
 QTEST_MAIN(QWidgetPreviewTest)

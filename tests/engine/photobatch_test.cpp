@@ -6,7 +6,6 @@
  * events, with a time-out.
  */
 #include "photobatch.h"
-#include "base/sn_thread.h"
 #include "stagebound.h"
 
 #include "filter/imagefilter.h"
@@ -379,55 +378,6 @@ TEST_F(PhotoBatch, DestroyDuringARunWaitsForTheFileInHand)
     EXPECT_EQ(rec_.events(),
               (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), ev(3, 0)}));
     EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
-    EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
-}
-
-namespace
-{
-
-/* Records like the recorder, and holds the worker at the start of one file
- * until its owner has asked it to stop: the exit then comes during the
- * file's decode. */
-struct StopAtFile {
-    Recorder *rec;
-    std::string name;
-};
-
-void hold_until_stop(void *target, int event, intptr_t argument, const char *text)
-{
-    StopAtFile *hold = (StopAtFile *)target;
-    Recorder::on_event(hold->rec, event, argument, text);
-    if (event != PHOTOBATCH_EVENT_FILE)
-        return;
-    const std::string path = (const char *)argument;
-    if (path.size() < hold->name.size() ||
-        path.compare(path.size() - hold->name.size(), hold->name.size(), hold->name) != 0)
-        return;
-    auto until = std::chrono::steady_clock::now() + k_timeout;
-    while (!sn_thread_stop_asked() && std::chrono::steady_clock::now() < until)
-        usleep(1000);
-}
-
-} // namespace
-
-/* The exit does not wait for a photo's decode: the file is dropped, neither
- * written nor failed, its source kept, and the run ends as cancelled. */
-TEST_F(PhotoBatch, DestroyDuringADecodeDropsTheFile)
-{
-    const std::string a = dir_.file("src/a.jpg");
-    ASSERT_EQ(zvtest::run("convert -size 64x48 gradient:red-blue " + zvtest::quote(a)), 0);
-    add(a);
-    add(source("b.png"));
-    StopAtFile hold{&rec_, "a.jpg"};
-    photobatch_set_process_callback(batch_, hold_until_stop, &hold);
-    ASSERT_EQ(photobatch_start(batch_), 0);
-    ASSERT_TRUE(rec_.wait_for(begins(a)));
-    photobatch_destroy(batch_);
-    batch_ = nullptr;
-    EXPECT_EQ(rec_.events(), (std::vector<Event>{ev(1, 0), begins(a), ev(3, 0)}));
-    EXPECT_TRUE(zvtest::file_exists(a));
-    EXPECT_FALSE(zvtest::file_exists(out_ + "/a.jpg"));
-    EXPECT_FALSE(zvtest::file_exists(out_ + "/a.png"));
     EXPECT_FALSE(zvtest::file_exists(out_ + "/b.png"));
 }
 

@@ -8,12 +8,14 @@
 #include "codec_fixture.h"
 
 #include "base/sn_log.h"
+#include "base/sn_thread.h"
 #include "image/sn_image.h"
 
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -427,3 +429,50 @@ TEST_F(JpegTest, FailedWriteRemovesThePartialFile)
 }
 
 } // namespace
+
+namespace
+{
+
+struct StoppedLoad {
+    std::string path;
+    bool ask_stop = false;
+    std::atomic<int> asked{0};
+    std::atomic<int> done{0};
+    std::atomic<int> loaded{-1};
+};
+
+int stopped_load_proc(void *param, const std::atomic<int> *)
+{
+    StoppedLoad *job = (StoppedLoad *)param;
+    while (job->ask_stop && !sn_thread_stop_asked())
+        sn_thread_sleep(600000);
+    sn_image_t *image = sn_image_create_from_file(job->path.c_str(), -1);
+    job->loaded.store(image ? 1 : 0);
+    sn_image_destroy(image);
+    job->done.store(1);
+    return 0;
+}
+
+} // namespace
+
+/* A worker asked to stop (the program is ending) does not finish a decode
+ * first; the same worker not asked decodes the file. */
+TEST_F(JpegTest, ADecodeStopsOnAWorkerAskedToStop)
+{
+    const std::string jpeg = make("stop.jpg", "-quality 90");
+    for (bool ask : {false, true}) {
+        SCOPED_TRACE(ask ? "asked to stop" : "running");
+        StoppedLoad job;
+        job.path = jpeg;
+        job.ask_stop = ask;
+        zvtest::LogCapture cap;
+        sn_thread_t *t = sn_thread_open("loader", -1, 0, stopped_load_proc, &job);
+        ASSERT_NE(t, nullptr);
+        if (ask)
+            sn_thread_ask_stop(t);
+        ASSERT_TRUE(zvtest::wait_for([&] { return job.done.load() == 1; }));
+        EXPECT_EQ(job.loaded.load(), ask ? 0 : 1);
+        EXPECT_EQ(cap.contains("decode stopped: the worker is ending"), ask);
+        sn_thread_close(t, 5000);
+    }
+}
