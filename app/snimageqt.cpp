@@ -4,12 +4,13 @@
 
 #include "image/sn_image.h"
 
-#include <QSemaphore>
 #include <QThreadPool>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace
@@ -89,29 +90,42 @@ QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare)
         return picture;
     }
     // A band that finds no free thread in the pool is converted here, after
-    // the first: the caller waits only for bands already running.
+    // the first: the caller waits only for bands already running. The hand
+    // over is ordered by a lock of the standard library, which a thread
+    // sanitizer sees (the pool's own locks it does not): a band starts once
+    // the caller has let go of it, with every band set up.
     std::vector<Band> bands((size_t)count, whole);
     std::vector<bool> started((size_t)count, false);
-    QSemaphore done;
-    int running = 0;
+    struct Join {
+        std::mutex mutex;
+        std::condition_variable finished;
+        int running = 0;
+    } join;
+    std::unique_lock<std::mutex> lock(join.mutex);
     const int step = (image->height + count - 1) / count;
     for (int i = 0; i < count; i++) {
         bands[i].first = std::min(image->height, i * step);
         bands[i].last = std::min(image->height, bands[i].first + step);
-        if (i == 0)
-            continue;
+    }
+    for (int i = 1; i < count; i++) {
         const Band *band = &bands[i];
-        started[i] = pool->tryStart([band, &done] {
+        started[i] = pool->tryStart([band, &join] {
+            std::unique_lock<std::mutex> held(join.mutex);
+            held.unlock();
             convertBand(*band);
-            done.release();
+            held.lock();
+            if (--join.running == 0)
+                join.finished.notify_one();
         });
         if (started[i])
-            running++;
+            join.running++;
     }
+    lock.unlock();
     convertBand(bands[0]);
     for (int i = 1; i < count; i++)
         if (!started[i])
             convertBand(bands[i]);
-    done.acquire(running);
+    lock.lock();
+    join.finished.wait(lock, [&join] { return join.running == 0; });
     return picture;
 }
