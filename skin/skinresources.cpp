@@ -262,7 +262,7 @@ bool gifFramesWithinBounds(const QByteArray &bytes)
     };
     if (size < 13 || le16(6) > kMaxPictureSide || le16(8) > kMaxPictureSide)
         return false;
-    int at = 13;
+    int at = 13, frames = 0;
     if (b[10] & 0x80)
         at += 3 << ((b[10] & 7) + 1);
     while (at < size && b[at] != 0x3B) {
@@ -275,13 +275,16 @@ bool gifFramesWithinBounds(const QByteArray &bytes)
                 le16(at + 3) + le16(at + 7) > kMaxPictureSide)
                 return false;
             const uchar flags = b[at + 9];
+            frames++;
             at += 10;
             if (flags & 0x80)
                 at += 3 << ((flags & 7) + 1);
             at = skipBlocks(at + 1);
         } else {
-            // Qt's reader stops at anything else, as does this walk.
-            break;
+            // Past the first frame, which is the one a picture is made of,
+            // the rest matters not; before it, bytes that are no block may
+            // hide one.
+            return frames > 0;
         }
     }
     return true;

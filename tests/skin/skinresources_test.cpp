@@ -527,6 +527,8 @@ void SkinResourcesTest::picturesAreJudgedByWhatDecodes()
          "does not decode within bounds"},
         {"GIF of no screen, its frame far off", "a.gif", gif(0, 0, 30000, 0, 1, 1),
          "does not decode within bounds"},
+        {"GIF with a stray byte before its frame", "a.gif",
+         gif(16, 16, 0, 0, 1, 1).insert(19, '\x01'), "does not decode within bounds"},
         {"progressive JPEG of 65 scans", "a.jpg", hostile::manyScansJpeg(16, 55),
          "does not decode within bounds"},
     };
