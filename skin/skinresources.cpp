@@ -210,6 +210,11 @@ const int kMaxSheetRules = 4096;
 const quint64 kMaxSkinEntries = 4096;
 const int kMaxPictureSide = 4096;
 const qint64 kMaxPicturePixels = 16 * 1024 * 1024;
+// libjpeg decodes every scan of a file, each over the whole picture, and
+// takes a repeated one with a warning: a few kilobytes of copies cost
+// minutes. A progressive JPEG has about ten scans; this allows six times
+// that, and an embedded thumbnail's.
+const int kMaxJpegScans = 64;
 
 bool sheetIsWithinBounds(const QString &sheet, QString *why)
 {
@@ -230,12 +235,12 @@ bool sheetIsPlain(const QString &sheet, QString *why)
 {
     static const QRegularExpression property(QStringLiteral("qproperty-[\\w-]*"),
                                              QRegularExpression::CaseInsensitiveOption);
-    if (sheet.contains(QLatin1Char('\\')))
+    if (sheet.contains(property))
+        *why = QStringLiteral("style sheet sets %1").arg(property.match(sheet).captured());
+    else if (sheet.contains(QLatin1Char('\\')))
         *why = QStringLiteral("style sheet holds a backslash escape");
     else if (sheet.contains(QLatin1Char('<')))
         *why = QStringLiteral("style sheet holds rich text");
-    else if (sheet.contains(property))
-        *why = QStringLiteral("style sheet sets %1").arg(property.match(sheet).captured());
     else
         return true;
     return false;
@@ -257,7 +262,7 @@ bool gifFramesWithinBounds(const QByteArray &bytes)
     };
     if (size < 13 || le16(6) > kMaxPictureSide || le16(8) > kMaxPictureSide)
         return false;
-    int at = 13;
+    int at = 13, frames = 0;
     if (b[10] & 0x80)
         at += 3 << ((b[10] & 7) + 1);
     while (at < size && b[at] != 0x3B) {
@@ -270,16 +275,33 @@ bool gifFramesWithinBounds(const QByteArray &bytes)
                 le16(at + 3) + le16(at + 7) > kMaxPictureSide)
                 return false;
             const uchar flags = b[at + 9];
+            frames++;
             at += 10;
             if (flags & 0x80)
                 at += 3 << ((flags & 7) + 1);
             at = skipBlocks(at + 1);
         } else {
-            // Qt's reader stops at anything else, as does this walk.
-            break;
+            // Past the first frame, which is the one a picture is made of,
+            // the rest matters not; before it, bytes that are no block may
+            // hide one.
+            return frames > 0;
         }
     }
     return true;
+}
+
+// How many scans libjpeg may decode in bytes, at most: every start of scan
+// is the pair FF DA, which entropy-coded data never holds (an FF there is
+// followed by 00 or a restart marker); a pair inside another segment
+// counts too.
+int jpegScansAtMost(const QByteArray &bytes)
+{
+    int scans = 0;
+    for (int at = bytes.indexOf(char(0xFF)); at >= 0 && at + 1 < bytes.size();
+         at = bytes.indexOf(char(0xFF), at + 1))
+        if (uchar(bytes[at + 1]) == 0xDA)
+            scans++;
+    return scans;
 }
 
 // The format of a picture by its first bytes, of those whose header tells
@@ -325,7 +347,8 @@ QByteArray formatByName(const QString &suffix)
 // its content. Only PNG, JPEG, GIF and BMP are taken, by content and named
 // as what they hold: in other formats (an icon, a vector picture) the size
 // that the header says is not what decodes. Each is judged by its header
-// before any pixel is decoded.
+// (a GIF by its frames too, a JPEG by its scans) before any pixel is
+// decoded.
 bool picturesAreWithinBounds(const QString &root, QString *why)
 {
     qint64 pixels = 0;
@@ -353,7 +376,10 @@ bool picturesAreWithinBounds(const QString &root, QString *why)
                        .arg(name, QLatin1String(format));
             return false;
         }
-        const bool framesFit = strcmp(format, "gif") != 0 || gifFramesWithinBounds(file.readAll());
+        const bool isGif = strcmp(format, "gif") == 0, isJpeg = strcmp(format, "jpeg") == 0;
+        const QByteArray bytes = isGif || isJpeg ? file.readAll() : QByteArray();
+        const bool framesFit = (!isGif || gifFramesWithinBounds(bytes)) &&
+                               (!isJpeg || jpegScansAtMost(bytes) <= kMaxJpegScans);
         QImageReader reader(&file, format);
         reader.setAutoDetectImageFormat(false);
         const QSize size = file.seek(0) ? reader.size() : QSize();

@@ -488,9 +488,10 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
     const QString nested = makeSkin(QStringLiteral("nested"), costly.nested);
     const QString richText = makeSkin(QStringLiteral("richtext"), costly.richText);
     const QString lyingIcon = makeSkin(QStringLiteral("icon"), costly.lyingIcon);
+    const QString scans = makeSkin(QStringLiteral("scans"), costly.manyScans);
     const QString many = makeSkin(QStringLiteral("many"), costly.manyEntries);
     QVERIFY(!escape.isEmpty() && !nested.isEmpty() && !richText.isEmpty() && !lyingIcon.isEmpty() &&
-            !many.isEmpty());
+            !scans.isEmpty() && !many.isEmpty());
 
     struct Case {
         const char *what;
@@ -512,9 +513,11 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
         // The FIFO named past the url() filter: start-up would block in its open.
         {"escaped url()", escape, QString(), "holds a backslash escape", false, ""},
         {"a widget's own sheet", nested, QString(), "sets qproperty-styleSheet", false, ""},
-        {"rich text", richText, QString(), "holds rich text", false, ""},
+        {"rich text", richText, QString(), "sets qproperty-text", false, ""},
         {"icon lying about its size", lyingIcon, QString(), "picture /style/icon.ico is no PNG",
          false, ""},
+        {"JPEG of 2000 scans", scans, QString(), "picture /style/scans.jpg of 2048 x 2048", false,
+         ""},
         {"5000 entries", many, QString(), "more than 4096 entries", false, ""},
     };
     const int count = int(sizeof cases / sizeof cases[0]);

@@ -8,7 +8,11 @@
 #ifndef HOSTILE_FILES_H
 #define HOSTILE_FILES_H
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QImageWriter>
 #include <QList>
 #include <QMap>
 #include <QPair>
@@ -232,6 +236,25 @@ inline QByteArray lyingIco(const QByteArray &png)
            le32(quint32(png.size())) + le32(22) + png;
 }
 
+// A progressive JPEG of side x side in one colour whose last scan comes
+// again repeats times: libjpeg decodes every copy over the whole picture.
+inline QByteArray manyScansJpeg(int side, int repeats)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(QColor(90, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    const int last = jpeg.lastIndexOf("\xff\xda");
+    const int end = jpeg.size() - 2; // the closing FF D9
+    if (last < 0)
+        return QByteArray();
+    return jpeg.left(end) + jpeg.mid(last, end - last).repeated(repeats) + jpeg.mid(end);
+}
+
 // A profile of operations, each a kind and its keys in the order given.
 struct Operation {
     const char *kind;
@@ -357,7 +380,8 @@ using SkinFiles = QMap<QString, QByteArray>;
 // nobody writes (a read of it never ends); the same FIFO named past the
 // url() filter through an escape, a widget's own sheet set from the skin's
 // and a rich text set as a label's text; an icon that says 16 x 16 and holds
-// a 23000 x 23000 PNG; and a skin of 5000 empty files.
+// a 23000 x 23000 PNG; a 2048 x 2048 JPEG of 2000 scans; and a skin of 5000
+// empty files.
 struct CostlySkins {
     SkinFiles bomb;
     SkinFiles rules;
@@ -366,6 +390,7 @@ struct CostlySkins {
     SkinFiles nested;
     SkinFiles richText;
     SkinFiles lyingIcon;
+    SkinFiles manyScans;
     SkinFiles manyEntries;
 };
 
@@ -384,11 +409,13 @@ inline CostlySkins costlySkins(const QByteArray &fifo)
         {{sheet, rules}},
         {{sheet, "QMenuBar { background-image: url(\"" + fifo + "\"); color: #123456; }\n"}},
         {{sheet, "QMenuBar { background-image: u\\rl(\"" + fifo + "\"); }\n"}},
-        {{sheet, "QMenuBar { qproperty-styleSheet: \"QMenuBar { background-image: url(" + fifo +
-                     "); }\"; }\n"}},
+        {{sheet, "QMenuBar { qproperty-styleSheet: 'QMenuBar { background-image: url(\\'" + fifo +
+                     "\\'); }'; }\n"}},
         {{sheet, "QLabel { qproperty-text: \"<img src='" + fifo + "'>\"; }\n"}},
         {{sheet, "QMenuBar { background-image: url(:style/icon.ico); }\n"},
          {QStringLiteral("style/icon.ico"), lyingIco(zeroPng(23000))}},
+        {{sheet, "QMenuBar { background-image: url(:style/scans.jpg); }\n"},
+         {QStringLiteral("style/scans.jpg"), manyScansJpeg(2048, 2000)}},
         many,
     };
 }

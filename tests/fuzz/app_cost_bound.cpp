@@ -374,6 +374,7 @@ int main(int argc, char **argv)
         {"skin naming a FIFO in a widget's own sheet", costly.nested, "skin FAILED!"},
         {"skin naming a FIFO in rich text", costly.richText, "skin FAILED!"},
         {"skin with an icon lying about its size", costly.lyingIcon, "skin FAILED!"},
+        {"skin with a JPEG of 2000 scans", costly.manyScans, "skin FAILED!"},
         {"skin of 5000 entries", costly.manyEntries, "skin FAILED!"},
     };
     for (const auto &skin : skins) {

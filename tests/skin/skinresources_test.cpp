@@ -438,11 +438,14 @@ void SkinResourcesTest::sheetsThatNameFilesPastTheFilterAreRefused()
         {"escape spelling url", "QLabel { background-image: u\\rl(/tmp/fifo); }", "backslash"},
         {"escape inside a url", "QLabel { background-image: url(\\2f tmp/fifo); }", "backslash"},
         {"escape in a string", "QLabel[a=\"x\\\"y\"] { color: #123456; }", "backslash"},
+        {"a widget's own sheet, its url() in escaped quotes",
+         "QLabel { qproperty-styleSheet: 'QLabel { background-image: url(\\'/tmp/fifo\\'); }'; }",
+         "sets qproperty-styleSheet"},
         {"a widget's own sheet",
          "QLabel { qproperty-styleSheet: \"QLabel { background-image: url(/tmp/fifo); }\"; }",
          "sets qproperty-styleSheet"},
         {"rich text with a picture", "QLabel { qproperty-text: \"<img src='/tmp/fifo'>\"; }",
-         "rich text"},
+         "sets qproperty-text"},
         {"plain text", "QLabel { qproperty-text: \"hello\"; }", "sets qproperty-text"},
         {"a picture of the skin", "QLabel { qproperty-pixmap: url(:style/a.png); }",
          "sets qproperty-pixmap"},
@@ -486,8 +489,8 @@ void SkinResourcesTest::sheetsThatNameFilesPastTheFilterAreRefused()
 }
 
 // A picture is taken only as a PNG, JPEG, GIF or BMP by its content and
-// named as what it holds, and a GIF only with every frame inside the
-// bounds: an icon's directory, or a GIF's screen, may say less than what
+// named as what it holds, a GIF only with every frame inside the bounds and
+// a JPEG of at most 64 scans: an icon's directory, or a GIF's screen, may say less than what
 // decodes. Files that Qt does not read as pictures pass.
 void SkinResourcesTest::picturesAreJudgedByWhatDecodes()
 {
@@ -508,6 +511,7 @@ void SkinResourcesTest::picturesAreJudgedByWhatDecodes()
         {"BMP", "a.bmp", encoded(image, "BMP"), nullptr},
         {"GIF", "a.gif", gif(1, 1, 0, 0, 1, 1), nullptr},
         {"GIF frame at the side bound", "a.gif", gif(4096, 1, 4095, 0, 1, 1), nullptr},
+        {"progressive JPEG of 64 scans", "a.jpg", hostile::manyScansJpeg(16, 54), nullptr},
         {"PNG without a suffix", "a", png, nullptr},
         {"text", "readme.txt", "a skin of its own", nullptr},
         {"icon lying about its size", "icon.ico", lying, "is no PNG, JPEG, GIF or BMP"},
@@ -522,6 +526,10 @@ void SkinResourcesTest::picturesAreJudgedByWhatDecodes()
         {"GIF frame past its small screen", "a.gif", gif(16, 16, 0, 0, 60000, 60000),
          "does not decode within bounds"},
         {"GIF of no screen, its frame far off", "a.gif", gif(0, 0, 30000, 0, 1, 1),
+         "does not decode within bounds"},
+        {"GIF with a stray byte before its frame", "a.gif",
+         gif(16, 16, 0, 0, 1, 1).insert(19, '\x01'), "does not decode within bounds"},
+        {"progressive JPEG of 65 scans", "a.jpg", hostile::manyScansJpeg(16, 55),
          "does not decode within bounds"},
     };
     for (const Case &c : cases) {
