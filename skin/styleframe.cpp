@@ -58,6 +58,8 @@ void StyleFrame::mousePressEvent(QMouseEvent *event)
     event->ignore();
     if (event->button() != Qt::LeftButton)
         return;
+    // A drag whose release went to someone else ends with the next press.
+    endResize();
     // No move events arrive while the window manager resizes, so the band
     // seen by the last move may be stale: the press decides.
     setBand(resizable() ? borderEdges(event->pos(), m_window->size()) : Qt::Edges());
@@ -67,24 +69,39 @@ void StyleFrame::mousePressEvent(QMouseEvent *event)
     const Qt::Edges edges = resizeEdges(band());
     WindowSystem *ws = WindowSystem::instance();
     ws->releaseMouse();
-    if (!ws->startSystemResize(m_window, edges)) {
-        m_resizing = true;
-        m_resizeEdges = edges;
-        m_pressGlobal = event->globalPos();
-        m_startGeometry = m_window->geometry();
-    }
+    if (ws->startSystemResize(m_window, edges))
+        return;
+    // Nobody takes the drag (no window manager), so the window follows the
+    // pointer itself. Releasing the mouse above also ended the grab that X11
+    // holds for a pressed button: without a grab of its own the window would
+    // hear nothing once the pointer, faster than the edge, leaves it.
+    m_resizing = true;
+    m_resizeEdges = edges;
+    m_pressGlobal = event->globalPos();
+    m_startGeometry = m_window->geometry();
+    m_window->grabMouse();
+}
+
+void StyleFrame::endResize()
+{
+    if (!m_resizing)
+        return;
+    m_resizing = false;
+    releaseGrab();
 }
 
 void StyleFrame::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_resizing) {
         if (event->buttons() & Qt::LeftButton) {
+            // Measured on the screen: the window moves under the pointer.
             m_window->setGeometry(resizedGeometry(m_startGeometry, m_resizeEdges,
                                                   event->globalPos() - m_pressGlobal,
                                                   m_window->minimumSize()));
             return;
         }
-        m_resizing = false;
+        // The release went elsewhere; the drag is over all the same.
+        endResize();
     }
     // With a button held the pointer belongs to whatever took the press.
     if (event->buttons() != Qt::NoButton)
@@ -109,7 +126,7 @@ void StyleFrame::mouseMoveEvent(QMouseEvent *event)
 void StyleFrame::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
-        m_resizing = false;
+        endResize();
 }
 
 void StyleFrame::event(QEvent *event)
@@ -123,7 +140,7 @@ void StyleFrame::event(QEvent *event)
         break;
     case QEvent::Hide:
     case QEvent::WindowBlocked:
-        m_resizing = false;
+        endResize();
         releaseGrab();
         setBand(Qt::Edges());
         break;

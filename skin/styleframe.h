@@ -40,6 +40,7 @@ private:
     bool resizable() const;
     void setBand(Qt::Edges edges);
     void releaseGrab();
+    void endResize();
     void restoreFromMinimized();
 
     QWidget *m_window;
@@ -51,7 +52,8 @@ private:
     bool m_onBorder = false;
     Qt::CursorShape m_cursor = Qt::ArrowCursor;
 
-    // Resizing by the mouse deltas, where the platform will not do it.
+    // Resizing by the mouse deltas, where the platform will not do it; the
+    // window holds the mouse for as long as it lasts.
     bool m_resizing = false;
     Qt::Edges m_resizeEdges;
     QPoint m_pressGlobal;

@@ -142,7 +142,29 @@ void StyleTitle::setHideWhenMinimized(bool hide)
 void StyleTitle::noteMinimizedBySystem()
 {
     if (m_state == Normal)
-        m_savedGeometry = window()->saveGeometry();
+        keepNormalGeometry(window());
+}
+
+void StyleTitle::keepNormalGeometry(QWidget *owner)
+{
+    m_savedGeometry = owner->saveGeometry();
+    m_savedSize = owner->size();
+}
+
+void StyleTitle::settleRestoredSize(QWidget *owner)
+{
+    // The pages were laid out for the maximised window, and some need more
+    // room the taller they are (a square preview): until their layouts have
+    // seen the normal height, the window's minimum is the maximised one's
+    // and widens the restored window. A few rounds let the layouts catch up,
+    // then the size goes back to the one saved, where the pages now allow it.
+    for (int round = 0; round < 8; round++) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QSize minimum = owner->minimumSize();
+        if (owner->size() != m_savedSize && m_savedSize.width() >= minimum.width() &&
+            m_savedSize.height() >= minimum.height())
+            owner->resize(m_savedSize);
+    }
 }
 
 void StyleTitle::swapToRestore()
@@ -173,7 +195,7 @@ void StyleTitle::maximize(bool saveGeometry)
     QWidget *owner = window();
     swapToRestore();
     if (saveGeometry)
-        m_savedGeometry = owner->saveGeometry();
+        keepNormalGeometry(owner);
     // The window goes onto the available area before it is maximised: a
     // geometry set on a maximised widget silently drops its maximised
     // state, and a later showNormal would then leave the platform's window
@@ -203,8 +225,10 @@ void StyleTitle::showRestore()
     swapToMaximize();
     owner->showNormal();
     showWhenHiding();
-    if (!m_savedGeometry.isEmpty())
+    if (!m_savedGeometry.isEmpty()) {
         owner->restoreGeometry(m_savedGeometry);
+        settleRestoredSize(owner);
+    }
     m_state = Normal;
 }
 
@@ -215,7 +239,7 @@ void StyleTitle::showMin()
     // Only the normal state's geometry is worth returning to; a maximised or
     // full-screen window comes back in that state instead.
     if (m_state == Normal)
-        m_savedGeometry = owner->saveGeometry();
+        keepNormalGeometry(owner);
     if (m_state != Minimized)
         m_stateBeforeMinimize = m_state;
     owner->showMinimized();
@@ -236,7 +260,7 @@ void StyleTitle::showFull()
         owner->addAction(m_escAction);
     }
     if (m_state == Normal)
-        m_savedGeometry = owner->saveGeometry();
+        keepNormalGeometry(owner);
     owner->showFullScreen();
     showWhenHiding();
     m_escAction->setEnabled(true);

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QFrame>
 #include <QPoint>
+#include <QSize>
 
 class QAction;
 class QHBoxLayout;
@@ -94,6 +95,8 @@ private:
     // event arrived at from (the bar itself when null).
     bool forward(MouseForwarder forwarder, QMouseEvent *event, QWidget *from = nullptr);
     void maximize(bool saveGeometry);
+    void keepNormalGeometry(QWidget *owner);
+    void settleRestoredSize(QWidget *owner);
     void swapToRestore();
     void swapToMaximize();
     void showWhenHiding();
@@ -116,6 +119,8 @@ private:
     QPushButton *m_btnClose = nullptr;
     QPushButton *m_btnFull = nullptr;
     QByteArray m_savedGeometry;
+    // The size within it, for putting back what the layouts widened.
+    QSize m_savedSize;
     QAction *m_escAction = nullptr;
     bool m_hideWhenMinimized = false;
 

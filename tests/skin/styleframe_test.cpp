@@ -36,6 +36,9 @@ private slots:
     void bandFollowsTheWindowAnywhereOnTheScreen();
     void moveByDeltasWhereThePlatformRefuses();
     void resizeByDeltasWhereThePlatformRefuses();
+    void resizeFollowsThePointerOutOfTheWindow_data();
+    void resizeFollowsThePointerOutOfTheWindow();
+    void nextResizeWorksAfterOneThatCameToNothing();
     void maximizedOrFixedWindowsDoNotMoveOrResize();
     void grabReleasedOnLeaveHideAndModal();
     void restoreFromTaskBar();
@@ -45,6 +48,7 @@ private slots:
 
 private:
     RecordingWindowSystem m_ws;
+    QPoint dragOutwards(QWidget *window, const QPoint &at, Qt::Edges edges, bool release = true);
     const QRect m_normal = QRect(60, 70, 420, 300);
 };
 
@@ -310,6 +314,153 @@ void StyleFrameTest::resizeByDeltasWhereThePlatformRefuses()
     sendTo(target, QEvent::MouseButtonRelease, target->mapFrom(&dialog, pos),
            global + QPoint(0, 500), Qt::LeftButton, Qt::NoButton);
     QCOMPARE(m_ws.calls, QStringList({"release", "resize bottomright", "release", "resize top"}));
+}
+
+// A pointer event through the platform, as QTest makes them but also at the
+// window's (0, 0), which QTest takes for its centre. Each a second after the
+// last, so that no two presses make a double click.
+static void platformMouse(QWindow *window, QEvent::Type type, const QPoint &local,
+                          Qt::MouseButtons buttons, Qt::MouseButton button = Qt::NoButton)
+{
+    static int timestamp = 0;
+    timestamp += 1000;
+    qt_handleMouseEvent(window, local, window->mapToGlobal(local), buttons, button, type,
+                        Qt::NoModifier, timestamp);
+    QCoreApplication::processEvents();
+}
+
+// A drag as a person makes it: each event at its place on the screen,
+// wherever the window has gone by then. Ten steps of 6 px away from the
+// window, so that the pointer leaves it at once. Returns where the pointer
+// ends, on the screen.
+QPoint StyleFrameTest::dragOutwards(QWidget *window, const QPoint &at, Qt::Edges edges,
+                                    bool release)
+{
+    QWindow *handle = window->windowHandle();
+    const QPoint screenAt = window->mapToGlobal(at);
+    auto local = [window](const QPoint &onScreen) {
+        return onScreen - window->geometry().topLeft();
+    };
+    const QPoint step(edges & Qt::LeftEdge    ? -6
+                      : edges & Qt::RightEdge ? 6
+                                              : 0,
+                      edges & Qt::TopEdge      ? -6
+                      : edges & Qt::BottomEdge ? 6
+                                               : 0);
+    platformMouse(handle, QEvent::MouseMove, QPoint(window->width() / 2, window->height() / 2),
+                  Qt::NoButton);
+    platformMouse(handle, QEvent::MouseMove, at, Qt::NoButton);
+    platformMouse(handle, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    for (int i = 1; i <= 10; i++)
+        platformMouse(handle, QEvent::MouseMove, local(screenAt + i * step), Qt::LeftButton);
+    const QPoint end = screenAt + 10 * step;
+    if (release)
+        platformMouse(handle, QEvent::MouseButtonRelease, local(end), Qt::NoButton, Qt::LeftButton);
+    return end;
+}
+
+static QRect grown(const QRect &start, Qt::Edges edges, int by)
+{
+    return start.adjusted(edges & Qt::LeftEdge ? -by : 0, edges & Qt::TopEdge ? -by : 0,
+                          edges & Qt::RightEdge ? by : 0, edges & Qt::BottomEdge ? by : 0);
+}
+
+void StyleFrameTest::resizeFollowsThePointerOutOfTheWindow_data()
+{
+    QTest::addColumn<bool>("dialog");
+    QTest::addColumn<int>("edges");
+    const int top = Qt::TopEdge, bottom = Qt::BottomEdge, left = Qt::LeftEdge;
+    const int right = Qt::RightEdge;
+    const struct {
+        const char *name;
+        int edges;
+    } rows[] = {
+        {"top", top},
+        {"bottom", bottom},
+        {"left", left},
+        {"right", right},
+        {"top-left", top | left},
+        {"top-right", top | right},
+        {"bottom-left", bottom | left},
+        {"bottom-right", bottom | right},
+    };
+    for (bool dialog : {false, true})
+        for (const auto &row : rows)
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(
+                dialog ? QLatin1String("StyleDialog") : QLatin1String("StyleWin"),
+                QLatin1String(row.name))))
+                << dialog << row.edges;
+}
+
+void StyleFrameTest::resizeFollowsThePointerOutOfTheWindow()
+{
+    QFETCH(bool, dialog);
+    QFETCH(int, edges);
+    const Qt::Edges e = Qt::Edges(edges);
+    m_ws.nativeResize = false;
+    StyleWin win(7, true);
+    StyleDialog dlg(1, true);
+    QWidget *w = dialog ? static_cast<QWidget *>(&dlg) : &win;
+    w->setMinimumSize(200, 150);
+    QVERIFY(showAt(w, m_normal));
+
+    // From the outermost pixel, then from the one inside it.
+    QRect expected = m_normal;
+    for (int inside : {0, 1}) {
+        const int r = w->width() - 1;
+        const int b = w->height() - 1;
+        const QPoint at(e & Qt::LeftEdge    ? inside
+                        : e & Qt::RightEdge ? r - inside
+                                            : w->width() / 2,
+                        e & Qt::TopEdge      ? inside
+                        : e & Qt::BottomEdge ? b - inside
+                                             : w->height() / 2);
+        const QPoint end = dragOutwards(w, at, e, false);
+        // The window holds the mouse: off the window the moves and the
+        // release still come to it.
+        QCOMPARE(QWidget::mouseGrabber(), w);
+        expected = grown(expected, e, 60);
+        QTRY_COMPARE(w->geometry(), expected);
+        platformMouse(w->windowHandle(), QEvent::MouseButtonRelease, end - w->geometry().topLeft(),
+                      Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(QWidget::mouseGrabber(), nullptr);
+        // Hover moves over the window no longer drag it.
+        platformMouse(w->windowHandle(), QEvent::MouseMove, QPoint(w->width() / 2, w->height() / 2),
+                      Qt::NoButton);
+        QCOMPARE(w->geometry(), expected);
+    }
+    QCOMPARE(m_ws.calls.count(QStringLiteral("resize %1").arg(RecordingWindowSystem::edgeName(e))),
+             2);
+}
+
+void StyleFrameTest::nextResizeWorksAfterOneThatCameToNothing()
+{
+    StyleWin win(7, true);
+    win.setMinimumSize(200, 150);
+    QVERIFY(showAt(&win, m_normal));
+
+    // The platform takes a top drag and nothing comes of it.
+    dragOutwards(&win, QPoint(200, 1), Qt::TopEdge);
+    QCOMPARE(m_ws.calls, QStringList({"release", "resize top"}));
+    QCOMPARE(win.geometry(), m_normal);
+
+    // Then it refuses: the window follows the pointer itself.
+    m_ws.nativeResize = false;
+    dragOutwards(&win, QPoint(200, 299), Qt::BottomEdge);
+    QTRY_COMPARE(win.geometry(), grown(m_normal, Qt::BottomEdge, 60));
+
+    // A drag whose release went elsewhere: the next move, without a button,
+    // ends it, and the next drag on another edge works.
+    dragOutwards(&win, QPoint(0, 150), Qt::LeftEdge, false);
+    const QRect left = grown(grown(m_normal, Qt::BottomEdge, 60), Qt::LeftEdge, 60);
+    QTRY_COMPARE(win.geometry(), left);
+    hover(&win, QPoint(200, 150));
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
+    hover(&win, QPoint(250, 150));
+    QCOMPARE(win.geometry(), left);
+    dragOutwards(&win, QPoint(win.width() - 1, 150), Qt::RightEdge);
+    QTRY_COMPARE(win.geometry(), grown(left, Qt::RightEdge, 60));
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
 }
 
 void StyleFrameTest::maximizedOrFixedWindowsDoNotMoveOrResize()
