@@ -98,9 +98,10 @@ void collect_filters(photobatch_t *batch, const QString &path, int index,
     batch->filter_calls--;
 }
 
-/* The run's output folder, opened the first time a file of the run needs
- * it: a folder that is a link is followed then, once, and every name of the
- * run is made from that descriptor, whatever the path becomes meanwhile. */
+/* The run's output folder, opened once per run (at its start, or when the
+ * first file needs it after "use the source's folder" was turned off): a
+ * folder that is a link is followed then, and every name of the run is made
+ * from that descriptor, whatever the path becomes meanwhile. */
 int run_folder(photobatch_t *batch)
 {
     if (!batch->output_dir_tried) {
