@@ -269,6 +269,12 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
         else
             return;
         break;
+    case PHOTOBATCH_EVENT_KEPT:
+        // The output was written: the file does not count as failed.
+        line = QStringLiteral("<font color=red>") +
+               tr("Source kept: %1 (%2)").arg(escaped((const char *)argument), escaped(text)) +
+               QStringLiteral("</font>");
+        break;
     default:
         return;
     }

@@ -5,7 +5,8 @@
  *
  *   outputconfig_create, outputconfig_destroy, outputconfig_lock,
  *   outputconfig_unlock, outputconfig_copy, outputconfig_save,
- *   outputconfig_load, outputconfig_get_write_name, outputconfig_expand_counter,
+ *   outputconfig_load, outputconfig_get_write_name, outputconfig_get_write_names,
+ *   outputconfig_expand_counter,
  *   outputconfig_expand_datetime
  */
 #include "outputconfig.h"
@@ -246,6 +247,49 @@ void tidy_separators(char *path)
     }
 }
 
+/* Runs of '/' become one. */
+void tidy_runs(char *path)
+{
+    char *w = path;
+    for (const char *r = path; *r; r++) {
+        if (*r == '/' && w > path && w[-1] == '/')
+            continue;
+        *w++ = *r;
+    }
+    *w = '\0';
+}
+
+/* A name below the folder (runs of '/' tidied, no leading '/') that would
+ * leave it or name no file: a "." or ".." component, or an empty last one. */
+bool leaves_folder(const char *relative)
+{
+    const char *p = relative;
+    for (;;) {
+        const char *slash = strchr(p, '/');
+        size_t len = slash ? (size_t)(slash - p) : strlen(p);
+        if (len == 0 || (len == 1 && p[0] == '.') || (len == 2 && p[0] == '.' && p[1] == '.'))
+            return true;
+        if (!slash)
+            return false;
+        p = slash + 1;
+    }
+}
+
+/* A stem with sub-folders must be made of names in each part, its last one
+ * too: "x/.." is refused even where a suffix would follow it. A stem of one
+ * part is judged as the file name it makes. */
+bool stem_leaves_folder(const char *stem)
+{
+    char *copy = strdup(stem);
+    if (!copy)
+        return true;
+    tidy_runs(copy);
+    const char *inside = copy[0] == '/' ? copy + 1 : copy;
+    bool leaves = strchr(inside, '/') && leaves_folder(inside);
+    free(copy);
+    return leaves;
+}
+
 /* A key that is absent or of another type leaves the reset value. */
 void get_bool(const sn_setting_t *store, const char *key, int *value)
 {
@@ -401,11 +445,21 @@ int outputconfig_load(outputconfig_t *config, const char *path)
 const char *outputconfig_get_write_name(outputconfig_t *config, const char *source_path, int index,
                                         char *name, size_t name_size)
 {
+    return outputconfig_get_write_names(config, source_path, index, name, name_size, nullptr, 0);
+}
+
+const char *outputconfig_get_write_names(outputconfig_t *config, const char *source_path, int index,
+                                         char *name, size_t name_size, char *relative,
+                                         size_t relative_size)
+{
     if (!config || !source_path || !name || name_size == 0) {
         sn_log(4, NULL, "outputconfig_get_write_name", __LINE__,
                "config, source or name buffer is null FAILED!\n");
         return nullptr;
     }
+    name[0] = '\0';
+    if (relative && relative_size > 0)
+        relative[0] = '\0';
     /* Work from a copy so that the interface can edit the record meanwhile. */
     outputconfig_t settings;
     outputconfig_copy(config, &settings);
@@ -416,9 +470,10 @@ const char *outputconfig_get_write_name(outputconfig_t *config, const char *sour
     split_source(source_path, &src);
     char *stem_buf = (char *)malloc(k_stem_size);
     size_t path_cap = OUTPUTCONFIG_TEXT_SIZE + 1 + k_stem_size + k_part_size;
+    char *rel_buf = (char *)malloc(path_cap);
     char *path_buf = (char *)malloc(path_cap);
     const char *result = nullptr;
-    if (!stem_buf || !path_buf) {
+    if (!stem_buf || !path_buf || !rel_buf) {
         sn_log(4, NULL, "outputconfig_get_write_name", __LINE__, "malloc FAILED! size:%d\n",
                (int)path_cap);
         goto done;
@@ -442,31 +497,45 @@ const char *outputconfig_get_write_name(outputconfig_t *config, const char *sour
             snprintf(numbered, sizeof numbered, "(%d)", index);
             stem.append(numbered);
         }
-        /* The name is one file in the folder: a template that makes "../",
-         * "/" or a name of "." or ".." would put it elsewhere. */
-        bool dots =
-            suffix[0] == '\0' && (strcmp(stem.buf, ".") == 0 || strcmp(stem.buf, "..") == 0);
-        if (memchr(stem.buf, '/', stem.len) || dots) {
-            sn_log(4, NULL, "outputconfig_get_write_name", __LINE__,
-                   "output name has folder parts FAILED! ori:%s, name:%s\n", source_path, stem.buf);
-            goto done;
-        }
+
+        /* The part below the output folder: the template may name
+         * sub-folders, but the tidied name must stay inside the folder. */
+        Text rel(rel_buf, path_cap);
+        rel.append(stem.buf, stem.len);
+        rel.append(suffix);
+        tidy_runs(rel_buf);
+        const char *inside = rel_buf[0] == '/' ? rel_buf + 1 : rel_buf;
 
         Text path(path_buf, path_cap);
         if (folder_len > 0) {
             path.append(folder, folder_len);
             path.append("/");
         }
-        path.append(stem.buf, stem.len);
-        path.append(suffix);
+        path.append(inside);
         tidy_separators(path_buf);
         size_t len = strlen(path_buf);
-        if (stem.overflow || path.overflow || len >= OUTPUTCONFIG_TEXT_SIZE || len >= name_size) {
+        if (stem.overflow || path.overflow || rel.overflow || len >= OUTPUTCONFIG_TEXT_SIZE ||
+            len >= name_size) {
+            sn_log(4, NULL, "outputconfig_get_write_name", __LINE__,
+                   "output name too long FAILED! ori:%s\n", source_path);
+            goto done;
+        }
+        if (leaves_folder(inside) || stem_leaves_folder(stem.buf)) {
+            /* The refused name is still the one to show. */
+            memcpy(name, path_buf, len + 1);
+            sn_log(4, NULL, "outputconfig_get_write_name", __LINE__,
+                   "output name has folder parts FAILED! ori:%s, name:%s\n", source_path, stem.buf);
+            goto done;
+        }
+        size_t rel_len = strlen(inside);
+        if (relative && rel_len >= relative_size) {
             sn_log(4, NULL, "outputconfig_get_write_name", __LINE__,
                    "output name too long FAILED! ori:%s\n", source_path);
             goto done;
         }
         memcpy(name, path_buf, len + 1);
+        if (relative)
+            memcpy(relative, inside, rel_len + 1);
         result = name;
         sn_log(2, NULL, "outputconfig_get_write_name", __LINE__, "ori:%s, write:%s\n", source_path,
                name);
@@ -474,6 +543,7 @@ const char *outputconfig_get_write_name(outputconfig_t *config, const char *sour
 
 done:
     free(stem_buf);
+    free(rel_buf);
     free(path_buf);
     return result;
 }

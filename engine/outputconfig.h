@@ -44,9 +44,18 @@ int outputconfig_load(outputconfig_t *config, const char *path);
 /* Builds the output path of source_path, the file at view index index, into
  * the caller's buffer name (each caller its own) and returns it; null for a
  * null argument or when the path would not fit in 1023 characters or in
- * name_size bytes. Does not look at existing files. */
+ * name_size bytes. The template may name sub-folders of the output folder;
+ * a name that would leave it (a "." or ".." component) or that names no
+ * file (an empty last component) is refused. Does not look at existing
+ * files. */
 const char *outputconfig_get_write_name(outputconfig_t *config, const char *source_path, int index,
                                         char *name, size_t name_size);
+/* The same, with the part of the path below the output folder (no leading
+ * '/') into relative when it is not null. On a refusal name still holds the
+ * refused path, or "" when none could be made. */
+const char *outputconfig_get_write_names(outputconfig_t *config, const char *source_path, int index,
+                                         char *name, size_t name_size, char *relative,
+                                         size_t relative_size);
 
 /* One <Counter ...> or <Datetime ...> keyword expanded as in output names, for
  * the stamp texts that share them. keyword is its '<', followed by the rest of

@@ -10,6 +10,7 @@
  *   photobatch_proc (the worker)
  */
 #include "photobatch.h"
+#include "outputfile.h"
 #include "stagebound.h"
 
 #include "base/sn_log.h"
@@ -18,9 +19,8 @@
 #include "image/sn_image.h"
 #include "image/sn_image_codec.h"
 
-#include <dirent.h>
 #include <errno.h>
-#include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -45,13 +45,13 @@ const int k_idle_ms = 50;
  * its feet. */
 const int k_exit_wait_ms = 120000;
 
-/* Temporary output names: the prefix and suffix, room for the process id and
- * serial number between them, and the tries for a free one. */
-const char k_temp_prefix[] = ".zandrevik-";
-const char k_temp_suffix[] = ".part";
-const size_t k_temp_extra = 64;
-const int k_temp_attempts = 100;
-std::atomic<unsigned> g_temp_serial{0};
+/* A clear of the filter callback waits for a call in progress; polled, as
+ * the posters do. */
+const int k_clear_poll_ms = 1;
+
+/* Set on the worker while it is inside the filter callback: a clear made
+ * from within the call must not wait for itself. */
+thread_local int t_in_filter_call = 0;
 
 void sleep_ms(int ms)
 {
@@ -86,161 +86,95 @@ void collect_filters(photobatch_t *batch, const QString &path, int index,
         sn_thread_mutex_guard guard(batch->mutex);
         callback = batch->filter_callback;
         owner = batch->filter_owner;
+        if (callback)
+            batch->filter_calls++;
     }
     filters.clear();
-    if (callback)
-        callback(owner, path, index, filters);
+    if (!callback)
+        return;
+    /* Called outside the lock: the callback may take its own locks, and a
+     * set or clear meanwhile only waits for the count. */
+    t_in_filter_call++;
+    callback(owner, path, index, filters);
+    t_in_filter_call--;
+    sn_thread_mutex_guard guard(batch->mutex);
+    batch->filter_calls--;
 }
 
-/* Member n of name's numbered series: name itself for 0, else name with
- * "(n)" before the last '.' of its last component, or at its end. */
-int numbered_name(const char *name, long long n, char *out, size_t size)
+/* The run's output folder, opened once per run (at its start, or when the
+ * first file needs it after "use the source's folder" was turned off): a
+ * folder that is a link is followed then, and every name of the run is made
+ * from that descriptor, whatever the path becomes meanwhile. */
+int run_folder(photobatch_t *batch)
 {
-    if (n == 0) {
-        if (strlen(name) >= size)
-            return -1;
-        strcpy(out, name);
-        return 0;
+    if (!batch->output_dir_tried) {
+        batch->output_dir_tried = 1;
+        batch->output_dir = outputfile_open_folder(batch->output_dir_path);
     }
-    const char *slash = strrchr(name, '/');
-    const char *dot = strrchr(slash ? slash : name, '.');
-    size_t head = dot ? (size_t)(dot - name) : strlen(name);
-    int len = snprintf(out, size, "%.*s(%lld)%s", (int)head, name, n, dot ? dot : "");
-    return len > 0 && (size_t)len < size ? 0 : -1;
+    return batch->output_dir;
 }
 
-/* The first name of wanted's numbered series that nothing holds now, and its
- * number (0 for wanted itself). A failure reports this name; the name is
- * only taken when the finished file is published. */
-int first_free_name(const char *wanted, char *out, size_t size, long long *number)
+/* A new run takes the folder as the settings name it now. */
+void begin_run_folder(photobatch_t *batch)
 {
-    for (long long n = 0;; n++) {
-        if (numbered_name(wanted, n, out, size) != 0) {
-            /* The caller's failure report covers a name too long as it stands. */
-            if (n > 0)
-                sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
-                       wanted);
-            return -1;
-        }
-        struct stat st;
-        if (lstat(out, &st) != 0) {
-            *number = n;
-            return 0;
-        }
+    if (batch->output_dir >= 0)
+        close(batch->output_dir);
+    batch->output_dir = -1;
+    batch->output_dir_tried = 0;
+    outputconfig_lock(batch->outputconfig);
+    memcpy(batch->output_dir_path, batch->outputconfig->output_folder,
+           sizeof batch->output_dir_path);
+    int use_source_folder = batch->outputconfig->use_source_folder;
+    outputconfig_unlock(batch->outputconfig);
+    batch->output_dir_path[sizeof batch->output_dir_path - 1] = '\0';
+    /* Resolved now, at the start: a link the user chose is followed here,
+     * not wherever it may point later in the run. */
+    if (!use_source_folder)
+        run_folder(batch);
+}
+
+void end_run_folder(photobatch_t *batch)
+{
+    if (batch->output_dir >= 0)
+        close(batch->output_dir);
+    batch->output_dir = -1;
+    batch->output_dir_tried = 0;
+}
+
+/* The output's name as shown: the output path with its last component
+ * replaced by published. */
+void shown_name(const char *wanted, const char *published, char *out, size_t size)
+{
+    const char *slash = strrchr(wanted, '/');
+    int head = slash ? (int)(slash - wanted + 1) : 0;
+    snprintf(out, size, "%.*s%s", head, wanted, published);
+}
+
+/* Why a source that delete-source would remove stays, or null when it may
+ * go. Only when the output's folder entry is on the disk and the name still
+ * stands for the photo that was loaded. */
+const char *reason_to_keep(const char *source, const struct stat *loaded, int filter_failed,
+                           int folder, const char *output)
+{
+    /* After a failed filter the output is not what the user asked for: it
+     * is written, but the original must not go. */
+    if (filter_failed) {
+        sn_log(3, NULL, "photobatch_proc", __LINE__, "a filter failed, source kept: %s\n", source);
+        return "a filter failed";
     }
-}
-
-/* Creates a private file beside name for the writer. Its name starts with
- * '.' and ends in ".part", so that Add Folder passes it over, and holds the
- * process id and a serial number, so that it never meets an output name or
- * another run's leftover: a file that a killed run left under such a name is
- * ignored. Returns the open descriptor; the file's identity goes to *claimed
- * so that only that file is ever removed or published. */
-int create_temp(const char *name, char *temp, size_t size, struct stat *claimed)
-{
-    const char *slash = strrchr(name, '/');
-    int folder_len = slash ? (int)(slash - name + 1) : 0;
-    for (int attempt = 0; attempt < k_temp_attempts; attempt++) {
-        unsigned serial = g_temp_serial.fetch_add(1, std::memory_order_relaxed);
-        int len = snprintf(temp, size, "%.*s%s%ld-%u%s", folder_len, name, k_temp_prefix,
-                           (long)getpid(), serial, k_temp_suffix);
-        if (len < 0 || (size_t)len >= size) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n", name);
-            return -1;
-        }
-        int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (fstat(fd, claimed) != 0) {
-                close(fd);
-                unlink(temp);
-                sn_log(4, NULL, "photobatch_proc", __LINE__, "fstat FAILED! %s\n", temp);
-                return -1;
-            }
-            return fd;
-        }
-        if (errno != EEXIST)
-            break;
+    if (outputfile_sync_folder(folder) != 0) {
+        sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! folder of %s, source kept\n",
+               output);
+        return "the output folder could not be synced";
     }
-    sn_log(4, NULL, "photobatch_proc", __LINE__, "create FAILED! %s: %s\n", name, strerror(errno));
-    return -1;
-}
-
-bool is_claimed(const char *path, const struct stat *claimed)
-{
-    struct stat st;
-    return lstat(path, &st) == 0 && st.st_dev == claimed->st_dev && st.st_ino == claimed->st_ino;
-}
-
-/* Removes what a failed save left, but only the file this run created. */
-void discard_output(const char *path, const struct stat *claimed)
-{
-    if (is_claimed(path, claimed))
-        unlink(path);
-}
-
-/* Gives the finished temporary file the first free name of wanted's series
- * from number on, in one step that never replaces a file: until then no
- * final name shows a partial file, whenever the program dies. */
-int publish_output(const char *temp, const char *wanted, long long number, char *out, size_t size)
-{
-    for (long long n = number;; n++) {
-        if (numbered_name(wanted, n, out, size) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
-                   wanted);
-            return -1;
-        }
-        if (renameat2(AT_FDCWD, temp, AT_FDCWD, out, RENAME_NOREPLACE) == 0)
-            return 0;
-        /* A file system without that flag: a hard link never replaces a name
-         * either. */
-        if ((errno == EINVAL || errno == ENOSYS) && link(temp, out) == 0) {
-            unlink(temp);
-            return 0;
-        }
-        if (errno != EEXIST) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "create FAILED! %s: %s\n", out,
-                   strerror(errno));
-            return -1;
-        }
+    /* Replaced or changed since its load: that is not the photo whose
+     * output was just written. */
+    if (!outputfile_is_loaded(source, loaded)) {
+        sn_log(4, NULL, "photobatch_proc", __LINE__,
+               "source changed since its load, kept FAILED! %s\n", source);
+        return "changed since it was loaded";
     }
-}
-
-/* The name still stands for the very file that was loaded, unchanged since:
- * only then may it go. */
-bool is_loaded_file(const char *path, const struct stat *loaded)
-{
-    struct stat st;
-    return lstat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == loaded->st_dev &&
-           st.st_ino == loaded->st_ino && st.st_size == loaded->st_size &&
-           st.st_mtim.tv_sec == loaded->st_mtim.tv_sec &&
-           st.st_mtim.tv_nsec == loaded->st_mtim.tv_nsec;
-}
-
-int sync_path(const char *path, int flags)
-{
-    int fd = open(path, O_RDONLY | O_CLOEXEC | flags);
-    if (fd < 0)
-        return -1;
-    int failed = fsync(fd) != 0;
-    if (close(fd) != 0)
-        failed = 1;
-    return failed ? -1 : 0;
-}
-
-/* The folder part of path, for syncing the new directory entry. */
-int sync_folder_of(const char *path)
-{
-    const char *slash = strrchr(path, '/');
-    if (!slash)
-        return sync_path(".", O_DIRECTORY);
-    if (slash == path)
-        return sync_path("/", O_DIRECTORY);
-    char *folder = strndup(path, (size_t)(slash - path));
-    if (!folder)
-        return -1;
-    int r = sync_path(folder, O_DIRECTORY);
-    free(folder);
-    return r;
+    return nullptr;
 }
 
 void process_file(photobatch_t *batch, int index)
@@ -284,25 +218,46 @@ void process_file(photobatch_t *batch, int index)
         }
     }
 
-    /* One consistent copy of the settings serves the whole file. */
+    /* One consistent copy of the settings serves the whole file; its names
+     * are made in the run's folder. */
     outputconfig_t settings;
     outputconfig_copy(batch->outputconfig, &settings);
+    if (!settings.use_source_folder)
+        memcpy(settings.output_folder, batch->output_dir_path, sizeof settings.output_folder);
     char wanted[OUTPUTCONFIG_TEXT_SIZE];
+    char relative[OUTPUTCONFIG_TEXT_SIZE];
+    const char *made = outputconfig_get_write_names(&settings, source, index, wanted, sizeof wanted,
+                                                    relative, sizeof relative);
+    int base = -1;
+    if (made)
+        base =
+            settings.use_source_folder ? outputfile_open_source_folder(source) : run_folder(batch);
+    const char *leaf = nullptr;
+    int folder = base >= 0 ? outputfile_open_parent(base, relative, wanted, &leaf) : -1;
+    if (settings.use_source_folder && base >= 0)
+        close(base);
+    outputfile_t out;
+    memset(&out, 0, sizeof out);
+    out.fd = -1;
     char output[OUTPUTCONFIG_TEXT_SIZE];
-    char temp[OUTPUTCONFIG_TEXT_SIZE + k_temp_extra];
-    struct stat claimed;
-    long long number = 0;
-    int fd = -1;
-    const char *made = outputconfig_get_write_name(&settings, source, index, wanted, sizeof wanted);
-    if (!made || first_free_name(wanted, output, sizeof output, &number) != 0 ||
-        (fd = create_temp(output, temp, sizeof temp, &claimed)) < 0) {
-        /* A name that could not be made has no text of its own to show. */
-        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE,
-                          made ? wanted : source);
+    if (folder < 0 || outputfile_create(&out, folder, leaf, wanted) != 0) {
+        /* A name that could not be made at all has no text of its own to
+         * show; a refused one shows itself. */
+        if (made && folder >= 0)
+            outputfile_numbered_name(wanted, out.number, output, sizeof output);
+        else
+            snprintf(output, sizeof output, "%s", wanted[0] ? wanted : source);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
+        if (folder >= 0)
+            close(folder);
         sn_image_destroy(image);
         free(source);
         return;
     }
+    /* A failure reports the name the file was meant for. */
+    char claimed[NAME_MAX + 1];
+    outputfile_numbered_name(leaf, out.number, claimed, sizeof claimed);
+    shown_name(wanted, claimed, output, sizeof output);
 
     sn_image_write_params_t params;
     params.quality = settings.quality;
@@ -310,57 +265,47 @@ void process_file(photobatch_t *batch, int index)
     params.reserved = 0;
     params.transparent = settings.transparent;
     int format = settings.keep_source_format ? sn_image_guess_format(source) : settings.format;
-    int failed = sn_image_save(image, temp, format, &params) != 0;
+    int failed = sn_image_save_fd(image, out.fd, output, format, &params) != 0;
     sn_image_destroy(image);
 
+    mode_t mode = outputfile_default_mode();
+    struct timespec times[2];
+    bool keep_times = false;
     if (!failed && settings.keep_attribute) {
         struct stat st;
         if (stat(source, &st) == 0) {
-            struct timespec times[2] = {st.st_atim, st.st_mtim};
-            if (utimensat(AT_FDCWD, temp, times, 0) != 0 || chmod(temp, st.st_mode & 07777) != 0)
-                sn_log(3, NULL, "photobatch_proc", __LINE__, "copy attributes FAILED! %s\n",
-                       output);
+            times[0] = st.st_atim;
+            times[1] = st.st_mtim;
+            keep_times = true;
+            mode = st.st_mode & 07777;
         }
     }
-    /* The result must be on the disk before it gets its name, and before
-     * the source may go. */
-    if (!failed && fsync(fd) != 0) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! %s\n", output);
+    if (!failed && outputfile_finish(&out, mode, keep_times ? times : nullptr, output) != 0)
         failed = 1;
-    }
-    close(fd);
-    if (!failed && !is_claimed(temp, &claimed)) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "temporary file replaced FAILED! %s\n", temp);
-        failed = 1;
-    }
-    /* A failure reports the name the file was meant for. */
-    char published[OUTPUTCONFIG_TEXT_SIZE];
-    if (!failed && publish_output(temp, wanted, number, published, sizeof published) != 0)
+    char published[NAME_MAX + 1];
+    if (!failed && outputfile_publish(&out, leaf, published, sizeof published) != 0)
         failed = 1;
     if (failed) {
-        discard_output(temp, &claimed);
+        outputfile_discard(&out);
+        close(folder);
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
         free(source);
         return;
     }
-    strcpy(output, published);
-    /* After a failed filter the output is not what the user asked for: it
-     * is written, but the original must not go. */
-    if (settings.delete_source && filter_failed) {
-        sn_log(3, NULL, "photobatch_proc", __LINE__, "a filter failed, source kept: %s\n", source);
-    } else if (settings.delete_source) {
-        if (sync_folder_of(output) != 0)
-            sn_log(4, NULL, "photobatch_proc", __LINE__,
-                   "fsync FAILED! folder of %s, source kept\n", output);
-        else if (!is_loaded_file(source, &loaded))
-            /* Replaced or changed since its load: that is not the photo
-             * whose output was just written. */
-            sn_log(4, NULL, "photobatch_proc", __LINE__,
-                   "source changed since its load, kept FAILED! %s\n", source);
-        else if (unlink(source) != 0)
+    outputfile_close(&out);
+    shown_name(wanted, published, output, sizeof output);
+    const char *kept = nullptr;
+    if (settings.delete_source) {
+        kept = reason_to_keep(source, &loaded, filter_failed, folder, output);
+        if (!kept && unlink(source) != 0) {
             sn_log(4, NULL, "photobatch_proc", __LINE__, "unlink FAILED! %s\n", source);
+            kept = "it could not be deleted";
+        }
     }
+    close(folder);
     photobatch_notify(batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)source, output);
+    if (kept)
+        photobatch_notify(batch, PHOTOBATCH_EVENT_KEPT, (intptr_t)source, kept);
     free(source);
 }
 
@@ -379,6 +324,7 @@ int handle_command(photobatch_t *batch, int command)
         }
         batch->status.store(PHOTOBATCH_STATUS_RUNNING, std::memory_order_release);
         batch->total.store(fileman_count(batch->fileman), std::memory_order_release);
+        begin_run_folder(batch);
         {
             /* The operations prepare their filters once per run. */
             QList<imagefilter_t *> filters;
@@ -389,6 +335,7 @@ int handle_command(photobatch_t *batch, int command)
         break;
     case PHOTOBATCH_COMMAND_STOP:
         batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+        end_run_folder(batch);
         sn_image_cache_release();
         photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
         break;
@@ -415,6 +362,7 @@ int handle_command(photobatch_t *batch, int command)
             batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
             photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
         }
+        end_run_folder(batch);
         return 1;
     default:
         break;
@@ -453,6 +401,7 @@ int photobatch_proc(void *param, const std::atomic<int> *stop)
         /* >= : a list that shrank during the run must not keep it going. */
         if (current >= batch->total.load(std::memory_order_acquire)) {
             batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+            end_run_folder(batch);
             sn_image_cache_release();
             photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 1, nullptr);
         }
@@ -467,6 +416,7 @@ photobatch_t *photobatch_create(void)
                (int)sizeof(photobatch_t));
         return nullptr;
     }
+    batch->output_dir = -1;
     /* The list, the settings and the lock exist before the worker can look
      * at them. */
     batch->mutex = sn_thread_mutex_create();
@@ -509,6 +459,7 @@ void photobatch_destroy(photobatch_t *batch)
         sn_thread_close(batch->thread, 2000);
         batch->thread = nullptr;
     }
+    end_run_folder(batch);
     fileman_destroy(batch->fileman);
     outputconfig_destroy(batch->outputconfig);
     sn_thread_mutex_destroy(batch->mutex);
@@ -565,11 +516,22 @@ int photobatch_clear_filter_callback(photobatch_t *batch, void *owner)
 {
     if (!batch)
         return -1;
-    sn_thread_mutex_guard guard(batch->mutex);
-    if (batch->filter_owner != owner)
+    sn_thread_mutex_lock(batch->mutex);
+    if (batch->filter_owner != owner) {
+        sn_thread_mutex_unlock(batch->mutex);
         return -1;
+    }
     batch->filter_callback = nullptr;
     batch->filter_owner = nullptr;
+    /* The worker calls outside the lock: the owner may go only once a call
+     * it had copied has returned. No new call can start, the callback being
+     * gone. */
+    while (batch->filter_calls > t_in_filter_call) {
+        sn_thread_mutex_unlock(batch->mutex);
+        sn_thread_sleep(k_clear_poll_ms);
+        sn_thread_mutex_lock(batch->mutex);
+    }
+    sn_thread_mutex_unlock(batch->mutex);
     return 0;
 }
 

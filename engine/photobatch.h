@@ -51,6 +51,9 @@ typedef enum photobatch_event {
     PHOTOBATCH_EVENT_FILE = 4,     /* argument: the source path's address */
     PHOTOBATCH_EVENT_WRITTEN = 5,  /* argument: source path's address; text: output path */
     PHOTOBATCH_EVENT_FAILED = 6,   /* argument: one of the failure codes below */
+    /* Right after event 5: with delete source on, the source was kept.
+     * argument: source path's address; text: why, a short English text. */
+    PHOTOBATCH_EVENT_KEPT = 7,
 } photobatch_event_t;
 
 /* Failure codes of event 6 and their texts: the source path, or none, for a
@@ -69,9 +72,12 @@ typedef struct photobatch {
     fileman_t *fileman;           /* owned */
     outputconfig_t *outputconfig; /* owned */
     /* The two callback pairs are set by the interface and copied by the
-     * worker under the mutex before each call. */
+     * worker under the mutex before each call. filter_calls counts the
+     * filter callbacks in progress, under the mutex, so that a clear can
+     * wait for them. */
     filter_list_callback_t filter_callback;
     void *filter_owner;
+    int filter_calls;
     photobatch_process_callback_t process_callback;
     void *process_target;
     struct sn_thread_mutex *mutex;
@@ -85,6 +91,12 @@ typedef struct photobatch {
     std::atomic<int> total;   /* files in the list when the run started */
     std::atomic<int> current; /* view index of the file in hand */
     std::atomic<int> exited;  /* set by the worker as the last thing it touches */
+    /* The worker's own: the run's output folder, opened once per run (-1
+     * when not yet, or when it could not be), the path it was opened by,
+     * and whether it was tried. */
+    int output_dir;
+    int output_dir_tried;
+    char output_dir_path[OUTPUTCONFIG_TEXT_SIZE];
 } photobatch_t;
 
 photobatch_t *photobatch_create(void);
@@ -100,8 +112,9 @@ void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_cal
                                      void *target);
 void photobatch_set_filter_callback(photobatch_t *batch, filter_list_callback_t callback,
                                     void *owner);
-/* Clears the filter callback if owner still holds it: 0, or -1 when someone
- * else had set theirs meanwhile (theirs stays). */
+/* Clears the filter callback if owner still holds it, and returns once no
+ * call of it is in progress (on another thread): 0, or -1 when someone else
+ * had set theirs meanwhile (theirs stays). */
 int photobatch_clear_filter_callback(photobatch_t *batch, void *owner);
 
 fileman_t *photobatch_get_fileman(photobatch_t *batch);

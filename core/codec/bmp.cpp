@@ -3,7 +3,8 @@
  * 16, 24 and 32 bits (info headers of 40, 108 and 124 bytes, bottom-up or
  * top-down rows, bit-field masks for 16 and 32 bits) and a 24-bit writer.
  *
- * bmp_probe, bmp_read_header, bmp_read_frames, bmp_close, bmp_write.
+ * bmp_probe, bmp_read_header, bmp_read_frames, bmp_close, bmp_write and
+ * bmp_write_fd (the same into a descriptor).
  * Every number in a file is untrusted: sizes are checked before anything is
  * allocated, and a file too short for its rows fails before the frame exists.
  */
@@ -468,9 +469,10 @@ int bmp_read_frames(snimage_reader_t *reader, int first, int last)
     return 0;
 }
 
-int bmp_write(sn_image_t *image, const char *path, int, int, const sn_image_write_params_t *)
+int bmp_write_fd(sn_image_t *image, int fd, const char *path, int, int,
+                 const sn_image_write_params_t *)
 {
-    if (!image || !path || image->frame_count < 1 || !image->frames || !image->frames[0].rows) {
+    if (!image || fd < 0 || image->frame_count < 1 || !image->frames || !image->frames[0].rows) {
         sn_log(4, NULL, "bmp_write", __LINE__, "nothing to write, file:%s\n", path ? path : "");
         return -1;
     }
@@ -485,11 +487,9 @@ int bmp_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
         return -1;
     }
 
-    FILE *fp = fopen(path, "wb");
-    if (!fp) {
-        sn_log(4, NULL, "bmp_write", __LINE__, "fopen FAILED! %s\n", path);
+    FILE *fp = snimage_output_stream(fd, path, "bmp_write");
+    if (!fp)
         return -1;
-    }
     unsigned char head[kFileHeadSize] = {'B', 'M'};
     put32(head + 2, (uint32_t)(54 + image_size));
     put32(head + 10, 54);
@@ -505,20 +505,20 @@ int bmp_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
     if (ret != sizeof head) {
         sn_log(4, NULL, "bmp_write", __LINE__, "write FAIL, sizeof(bmp_head):%d, ret:%d\n",
                (int)sizeof head, (int)ret);
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     ret = fwrite(info, 1, sizeof info, fp);
     if (ret != sizeof info) {
         sn_log(4, NULL, "bmp_write", __LINE__, "write FAIL, sizeof(bmp_info):%d, ret:%d\n",
                (int)sizeof info, (int)ret);
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     unsigned char *row = (unsigned char *)calloc(1, row_size);
     if (!row) {
         sn_log(4, NULL, "bmp_write", __LINE__, "malloc FAILED! size:%zu\n", row_size);
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     for (int y = image->height - 1; y >= 0; y--) {
@@ -533,7 +533,7 @@ int bmp_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
         if (fwrite(row, 1, row_size, fp) != row_size) {
             sn_log(4, NULL, "bmp_write", __LINE__, "write FAILED! %s\n", path);
             free(row);
-            snimage_abandon_output(fp, path);
+            fclose(fp);
             return -1;
         }
     }
@@ -541,8 +541,19 @@ int bmp_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
     return snimage_finish_output(fp, path, "bmp_write");
 }
 
+int bmp_write(sn_image_t *image, const char *path, int first, int last,
+              const sn_image_write_params_t *params)
+{
+    if (!image || !path) {
+        sn_log(4, NULL, "bmp_write", __LINE__, "nothing to write, file:%s\n", path ? path : "");
+        return -1;
+    }
+    return snimage_write_path(image, path, first, last, params, bmp_write_fd, "bmp_write");
+}
+
 } // namespace
 
 snimage_iformat_t snimage_bmp_iformat = {SN_IMAGE_FORMAT_BMP, "bmp",     bmp_probe, bmp_read_header,
                                          bmp_read_frames,     bmp_close, nullptr};
-snimage_oformat_t snimage_bmp_oformat = {SN_IMAGE_FORMAT_BMP, "bmp", bmp_write, nullptr};
+snimage_oformat_t snimage_bmp_oformat = {SN_IMAGE_FORMAT_BMP, "bmp", bmp_write, bmp_write_fd,
+                                         nullptr};

@@ -5,7 +5,7 @@
  * the writer stores frame 0 as one image of at most 256 colours.
  *
  *   gif_probe, gif_read_header, gif_read_frames, gif_close   (input format)
- *   gif_write                                                (output format)
+ *   gif_write, gif_write_fd                                  (output format)
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
@@ -432,17 +432,17 @@ struct gif_writer_closer {
 };
 typedef std::unique_ptr<GifFileType, gif_writer_closer> gif_writer_ptr;
 
-/* Failure after the file was created: close it, remove what was written. */
-int abandon(gif_writer_ptr &gif, const char *path)
+/* Failure after the library took its copy of the descriptor: close that. */
+int abandon(gif_writer_ptr &gif)
 {
     gif.reset();
-    unlink(path);
     return -1;
 }
 
-int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_write_params_t *)
+int gif_write_fd(sn_image_t *image, int fd, const char *path, int, int,
+                 const sn_image_write_params_t *)
 {
-    if (!image || !path || image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
+    if (!image || fd < 0 || image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
         sn_log(4, NULL, "gif_write", __LINE__, "image or path is null\n");
         return -1;
     }
@@ -503,41 +503,40 @@ int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
     green.reset();
     blue.reset();
 
-    /* The library's own open-by-name creates the file readable by its owner
-     * only; like every other output, the file takes the user's umask. */
+    /* The library closes the descriptor it is given: it gets a copy, so that
+     * the caller's stays open for its own checks. */
     int err = E_GIF_ERR_OPEN_FAILED;
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
         return -1;
     }
-    gif_writer_ptr gif(EGifOpenFileHandle(fd, &err));
+    gif_writer_ptr gif(EGifOpenFileHandle(copy, &err));
     if (!gif) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifOpenFileName FAILED! errno:%d\n", err);
-        close(fd); /* not taken over by a failed open */
-        unlink(path);
+        close(copy); /* not taken over by a failed open */
         return -1;
     }
     if (EGifPutScreenDesc(gif.get(), width, height, color_bits(colors), 0, map.get()) ==
         GIF_ERROR) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifPutScreenDesc FAILED! errno:%d\n", gif->Error);
-        return abandon(gif, path);
+        return abandon(gif);
     }
     /* No entry is reserved for see-through pixels (they were painted white
      * above), so the control block declares none transparent. */
     GifByteType control[4] = {0, 0, 0, 0};
     if (EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, sizeof control, control) == GIF_ERROR) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifPutExtension FAILED! errno:%d\n", gif->Error);
-        return abandon(gif, path);
+        return abandon(gif);
     }
     if (EGifPutImageDesc(gif.get(), 0, 0, width, height, false, NULL) == GIF_ERROR) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifPutImageDesc FAILED! errno:%d\n", gif->Error);
-        return abandon(gif, path);
+        return abandon(gif);
     }
     for (int y = 0; y < height; y++) {
         if (EGifPutLine(gif.get(), index.get() + (size_t)y * (size_t)width, width) == GIF_ERROR) {
             sn_log(4, NULL, "gif_write", __LINE__, "EGifPutLine FAILED! errno:%d\n", gif->Error);
-            return abandon(gif, path);
+            return abandon(gif);
         }
     }
     /* The close writes the terminator and flushes: a failure there loses
@@ -545,14 +544,24 @@ int gif_write(sn_image_t *image, const char *path, int, int, const sn_image_writ
      * whatever it returns. */
     if (EGifCloseFile(gif.release(), &err) == GIF_ERROR) {
         sn_log(4, NULL, "gif_write", __LINE__, "EGifCloseFile FAILED! errno:%d\n", err);
-        unlink(path);
         return -1;
     }
     return 0;
+}
+
+int gif_write(sn_image_t *image, const char *path, int first, int last,
+              const sn_image_write_params_t *params)
+{
+    if (!image || !path) {
+        sn_log(4, NULL, "gif_write", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    return snimage_write_path(image, path, first, last, params, gif_write_fd, "gif_write");
 }
 
 } // namespace
 
 snimage_iformat_t snimage_gif_iformat = {SN_IMAGE_FORMAT_GIF, "gif",     gif_probe, gif_read_header,
                                          gif_read_frames,     gif_close, nullptr};
-snimage_oformat_t snimage_gif_oformat = {SN_IMAGE_FORMAT_GIF, "gif", gif_write, nullptr};
+snimage_oformat_t snimage_gif_oformat = {SN_IMAGE_FORMAT_GIF, "gif", gif_write, gif_write_fd,
+                                         nullptr};

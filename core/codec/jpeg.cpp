@@ -9,6 +9,7 @@
  *   sn_jpeg_read_frames  decodes into frame 0
  *   jpeg_close           releases the state
  *   sn_jpeg_write        writes frame 0 as a 3-component JPEG
+ *   sn_jpeg_write_fd     the same into a descriptor the caller holds
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
@@ -355,10 +356,10 @@ int jpeg_compress_calls(jpeg_write_job *job, FILE *fp, uint32_t **rows, int widt
     return 0;
 }
 
-int sn_jpeg_write(sn_image_t *image, const char *path, int first, int last,
-                  const sn_image_write_params_t *params)
+int sn_jpeg_write_fd(sn_image_t *image, int fd, const char *path, int, int,
+                     const sn_image_write_params_t *params)
 {
-    if (!image || !path || !image->frames || image->frame_count < 1 || !image->frames[0].rows) {
+    if (!image || fd < 0 || !image->frames || image->frame_count < 1 || !image->frames[0].rows) {
         sn_log(4, NULL, "sn_jpeg_write", __LINE__, "image or path is null\n");
         return -1;
     }
@@ -366,16 +367,14 @@ int sn_jpeg_write(sn_image_t *image, const char *path, int first, int last,
         return -1;
     int quality = params ? params->quality : 90;
 
-    FILE *fp = fopen(path, "wb");
-    if (!fp) {
-        sn_log(4, NULL, "sn_jpeg_write", __LINE__, "fopen FAILED! %s\n", path);
+    FILE *fp = snimage_output_stream(fd, path, "sn_jpeg_write");
+    if (!fp)
         return -1;
-    }
     jpeg_write_job *job = (jpeg_write_job *)calloc(1, sizeof(jpeg_write_job));
     if (!job) {
         sn_log(4, NULL, "sn_jpeg_write", __LINE__, "malloc FAILED! size:%zu\n",
                sizeof(jpeg_write_job));
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     jpeg_fail_init(&job->err, "sn_jpeg_write");
@@ -385,10 +384,20 @@ int sn_jpeg_write(sn_image_t *image, const char *path, int first, int last,
     jpeg_destroy_compress(&job->cinfo);
     free(job);
     if (rc != 0) {
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     return snimage_finish_output(fp, path, "sn_jpeg_write");
+}
+
+int sn_jpeg_write(sn_image_t *image, const char *path, int first, int last,
+                  const sn_image_write_params_t *params)
+{
+    if (!image || !path) {
+        sn_log(4, NULL, "sn_jpeg_write", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    return snimage_write_path(image, path, first, last, params, sn_jpeg_write_fd, "sn_jpeg_write");
 }
 
 } // namespace
@@ -396,4 +405,5 @@ int sn_jpeg_write(sn_image_t *image, const char *path, int first, int last,
 snimage_iformat_t snimage_jpeg_iformat = {
     SN_IMAGE_FORMAT_JPEG, "jpeg,jpg", jpeg_probe, sn_jpeg_read_header,
     sn_jpeg_read_frames,  jpeg_close, nullptr};
-snimage_oformat_t snimage_jpeg_oformat = {SN_IMAGE_FORMAT_JPEG, "jpeg,jpg", sn_jpeg_write, nullptr};
+snimage_oformat_t snimage_jpeg_oformat = {SN_IMAGE_FORMAT_JPEG, "jpeg,jpg", sn_jpeg_write,
+                                          sn_jpeg_write_fd, nullptr};

@@ -9,6 +9,7 @@
  *   png_read_frames   decodes the whole picture into frame 0
  *   png_close         releases the state
  *   png_write         writes frame 0 as 8-bit RGB, or RGBA with alpha
+ *   png_write_fd      the same into a descriptor the caller holds
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
@@ -270,10 +271,10 @@ int png_encode_calls(png_structp png, png_infop info, FILE *fp, uint32_t **rows,
     return 0;
 }
 
-int png_write(sn_image_t *image, const char *path, int first, int last,
-              const sn_image_write_params_t *params)
+int png_write_fd(sn_image_t *image, int fd, const char *path, int, int,
+                 const sn_image_write_params_t *params)
 {
-    if (!image || !path || !image->frames || image->frame_count < 1 || !image->frames[0].rows) {
+    if (!image || fd < 0 || !image->frames || image->frame_count < 1 || !image->frames[0].rows) {
         sn_log(4, NULL, "png_write", __LINE__, "image or path is null\n");
         return -1;
     }
@@ -281,16 +282,14 @@ int png_write(sn_image_t *image, const char *path, int first, int last,
         return -1;
     int alpha = image->has_alpha || (params && params->transparent);
 
-    FILE *fp = fopen(path, "wb");
-    if (!fp) {
-        sn_log(4, NULL, "png_write", __LINE__, "fopen FAILED! %s\n", path);
+    FILE *fp = snimage_output_stream(fd, path, "png_write");
+    if (!fp)
         return -1;
-    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, (png_voidp) "png_write",
                                               png_fail_error, png_fail_warning);
     if (!png) {
         sn_log(4, NULL, "png_write", __LINE__, "png_create_write_struct FAILED!\n");
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     png_infop info = png_create_info_struct(png);
@@ -302,14 +301,25 @@ int png_write(sn_image_t *image, const char *path, int first, int last,
         sn_log(4, NULL, "png_write", __LINE__, "png_create_info_struct FAILED!\n");
     png_destroy_write_struct(&png, info ? &info : NULL);
     if (rc != 0) {
-        snimage_abandon_output(fp, path);
+        fclose(fp);
         return -1;
     }
     return snimage_finish_output(fp, path, "png_write");
+}
+
+int png_write(sn_image_t *image, const char *path, int first, int last,
+              const sn_image_write_params_t *params)
+{
+    if (!image || !path) {
+        sn_log(4, NULL, "png_write", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    return snimage_write_path(image, path, first, last, params, png_write_fd, "png_write");
 }
 
 } // namespace
 
 snimage_iformat_t snimage_png_iformat = {SN_IMAGE_FORMAT_PNG, "png",     png_probe, png_read_header,
                                          png_read_frames,     png_close, nullptr};
-snimage_oformat_t snimage_png_oformat = {SN_IMAGE_FORMAT_PNG, "png", png_write, nullptr};
+snimage_oformat_t snimage_png_oformat = {SN_IMAGE_FORMAT_PNG, "png", png_write, png_write_fd,
+                                         nullptr};

@@ -6,7 +6,7 @@
  * log.
  *
  *   tiff_probe, tiff_read_header, tiff_read_frames, tiff_close   (input format)
- *   tiff_write                                                   (output format)
+ *   tiff_write, tiff_write_fd                                    (output format)
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
@@ -493,19 +493,18 @@ int set_alpha_sample(TIFF *tif, int samples)
     return TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
 }
 
-/* Failure after the file was created: drop the handle, close, remove. */
-int abandon(TIFF *tif, int fd, const char *path)
+/* Failure after the handle was made: drop it; the descriptor is the
+ * caller's. */
+int abandon(TIFF *tif)
 {
-    if (tif)
-        TIFFClose(tif);
-    close(fd);
-    unlink(path);
+    TIFFClose(tif);
     return -1;
 }
 
-int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_write_params_t *)
+int tiff_write_fd(sn_image_t *image, int fd, const char *path, int, int,
+                  const sn_image_write_params_t *)
 {
-    if (!image || !path || image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
+    if (!image || fd < 0 || image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
         sn_log(4, NULL, "tiff_write", __LINE__, "image or path is null\n");
         return -1;
     }
@@ -524,18 +523,13 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
         sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpenOptionsAlloc FAILED!\n");
         return -1;
     }
-    int fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED!\n");
-        return -1;
-    }
     /* Mode "w" writes the host's byte order: "II" here, the one the probe
      * accepts. */
     TIFF *tif = TIFFClientOpenExt(path, "w", (thandle_t)(intptr_t)fd, fd_read, fd_write, fd_seek,
                                   fd_keep_open, fd_size, fd_no_map, fd_no_unmap, opts.get());
     if (!tif) {
         sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED!\n");
-        return abandon(nullptr, fd, path);
+        return -1;
     }
     if (!TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, (uint32_t)width) ||
         !TIFFSetField(tif, TIFFTAG_IMAGELENGTH, (uint32_t)height) ||
@@ -546,7 +540,7 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
         !TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0)) ||
         !set_alpha_sample(tif, samples)) {
         sn_log(4, NULL, "tiff_write", __LINE__, "TIFFSetField FAILED! %s\n", path);
-        return abandon(tif, fd, path);
+        return abandon(tif);
     }
     for (int y = 0; y < height; y++) {
         const uint32_t *in = image->frames[0].rows[y];
@@ -569,19 +563,39 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
         }
         if (TIFFWriteScanline(tif, row.get(), (uint32_t)y, 0) < 0) {
             sn_log(4, NULL, "tiff_write", __LINE__, "TIFFWriteScanline FAILED! row:%d\n", y);
-            return abandon(tif, fd, path);
+            return abandon(tif);
         }
     }
     /* TIFFClose reports nothing: the flush writes the last strip and the
      * directory, and is where a full disk shows. */
     if (!TIFFFlush(tif)) {
         sn_log(4, NULL, "tiff_write", __LINE__, "TIFFFlush FAILED! %s\n", path);
-        return abandon(tif, fd, path);
+        return abandon(tif);
     }
     TIFFClose(tif);
-    if (close(fd) != 0) {
+    return 0;
+}
+
+int tiff_write(sn_image_t *image, const char *path, int first, int last,
+               const sn_image_write_params_t *params)
+{
+    if (!image || !path) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "image or path is null\n");
+        return -1;
+    }
+    /* Read access too: libtiff reads back what it wrote. */
+    int fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        sn_log(4, NULL, "tiff_write", __LINE__, "TIFFOpen FAILED!\n");
+        return -1;
+    }
+    int failed = tiff_write_fd(image, fd, path, first, last, params) != 0;
+    if (close(fd) != 0 && !failed) {
         sn_log(4, NULL, "tiff_write", __LINE__, "close FAILED! %s\n", path);
-        unlink(path);
+        failed = 1;
+    }
+    if (failed) {
+        snimage_remove_partial(path);
         return -1;
     }
     return 0;
@@ -592,4 +606,5 @@ int tiff_write(sn_image_t *image, const char *path, int, int, const sn_image_wri
 snimage_iformat_t snimage_tiff_iformat = {
     SN_IMAGE_FORMAT_TIFF, "tiff,tif", tiff_probe, tiff_read_header,
     tiff_read_frames,     tiff_close, nullptr};
-snimage_oformat_t snimage_tiff_oformat = {SN_IMAGE_FORMAT_TIFF, "tiff,tif", tiff_write, nullptr};
+snimage_oformat_t snimage_tiff_oformat = {SN_IMAGE_FORMAT_TIFF, "tiff,tif", tiff_write,
+                                          tiff_write_fd, nullptr};

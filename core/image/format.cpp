@@ -1,7 +1,8 @@
 /*
  * Format vocabulary (ids, names, extensions), the input and output format
- * registries, loading by content, guessing and saving, and the writers'
- * shared end-of-file check.
+ * registries, loading by content, guessing and saving (by path or into a
+ * descriptor), and the writers' shared path entry, stream and end-of-file
+ * check.
  */
 #include "image/sn_image.h"
 #include "image/sn_image_codec.h"
@@ -343,6 +344,24 @@ fail:
     return nullptr;
 }
 
+/* The descriptor of format, or of name's extension for 0, with a frame to
+ * write; null after its message. */
+static const snimage_oformat_t *save_format(sn_image_t *image, const char *name, int format)
+{
+    const snimage_oformat_t *out =
+        format != 0 ? snimage_find_oformat(format) : snimage_guess_oformat(name);
+    if (!out || !out->write) {
+        sn_log(4, NULL, "sn_image_save", __LINE__, "unknown output format, file:%s, format:%d\n",
+               name, format);
+        return nullptr;
+    }
+    if (image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
+        sn_log(4, NULL, "sn_image_save", __LINE__, "image has no frame, file:%s\n", name);
+        return nullptr;
+    }
+    return out;
+}
+
 int sn_image_save(sn_image_t *image, const char *path, int format,
                   const sn_image_write_params_t *params)
 {
@@ -350,18 +369,28 @@ int sn_image_save(sn_image_t *image, const char *path, int format,
         sn_log(4, NULL, "sn_image_save", __LINE__, "image or path is null\n");
         return -1;
     }
-    const snimage_oformat_t *out =
-        format != 0 ? snimage_find_oformat(format) : snimage_guess_oformat(path);
-    if (!out || !out->write) {
-        sn_log(4, NULL, "sn_image_save", __LINE__, "unknown output format, file:%s, format:%d\n",
-               path, format);
+    const snimage_oformat_t *out = save_format(image, path, format);
+    if (!out)
         return -1;
-    }
-    if (image->frame_count <= 0 || !image->frames || !image->frames[0].rows) {
-        sn_log(4, NULL, "sn_image_save", __LINE__, "image has no frame, file:%s\n", path);
-        return -1;
-    }
     return out->write(image, path, 0, image->frame_count - 1, params);
+}
+
+int sn_image_save_fd(sn_image_t *image, int fd, const char *name, int format,
+                     const sn_image_write_params_t *params)
+{
+    if (!image || fd < 0 || !name) {
+        sn_log(4, NULL, "sn_image_save_fd", __LINE__, "image, descriptor or name is null\n");
+        return -1;
+    }
+    const snimage_oformat_t *out = save_format(image, name, format);
+    if (!out)
+        return -1;
+    if (!out->write_fd) {
+        sn_log(4, NULL, "sn_image_save_fd", __LINE__, "unknown output format, file:%s, format:%d\n",
+               name, format);
+        return -1;
+    }
+    return out->write_fd(image, fd, name, 0, image->frame_count - 1, params);
 }
 
 const char *sn_image_format_name(int id)
@@ -390,35 +419,66 @@ int sn_image_format_from_name(const char *name)
     return 0;
 }
 
-/* Only a regular file can be a partial output: a device such as /dev/full
- * or /dev/null given as the path must never be unlinked. */
-static void remove_partial(const char *path)
+/* What a failed write leaves at path goes: a regular file, or a link the
+ * writer followed. A device such as /dev/full or /dev/null given as the path
+ * itself must never be unlinked. */
+void snimage_remove_partial(const char *path)
 {
     struct stat st;
-    if (path && lstat(path, &st) == 0 && S_ISREG(st.st_mode))
+    if (path && lstat(path, &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
         unlink(path);
 }
 
-int snimage_finish_output(FILE *fp, const char *path, const char *function)
+int snimage_write_path(sn_image_t *image, const char *path, int first, int last,
+                       const sn_image_write_params_t *params,
+                       int (*write_fd)(sn_image_t *, int, const char *, int, int,
+                                       const sn_image_write_params_t *),
+                       const char *function)
 {
-    if (!fp) {
-        snimage_abandon_output(nullptr, path);
+    if (!path || !write_fd) {
+        sn_log(4, NULL, function, __LINE__, "image or path is null\n");
         return -1;
     }
-    int failed = fflush(fp) != 0 || ferror(fp);
-    if (fclose(fp) != 0)
+    /* Read access too: libtiff reads back what it wrote. */
+    int fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", path);
+        return -1;
+    }
+    int failed = write_fd(image, fd, path, first, last, params) != 0;
+    if (close(fd) != 0 && !failed) {
+        sn_log(4, NULL, function, __LINE__, "write FAILED! %s\n", path);
         failed = 1;
+    }
     if (failed) {
-        sn_log(4, NULL, function, __LINE__, "write FAILED! %s\n", path ? path : "");
-        remove_partial(path);
+        snimage_remove_partial(path);
         return -1;
     }
     return 0;
 }
 
-void snimage_abandon_output(FILE *fp, const char *path)
+FILE *snimage_output_stream(int fd, const char *name, const char *function)
 {
-    if (fp)
-        fclose(fp);
-    remove_partial(path);
+    int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    FILE *fp = copy >= 0 ? fdopen(copy, "wb") : nullptr;
+    if (!fp) {
+        if (copy >= 0)
+            close(copy);
+        sn_log(4, NULL, function, __LINE__, "fopen FAILED! %s\n", name ? name : "");
+    }
+    return fp;
+}
+
+int snimage_finish_output(FILE *fp, const char *name, const char *function)
+{
+    if (!fp)
+        return -1;
+    int failed = fflush(fp) != 0 || ferror(fp);
+    if (fclose(fp) != 0)
+        failed = 1;
+    if (failed) {
+        sn_log(4, NULL, function, __LINE__, "write FAILED! %s\n", name ? name : "");
+        return -1;
+    }
+    return 0;
 }

@@ -121,6 +121,11 @@ sn_image_t *sn_image_create_from_file(const char *path, int last);
 int sn_image_guess_format(const char *path);
 int sn_image_save(sn_image_t *image, const char *path, int format,
                   const sn_image_write_params_t *params);
+/* Saves into fd, an empty file the caller created for reading and writing
+ * and still owns; the format by id, or by name's extension for 0. name only
+ * labels the messages: nothing is opened by it. 0 / -1. */
+int sn_image_save_fd(sn_image_t *image, int fd, const char *name, int format,
+                     const sn_image_write_params_t *params);
 const char *sn_image_format_name(int id);
 const char *sn_image_format_ext(int id);
 int sn_image_format_from_name(const char *name);

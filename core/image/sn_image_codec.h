@@ -35,6 +35,11 @@ typedef struct snimage_oformat {
     const char *extensions;
     int (*write)(sn_image_t *image, const char *path, int first, int last,
                  const sn_image_write_params_t *params);
+    /* The same into a descriptor the caller made and keeps: an empty file
+     * opened for reading and writing, at offset 0. The writer never closes
+     * it and never names a file; name only labels its messages. */
+    int (*write_fd)(sn_image_t *image, int fd, const char *name, int first, int last,
+                    const sn_image_write_params_t *params);
     struct snimage_oformat *next;
 } snimage_oformat_t;
 
@@ -79,11 +84,25 @@ FILE *snimage_reader_open_file(snimage_reader_t *reader);
  * the file, before any format looks at it. */
 extern void (*snimage_opened_hook)(const char *path);
 
-/* Writers' end of file: flushes, checks the stream's error flag and closes.
- * On any failure it logs "write FAILED! %s\n" under the writer's name, removes
- * the partial file and returns -1. fp may be null (open failed earlier). */
-int snimage_finish_output(FILE *fp, const char *path, const char *function);
-/* Writers' failure path: closes fp (may be null) and removes the partial file. */
-void snimage_abandon_output(FILE *fp, const char *path);
+/* A writer's path entry: creates or truncates path, hands the descriptor to
+ * write_fd and closes it. On failure ("fopen FAILED! %s\n" under function
+ * when path cannot be opened) a regular file or link left at path is
+ * removed, a device never; -1. */
+int snimage_write_path(sn_image_t *image, const char *path, int first, int last,
+                       const sn_image_write_params_t *params,
+                       int (*write_fd)(sn_image_t *, int, const char *, int, int,
+                                       const sn_image_write_params_t *),
+                       const char *function);
+/* The removal above, for a writer with a path entry of its own. */
+void snimage_remove_partial(const char *path);
+
+/* A stdio stream on a copy of fd, for the libraries that write through one;
+ * closing the stream leaves fd open. Null with "fopen FAILED! %s\n" under
+ * function. */
+FILE *snimage_output_stream(int fd, const char *name, const char *function);
+/* Writers' end of a stream: flushes, checks its error flag and closes it; on
+ * a failure "write FAILED! %s\n" under the writer's name and -1. fp may be
+ * null (nothing to close). */
+int snimage_finish_output(FILE *fp, const char *name, const char *function);
 
 #endif

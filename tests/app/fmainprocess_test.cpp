@@ -522,6 +522,9 @@ private slots:
              "the photo",
              "Apply filter [rotate] FAILED! the picture would exceed 128 megapixels and 16 times "
              "the photo"},
+            {7, (intptr_t) "/in/<a>.jpg", "a filter failed",
+             "Source kept: /in/<a>.jpg (a filter failed)",
+             "Source kept: /in/<a>.jpg (a filter failed)"},
         };
         QSignalSpy logged(page, &FMainProcess::logUpdate);
         QSignalSpy progress(page, &FMainProcess::progressChanged);
@@ -547,6 +550,56 @@ private slots:
         emit page->logUpdate(QStringLiteral("<font color=blue></font>"));
         window.reset();
         QCOMPARE(readAll(file("run.log")), written.join("\r\n") + "\r\n");
+    }
+
+    void aKeptSourceShowsARedLineAndDoesNotCountAsFailed()
+    {
+        // With delete source on, a photo replaced after its load is kept:
+        // its output is written, and the line says why the source stayed.
+        for (const char *name : {"a.jpg", "b.jpg"})
+            QVERIFY(zvtest::write_small_jpeg(file(name)));
+        addFiles({"a.jpg", "b.jpg"});
+        std::string out = file("out");
+        QDir().mkpath(QString::fromStdString(out));
+        setOutputFolder(out);
+        outputconfig_t *c = photobatch_get_outputconfig(batch());
+        outputconfig_lock(c);
+        c->delete_source = 1;
+        outputconfig_unlock(c);
+        static std::string replaced;
+        replaced = file("a.jpg");
+        photobatch_set_filter_callback(
+            batch(),
+            [](void *, const QString &path, int, QList<imagefilter_t *> &filters) {
+                filters.clear();
+                if (path.toStdString() != replaced)
+                    return;
+                std::string next = replaced + ".next";
+                if (zvtest::write_small_jpeg(next))
+                    rename(next.c_str(), replaced.c_str());
+            },
+            &gate);
+
+        MsgAnswer::next(QDialogButtonBox::Yes);
+        start();
+        QTRY_COMPARE_WITH_TIMEOUT(runsEnded(), 1, 20000);
+        QString a = QString::fromStdString(file("a.jpg"));
+        QString b = QString::fromStdString(file("b.jpg"));
+        QString o = QString::fromStdString(out);
+        QStringList expected{
+            "Start processing, files count:2, filter count0",
+            "Start Processing file: " + a,
+            "Processsing file complete, writed to:" + o + "/a.jpg",
+            "Source kept: " + a + " (changed since it was loaded)",
+            "Start Processing file: " + b,
+            "Processsing file complete, writed to:" + o + "/b.jpg",
+            "Processing completed, file count:2, processed:2",
+        };
+        QTRY_COMPARE(viewLines(), expected);
+        QTextBlock kept = child<QTextEdit>("edtLog")->document()->findBlockByNumber(3);
+        QCOMPARE(kept.begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
+        QVERIFY(QFileInfo::exists(a));
+        QVERIFY(!QFileInfo::exists(b));
     }
 
     void completionCountsTheFilesThatFailed()

@@ -110,11 +110,23 @@ TEST_F(OutputNaming, KeywordTable)
          "/o/archive.tar|.gz||"},
         {"noslash", 3, "", 1, "", JPG, "noslash.jpg"},
         {"/root.jpg", 3, "", 1, "<Foldername>x", JPG, "/x.jpg"},
-        /* A name never reaches out of its folder. */
+        /* A name may go into sub-folders, but never reaches out of its
+         * folder, and names a file. */
         {"C:/pics/IMG_01.jpg", 0, "C:", 0, "/", 0, "<null>"},
         {"C:/pics/IMG_01.jpg", 0, "/o", 0, "../<Filename>", JPG, "<null>"},
-        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "<Filename>/x", JPG, "<null>"},
-        {"C:/pics/IMG_01.jpg", 0, "/o", 1, "/etc/<Filename>", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "<Filename>/x", JPG, "/o/IMG_01/x.jpg"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 1, "/etc/<Filename>", JPG, "C:/pics/etc/IMG_01.jpg"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "sub/<Filename>", JPG, "/o/sub/IMG_01.jpg"},
+        {"C:/pics/IMG_01.jpg", 2, "/o", 0, "a//b/<Filename>_<Counter 1:1:3>", JPG,
+         "/o/a/b/IMG_01_003.jpg"},
+        {"C:/pics/IMG_01.jpg", 0, "", 0, "/sub/<Filename>", JPG, "sub/IMG_01.jpg"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "a/../../x", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "./x", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "x/..", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "x/.", 0, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "sub/", 0, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "sub/", JPG, "<null>"},
+        {"C:/pics/IMG_01.jpg", 0, "/o", 0, "a.b/..c", JPG, "/o/a.b/..c.jpg"},
         {"C:/pics/IMG_01.jpg", 0, "/o", 0, "..", 0, "<null>"},
         {"C:/pics/IMG_01.jpg", 0, "/o", 0, ".", 0, "<null>"},
         {"C:/pics/IMG_01.jpg", 0, "/o", 0, "..", JPG, "/o/...jpg"},
@@ -236,6 +248,18 @@ TEST_F(OutputNaming, NamesThatWouldNotFitFail)
         EXPECT_TRUE(zvtest::wait_for([&] {
             return log.contains("output name has folder parts FAILED! ori:/s/x.jpg, name:../x\n");
         }));
+        /* The batch shows the refused name, and opens the part below the
+         * folder of an accepted one. */
+        char shown[OUTPUTCONFIG_TEXT_SIZE], below[OUTPUTCONFIG_TEXT_SIZE];
+        EXPECT_EQ(outputconfig_get_write_names(g.config, "/s/x.jpg", 0, shown, sizeof shown, below,
+                                               sizeof below),
+                  nullptr);
+        EXPECT_STREQ(shown, "/o/../x.bmp");
+        strcpy(g.config->filename_template, "//a//<Filename>");
+        EXPECT_STREQ(outputconfig_get_write_names(g.config, "/s/x.jpg", 0, shown, sizeof shown,
+                                                  below, sizeof below),
+                     "/o/a/x.bmp");
+        EXPECT_STREQ(below, "a/x.bmp");
     }
 
     /* A buffer too small for the result is refused, not overrun. */

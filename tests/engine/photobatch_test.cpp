@@ -5,9 +5,11 @@
  * the source options and the filter list. Every wait is on the worker's own
  * events, with a time-out.
  */
+#include "outputfile.h"
 #include "photobatch.h"
 #include "stagebound.h"
 
+#include "base/sn_thread.h"
 #include "filter/imagefilter.h"
 #include "image/sn_image.h"
 #include "image/sn_image_codec.h"
@@ -35,6 +37,7 @@
 #include <iostream>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -77,6 +80,10 @@ Event failed(int code, const std::string &text)
 {
     return Event{PHOTOBATCH_EVENT_FAILED, code, "", text, true};
 }
+Event kept(const std::string &source, const std::string &why)
+{
+    return Event{PHOTOBATCH_EVENT_KEPT, 0, source, why, true};
+}
 
 /* Collects the events and the filter-list requests of one batch. */
 class Recorder
@@ -86,7 +93,8 @@ public:
     {
         Recorder *r = (Recorder *)target;
         Event e{event, argument, "", text ? text : "", text != nullptr};
-        if (event == PHOTOBATCH_EVENT_FILE || event == PHOTOBATCH_EVENT_WRITTEN) {
+        if (event == PHOTOBATCH_EVENT_FILE || event == PHOTOBATCH_EVENT_WRITTEN ||
+            event == PHOTOBATCH_EVENT_KEPT) {
             e.source = (const char *)argument;
             e.argument = 0;
         }
@@ -823,8 +831,8 @@ TEST_F(PhotoBatch, AFailedFilterKeepsTheSourceEvenWithDeleteSource)
     });
     std::vector<Event> events = run_all();
     EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(3, "failing"),
-                                          written(a, out_ + "/a.png"), begins(b),
-                                          written(b, out_ + "/b.png"), ev(3, 1)}));
+                                          written(a, out_ + "/a.png"), kept(a, "a filter failed"),
+                                          begins(b), written(b, out_ + "/b.png"), ev(3, 1)}));
     EXPECT_TRUE(zvtest::file_exists(a));
     EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
     EXPECT_FALSE(zvtest::file_exists(b));
@@ -898,9 +906,10 @@ TEST_F(PhotoBatch, ASourceChangedAfterItsLoadIsNeverDeleted)
         zvtest::LogCapture log;
         std::vector<Event> events = run_all();
         rec_.set_hook(nullptr);
-        ASSERT_EQ(events.size(), 4u);
+        ASSERT_EQ(events.size(), 5u);
         EXPECT_EQ(events[2].event, PHOTOBATCH_EVENT_WRITTEN);
         EXPECT_TRUE(is_png_of_size(events[2].text, 9, 7));
+        EXPECT_EQ(events[3], kept(a, "changed since it was loaded"));
         struct stat st;
         EXPECT_EQ(lstat(a.c_str(), &st), 0) << "the changed source was deleted";
         EXPECT_TRUE(zvtest::wait_for([&] {
@@ -947,9 +956,9 @@ TEST_F(PhotoBatch, ASourceSwappedForAPipeAfterTheLoadersCheckDoesNotHangTheRun)
             close(fd);
     }
     ASSERT_TRUE(ended) << "the worker hung on the pipe";
-    EXPECT_EQ(rec_.events(),
-              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"), begins(b),
-                                  written(b, out_ + "/b.png"), ev(3, 1)}));
+    EXPECT_EQ(rec_.events(), (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
+                                                 kept(a, "changed since it was loaded"), begins(b),
+                                                 written(b, out_ + "/b.png"), ev(3, 1)}));
     EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
     struct stat st;
     ASSERT_EQ(lstat(a.c_str(), &st), 0);
@@ -986,6 +995,241 @@ TEST_F(PhotoBatch, TemporaryLeftoversAreIgnoredAndARunLeavesNone)
     EXPECT_EQ(folder_names(out_).size(), 2u);
     std::vector<uint8_t> kept = zvtest::read_file(leftover);
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "cut");
+}
+
+/* A racer in the output folder, run at the writer's own moments through the
+ * engine's seam: it swaps the temporary name for something of its own. */
+struct Racer {
+    int kind = 0;
+    std::string outside; /* a file outside the folder, that must not change */
+    int acted = 0;
+};
+static Racer g_racer;
+
+enum { RACE_LINK, RACE_LINK_BACK, RACE_FIFO, RACE_LINK_AT_PUBLISH };
+
+const char k_aside[] = "racer-aside";
+
+static void race_in_folder(int stage, int folder, const char *temp)
+{
+    Racer &r = g_racer;
+    bool first = stage == OUTPUTFILE_STAGE_CREATED && r.kind != RACE_LINK_AT_PUBLISH;
+    bool late = stage == OUTPUTFILE_STAGE_PUBLISH && r.kind == RACE_LINK_AT_PUBLISH;
+    if (first || late) {
+        if (renameat(folder, temp, folder, k_aside) != 0)
+            return;
+        if (r.kind == RACE_FIFO)
+            mkfifoat(folder, temp, 0666);
+        else
+            symlinkat(r.outside.c_str(), folder, temp);
+        r.acted++;
+    } else if (stage == OUTPUTFILE_STAGE_WRITTEN && r.kind == RACE_LINK_BACK) {
+        /* Once the writer has its file open, the link goes and the real
+         * file comes back: only its content must be published. */
+        unlinkat(folder, temp, 0);
+        renameat(folder, k_aside, folder, temp);
+    }
+}
+
+struct RaceHookGuard {
+    RaceHookGuard()
+    {
+        outputfile_race_hook = race_in_folder;
+    }
+    ~RaceHookGuard()
+    {
+        outputfile_race_hook = nullptr;
+    }
+};
+
+static bool decodes_to(const std::string &path, int format, int width, int height)
+{
+    sn_image_t *image = sn_image_create_from_file(path.c_str(), -1);
+    bool ok = image && image->format == format && image->width == width && image->height == height;
+    sn_image_destroy(image);
+    return ok;
+}
+
+/* The writer used to open the temporary name again: a link there sent the
+ * output outside the folder, one swapped back published an empty file (and
+ * the source went), a pipe held the run for ever. It writes only through
+ * the descriptor it created now, for every format. */
+TEST_F(PhotoBatch, ARacerSwappingTheTemporaryNameGetsNothingOut)
+{
+    struct Format {
+        int id;
+        const char *ext;
+    } formats[] = {{SN_IMAGE_FORMAT_BMP, ".bmp"},
+                   {SN_IMAGE_FORMAT_JPEG, ".jpg"},
+                   {SN_IMAGE_FORMAT_GIF, ".gif"},
+                   {SN_IMAGE_FORMAT_PNG, ".png"},
+                   {SN_IMAGE_FORMAT_TIFF, ".tif"}};
+    struct Race {
+        int kind;
+        const char *what;
+        bool published; /* the real file comes back, whole */
+    } races[] = {{RACE_LINK, "a link to a file outside", false},
+                 {RACE_LINK_BACK, "a link, swapped back once written", true},
+                 {RACE_FIFO, "a named pipe", false},
+                 {RACE_LINK_AT_PUBLISH, "a link just before the rename", false}};
+    std::string outside = dir_.file("secret");
+    const std::string secret = "root-only secret";
+    config()->delete_source = 1;
+    RaceHookGuard hook;
+    for (const Format &f : formats) {
+        for (const Race &race : races) {
+            SCOPED_TRACE(testing::Message() << f.ext << ": " << race.what);
+            std::string folder = dir_.file(std::string("race") + f.ext + std::to_string(race.kind));
+            ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+            ASSERT_TRUE(zvtest::write_file(outside, secret));
+            ASSERT_EQ(chmod(outside.c_str(), 0600), 0);
+            strcpy(config()->output_folder, folder.c_str());
+            config()->format = f.id;
+            std::string a = source("a.png");
+            fileman_clear(photobatch_get_fileman(batch_));
+            add(a);
+            g_racer.kind = race.kind;
+            g_racer.outside = outside;
+            g_racer.acted = 0;
+            rec_.clear();
+            std::vector<Event> events = run_all();
+            EXPECT_EQ(g_racer.acted, 1);
+            std::string output = folder + "/a" + f.ext;
+            std::vector<uint8_t> left = zvtest::read_file(outside);
+            EXPECT_EQ(std::string(left.begin(), left.end()), secret);
+            struct stat st;
+            ASSERT_EQ(stat(outside.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0600u);
+            if (race.published) {
+                EXPECT_EQ(events,
+                          (std::vector<Event>{ev(1, 0), begins(a), written(a, output), ev(3, 1)}));
+                EXPECT_TRUE(decodes_to(output, f.id, 9, 7));
+                EXPECT_FALSE(zvtest::file_exists(a)) << "a whole output, its source goes";
+            } else {
+                EXPECT_EQ(events,
+                          (std::vector<Event>{ev(1, 0), begins(a), failed(2, output), ev(3, 1)}));
+                EXPECT_EQ(lstat(output.c_str(), &st), -1) << "something was published";
+                EXPECT_TRUE(zvtest::file_exists(a)) << "the source was deleted";
+            }
+            unlink(a.c_str());
+        }
+    }
+}
+
+/* The folder was used by its path for every file: replaced by a link
+ * mid-run, the rest of the outputs went to the link's target. */
+TEST_F(PhotoBatch, AnOutputFolderSwappedForALinkMidRunGetsNothingAtTheTarget)
+{
+    std::string a = source("a.png");
+    std::string b = source("b.png");
+    add(a);
+    add(b);
+    std::string target = dir_.file("target");
+    ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
+    std::string moved = dir_.file("out.moved");
+    rec_.set_hook([&](const std::string &path) {
+        if (path == b && rename(out_.c_str(), moved.c_str()) == 0)
+            symlink(target.c_str(), out_.c_str());
+    });
+    std::vector<Event> events = run_all();
+    rec_.set_hook(nullptr);
+    EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
+                                          begins(b), written(b, out_ + "/b.png"), ev(3, 1)}));
+    EXPECT_TRUE(folder_names(target).empty());
+    EXPECT_TRUE(is_png_of_size(moved + "/b.png", 9, 7));
+
+    /* A folder chosen as a link is followed once, at the start. */
+    unlink(out_.c_str());
+    ASSERT_EQ(symlink(moved.c_str(), out_.c_str()), 0);
+    rec_.clear();
+    fileman_clear(photobatch_get_fileman(batch_));
+    add(a);
+    events = run_all();
+    EXPECT_EQ(events,
+              (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a(1).png"), ev(3, 1)}));
+    EXPECT_TRUE(is_png_of_size(moved + "/a(1).png", 9, 7));
+}
+
+/* touch -r, rsync --inplace -t or a restoring editor rewrite a file and
+ * put its size and modification time back: the change time still tells. */
+TEST_F(PhotoBatch, ASourceRewrittenInPlaceWithItsTimesPutBackIsKept)
+{
+    std::string a = source("a.png");
+    add(a);
+    config()->delete_source = 1;
+    std::vector<uint8_t> rewritten = fixture_png();
+    rewritten.back() ^= 0xFF;
+    rec_.set_hook([&](const std::string &path) {
+        if (path != a)
+            return;
+        struct stat before;
+        if (stat(a.c_str(), &before) != 0)
+            return;
+        /* The kernel stamps times from a coarse clock: wait until it has
+         * moved past the load's change time, so that the rewrite shows. */
+        struct timespec now;
+        do {
+            clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        } while (now.tv_sec == before.st_ctim.tv_sec && now.tv_nsec == before.st_ctim.tv_nsec);
+        int fd = open(a.c_str(), O_WRONLY);
+        if (fd < 0)
+            return;
+        if (pwrite(fd, rewritten.data(), rewritten.size(), 0) != (ssize_t)rewritten.size())
+            ADD_FAILURE() << "rewrite";
+        struct timespec times[2] = {before.st_atim, before.st_mtim};
+        futimens(fd, times);
+        close(fd);
+    });
+    std::vector<Event> events = run_all();
+    rec_.set_hook(nullptr);
+    EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
+                                          kept(a, "changed since it was loaded"), ev(3, 1)}));
+    EXPECT_EQ(zvtest::read_file(a), rewritten);
+}
+
+/* A template may name sub-folders of the output folder again, as long as
+ * the name stays inside it; the one that would leave it is refused and
+ * shown by its output name. */
+TEST_F(PhotoBatch, TemplatesWithSubFolders)
+{
+    ASSERT_EQ(mkdir((out_ + "/sub").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((out_ + "/a").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((out_ + "/a/b").c_str(), 0755), 0);
+    ASSERT_EQ(symlink((out_ + "/sub").c_str(), (out_ + "/link").c_str()), 0);
+    std::string a = source("a.png");
+    add(a);
+    struct Case {
+        const char *tmpl;
+        const char *output; /* below out_ */
+        bool written;
+    } cases[] = {
+        {"sub/<Filename>", "/sub/a.png", true},
+        {"/sub//<Filename>", "/sub/a(1).png", true}, /* tidied; the "(n)" rule inside */
+        {"a/b/<Filename>_<Counter 1:1:3>", "/a/b/a_001.png", true},
+        {"missing/<Filename>", "/missing/a.png", false},
+        {"link/<Filename>", "/link/a.png", false}, /* never through a link */
+        {"../x", "/../x.png", false},
+        {"a/../../x", "/a/../../x.png", false},
+        {"./x", "/./x.png", false},
+        {"x/..", "/x/...png", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tmpl);
+        strcpy(config()->filename_template, c.tmpl);
+        rec_.clear();
+        std::vector<Event> events = run_all();
+        std::string output = out_ + c.output;
+        EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a),
+                                              c.written ? written(a, output) : failed(2, output),
+                                              ev(3, 1)}));
+        if (c.written) {
+            EXPECT_TRUE(is_png_of_size(output, 9, 7));
+        }
+    }
+    EXPECT_FALSE(zvtest::file_exists(out_ + "/missing"));
+    EXPECT_FALSE(zvtest::file_exists(dir_.file("x.png")));
+    EXPECT_EQ(folder_names(out_ + "/sub").size(), 2u) << "a temporary file was left";
+    EXPECT_EQ(folder_names(out_ + "/a/b").size(), 1u);
 }
 
 /* A noisy picture, slow enough to compress that a kill lands mid-write. */
@@ -1103,5 +1347,77 @@ TEST(PhotoBatchInstance, ClearingTheFilterCallbackKeepsSomeoneElses)
     EXPECT_EQ(batch->filter_owner, nullptr);
     EXPECT_EQ(batch->filter_callback, nullptr);
     EXPECT_EQ(photobatch_clear_filter_callback(nullptr, &hook), -1);
+    photobatch_destroy(batch);
+}
+
+/* The worker calls the filter callback outside the lock: a clear returns
+ * only once a call in progress has returned, and no call starts after. */
+TEST(PhotoBatchInstance, ClearingTheFilterCallbackWaitsForACallInProgress)
+{
+    photobatch_t *batch = photobatch_create();
+    ASSERT_NE(batch, nullptr);
+    struct Latch {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool entered = false, release = false;
+        int calls = 0;
+        std::atomic<bool> cleared{false};
+        bool cleared_during_call = false;
+    } latch;
+    auto blocking = [](void *owner, const QString &, int, QList<imagefilter_t *> &) {
+        Latch *l = (Latch *)owner;
+        std::unique_lock<std::mutex> lock(l->mutex);
+        l->calls++;
+        l->entered = true;
+        l->cv.notify_all();
+        l->cv.wait_for(lock, k_timeout, [l] { return l->release; });
+        l->cleared_during_call = l->cleared.load();
+    };
+    photobatch_set_filter_callback(batch, blocking, &latch);
+    /* A start asks once for the filters, with no file: the poster's answer
+     * waits on the call, so it is posted from a thread of its own. */
+    std::thread starter([batch] { photobatch_start(batch); });
+    {
+        std::unique_lock<std::mutex> lock(latch.mutex);
+        ASSERT_TRUE(latch.cv.wait_for(lock, k_timeout, [&] { return latch.entered; }));
+    }
+    std::thread clearer([&] {
+        EXPECT_EQ(photobatch_clear_filter_callback(batch, &latch), 0);
+        latch.cleared.store(true);
+    });
+    /* The clear has taken the callback away and waits. */
+    auto until = std::chrono::steady_clock::now() + k_timeout;
+    for (;;) {
+        bool gone;
+        {
+            sn_thread_mutex_guard guard(batch->mutex);
+            gone = batch->filter_callback == nullptr;
+        }
+        if (gone || std::chrono::steady_clock::now() > until)
+            break;
+        usleep(1000);
+    }
+    {
+        std::lock_guard<std::mutex> lock(latch.mutex);
+        latch.release = true;
+        latch.cv.notify_all();
+    }
+    clearer.join();
+    starter.join();
+    EXPECT_TRUE(latch.cleared.load());
+    /* A run after the clear asks nobody. */
+    auto idle = [&] {
+        auto until = std::chrono::steady_clock::now() + k_timeout;
+        while (photobatch_get_status(batch) != PHOTOBATCH_STATUS_IDLE &&
+               std::chrono::steady_clock::now() < until)
+            usleep(1000);
+        return photobatch_get_status(batch) == PHOTOBATCH_STATUS_IDLE;
+    };
+    EXPECT_TRUE(idle());
+    EXPECT_EQ(photobatch_start(batch), 0);
+    EXPECT_TRUE(idle());
+    std::lock_guard<std::mutex> lock(latch.mutex);
+    EXPECT_FALSE(latch.cleared_during_call) << "the clear returned during the call";
+    EXPECT_EQ(latch.calls, 1);
     photobatch_destroy(batch);
 }

@@ -37,6 +37,11 @@
 <context>
     <name>FMainProcess</name>
     <message>
+        <location filename="../../app/fmainprocess.cpp" line="266"/>
+        <source>Source kept: %1 (%2)</source>
+        <translation>Quelle behalten: %1 (%2)</translation>
+    </message>
+    <message>
         <location filename="../../app/fmainprocess.cpp" line="167"/>
         <location filename="../../app/fmainprocess.cpp" line="260"/>
         <location filename="../../app/fmainprocess.cpp" line="275"/>
