@@ -399,11 +399,13 @@ int main(int argc, char **argv)
     long worst_peak = 0;
     const size_t at_once = 4;
     for (size_t first = 0; first < cases.size(); first += at_once) {
+        const double slowdown = machine_slowdown();
         std::vector<pid_t> children;
         const size_t last = std::min(cases.size(), first + at_once);
         for (size_t i = first; i < last; i++) {
             const std::string report = path("report" + std::to_string(i));
-            const double cpu_limit = cases[i].cpu_limit ? cases[i].cpu_limit : k_max_cpu_seconds;
+            const double cpu_limit =
+                slowdown * (cases[i].cpu_limit ? cases[i].cpu_limit : k_max_cpu_seconds);
             children.push_back(
                 start_child([&, i, report]() { return runCase(cases[i], (int)i, report); },
                             cpu_limit + k_start_allowance_seconds));
@@ -418,7 +420,8 @@ int main(int argc, char **argv)
                     cpu = -1;
                 fclose(f);
             }
-            const double cpu_limit = cases[i].cpu_limit ? cases[i].cpu_limit : k_max_cpu_seconds;
+            const double cpu_limit =
+                slowdown * (cases[i].cpu_limit ? cases[i].cpu_limit : k_max_cpu_seconds);
             const long peak_limit =
                 cases[i].peak_limit_kib ? cases[i].peak_limit_kib : k_max_peak_kib;
             const bool ok =
