@@ -198,15 +198,18 @@ void process_file(photobatch_t *batch, int index)
     collect_filters(batch, QString::fromUtf8(source), index, filters);
     int filter_failed = 0;
     const size_t bound = stage_bytes_bound(stage_image_bytes(image));
+    sn_image_set_growth_bound(bound);
     for (imagefilter_t *filter : qAsConst(filters)) {
         if (!filter)
             continue;
-        if (imagefilter_execute(filter, image) != 0) {
+        const int refused = imagefilter_execute(filter, image) != 0;
+        if (refused && !sn_image_growth_refused()) {
             filter_failed = 1;
             photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
                               imagefilter_get_name(filter));
         }
-        if (stage_image_bytes(image) > bound) {
+        if (stage_image_bytes(image) > bound || sn_image_growth_refused()) {
+            sn_image_set_growth_bound(0);
             sn_log(4, NULL, "process_file", __LINE__,
                    "picture over its bound FAILED! width:%d, height:%d, bound:%zu, filter:%s\n",
                    image->width, image->height, bound, imagefilter_get_name(filter));
@@ -217,6 +220,7 @@ void process_file(photobatch_t *batch, int index)
             return;
         }
     }
+    sn_image_set_growth_bound(0);
 
     /* One consistent copy of the settings serves the whole file; its names
      * are made in the run's folder. */

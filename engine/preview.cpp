@@ -437,12 +437,15 @@ void run(preview_t *preview, char *path, int index)
             break;
         }
         /* A filter that fails leaves its stage equal to the one before. */
+        const size_t bound = stage_bytes_bound(preview->stage_bytes[0]);
+        sn_image_set_growth_bound(bound);
         imagefilter_execute(filters[stage - 1], copy);
+        const bool refused = sn_image_growth_refused();
+        sn_image_set_growth_bound(0);
         /* An enlarged stage must fit the budget beside the others, and no
          * stage may outgrow the photo's bound (a chain of rotations). */
         const size_t grown = stage_image_bytes(copy);
-        if (grown > stage_bytes_bound(preview->stage_bytes[0]) ||
-            !within_budget(preview, stage, grown)) {
+        if (refused || grown > bound || !within_budget(preview, stage, grown)) {
             sn_log(3, NULL, "preview_proc", __LINE__,
                    "stage %d over its bound FAILED! bytes:%zu, kept:%zu, budget:%zu\n", stage,
                    grown, kept_bytes(preview), preview->memory_budget);

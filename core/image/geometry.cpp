@@ -600,6 +600,24 @@ int sn_image_resize(sn_image_t *image, int width, int height)
                             });
 }
 
+/* The bytes a turn of this thread's pictures may make (0: no bound), and
+ * whether the last turn was refused for it. The workers set it to their
+ * stage bound: a free turn of a large picture costs seconds, so one that
+ * would be refused afterwards is refused before it is made. */
+thread_local size_t t_growth_bound = 0;
+thread_local bool t_growth_refused = false;
+
+void sn_image_set_growth_bound(size_t bytes)
+{
+    t_growth_bound = bytes;
+    t_growth_refused = false;
+}
+
+bool sn_image_growth_refused(void)
+{
+    return t_growth_refused;
+}
+
 int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
 {
     if (!image) {
@@ -608,6 +626,17 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     }
     if (sn_image_check_size("sn_image_rotate", image->width, image->height, NULL) != 0)
         return -1;
+    if (t_growth_bound) {
+        const size_t frames = image->frame_count > 0 ? (size_t)image->frame_count : 1;
+        const size_t turned = sn_image_rotation_pixels(image->width, image->height, angle);
+        if (turned > t_growth_bound / 4 / frames) {
+            sn_log(4, NULL, "sn_image_rotate", __LINE__,
+                   "turn over its bound FAILED! width:%d, height:%d, angle:%f, bound:%zu\n",
+                   image->width, image->height, angle, t_growth_bound);
+            t_growth_refused = true;
+            return -1;
+        }
+    }
     int quarters = 0;
     float r = 0;
     if (rotation_of(angle, &quarters, &r) != 0) {

@@ -58,7 +58,7 @@ const long k_max_peak_kib = 512L * 1024 * k_memory_factor;
 const double k_max_cpu_seconds = 2.0 * (double)k_memory_factor;
 // The rotations that double a photo until a stage reaches the 128
 // megapixels it may hold: what that costs here (measured: see the README).
-const double k_max_grown_cpu_seconds = 12.0 * (double)k_memory_factor;
+const double k_max_grown_cpu_seconds = 60.0 * (double)k_memory_factor;
 const long k_max_grown_peak_kib = 3072L * 1024 * k_memory_factor;
 // The child's own start (a window, its workers) comes before the count
 // begins, and may take seconds in a sanitized build.
