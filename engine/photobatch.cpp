@@ -177,21 +177,35 @@ const char *reason_to_keep(const char *source, const struct stat *loaded, int fi
     return nullptr;
 }
 
-void process_file(photobatch_t *batch, int index)
+/* The program is ending and its worker was asked to stop: the file in hand
+ * is dropped wherever it was (decode, filters or save), neither written nor
+ * failed, its source untouched; the exit then ends the run as cancelled. */
+bool dropped_for_exit(const char *source)
+{
+    if (!sn_thread_stop_asked())
+        return false;
+    sn_log(2, NULL, "process_file", __LINE__, "exit: dropped before its end: %s\n", source);
+    return true;
+}
+
+/* Returns false when the file was dropped for the exit. */
+bool process_file(photobatch_t *batch, int index)
 {
     char *source = fileman_copy_path(batch->fileman, index);
     if (!source) {
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
-        return;
+        return true;
     }
     photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)source, nullptr);
 
     struct stat loaded;
     sn_image_t *image = snimage_create_from_file_stat(source, -1, &loaded);
     if (!image) {
-        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
+        const bool dropped = dropped_for_exit(source);
+        if (!dropped)
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
         free(source);
-        return;
+        return !dropped;
     }
 
     QList<imagefilter_t *> filters;
@@ -203,6 +217,12 @@ void process_file(photobatch_t *batch, int index)
         if (!filter)
             continue;
         const int refused = imagefilter_execute(filter, image) != 0;
+        if (dropped_for_exit(source)) {
+            sn_image_set_growth_bound(0);
+            sn_image_destroy(image);
+            free(source);
+            return false;
+        }
         if (refused && !sn_image_growth_refused()) {
             filter_failed = 1;
             photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
@@ -217,7 +237,7 @@ void process_file(photobatch_t *batch, int index)
                               imagefilter_get_name(filter));
             sn_image_destroy(image);
             free(source);
-            return;
+            return true;
         }
     }
     sn_image_set_growth_bound(0);
@@ -256,7 +276,7 @@ void process_file(photobatch_t *batch, int index)
             close(folder);
         sn_image_destroy(image);
         free(source);
-        return;
+        return true;
     }
     /* A failure reports the name the file was meant for. */
     char claimed[NAME_MAX + 1];
@@ -290,11 +310,14 @@ void process_file(photobatch_t *batch, int index)
     if (!failed && outputfile_publish(&out, leaf, published, sizeof published) != 0)
         failed = 1;
     if (failed) {
+        /* A save given up for the exit leaves no temporary file either. */
+        const bool dropped = dropped_for_exit(source);
         outputfile_discard(&out);
         close(folder);
-        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
+        if (!dropped)
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
         free(source);
-        return;
+        return !dropped;
     }
     outputfile_close(&out);
     shown_name(wanted, published, output, sizeof output);
@@ -311,6 +334,7 @@ void process_file(photobatch_t *batch, int index)
     if (kept)
         photobatch_notify(batch, PHOTOBATCH_EVENT_KEPT, (intptr_t)source, kept);
     free(source);
+    return true;
 }
 
 /* Acts on one command; returns 1 when the worker must end. */
@@ -399,7 +423,9 @@ int photobatch_proc(void *param, const std::atomic<int> *stop)
             continue;
         }
         int current = batch->current.load(std::memory_order_acquire);
-        process_file(batch, current);
+        /* A file dropped for the exit is not counted; the exit ends the run. */
+        if (!process_file(batch, current))
+            continue;
         current++;
         batch->current.store(current, std::memory_order_release);
         /* >= : a list that shrank during the run must not keep it going. */
@@ -449,7 +475,10 @@ void photobatch_destroy(photobatch_t *batch)
     if (batch->thread) {
         batch->result.store(0, std::memory_order_release);
         batch->command.store(PHOTOBATCH_COMMAND_EXIT, std::memory_order_release);
-        sn_thread_wake(batch->thread);
+        /* The file in hand is given up at the next row of its decode or save,
+         * or after the filter at work: the program ends at once, nothing of
+         * that file is written and its source is untouched. */
+        sn_thread_ask_stop(batch->thread);
         int waited = 0;
         while (!batch->exited.load(std::memory_order_acquire) && waited < k_exit_wait_ms) {
             sleep_ms(1);

@@ -522,6 +522,11 @@ int bmp_write_fd(sn_image_t *image, int fd, const char *path, int, int,
         return -1;
     }
     for (int y = image->height - 1; y >= 0; y--) {
+        if (snimage_stopped("bmp_write", "encode")) {
+            free(row);
+            fclose(fp);
+            return -1;
+        }
         const uint32_t *src = image->frames[0].rows[y];
         unsigned char *p = row;
         for (int x = 0; x < image->width; x++, p += 3) {

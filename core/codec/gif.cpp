@@ -534,6 +534,8 @@ int gif_write_fd(sn_image_t *image, int fd, const char *path, int, int,
         return abandon(gif);
     }
     for (int y = 0; y < height; y++) {
+        if (snimage_stopped("gif_write", "encode"))
+            return abandon(gif);
         if (EGifPutLine(gif.get(), index.get() + (size_t)y * (size_t)width, width) == GIF_ERROR) {
             sn_log(4, NULL, "gif_write", __LINE__, "EGifPutLine FAILED! errno:%d\n", gif->Error);
             return abandon(gif);

@@ -13,7 +13,6 @@
  */
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
-#include "base/sn_thread.h"
 
 #include <setjmp.h>
 #include <stdio.h>
@@ -113,10 +112,8 @@ void jpeg_scan_limit(j_common_ptr common)
     jpeg_fail_mgr *mgr = (jpeg_fail_mgr *)common->err;
     /* A worker asked to stop (the program is ending) does not finish the
      * seconds of a large photo's decode first; its caller drops the file. */
-    if (sn_thread_stop_asked()) {
-        sn_log(2, NULL, mgr->function, __LINE__, "decode stopped: the worker is ending\n");
+    if (snimage_stopped(mgr->function, "decode"))
         longjmp(mgr->jump, 1);
-    }
     if (cinfo->input_scan_number <= k_jpeg_max_scans)
         return;
     sn_log(4, NULL, mgr->function, __LINE__, "too many scans FAILED! scans:%d, limit:%d\n",
@@ -331,6 +328,8 @@ struct jpeg_write_job {
     jpeg_fail_mgr err;
 };
 
+const JDIMENSION k_jpeg_write_rows = 64;
+
 /* The library calls of the writer, jump buffer first. The frame rows go in as
  * A,R,G,B; the file still holds three components. */
 int jpeg_compress_calls(jpeg_write_job *job, FILE *fp, uint32_t **rows, int width, int height,
@@ -348,9 +347,14 @@ int jpeg_compress_calls(jpeg_write_job *job, FILE *fp, uint32_t **rows, int widt
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
+    /* A few rows per call, so that a worker asked to stop gives up a large
+     * photo's encode within moments. */
     while (cinfo->next_scanline < cinfo->image_height) {
+        if (snimage_stopped("sn_jpeg_write", "encode"))
+            return -1;
         JSAMPARRAY at = (JSAMPARRAY)&rows[cinfo->next_scanline];
-        jpeg_write_scanlines(cinfo, at, cinfo->image_height - cinfo->next_scanline);
+        JDIMENSION left = cinfo->image_height - cinfo->next_scanline;
+        jpeg_write_scanlines(cinfo, at, left < k_jpeg_write_rows ? left : k_jpeg_write_rows);
     }
     jpeg_finish_compress(cinfo);
     return 0;

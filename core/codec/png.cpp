@@ -197,6 +197,20 @@ int png_read_header(snimage_reader_t *reader)
     return 0;
 }
 
+/* After every row, read or written: a worker asked to stop gives up a
+ * large picture within moments. */
+void png_read_row_done(png_structp png, png_uint_32, int)
+{
+    if (snimage_stopped("png_read_frames", "decode"))
+        png_longjmp(png, 1);
+}
+
+void png_write_row_done(png_structp png, png_uint_32, int)
+{
+    if (snimage_stopped("png_write", "encode"))
+        png_longjmp(png, 1);
+}
+
 /* png_read_image runs every interlace pass over the same rows, so an Adam7
  * file lands whole; reading it row by row would hand out partial passes. */
 int png_decode_calls(png_read_state *s, sn_image_frame_t *frame)
@@ -204,6 +218,7 @@ int png_decode_calls(png_read_state *s, sn_image_frame_t *frame)
     png_set_error_fn(s->png, (png_voidp) "png_read_frames", png_fail_error, png_fail_warning);
     if (setjmp(png_jmpbuf(s->png)))
         return -1;
+    png_set_read_status_fn(s->png, png_read_row_done);
     png_read_image(s->png, (png_bytepp)frame->rows);
     png_read_end(s->png, NULL);
     return 0;
@@ -258,6 +273,7 @@ int png_encode_calls(png_structp png, png_infop info, FILE *fp, uint32_t **rows,
     if (setjmp(png_jmpbuf(png)))
         return -1;
     png_init_io(png, fp);
+    png_set_write_status_fn(png, png_write_row_done);
     png_set_IHDR(png, info, (png_uint_32)width, (png_uint_32)height, 8,
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

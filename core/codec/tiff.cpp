@@ -543,6 +543,8 @@ int tiff_write_fd(sn_image_t *image, int fd, const char *path, int, int,
         return abandon(tif);
     }
     for (int y = 0; y < height; y++) {
+        if (snimage_stopped("tiff_write", "encode"))
+            return abandon(tif);
         const uint32_t *in = image->frames[0].rows[y];
         uint8_t *out = row.get();
         if (samples == 4) {

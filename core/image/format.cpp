@@ -7,6 +7,7 @@
 #include "image/sn_image.h"
 #include "image/sn_image_codec.h"
 #include "base/sn_log.h"
+#include "base/sn_thread.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -481,4 +482,12 @@ int snimage_finish_output(FILE *fp, const char *name, const char *function)
         return -1;
     }
     return 0;
+}
+
+bool snimage_stopped(const char *function, const char *what)
+{
+    if (!sn_thread_stop_asked())
+        return false;
+    sn_log(2, NULL, function, __LINE__, "%s stopped: the worker is ending\n", what);
+    return true;
 }

@@ -104,5 +104,10 @@ FILE *snimage_output_stream(int fd, const char *name, const char *function);
  * a failure "write FAILED! %s\n" under the writer's name and -1. fp may be
  * null (nothing to close). */
 int snimage_finish_output(FILE *fp, const char *name, const char *function);
+/* True when the calling worker has been asked to stop (the program is
+ * ending): a codec in the middle of a large picture gives up, logging
+ * "<what> stopped: the worker is ending" at level 2 under function, and its
+ * caller drops the file. False on any thread not opened by sn_thread. */
+bool snimage_stopped(const char *function, const char *what);
 
 #endif
