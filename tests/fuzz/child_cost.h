@@ -1,8 +1,8 @@
 /*
  * A piece of work in a forked child of its own, and what it cost there: the
  * child's CPU time and peak memory (getrusage through wait4), and its exit
- * code. A child that spins is stopped a little past the CPU bound, one that
- * blocks at a few times it, so that a regression fails fast instead of
+ * code. A child that spins is stopped at twice the CPU bound, one that
+ * blocks at a few times that, so that a regression fails fast instead of
  * running into the test's time-out.
  */
 #ifndef CHILD_COST_H
@@ -42,38 +42,45 @@ struct ChildCost {
  * shared caches and memory bandwidth; a bound scaled by it holds the
  * children to their own cost, not to the machine's load. The work is
  * compiled alike in every build, so that a sanitizer does not count. */
+/* The measure itself, on two buffers of n words the caller owns (a fresh
+ * allocation per call would take the allocator's lock in a thread that runs
+ * beside fork). */
 __attribute__((optimize("O2"), no_sanitize("address", "undefined"))) inline double
-machine_slowdown(void)
+machine_slowdown_on(uint32_t *a, uint32_t *b, size_t n)
 {
     const double k_quiet_seconds = 0.045;
-    const size_t n = (size_t)4 << 20;
-    uint32_t *a = (uint32_t *)malloc(n * sizeof *a);
-    uint32_t *b = (uint32_t *)calloc(n, sizeof *b);
-    double slowdown = 1;
-    if (a && b) {
-        for (size_t i = 0; i < n; i++)
-            a[i] = (uint32_t)(i * 2654435761u);
-        double took[3];
-        for (int round = 0; round < 3; round++) {
-            struct timespec t0, t1;
-            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
-            for (int pass = 0; pass < 16; pass++) {
-                for (size_t i = 0; i < n; i++)
-                    b[i] = ((a[i] >> 1) & 0x7F7F7F7Fu) + ((b[i] >> 1) & 0x7F7F7F7Fu);
-                uint32_t *t = a;
-                a = b;
-                b = t;
-            }
-            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
-            took[round] = (double)(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) / 1e9;
-        }
-        /* The middle of three: one round may meet a burst either way. */
-        const double lo = took[0] < took[1] ? took[0] : took[1];
-        const double hi = took[0] < took[1] ? took[1] : took[0];
-        const double best = took[2] < lo ? lo : (took[2] > hi ? hi : took[2]);
-        if (best > k_quiet_seconds)
-            slowdown = best / k_quiet_seconds;
+    for (size_t i = 0; i < n; i++) {
+        a[i] = (uint32_t)(i * 2654435761u);
+        b[i] = 0;
     }
+    double took[3];
+    for (int round = 0; round < 3; round++) {
+        struct timespec t0, t1;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
+        for (int pass = 0; pass < 16; pass++) {
+            for (size_t i = 0; i < n; i++)
+                b[i] = ((a[i] >> 1) & 0x7F7F7F7Fu) + ((b[i] >> 1) & 0x7F7F7F7Fu);
+            uint32_t *t = a;
+            a = b;
+            b = t;
+        }
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
+        took[round] = (double)(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) / 1e9;
+    }
+    /* The middle of three: one round may meet a burst either way. */
+    const double lo = took[0] < took[1] ? took[0] : took[1];
+    const double hi = took[0] < took[1] ? took[1] : took[0];
+    const double best = took[2] < lo ? lo : (took[2] > hi ? hi : took[2]);
+    return best > k_quiet_seconds ? best / k_quiet_seconds : 1;
+}
+
+const size_t k_slowdown_words = (size_t)4 << 20;
+
+inline double machine_slowdown(void)
+{
+    uint32_t *a = (uint32_t *)malloc(k_slowdown_words * sizeof *a);
+    uint32_t *b = (uint32_t *)malloc(k_slowdown_words * sizeof *b);
+    const double slowdown = a && b ? machine_slowdown_on(a, b, k_slowdown_words) : 1;
     free(a);
     free(b);
     return slowdown;
@@ -88,7 +95,11 @@ const long k_memory_factor = 1;
 /* Starts body in a child; -1 when the fork fails. */
 template <class Body> pid_t start_child(Body body, double cpu_limit)
 {
-    const rlim_t cpu_cap = (rlim_t)cpu_limit + 1;
+    /* Only a hang or an unbounded cost may meet these: a child that is
+     * merely slow on a loaded machine (where memory-heavy work takes twice
+     * its quiet CPU time and wall time is several times CPU time) ends long
+     * before them and is judged against its bound by the caller. */
+    const rlim_t cpu_cap = (rlim_t)(cpu_limit * 2) + 1;
     fflush(stdout);
     fflush(stderr);
     pid_t child = fork();
@@ -97,7 +108,7 @@ template <class Body> pid_t start_child(Body body, double cpu_limit)
         return -1;
     }
     if (child == 0) {
-        alarm((unsigned)cpu_cap * 3);
+        alarm((unsigned)cpu_cap * 4);
         struct rlimit cpu = {cpu_cap, cpu_cap};
         setrlimit(RLIMIT_CPU, &cpu);
         _exit(body());
