@@ -1359,16 +1359,15 @@ TEST(PhotoBatchCrash, AKilledRunLeavesOnlyWholeFilesUnderFinalNames)
         paths.push_back(dir.file("s" + std::to_string(i) + ".png"));
         ASSERT_TRUE(write_noise_png(paths.back(), 240, 160, (uint32_t)i + 1));
     }
-    int finals = 0, leftovers = 0;
-    for (int round = 0; round < 16; round++) {
-        std::string out = dir.file("out" + std::to_string(round));
-        ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    /* Starts a child running the whole batch into out; it writes a byte when
+     * the run has started and, when whole, ends by itself at the run's end. */
+    auto start_run = [&paths](const std::string &out, bool whole, int *ready_fd) -> pid_t {
         int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
+        if (pipe(ready) != 0)
+            return -1;
         pid_t child = fork();
-        ASSERT_GE(child, 0);
         if (child == 0) {
-            alarm(20);
+            alarm(120);
             photobatch_t *batch = photobatch_create();
             if (!batch)
                 _exit(1);
@@ -1380,14 +1379,48 @@ TEST(PhotoBatchCrash, AKilledRunLeavesOnlyWholeFilesUnderFinalNames)
             photobatch_start(batch);
             if (write(ready[1], "r", 1) != 1)
                 _exit(1);
-            for (;;)
-                pause();
+            for (;;) {
+                if (whole && photobatch_get_status(batch) == PHOTOBATCH_STATUS_IDLE)
+                    _exit(0);
+                usleep(1000);
+            }
         }
         close(ready[1]);
+        *ready_fd = ready[0];
+        return child;
+    };
+    /* How long a whole run takes in this build on this machine now: the
+     * kills are spread over it, so that they land inside the run however
+     * slow a sanitizer or a busy machine makes it. */
+    const std::string timed = dir.file("timed");
+    ASSERT_EQ(mkdir(timed.c_str(), 0755), 0);
+    int timed_ready = -1;
+    pid_t timer = start_run(timed, true, &timed_ready);
+    ASSERT_GT(timer, 0);
+    char started;
+    ASSERT_EQ(read(timed_ready, &started, 1), 1);
+    close(timed_ready);
+    const auto t0 = std::chrono::steady_clock::now();
+    int timer_status = 0;
+    ASSERT_EQ(waitpid(timer, &timer_status, 0), timer);
+    ASSERT_TRUE(WIFEXITED(timer_status) && WEXITSTATUS(timer_status) == 0);
+    const long whole_us = (long)std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - t0)
+                              .count();
+    ASSERT_EQ(folder_names(timed).size(), (size_t)sources);
+
+    int finals = 0, leftovers = 0;
+    const int rounds = 16;
+    for (int round = 0; round < rounds; round++) {
+        std::string out = dir.file("out" + std::to_string(round));
+        ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+        int ready = -1;
+        pid_t child = start_run(out, false, &ready);
+        ASSERT_GT(child, 0);
         char byte;
-        ASSERT_EQ(read(ready[0], &byte, 1), 1);
-        close(ready[0]);
-        usleep((useconds_t)(round * 7 + 1) * 1000);
+        ASSERT_EQ(read(ready, &byte, 1), 1);
+        close(ready);
+        usleep((useconds_t)(whole_us * (round + 1) / (rounds + 1)));
         kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
