@@ -490,6 +490,41 @@ int transform_frames(sn_image_t *image, const char *function, int out_width, int
 
 } // namespace
 
+/* The bytes a turn or a resize of this thread's pictures may make (0: no
+ * bound), and whether one was refused for it. The workers set it to their
+ * stage bound: a free turn or an enlargement of a large picture costs
+ * seconds, so one that would be refused afterwards is refused before it is
+ * made. */
+static thread_local size_t t_growth_bound = 0;
+static thread_local bool t_growth_refused = false;
+
+void sn_image_set_growth_bound(size_t bytes)
+{
+    t_growth_bound = bytes;
+    t_growth_refused = false;
+}
+
+bool sn_image_growth_refused(void)
+{
+    return t_growth_refused;
+}
+
+/* True, with the log line and the refusal noted, when a picture of pixels
+ * per frame would be past this thread's growth bound. */
+static bool past_growth_bound(const char *function, const sn_image_t *image, size_t pixels)
+{
+    if (!t_growth_bound)
+        return false;
+    const size_t frames = image->frame_count > 0 ? (size_t)image->frame_count : 1;
+    if (pixels <= t_growth_bound / 4 / frames)
+        return false;
+    sn_log(4, NULL, function, __LINE__,
+           "picture over its bound FAILED! width:%d, height:%d, pixels:%zu, bound:%zu\n",
+           image->width, image->height, pixels, t_growth_bound);
+    t_growth_refused = true;
+    return true;
+}
+
 int sn_image_crop(sn_image_t *image, int left, int top, int width, int height)
 {
     if (!image) {
@@ -592,30 +627,14 @@ int sn_image_resize(sn_image_t *image, int width, int height)
     /* Scaling by exactly 1 is a plain copy in Leptonica: nothing would change. */
     if (width == image->width && height == image->height)
         return 0;
+    if (past_growth_bound("sn_image_resize", image, (size_t)width * (size_t)height))
+        return -1;
 
     return transform_frames(image, "sn_image_resize", width, height,
                             [&](PIX *header, const uint32_t *pixels) {
                                 return scale_frame(header, pixels, image->width, image->height,
                                                    image->has_alpha, width, height);
                             });
-}
-
-/* The bytes a turn of this thread's pictures may make (0: no bound), and
- * whether the last turn was refused for it. The workers set it to their
- * stage bound: a free turn of a large picture costs seconds, so one that
- * would be refused afterwards is refused before it is made. */
-thread_local size_t t_growth_bound = 0;
-thread_local bool t_growth_refused = false;
-
-void sn_image_set_growth_bound(size_t bytes)
-{
-    t_growth_bound = bytes;
-    t_growth_refused = false;
-}
-
-bool sn_image_growth_refused(void)
-{
-    return t_growth_refused;
 }
 
 int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
@@ -626,17 +645,9 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill)
     }
     if (sn_image_check_size("sn_image_rotate", image->width, image->height, NULL) != 0)
         return -1;
-    if (t_growth_bound) {
-        const size_t frames = image->frame_count > 0 ? (size_t)image->frame_count : 1;
-        const size_t turned = sn_image_rotation_pixels(image->width, image->height, angle);
-        if (turned > t_growth_bound / 4 / frames) {
-            sn_log(4, NULL, "sn_image_rotate", __LINE__,
-                   "turn over its bound FAILED! width:%d, height:%d, angle:%f, bound:%zu\n",
-                   image->width, image->height, angle, t_growth_bound);
-            t_growth_refused = true;
-            return -1;
-        }
-    }
+    if (past_growth_bound("sn_image_rotate", image,
+                          sn_image_rotation_pixels(image->width, image->height, angle)))
+        return -1;
     int quarters = 0;
     float r = 0;
     if (rotation_of(angle, &quarters, &r) != 0) {

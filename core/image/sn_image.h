@@ -109,9 +109,9 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill);
  * that a caller can bound a turn. width x height for a quarter turn or none;
  * 0 for a frame without pixels or an angle that is no number. */
 size_t sn_image_rotation_pixels(int width, int height, double angle);
-/* A bound, in pixel bytes, on what sn_image_rotate may make on this thread
- * (0: none); sn_image_growth_refused says whether a turn since was refused
- * for it. */
+/* A bound, in pixel bytes, on what sn_image_rotate and sn_image_resize may
+ * make on this thread (0: none); sn_image_growth_refused says whether a turn
+ * or a resize since was refused for it. */
 void sn_image_set_growth_bound(size_t bytes);
 bool sn_image_growth_refused(void);
 
