@@ -119,6 +119,7 @@ private slots:
 private:
     bool xdotool(const QStringList &args, QString *output = nullptr);
     bool drag(Program &window, const QPoint &from, const QPoint &step);
+    bool serverPlaces(const QString &id, const QRect &geometry);
 
     QString m_xdotool;
     QProcess m_server;
@@ -169,6 +170,23 @@ bool XDragTest::xdotool(const QStringList &args, QString *output)
     if (output)
         *output = QString::fromUtf8(process.readAllStandardOutput());
     return true;
+}
+
+// The window's own report of its geometry may come before the X server has
+// carried it out: a press sent then would land beside the window. Waits
+// until the server places the window there.
+bool XDragTest::serverPlaces(const QString &id, const QRect &geometry)
+{
+    const QString position = QStringLiteral("Position: %1,%2 ").arg(geometry.x()).arg(geometry.y());
+    const QString size =
+        QStringLiteral("Geometry: %1x%2").arg(geometry.width()).arg(geometry.height());
+    return QTest::qWaitFor(
+        [&] {
+            QString info;
+            return xdotool({QStringLiteral("getwindowgeometry"), id}, &info) &&
+                   info.contains(position) && info.contains(size);
+        },
+        k_waitMs);
 }
 
 // Presses at from (screen coordinates), moves ten steps and releases, each
@@ -235,6 +253,7 @@ void XDragTest::dragFollowsThePointerOutOfTheWindow()
     // The press on the edge's outermost pixel, then on the pixel inside it.
     QRect geometry = start;
     for (int inside : {0, 1}) {
+        const QRect before = geometry;
         const int x = edges & Qt::LeftEdge    ? geometry.left() + inside
                       : edges & Qt::RightEdge ? geometry.right() - inside
                                               : geometry.center().x();
@@ -245,6 +264,7 @@ void XDragTest::dragFollowsThePointerOutOfTheWindow()
         geometry.adjust(edges & Qt::LeftEdge ? delta.x() : 0, edges & Qt::TopEdge ? delta.y() : 0,
                         edges & Qt::RightEdge ? delta.x() : 0,
                         edges & Qt::BottomEdge ? delta.y() : 0);
+        QVERIFY2(serverPlaces(id, before), qPrintable(window.seen()));
         QVERIFY(drag(window, QPoint(x, y), step));
         QVERIFY2(window.waitForGeometry(geometry),
                  qPrintable(QStringLiteral("%1 px inside: %2").arg(inside).arg(window.seen())));
