@@ -549,10 +549,6 @@ int bmp_write_fd(sn_image_t *image, int fd, const char *path, int, int,
 int bmp_write(sn_image_t *image, const char *path, int first, int last,
               const sn_image_write_params_t *params)
 {
-    if (!image || !path) {
-        sn_log(4, NULL, "bmp_write", __LINE__, "nothing to write, file:%s\n", path ? path : "");
-        return -1;
-    }
     return snimage_write_path(image, path, first, last, params, bmp_write_fd, "bmp_write");
 }
 

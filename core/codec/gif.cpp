@@ -554,10 +554,6 @@ int gif_write_fd(sn_image_t *image, int fd, const char *path, int, int,
 int gif_write(sn_image_t *image, const char *path, int first, int last,
               const sn_image_write_params_t *params)
 {
-    if (!image || !path) {
-        sn_log(4, NULL, "gif_write", __LINE__, "image or path is null\n");
-        return -1;
-    }
     return snimage_write_path(image, path, first, last, params, gif_write_fd, "gif_write");
 }
 

@@ -436,7 +436,7 @@ int snimage_write_path(sn_image_t *image, const char *path, int first, int last,
                                        const sn_image_write_params_t *),
                        const char *function)
 {
-    if (!path || !write_fd) {
+    if (!image || !path || !write_fd) {
         sn_log(4, NULL, function, __LINE__, "image or path is null\n");
         return -1;
     }

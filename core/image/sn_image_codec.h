@@ -84,10 +84,11 @@ FILE *snimage_reader_open_file(snimage_reader_t *reader);
  * the file, before any format looks at it. */
 extern void (*snimage_opened_hook)(const char *path);
 
-/* A writer's path entry: creates or truncates path, hands the descriptor to
- * write_fd and closes it. On failure ("fopen FAILED! %s\n" under function
- * when path cannot be opened) a regular file or link left at path is
- * removed, a device never; -1. */
+/* A writer's path entry: checks its arguments ("image or path is null\n"
+ * under function, before anything is created), creates or truncates path,
+ * hands the descriptor to write_fd and closes it. On failure ("fopen
+ * FAILED! %s\n" under function when path cannot be opened) a regular file
+ * or link left at path is removed, a device never; -1. */
 int snimage_write_path(sn_image_t *image, const char *path, int first, int last,
                        const sn_image_write_params_t *params,
                        int (*write_fd)(sn_image_t *, int, const char *, int, int,

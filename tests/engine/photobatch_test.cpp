@@ -191,6 +191,13 @@ const std::vector<uint8_t> &fixture_png()
     return bytes;
 }
 
+static bool has_affix(const std::string &name, const std::string &prefix, const std::string &suffix)
+{
+    return name.size() >= prefix.size() + suffix.size() &&
+           name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
 class PhotoBatch : public testing::Test
 {
 protected:
@@ -199,13 +206,18 @@ protected:
         if (!zvtest::have_tool("convert") || fixture_png().empty())
             GTEST_SKIP() << "ImageMagick convert is needed for the fixtures";
         sn_image_init();
+        out_ = dir_.file("out");
+        mkdir(out_.c_str(), 0755);
+        mkdir(dir_.file("src").c_str(), 0755);
+        make_batch();
+    }
+    /* A batch reporting to the recorder and writing PNG into out_. */
+    void make_batch()
+    {
         batch_ = photobatch_create();
         ASSERT_NE(batch_, nullptr);
         photobatch_set_process_callback(batch_, Recorder::on_event, &rec_);
         photobatch_set_filter_callback(batch_, Recorder::on_filters, &rec_);
-        out_ = dir_.file("out");
-        mkdir(out_.c_str(), 0755);
-        mkdir(dir_.file("src").c_str(), 0755);
         outputconfig_t *c = photobatch_get_outputconfig(batch_);
         strcpy(c->output_folder, out_.c_str());
         c->format = SN_IMAGE_FORMAT_PNG;
@@ -248,8 +260,7 @@ protected:
         rec_.set_hook([b, names](const std::string &path) {
             bool held = false;
             for (const std::string &name : names)
-                held = held || (path.size() >= name.size() &&
-                                path.compare(path.size() - name.size(), name.size(), name) == 0);
+                held = held || has_affix(path, "", name);
             if (!held)
                 return;
             auto until = std::chrono::steady_clock::now() + k_timeout;
@@ -263,6 +274,17 @@ protected:
     Recorder rec_;
     photobatch_t *batch_ = nullptr;
 };
+
+/* Every format the batch writes, with its suffix. */
+struct OutputFormat {
+    int format;
+    const char *ext;
+};
+const OutputFormat k_output_formats[] = {{SN_IMAGE_FORMAT_BMP, ".bmp"},
+                                         {SN_IMAGE_FORMAT_JPEG, ".jpg"},
+                                         {SN_IMAGE_FORMAT_GIF, ".gif"},
+                                         {SN_IMAGE_FORMAT_PNG, ".png"},
+                                         {SN_IMAGE_FORMAT_TIFF, ".tif"}};
 
 bool is_png_of_size(const std::string &path, int width, int height)
 {
@@ -412,9 +434,8 @@ void hold_before_decode(void *target, int event, intptr_t argument, const char *
 {
     HoldingRecorder *hold = (HoldingRecorder *)target;
     Recorder::on_event(hold->rec, event, argument, text);
-    const std::string path = event == PHOTOBATCH_EVENT_FILE ? (const char *)argument : "";
-    if (g_hold_at.load() == HOLD_DECODE && path.size() >= hold->name.size() &&
-        path.compare(path.size() - hold->name.size(), hold->name.size(), hold->name) == 0)
+    if (g_hold_at.load() == HOLD_DECODE && event == PHOTOBATCH_EVENT_FILE &&
+        has_affix((const char *)argument, "", hold->name))
         wait_for_stop();
 }
 
@@ -484,13 +505,7 @@ TEST_F(PhotoBatch, DestroyDuringAFileDropsItUnlessItsSaveIsDone)
             EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
         }
         EXPECT_EQ(zvtest::read_file(a), before);
-        batch_ = photobatch_create();
-        ASSERT_NE(batch_, nullptr);
-        photobatch_set_process_callback(batch_, Recorder::on_event, &rec_);
-        photobatch_set_filter_callback(batch_, Recorder::on_filters, &rec_);
-        outputconfig_t *config = photobatch_get_outputconfig(batch_);
-        strcpy(config->output_folder, out_.c_str());
-        config->format = SN_IMAGE_FORMAT_PNG;
+        make_batch();
     }
 }
 
@@ -503,7 +518,7 @@ TEST_F(PhotoBatch, DestroyWaitsPastTheThreadTimeOutForASlowFile)
      * after the exit has been posted, as a large save on a slow disk does. */
     photobatch_t *b = batch_;
     rec_.set_hook([b](const std::string &path) {
-        if (path.size() < 5 || path.compare(path.size() - 5, 5, "a.png") != 0)
+        if (!has_affix(path, "", "a.png"))
             return;
         auto until = std::chrono::steady_clock::now() + k_timeout;
         while (b->command.load() != PHOTOBATCH_COMMAND_EXIT &&
@@ -706,15 +721,7 @@ TEST_F(PhotoBatch, AWriteErrorMidFileKeepsTheSourceAndLeavesNoOutput)
     std::vector<uint8_t> bytes = zvtest::read_file(a);
     add(a);
     config()->delete_source = 1;
-    struct Case {
-        int format;
-        const char *ext;
-    } cases[] = {{SN_IMAGE_FORMAT_BMP, ".bmp"},
-                 {SN_IMAGE_FORMAT_JPEG, ".jpg"},
-                 {SN_IMAGE_FORMAT_GIF, ".gif"},
-                 {SN_IMAGE_FORMAT_PNG, ".png"},
-                 {SN_IMAGE_FORMAT_TIFF, ".tif"}};
-    for (const Case &c : cases) {
+    for (const OutputFormat &c : k_output_formats) {
         SCOPED_TRACE(c.ext);
         ASSERT_TRUE(zvtest::write_file(a, bytes));
         config()->format = c.format;
@@ -1148,14 +1155,6 @@ static bool decodes_to(const std::string &path, int format, int width, int heigh
  * the descriptor it created now, for every format. */
 TEST_F(PhotoBatch, ARacerSwappingTheTemporaryNameGetsNothingOut)
 {
-    struct Format {
-        int id;
-        const char *ext;
-    } formats[] = {{SN_IMAGE_FORMAT_BMP, ".bmp"},
-                   {SN_IMAGE_FORMAT_JPEG, ".jpg"},
-                   {SN_IMAGE_FORMAT_GIF, ".gif"},
-                   {SN_IMAGE_FORMAT_PNG, ".png"},
-                   {SN_IMAGE_FORMAT_TIFF, ".tif"}};
     struct Race {
         int kind;
         const char *what;
@@ -1168,7 +1167,7 @@ TEST_F(PhotoBatch, ARacerSwappingTheTemporaryNameGetsNothingOut)
     const std::string secret = "root-only secret";
     config()->delete_source = 1;
     RaceHookGuard hook;
-    for (const Format &f : formats) {
+    for (const OutputFormat &f : k_output_formats) {
         for (const Race &race : races) {
             SCOPED_TRACE(testing::Message() << f.ext << ": " << race.what);
             std::string folder = dir_.file(std::string("race") + f.ext + std::to_string(race.kind));
@@ -1176,7 +1175,7 @@ TEST_F(PhotoBatch, ARacerSwappingTheTemporaryNameGetsNothingOut)
             ASSERT_TRUE(zvtest::write_file(outside, secret));
             ASSERT_EQ(chmod(outside.c_str(), 0600), 0);
             strcpy(config()->output_folder, folder.c_str());
-            config()->format = f.id;
+            config()->format = f.format;
             std::string a = source("a.png");
             fileman_clear(photobatch_get_fileman(batch_));
             add(a);
@@ -1195,7 +1194,7 @@ TEST_F(PhotoBatch, ARacerSwappingTheTemporaryNameGetsNothingOut)
             if (race.published) {
                 EXPECT_EQ(events,
                           (std::vector<Event>{ev(1, 0), begins(a), written(a, output), ev(3, 1)}));
-                EXPECT_TRUE(decodes_to(output, f.id, 9, 7));
+                EXPECT_TRUE(decodes_to(output, f.format, 9, 7));
                 EXPECT_FALSE(zvtest::file_exists(a)) << "a whole output, its source goes";
             } else {
                 EXPECT_EQ(events,
@@ -1336,13 +1335,6 @@ static bool write_noise_png(const std::string &path, int width, int height, uint
     }
     sn_image_write_params_t params = {90, 24, 0, 0};
     return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_PNG, &params) == 0;
-}
-
-static bool has_affix(const std::string &name, const std::string &prefix, const std::string &suffix)
-{
-    return name.size() >= prefix.size() + suffix.size() &&
-           name.compare(0, prefix.size(), prefix) == 0 &&
-           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 /* kill -9 in the middle of a run used to leave empty or cut files under final
