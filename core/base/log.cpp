@@ -4,6 +4,9 @@
  * Each thread formats into a line buffer of its own, so concurrent callers never
  * share one; each output receives the whole line in one call, so lines are never
  * torn or mixed (stdio locks the stream per call; a datagram is atomic).
+ * Each output's handle is used and closed under that output's lock, so a target
+ * closed on one thread never leaves another thread writing to a closed file or
+ * sending from a socket whose number and address are being reused.
  */
 #include "sn_log.h"
 
@@ -19,6 +22,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 
 namespace
 {
@@ -28,9 +32,9 @@ std::atomic<int> g_mask{0};
 std::atomic<FILE *> g_file{nullptr};
 char *g_file_path = nullptr;
 std::atomic<int> g_socket{-1};
-/* Written before the socket is published (release) and only read after the
- * socket has been loaded (acquire). */
 struct sockaddr_in g_address;
+std::mutex g_file_lock;
+std::mutex g_socket_lock;
 
 thread_local char t_line[SN_LOG_LINE_MAX + 1];
 
@@ -63,17 +67,22 @@ void sn_log_write_console(const char *text, size_t len)
 
 void sn_log_write_file(const char *text, size_t len)
 {
-    FILE *fp = g_file.load(std::memory_order_acquire);
+    if (!g_file.load(std::memory_order_acquire))
+        return;
+    std::lock_guard<std::mutex> hold(g_file_lock);
+    FILE *fp = g_file.load(std::memory_order_relaxed);
     if (fp)
         fwrite(text, 1, len, fp);
 }
 
 void sn_log_write_udp(const char *text, size_t len)
 {
-    int fd = g_socket.load(std::memory_order_acquire);
-    if (fd < 0)
+    if (g_socket.load(std::memory_order_acquire) < 0)
         return;
-    sendto(fd, text, len, 0, (const struct sockaddr *)&g_address, sizeof g_address);
+    std::lock_guard<std::mutex> hold(g_socket_lock);
+    int fd = g_socket.load(std::memory_order_relaxed);
+    if (fd >= 0)
+        sendto(fd, text, len, 0, (const struct sockaddr *)&g_address, sizeof g_address);
 }
 
 typedef void (*log_output_fn)(const char *, size_t);
@@ -143,6 +152,7 @@ int sn_log_open_target(int flags, const char *text, int number)
         FILE *fp = fopen(text, number ? "a" : "wb");
         if (!fp)
             return -1;
+        std::lock_guard<std::mutex> hold(g_file_lock);
         g_file_path = strdup(text);
         g_file.store(fp, std::memory_order_release);
         return 0;
@@ -160,6 +170,7 @@ int sn_log_open_target(int flags, const char *text, int number)
         int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return -1;
+        std::lock_guard<std::mutex> hold(g_socket_lock);
         int old = g_socket.exchange(-1, std::memory_order_acq_rel);
         if (old >= 0)
             close(old);
@@ -179,6 +190,7 @@ int sn_log_close_target(int flag)
     if (flag & old & SN_LOG_TARGET_FILE) {
         /* Lets a line that is being written on another thread finish. */
         usleep(200 * 1000);
+        std::lock_guard<std::mutex> hold(g_file_lock);
         FILE *fp = g_file.exchange(nullptr, std::memory_order_acq_rel);
         if (fp)
             fclose(fp);
@@ -187,6 +199,7 @@ int sn_log_close_target(int flag)
     }
     /* Both bits in one call close both, or the socket would stay open unseen. */
     if (flag & old & SN_LOG_TARGET_UDP) {
+        std::lock_guard<std::mutex> hold(g_socket_lock);
         int fd = g_socket.exchange(-1, std::memory_order_acq_rel);
         if (fd >= 0)
             close(fd);

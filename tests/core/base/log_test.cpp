@@ -17,6 +17,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -259,6 +260,55 @@ TEST_F(LogTest, ManyThreadsNeverTearOrMixLines)
         file_lines.push_back(line + "\n");
     check(file_lines, "file", true);
     check(datagrams, "datagrams", false);
+}
+
+/* Targets closed and reopened while another thread logs: that thread must
+ * never write through a closed file or send from a socket whose number and
+ * address are being reused (the sanitizers see either at once). */
+TEST_F(LogTest, TargetsCloseWhileAnotherThreadLogs)
+{
+    zvtest::TempDir dir;
+    std::string path = dir.file("busy.txt");
+    int port = 0;
+    int fd = zvtest::bind_loopback_udp(&port);
+    ASSERT_GE(fd, 0);
+
+    std::atomic<bool> done{false};
+    std::atomic<long> lines{0};
+    std::thread writer([&] {
+        while (!done.load(std::memory_order_acquire)) {
+            sn_log(2, NULL, "busy", 1, "line\n");
+            lines.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
+    auto wait_for_lines = [&] {
+        long seen = lines.load(std::memory_order_relaxed);
+        for (int i = 0; i < 2000 && lines.load(std::memory_order_relaxed) < seen + 50; i++)
+            usleep(1000);
+    };
+    for (int round = 0; round < 300; round++) {
+        ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_UDP, "127.0.0.1", port), 0);
+        wait_for_lines();
+        ASSERT_EQ(sn_log_close_target(SN_LOG_TARGET_UDP), 0);
+    }
+    for (int round = 0; round < 3; round++) {
+        ASSERT_EQ(sn_log_open_target(SN_LOG_TARGET_FILE, path.c_str(), 1), 0);
+        wait_for_lines();
+        ASSERT_EQ(sn_log_close_target(SN_LOG_TARGET_FILE), 0);
+    }
+    done.store(true, std::memory_order_release);
+    writer.join();
+    close(fd);
+
+    /* Every line that reached the file is whole. */
+    std::ifstream in(path);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        EXPECT_EQ(line.substr(10), "[busy](L1) line");
+        count++;
+    }
+    EXPECT_GT(count, 0);
 }
 
 TEST(Net, HelpersAnswer)
