@@ -188,7 +188,8 @@ int sn_log_close_target(int flag)
         return -1;
 
     if (flag & old & SN_LOG_TARGET_FILE) {
-        /* Lets a line that is being written on another thread finish. */
+        /* Lets lines already on their way from other threads land before the
+         * file goes; the lock below only makes a later one go nowhere. */
         usleep(200 * 1000);
         std::lock_guard<std::mutex> hold(g_file_lock);
         FILE *fp = g_file.exchange(nullptr, std::memory_order_acq_rel);
