@@ -245,14 +245,15 @@ const qint64 kMaxPicturePixels = 16 * 1024 * 1024;
 // that, and an embedded thumbnail's.
 const int kMaxJpegScans = 64;
 // What the entries may unpack to, all together: as much as a skin file may
-// hold. The default skin's 70 entries declare 0.3 MB; a skin whose pictures
-// fill the pixel bound as 32-bit BMPs would need 64 MB.
+// hold. The default skin's 68 files declare 54 KB; pictures of the whole
+// pixel bound take 48 MB as 24-bit BMPs.
 const quint64 kMaxUnpackedBytes = quint64(kMaxResourceBytes);
 // Qt's PNG reader unpacks every compressed text and colour profile of a
 // picture (libpng stops each near 8 MB) and keeps every text, each time
 // the picture is read. An editor writes a few of these, a colour profile
-// of a few kilobytes at most; the pictures of a skin may hold 4096 such
-// chunks and 4 MB of them, unpacked, in all.
+// of a few kilobytes at most; the pictures of a skin may hold 4096 chunks
+// besides the picture's own (the default skin's hold 67, no text) and
+// 4 MB of texts and profiles, unpacked, in all.
 const int kMaxPictureExtras = 4096;
 const quint64 kMaxPictureExtraBytes = 4 * 1024 * 1024;
 
