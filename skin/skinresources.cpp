@@ -144,7 +144,8 @@ bool nodeIsSound(const ResourceView &v, quint64 tree, quint64 names, quint64 dat
         return true;
     }
     if (flags & kCompressedZstd) {
-        // Unpacked into a buffer of the size the frame declares.
+        // Qt unpacks it into a buffer of the size the frame declares, and a
+        // frame holding more fails there.
         quint64 unpacked = 0;
         if (!zstdContentSize(v, block + 4, length, &unpacked) ||
             unpacked > quint64(kMaxResourceBytes))
@@ -257,8 +258,8 @@ const quint64 kMaxUnpackedBytes = quint64(kMaxResourceBytes);
 const int kMaxPictureExtras = 4096;
 const quint64 kMaxPictureExtraBytes = 4 * 1024 * 1024;
 
-// How many bytes a zlib stream unpacks to, counted up to most + 1 (then
-// the count stops): the work is bounded by most, whatever the stream says.
+// How many bytes a zlib stream unpacks to, counted until the count passes
+// most: the work is bounded by most, whatever the stream says.
 quint64 zlibUnpackedSize(const uchar *data, quint64 size, quint64 most)
 {
     z_stream z;
