@@ -114,13 +114,16 @@ int run_folder(photobatch_t *batch)
     return batch->output_dir;
 }
 
-/* A new run takes the folder as the settings name it now. */
+/* A new run takes the folder as the settings name it now, and searches
+ * every output name afresh. */
 void begin_run_folder(photobatch_t *batch)
 {
     if (batch->output_dir >= 0)
         close(batch->output_dir);
     batch->output_dir = -1;
     batch->output_dir_tried = 0;
+    outputfile_series_destroy(batch->series);
+    batch->series = outputfile_series_create();
     outputconfig_lock(batch->outputconfig);
     memcpy(batch->output_dir_path, batch->outputconfig->output_folder,
            sizeof batch->output_dir_path);
@@ -139,6 +142,8 @@ void end_run_folder(photobatch_t *batch)
         close(batch->output_dir);
     batch->output_dir = -1;
     batch->output_dir_tried = 0;
+    outputfile_series_destroy(batch->series);
+    batch->series = nullptr;
 }
 
 /* The output's name as shown: the output path with its last component
@@ -150,31 +155,31 @@ void shown_name(const char *wanted, const char *published, char *out, size_t siz
     snprintf(out, size, "%.*s%s", head, wanted, published);
 }
 
-/* Why a source that delete-source would remove stays, or null when it may
- * go. Only when the output's folder entry is on the disk and the name still
- * stands for the photo that was loaded. */
-const char *reason_to_keep(const char *source, const struct stat *loaded, int filter_failed,
-                           int folder, const char *output)
+/* Why a source that delete-source would remove stays (a reason code of
+ * event 7), or 0 when it may go. Only when the output's folder entry is on
+ * the disk and the name still stands for the photo that was loaded. */
+int reason_to_keep(const char *source, const struct stat *loaded, int filter_failed, int folder,
+                   const char *output)
 {
     /* After a failed filter the output is not what the user asked for: it
      * is written, but the original must not go. */
     if (filter_failed) {
-        sn_log(3, NULL, "photobatch_proc", __LINE__, "a filter failed, source kept: %s\n", source);
-        return "a filter failed";
+        sn_log(3, NULL, "process_file", __LINE__, "a filter failed, source kept: %s\n", source);
+        return PHOTOBATCH_KEPT_FILTER_FAILED;
     }
     if (outputfile_sync_folder(folder) != 0) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! folder of %s, source kept\n",
+        sn_log(4, NULL, "process_file", __LINE__, "fsync FAILED! folder of %s, source kept\n",
                output);
-        return "the output folder could not be synced";
+        return PHOTOBATCH_KEPT_NOT_SYNCED;
     }
     /* Replaced or changed since its load: that is not the photo whose
      * output was just written. */
     if (!outputfile_is_loaded(source, loaded)) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__,
+        sn_log(4, NULL, "process_file", __LINE__,
                "source changed since its load, kept FAILED! %s\n", source);
-        return "changed since it was loaded";
+        return PHOTOBATCH_KEPT_CHANGED;
     }
-    return nullptr;
+    return 0;
 }
 
 /* The program is ending and its worker was asked to stop: the file in hand
@@ -193,17 +198,22 @@ bool dropped_for_exit(const char *source)
 enum file_step { STEP_GO_ON, STEP_DONE, STEP_DROPPED };
 
 /* One file in hand, shared by the steps of process_file. The guard owns the
- * source text, the image and the output's folder descriptor: whichever step
- * ends the file, leaving process_file releases what is still held. */
+ * source text, the image and the folder descriptors (the source's and the
+ * output's): whichever step ends the file, leaving process_file releases
+ * what is still held. */
 struct file_job {
     photobatch_t *batch;
     int index;
     char *source = nullptr;
     sn_image_t *image = nullptr;
+    /* With "use the source's folder": the folder the source was loaded
+     * from, or -1. */
+    int source_folder = -1;
+    /* The folder the output is made in. */
     int folder = -1;
     struct stat loaded;
     int filter_failed = 0;
-    /* One consistent copy of the settings serves the whole file. */
+    /* Taken as the file begins. */
     outputconfig_t settings;
     char wanted[OUTPUTCONFIG_TEXT_SIZE];
     char relative[OUTPUTCONFIG_TEXT_SIZE];
@@ -221,6 +231,8 @@ struct file_job {
     {
         drop_image();
         close_folder();
+        if (source_folder >= 0)
+            close(source_folder);
         free(source);
     }
     file_job(const file_job &) = delete;
@@ -249,6 +261,14 @@ file_step load_and_filter(file_job &job)
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
         return STEP_DONE;
     }
+    /* One consistent copy of the settings serves the whole file. */
+    outputconfig_copy(batch->outputconfig, &job.settings);
+    /* "Use the source's folder" writes beside the file that was loaded:
+     * its folder is taken before the load, and kept only when the load
+     * went through it, so that a folder swapped for a link meanwhile or
+     * later never sends the output to the link's target. */
+    if (job.settings.use_source_folder)
+        job.source_folder = outputfile_open_source_folder(job.source);
     photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)job.source, nullptr);
 
     job.image = snimage_create_from_file_stat(job.source, -1, &job.loaded);
@@ -257,6 +277,11 @@ file_step load_and_filter(file_job &job)
             return STEP_DROPPED;
         photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, job.source);
         return STEP_DONE;
+    }
+    if (job.source_folder >= 0 &&
+        !outputfile_folder_holds(job.source_folder, job.source, &job.loaded)) {
+        close(job.source_folder);
+        job.source_folder = -1;
     }
 
     QList<imagefilter_t *> filters;
@@ -302,7 +327,6 @@ file_step name_and_create(file_job &job)
 {
     photobatch_t *batch = job.batch;
     outputconfig_t &settings = job.settings;
-    outputconfig_copy(batch->outputconfig, &settings);
     /* Its names are made in the run's folder. */
     if (!settings.use_source_folder)
         memcpy(settings.output_folder, batch->output_dir_path, sizeof settings.output_folder);
@@ -311,13 +335,11 @@ file_step name_and_create(file_job &job)
                                      sizeof job.wanted, job.relative, sizeof job.relative);
     int base = -1;
     if (made)
-        base = settings.use_source_folder ? outputfile_open_source_folder(job.source)
-                                          : run_folder(batch);
+        base = settings.use_source_folder ? job.source_folder : run_folder(batch);
     if (base >= 0)
         job.folder = outputfile_open_parent(base, job.relative, job.wanted, &job.leaf);
-    if (settings.use_source_folder && base >= 0)
-        close(base);
-    if (job.folder < 0 || outputfile_create(&job.out, job.folder, job.leaf, job.wanted) != 0) {
+    if (job.folder < 0 ||
+        outputfile_create(&job.out, job.folder, job.leaf, job.wanted, batch->series) != 0) {
         /* A name that could not be made at all has no text of its own to
          * show; a refused one shows itself. */
         if (made && job.folder >= 0)
@@ -385,18 +407,18 @@ file_step save_and_publish(file_job &job)
  * stay; reports the file written and, when kept, why. */
 void keep_or_delete(file_job &job)
 {
-    const char *kept = nullptr;
+    int kept = 0;
     if (job.settings.delete_source) {
         kept = reason_to_keep(job.source, &job.loaded, job.filter_failed, job.folder, job.output);
         if (!kept && unlink(job.source) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "unlink FAILED! %s\n", job.source);
-            kept = "it could not be deleted";
+            sn_log(4, NULL, "process_file", __LINE__, "unlink FAILED! %s\n", job.source);
+            kept = PHOTOBATCH_KEPT_NOT_DELETED;
         }
     }
     job.close_folder();
     photobatch_notify(job.batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)job.source, job.output);
     if (kept)
-        photobatch_notify(job.batch, PHOTOBATCH_EVENT_KEPT, (intptr_t)job.source, kept);
+        photobatch_notify(job.batch, PHOTOBATCH_EVENT_KEPT, kept, job.source);
 }
 
 /* Returns false when the file was dropped for the exit. */
