@@ -11,7 +11,8 @@ work="$(mktemp -d)"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/log" &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 200); do
+# Up to 120 s, for a machine under load.
+for _ in $(seq 1200); do
   [ -s "$work/display" ] && break
   kill -0 "$server" 2>/dev/null || { cat "$work/log" >&2; exit 1; }
   sleep 0.1
