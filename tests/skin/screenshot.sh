@@ -26,7 +26,8 @@ trap 'rm -rf "$work"' EXIT
 cat >"$work/inside.sh" <<'INSIDE'
 set -eu
 demo=$1 ready=$2 out=$3
-QT_QPA_PLATFORM=xcb "$demo" --ready "$ready" &
+# The demo draws nothing with GL: Qt loads no GL driver.
+QT_QPA_PLATFORM=xcb QT_XCB_GL_INTEGRATION=none "$demo" --ready "$ready" &
 pid=$!
 for _ in $(seq 200); do
   [ -f "$ready" ] && break

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <functional>
+
 class RecordingWindowSystem : public WindowSystem
 {
 public:
@@ -114,6 +116,40 @@ inline void drag(QWidget *window, const QPoint &pos)
 inline void release(QWidget *window, const QPoint &pos)
 {
     sendMouse(window, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+}
+
+// One step of a drag that a test carries out by its own means.
+enum class DragStep { Move, Press, Release };
+
+// Away from the window over the given edges, 6 px an event.
+inline QPoint outwardStep(Qt::Edges edges)
+{
+    return QPoint(edges & Qt::LeftEdge    ? -6
+                  : edges & Qt::RightEdge ? 6
+                                          : 0,
+                  edges & Qt::TopEdge      ? -6
+                  : edges & Qt::BottomEdge ? 6
+                                           : 0);
+}
+
+// A drag as a person makes it over an edge of the window at geometry: from
+// the window's middle onto from, the press, ten steps outwards so that the
+// pointer leaves the window at once, and the release unless told not to.
+// Every point is on the screen. The drag stops at the first step that send
+// does not carry out; returns whether every step was carried out.
+inline bool outwardDrag(const QRect &geometry, const QPoint &from, Qt::Edges edges, bool release,
+                        const std::function<bool(DragStep, const QPoint &)> &send)
+{
+    const QPoint middle = geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() / 2);
+    if (!send(DragStep::Move, middle) || !send(DragStep::Move, from) ||
+        !send(DragStep::Press, from))
+        return false;
+    const QPoint step = outwardStep(edges);
+    for (int i = 1; i <= 10; i++) {
+        if (!send(DragStep::Move, from + i * step))
+            return false;
+    }
+    return !release || send(DragStep::Release, from + 10 * step);
 }
 
 #endif

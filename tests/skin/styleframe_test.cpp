@@ -329,34 +329,29 @@ static void platformMouse(QWindow *window, QEvent::Type type, const QPoint &loca
     QCoreApplication::processEvents();
 }
 
-// A drag as a person makes it: each event at its place on the screen,
-// wherever the window has gone by then. Ten steps of 6 px away from the
-// window, so that the pointer leaves it at once. Returns where the pointer
-// ends, on the screen.
+// A drag as a person makes it, through the platform: each event at its place
+// on the screen, wherever the window has gone by then. Returns where the
+// pointer ends, on the screen.
 QPoint StyleFrameTest::dragOutwards(QWidget *window, const QPoint &at, Qt::Edges edges,
                                     bool release)
 {
     QWindow *handle = window->windowHandle();
-    const QPoint screenAt = window->mapToGlobal(at);
-    auto local = [window](const QPoint &onScreen) {
-        return onScreen - window->geometry().topLeft();
-    };
-    const QPoint step(edges & Qt::LeftEdge    ? -6
-                      : edges & Qt::RightEdge ? 6
-                                              : 0,
-                      edges & Qt::TopEdge      ? -6
-                      : edges & Qt::BottomEdge ? 6
-                                               : 0);
-    platformMouse(handle, QEvent::MouseMove, QPoint(window->width() / 2, window->height() / 2),
-                  Qt::NoButton);
-    platformMouse(handle, QEvent::MouseMove, at, Qt::NoButton);
-    platformMouse(handle, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    for (int i = 1; i <= 10; i++)
-        platformMouse(handle, QEvent::MouseMove, local(screenAt + i * step), Qt::LeftButton);
-    const QPoint end = screenAt + 10 * step;
-    if (release)
-        platformMouse(handle, QEvent::MouseButtonRelease, local(end), Qt::NoButton, Qt::LeftButton);
-    return end;
+    const QPoint from = window->mapToGlobal(at);
+    Qt::MouseButtons buttons = Qt::NoButton;
+    outwardDrag(
+        window->geometry(), from, edges, release, [&](DragStep what, const QPoint &onScreen) {
+            const QPoint local = onScreen - window->geometry().topLeft();
+            if (what == DragStep::Move) {
+                platformMouse(handle, QEvent::MouseMove, local, buttons);
+            } else {
+                const bool press = what == DragStep::Press;
+                buttons = press ? Qt::LeftButton : Qt::NoButton;
+                platformMouse(handle, press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease,
+                              local, buttons, Qt::LeftButton);
+            }
+            return true;
+        });
+    return from + 10 * outwardStep(edges);
 }
 
 static QRect grown(const QRect &start, Qt::Edges edges, int by)
