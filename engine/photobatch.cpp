@@ -212,6 +212,14 @@ bool process_file(photobatch_t *batch, int index)
     collect_filters(batch, QString::fromUtf8(source), index, filters);
     int filter_failed = 0;
     const size_t bound = stage_bytes_bound(stage_image_bytes(image));
+    const int over = stage_first_past_bound(filters, filters.size(), image, bound, "process_file");
+    if (over) {
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_GROWTH,
+                          imagefilter_get_name(filters.at(over - 1)));
+        sn_image_destroy(image);
+        free(source);
+        return true;
+    }
     sn_image_set_growth_bound(bound);
     for (imagefilter_t *filter : qAsConst(filters)) {
         if (!filter)
@@ -225,7 +233,10 @@ bool process_file(photobatch_t *batch, int index)
         }
         if (refused && !sn_image_growth_refused()) {
             filter_failed = 1;
-            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED,
+                              imagefilter_refusal() == IMAGEFILTER_REFUSED_TOO_LARGE
+                                  ? PHOTOBATCH_FAILED_TOO_LARGE
+                                  : PHOTOBATCH_FAILED_FILTER,
                               imagefilter_get_name(filter));
         }
         if (stage_image_bytes(image) > bound || sn_image_growth_refused()) {

@@ -97,6 +97,11 @@
         <source>the picture would exceed %1 megapixels and %2 times the photo</source>
         <translation>das Bild würde %1 Megapixel und das %2-Fache des Fotos überschreiten</translation>
     </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>the picture or text would be too large</source>
+        <translation>das Bild oder der Text wäre zu groß</translation>
+    </message>
 </context>
 <context>
     <name>UFMainOutput</name>
