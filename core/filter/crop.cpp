@@ -152,11 +152,11 @@ int imf_crop_predict(const imagefilter_t *filter, int64_t *width, int64_t *heigh
         return -1;
     int64_t left, top, w, h;
     /* A crop never grows the picture; one that fails keeps it. */
-    *most = *width * *height;
     if (imf_crop_rect((const imf_crop_t *)filter, *width, *height, &left, &top, &w, &h, 0) == 0) {
         *width = w;
         *height = h;
     }
+    *most = *width * *height;
     return 0;
 }
 

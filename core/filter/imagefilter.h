@@ -52,8 +52,8 @@ void imagefilter_set_refusal(int reason);
 
 /* What a run of filter would make of a *width x *height picture, judged from
  * its settings before any pixel is made: *width and *height become the
- * result's size, and *most the pixels of the largest frame made on the way
- * (the result's, or more for a free turn's canvas or a scale before its
+ * result's size, and *most the pixels of the largest frame it makes on the
+ * way (the result's, or more for a free turn's canvas or a scale before its
  * crop). A run that would fail leaves the size as it was. 0; -1 when the
  * filter's kind cannot tell (its size is known only after the run). */
 int imagefilter_predict_size(const imagefilter_t *filter, int64_t *width, int64_t *height,

@@ -179,10 +179,8 @@ int imf_resize_predict(const imagefilter_t *filter, int64_t *width, int64_t *hei
     imf_resize_result(self, f, g, tw, th, &rw, &rh);
     /* The scaled picture comes before its padding or crop; the reduction
      * steps before it are smaller than the picture they start from. */
-    const int64_t scaled = f * g, result = rw * rh, source = *width * *height;
+    const int64_t scaled = f * g, result = rw * rh;
     *most = scaled > result ? scaled : result;
-    if (*most < source)
-        *most = source;
     *width = rw;
     *height = rh;
     return 0;
