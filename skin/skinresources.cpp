@@ -14,6 +14,9 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
 #include <vector>
 
 static void registerBuiltinResources()
@@ -83,8 +86,22 @@ bool zstdContentSize(const ResourceView &v, quint64 at, quint64 length, quint64 
     return true;
 }
 
+// What the files of a tree say they unpack to, summed over the entries (one
+// block named by many entries counts for each, as Qt unpacks it for each),
+// and the zlib blocks they name.
+struct TreeContents {
+    quint64 declared = 0;
+    std::vector<quint64> zlibBlocks;
+
+    void add(quint64 bytes)
+    {
+        declared = bytes > ~quint64(0) - declared ? ~quint64(0) : declared + bytes;
+    }
+};
+
 bool nodeIsSound(const ResourceView &v, quint64 tree, quint64 names, quint64 data, int nodeSize,
-                 quint32 node, std::vector<bool> &seen, std::vector<quint32> &pending)
+                 quint32 node, std::vector<bool> &seen, std::vector<quint32> &pending,
+                 TreeContents &contents)
 {
     const quint64 at = tree + quint64(node) * quint64(nodeSize);
     if (!v.has(at, quint64(nodeSize)) || node >= seen.size() || seen[node])
@@ -117,14 +134,26 @@ bool nodeIsSound(const ResourceView &v, quint64 tree, quint64 names, quint64 dat
         return false;
     const quint64 length = v.u32(block);
     if (flags & kCompressed) {
-        // qUncompress's own header: the unpacked size, big-endian.
-        return length >= 4 && v.u32(block + 4) <= quint64(kMaxResourceBytes);
+        // qUncompress's own header: the unpacked size, big-endian. qUncompress
+        // takes it as a first guess only, so the block is unpacked once
+        // before the skin is used to see that it holds no more.
+        if (length < 4 || v.u32(block + 4) > quint64(kMaxResourceBytes))
+            return false;
+        contents.add(v.u32(block + 4));
+        contents.zlibBlocks.push_back(block);
+        return true;
     }
     if (flags & kCompressedZstd) {
+        // Qt unpacks it into a buffer of the size the frame declares, and a
+        // frame holding more fails there.
         quint64 unpacked = 0;
-        return zstdContentSize(v, block + 4, length, &unpacked) &&
-               unpacked <= quint64(kMaxResourceBytes);
+        if (!zstdContentSize(v, block + 4, length, &unpacked) ||
+            unpacked > quint64(kMaxResourceBytes))
+            return false;
+        contents.add(unpacked);
+        return true;
     }
+    contents.add(length);
     return true;
 }
 
@@ -164,8 +193,8 @@ namespace
 // The walk over every node of the tree in bytes: 0 when each lies inside
 // them, -1 when one does not, 1 when there are more than most (the walk
 // stops there, so that a tree of millions of entries costs no more than one
-// of most).
-int walkResourceTree(const QByteArray &bytes, quint64 most)
+// of most). Nothing is unpacked; what the files declare goes to *contents.
+int walkResourceTree(const QByteArray &bytes, quint64 most, TreeContents *contents)
 {
     const ResourceView v{reinterpret_cast<const uchar *>(bytes.constData()), quint64(bytes.size())};
     if (!v.has(0, 20) || memcmp(v.bytes, "qres", 4) != 0)
@@ -185,7 +214,7 @@ int walkResourceTree(const QByteArray &bytes, quint64 most)
             return 1;
         const quint32 node = pending.back();
         pending.pop_back();
-        if (!nodeIsSound(v, tree, names, data, nodeSize, node, seen, pending))
+        if (!nodeIsSound(v, tree, names, data, nodeSize, node, seen, pending, *contents))
             return -1;
     }
     return 0;
@@ -195,7 +224,8 @@ int walkResourceTree(const QByteArray &bytes, quint64 most)
 
 bool resourceDataIsSound(const QByteArray &bytes)
 {
-    return walkResourceTree(bytes, ~quint64(0)) == 0;
+    TreeContents contents;
+    return walkResourceTree(bytes, ~quint64(0), &contents) == 0;
 }
 
 namespace
@@ -215,6 +245,57 @@ const qint64 kMaxPicturePixels = 16 * 1024 * 1024;
 // minutes. A progressive JPEG has about ten scans; this allows six times
 // that, and an embedded thumbnail's.
 const int kMaxJpegScans = 64;
+// What the entries may unpack to, all together: as much as a skin file may
+// hold. The default skin's 68 files declare 54 KB; pictures of the whole
+// pixel bound take 48 MB as 24-bit BMPs.
+const quint64 kMaxUnpackedBytes = quint64(kMaxResourceBytes);
+// Qt's PNG reader unpacks every compressed text and colour profile of a
+// picture (libpng stops each near 8 MB) and keeps every text, each time
+// the picture is read. An editor writes a few of these, a colour profile
+// of a few kilobytes at most; the pictures of a skin may hold 4096 chunks
+// besides the picture's own (the default skin's hold 67, no text) and
+// 4 MB of texts and profiles, unpacked, in all.
+const int kMaxPictureExtras = 4096;
+const quint64 kMaxPictureExtraBytes = 4 * 1024 * 1024;
+
+// How many bytes a zlib stream unpacks to, counted until the count passes
+// most: the work is bounded by most, whatever the stream says.
+quint64 zlibUnpackedSize(const uchar *data, quint64 size, quint64 most)
+{
+    z_stream z;
+    memset(&z, 0, sizeof z);
+    if (inflateInit(&z) != Z_OK)
+        return most + 1;
+    std::vector<uchar> scratch(64 * 1024);
+    z.next_in = const_cast<uchar *>(data);
+    z.avail_in = uInt(std::min<quint64>(size, 0x7FFFFFFF));
+    quint64 produced = 0;
+    int result = Z_OK;
+    while (result == Z_OK && produced <= most) {
+        z.next_out = scratch.data();
+        z.avail_out = uInt(scratch.size());
+        result = inflate(&z, Z_NO_FLUSH);
+        produced += scratch.size() - z.avail_out;
+    }
+    inflateEnd(&z);
+    return produced;
+}
+
+// Every zlib block that the tree names holds no more than its header says:
+// each distinct block is unpacked once, and what they declare is already
+// bounded.
+bool zlibBlocksHoldWhatTheyDeclare(const QByteArray &bytes, std::vector<quint64> blocks)
+{
+    const ResourceView v{reinterpret_cast<const uchar *>(bytes.constData()), quint64(bytes.size())};
+    std::sort(blocks.begin(), blocks.end());
+    blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+    for (quint64 block : blocks) {
+        const quint64 length = v.u32(block), declared = v.u32(block + 4);
+        if (zlibUnpackedSize(v.bytes + block + 8, length - 4, declared) > declared)
+            return false;
+    }
+    return true;
+}
 
 bool sheetIsWithinBounds(const QString &sheet, QString *why)
 {
@@ -290,6 +371,71 @@ bool gifFramesWithinBounds(const QByteArray &bytes)
     return true;
 }
 
+// What a PNG's ancillary chunks cost Qt's reader, added to *chunks and
+// *extraBytes for the whole skin: every chunk that is not one of the four
+// the picture is made of counts, and the text and colour-profile chunks
+// count their bytes, the compressed ones as unpacked (each unpacked here
+// only as far as the bound that is left). False once the skin is past a
+// bound.
+bool pngExtrasWithinBounds(const QByteArray &png, int *chunks, quint64 *extraBytes)
+{
+    const uchar *b = reinterpret_cast<const uchar *>(png.constData());
+    const quint64 size = quint64(png.size());
+    auto be32 = [b](quint64 at) {
+        return (quint32(b[at]) << 24) | (quint32(b[at + 1]) << 16) | (quint32(b[at + 2]) << 8) |
+               quint32(b[at + 3]);
+    };
+    auto add = [extraBytes](quint64 bytes) {
+        *extraBytes += bytes;
+        return *extraBytes <= kMaxPictureExtraBytes;
+    };
+    // Where the compressed part of a chunk starts: after the keyword's NUL
+    // and the method byte (zTXt, iCCP), or the flag, method, language and
+    // translated keyword (iTXt, compressed when its flag says so); 0 for
+    // none.
+    auto compressedAt = [b](const char *type, quint64 at, quint64 end) -> quint64 {
+        const uchar *nul = static_cast<const uchar *>(memchr(b + at, 0, size_t(end - at)));
+        if (!nul)
+            return 0;
+        quint64 p = quint64(nul - b) + 1;
+        if (memcmp(type, "iTXt", 4) != 0)
+            return p + 1 <= end ? p + 1 : 0;
+        if (p + 2 > end || b[p] == 0)
+            return 0;
+        p += 2;
+        for (int field = 0; field < 2; field++) {
+            nul = static_cast<const uchar *>(memchr(b + p, 0, size_t(end - p)));
+            if (!nul)
+                return 0;
+            p = quint64(nul - b) + 1;
+        }
+        return p;
+    };
+    for (quint64 at = 8; at + 12 <= size;) {
+        const quint64 length = be32(at);
+        const char *type = reinterpret_cast<const char *>(b + at + 4);
+        if (length > size - at - 12 || memcmp(type, "IEND", 4) == 0)
+            break; // libpng reads no further either
+        const quint64 data = at + 8, end = data + length;
+        at = end + 4;
+        if (!memcmp(type, "IHDR", 4) || !memcmp(type, "PLTE", 4) || !memcmp(type, "IDAT", 4))
+            continue;
+        if (++*chunks > kMaxPictureExtras)
+            return false;
+        const bool text = !memcmp(type, "tEXt", 4) || !memcmp(type, "zTXt", 4) ||
+                          !memcmp(type, "iTXt", 4) || !memcmp(type, "iCCP", 4);
+        if (!text)
+            continue;
+        if (!add(length))
+            return false;
+        const quint64 packed = memcmp(type, "tEXt", 4) ? compressedAt(type, data, end) : 0;
+        if (packed &&
+            !add(zlibUnpackedSize(b + packed, end - packed, kMaxPictureExtraBytes - *extraBytes)))
+            return false;
+    }
+    return true;
+}
+
 // How many scans libjpeg may decode in bytes, at most: every start of scan
 // is the pair FF DA, which entropy-coded data never holds (an FF there is
 // followed by 00 or a restart marker); a pair inside another segment
@@ -352,6 +498,8 @@ QByteArray formatByName(const QString &suffix)
 bool picturesAreWithinBounds(const QString &root, QString *why)
 {
     qint64 pixels = 0;
+    int extras = 0;
+    quint64 extraBytes = 0;
     QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
@@ -377,7 +525,16 @@ bool picturesAreWithinBounds(const QString &root, QString *why)
             return false;
         }
         const bool isGif = strcmp(format, "gif") == 0, isJpeg = strcmp(format, "jpeg") == 0;
-        const QByteArray bytes = isGif || isJpeg ? file.readAll() : QByteArray();
+        const bool isPng = strcmp(format, "png") == 0;
+        const QByteArray bytes = isGif || isJpeg || isPng ? file.readAll() : QByteArray();
+        if (isPng && !pngExtrasWithinBounds(bytes, &extras, &extraBytes)) {
+            *why = QStringLiteral("picture %1 brings the pictures' extra chunks past %2, or "
+                                  "their texts and colour profiles past %3 bytes")
+                       .arg(name)
+                       .arg(kMaxPictureExtras)
+                       .arg(kMaxPictureExtraBytes);
+            return false;
+        }
         const bool framesFit = (!isGif || gifFramesWithinBounds(bytes)) &&
                                (!isJpeg || jpegScansAtMost(bytes) <= kMaxJpegScans);
         QImageReader reader(&file, format);
@@ -403,10 +560,23 @@ bool picturesAreWithinBounds(const QString &root, QString *why)
 
 bool skinIsWithinBounds(const QByteArray &bytes, QString *why)
 {
-    const int tree = walkResourceTree(bytes, kMaxSkinEntries);
+    TreeContents contents;
+    const int tree = walkResourceTree(bytes, kMaxSkinEntries, &contents);
     if (tree != 0) {
         *why = tree > 0 ? QStringLiteral("more than %1 entries").arg(kMaxSkinEntries)
                         : QStringLiteral("not a sound resource file");
+        return false;
+    }
+    // Entries may name one block many times: what they declare is summed
+    // before anything is unpacked.
+    if (contents.declared > kMaxUnpackedBytes) {
+        *why = QStringLiteral("entries unpacking to %1 bytes, more than %2")
+                   .arg(contents.declared)
+                   .arg(kMaxUnpackedBytes);
+        return false;
+    }
+    if (!zlibBlocksHoldWhatTheyDeclare(bytes, contents.zlibBlocks)) {
+        *why = QStringLiteral("an entry unpacks to more than it declares");
         return false;
     }
     // Looked at under a root of its own, where nothing else lives.
@@ -424,38 +594,131 @@ bool skinIsWithinBounds(const QByteArray &bytes, QString *why)
     return ok;
 }
 
+namespace
+{
+
+bool isLineBreak(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\f');
+}
+
+// A character that Qt's scanner keeps inside an unquoted url(): a printable
+// one but blanks, quotes, parentheses and the backslash (which starts an
+// escape).
+bool isBareUrlChar(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u < 0x80)
+        return u > 0x20 && u < 0x7F && u != '"' && u != '\'' && u != '(' && u != ')' && u != '\\';
+    return c.isPrint() && !c.isSpace();
+}
+
+// The length of the url() at at when it names a resource in a form that Qt
+// reads as one token and as that same name: url(:name) with only such
+// characters, or url(":name") / url(':name') whose string holds no line
+// break, no escape and not its own quote; no blank around the name. 0 for
+// any other.
+int plainResourceUrl(const QString &sheet, int at)
+{
+    const int n = sheet.size();
+    int i = at + 4;
+    if (i < n && (sheet[i] == QLatin1Char('"') || sheet[i] == QLatin1Char('\''))) {
+        const QChar quote = sheet[i];
+        if (++i >= n || sheet[i] != QLatin1Char(':'))
+            return 0;
+        for (; i < n && sheet[i] != quote; i++)
+            if (isLineBreak(sheet[i]) || sheet[i] == QLatin1Char('\\'))
+                return 0;
+        return i + 1 < n && sheet[i + 1] == QLatin1Char(')') ? i + 2 - at : 0;
+    }
+    if (i >= n || sheet[i] != QLatin1Char(':'))
+        return 0;
+    while (++i < n && isBareUrlChar(sheet[i])) {
+    }
+    return i < n && sheet[i] == QLatin1Char(')') ? i + 1 - at : 0;
+}
+
+// Where a url() at at ends as Qt reads its arguments: at the first ")"
+// outside strings (which end at their quote or a line break), comments
+// and nested brackets; the end of the sheet when there is none.
+int urlEnd(const QString &sheet, int at)
+{
+    const int n = sheet.size();
+    int depth = 0;
+    for (int i = at + 4; i < n; i++) {
+        const QChar c = sheet[i];
+        if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            for (i++; i < n && sheet[i] != c && !isLineBreak(sheet[i]); i++)
+                if (sheet[i] == QLatin1Char('\\'))
+                    i++;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sheet[i + 1] == QLatin1Char('*')) {
+            const int close = sheet.indexOf(QLatin1String("*/"), i + 2);
+            if (close < 0)
+                return n;
+            i = close + 1;
+        } else if (c == QLatin1Char('(') || c == QLatin1Char('[') || c == QLatin1Char('{')) {
+            depth++;
+        } else if (c == QLatin1Char(')') || c == QLatin1Char(']') || c == QLatin1Char('}')) {
+            if (depth == 0 && c == QLatin1Char(')'))
+                return i + 1;
+            depth = qMax(0, depth - 1);
+        }
+    }
+    return n;
+}
+
+// The name a dropped url() gave, for the log: its arguments, without the
+// quotes of a whole string.
+QString droppedName(const QString &sheet, int from, int end)
+{
+    QString name = sheet.mid(from + 4, end - from - 4);
+    if (name.endsWith(QLatin1Char(')')))
+        name.chop(1);
+    name = name.trimmed();
+    if (name.size() >= 2 && (name[0] == QLatin1Char('"') || name[0] == QLatin1Char('\'')) &&
+        name.endsWith(name[0]))
+        name = name.mid(1, name.size() - 2);
+    return name;
+}
+
+} // namespace
+
 QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped)
 {
     // Qt opens a url() when it paints with it: a path outside the resources
-    // (a FIFO, a device, a huge file) would block or cost there.
-    // Whatever Qt's scanner may take for a url() is matched: a quoted target
-    // may hold a parenthesis or the other quote mark but no line break, an
-    // unquoted one neither quote mark.
-    static const QRegularExpression url(
-        QStringLiteral("url\\(\\s*(?:\"((?:[^\"\\\\\\n\\r\\f]|\\\\.)*)\"|"
-                       "'((?:[^'\\\\\\n\\r\\f]|\\\\.)*)'|([^)\"']*))\\s*\\)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    // Only a resource path in the one shape Qt reads as nothing else is kept:
-    // Qt takes "qrc:/" for a folder of the working directory, a blank around
-    // the path may be kept or cut, and a target with blanks, quotes or
-    // parentheses could end where Qt's own url() does not.
-    static const QRegularExpression resource(
-        QStringLiteral(
-            "^url\\((?:(:[^\\s\"'()\\\\]*)|\"(:[^\\s\"'()\\\\]*)\"|'(:[^\\s\"'()\\\\]*)')\\)$"),
-        QRegularExpression::CaseInsensitiveOption);
+    // (a FIFO, a device, a huge file) would block or cost there. Where Qt's
+    // scanner takes "url(" for the start of a url it reads, as one token or
+    // as the text of all the tokens up to its ")", is not followed here;
+    // instead every "url(" in the sheet, in a comment or a string too, must
+    // begin a plain resource url(), or it is replaced with none up to where
+    // Qt's own would end. A plain one that holds the start of one dropped
+    // goes with it, so that every "url(" left is plain: whatever Qt takes
+    // for a url(), it reads a resource name.
     QString out;
     out.reserve(sheet.size());
     int from = 0;
-    QRegularExpressionMatchIterator it = url.globalMatch(sheet);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        if (resource.match(match.captured()).hasMatch())
+    // The plain url()s kept since from, as start and end.
+    std::vector<std::pair<int, int>> kept;
+    for (int at = sheet.indexOf(QLatin1String("url("), 0, Qt::CaseInsensitive); at >= 0;
+         at = sheet.indexOf(QLatin1String("url("), at, Qt::CaseInsensitive)) {
+        const int plain = plainResourceUrl(sheet, at);
+        if (plain > 0) {
+            kept.emplace_back(at, at + plain);
+            at += 4;
             continue;
-        const int group = match.capturedStart(1) >= 0 ? 1 : match.capturedStart(2) >= 0 ? 2 : 3;
-        *dropped << match.captured(group).trimmed();
-        out += sheet.midRef(from, match.capturedStart() - from);
+        }
+        int start = at;
+        for (const auto &span : kept)
+            if (span.second > at) {
+                start = span.first;
+                break;
+            }
+        kept.clear();
+        const int end = urlEnd(sheet, at);
+        *dropped << droppedName(sheet, start, end);
+        out += sheet.midRef(from, start - from);
         out += QLatin1String("none");
-        from = match.capturedEnd();
+        from = at = end;
     }
     out += sheet.midRef(from);
     return out;

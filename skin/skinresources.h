@@ -25,15 +25,19 @@ QByteArray readResourceFile(const QString &path, QString *why);
 // it; a skin is registered only after this check.
 bool resourceDataIsSound(const QByteArray &bytes);
 // Whether compiled resource data is sound and costs little at start: a
-// bounded number of entries, its style sheet of bounded size and rule count
-// naming files only through plain url()s (no escape, no property set from
-// the sheet, no rich text), and every picture in its tree a PNG, JPEG, GIF
-// or BMP decoding within bounded sides and pixels; else the reason is in
-// *why.
+// bounded number of entries that unpack to a bounded total (summed over the
+// entries before anything is unpacked, each block holding no more than it
+// declares), its style sheet of bounded size and rule count naming files
+// only through plain url()s (no escape, no property set from the sheet, no
+// rich text), and every picture in its tree a PNG, JPEG, GIF or BMP decoding
+// within bounded sides and pixels, the PNGs with a bounded number of extra
+// chunks and bounded texts and colour profiles; else the reason is in *why.
 bool skinIsWithinBounds(const QByteArray &bytes, QString *why);
-// The sheet with each url() that names no resource (a bare or quoted
-// ":..." path without blanks) replaced by none, the names dropped added to
-// *dropped: only pictures of the resource tree are painted with.
+// The sheet with each url() that names no resource in a form Qt reads as
+// that name (url(:name) without blanks, quotes, parentheses or escapes, or
+// url(":name") / url(':name') without line breaks, escapes or its own
+// quote) replaced by none, the names dropped added to *dropped: only
+// pictures of the resource tree are painted with.
 QString sheetWithinTheSkin(const QString &sheet, QStringList *dropped);
 // The text of a style sheet file: the bytes before its first NUL (all of them
 // when there is none) as UTF-8; empty when it does not open.

@@ -4,7 +4,8 @@
 // the choice of the translation by the settings or the locale, with Qt's
 // own translation for its dialogs and buttons loaded and dropped beside it,
 // language names that would leave the language folder, and hostile settings
-// (skins that are no regular file, cost without bound or name a file past the
+// (skins that are no regular file, cost without bound (entries sharing one
+// block, a picture of many compressed texts) or name a file past the
 // url() filter, a log file that is a FIFO) on the real start-up road in child
 // processes of this program.
 #include "appsettings.h"
@@ -458,14 +459,15 @@ int startUpChild()
 
 // Each case starts the program in a child of its own, all at once, and
 // each must show its window (else the time-out ends it) with the default
-// skin and a log line where the setting is refused, and within 256 MB more
-// than the default skin's start.
+// skin and a log line where the setting is refused, or its own skin and the
+// line of the url() dropped, and within 256 MB more than the default
+// skin's start.
 void AppStyleTest::hostileSettingsOnTheRealStartUp()
 {
     // One FIFO for each case: the children run at once, and a writer to
     // one would wake a reader of the same.
     QStringList fifos;
-    for (const char *name : {"/skin.fifo", "/log.fifo", "/picture.fifo"}) {
+    for (const char *name : {"/skin.fifo", "/log.fifo", "/picture.fifo", "/q\"\"p", "/q''p"}) {
         fifos << m_dir->path() + QLatin1String(name);
         QCOMPARE(mkfifo(QFile::encodeName(fifos.last()).constData(), 0600), 0);
     }
@@ -492,6 +494,35 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
     const QString many = makeSkin(QStringLiteral("many"), costly.manyEntries);
     QVERIFY(!escape.isEmpty() && !nested.isEmpty() && !richText.isEmpty() && !lyingIcon.isEmpty() &&
             !scans.isEmpty() && !many.isEmpty());
+    // Qt joins the tokens of url(/dir/q""p) and opens the FIFO of that name.
+    QStringList quoted;
+    for (int i : {3, 4})
+        quoted << makeSkin(
+            QStringLiteral("quoted%1").arg(i),
+            {{QStringLiteral("style/style.qss"),
+              "QMenuBar { background-image: url(" + fifos[i].toUtf8() + "); color: #123456; }\n"}});
+    // 4000 entries naming one block of 64 MB of zeros, 263 KB on disk; as
+    // no pictures, each is unpacked and passed over.
+    QMap<QString, QByteArray> entries;
+    for (int i = 0; i < 4000; i++)
+        entries[QStringLiteral("style/e%1.txt").arg(i)] = QByteArray();
+    const QString shared = makeSkin(QStringLiteral("shared"), entries);
+    QVERIFY(!shared.isEmpty());
+    {
+        QFile file(shared);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = hostile::shareOneBlock(
+            file.readAll(), qCompress(QByteArray(64 * 1024 * 1024, '\0'), 9));
+        QVERIFY(!bytes.isEmpty() && file.seek(0));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    }
+    // A PNG of 1000 compressed texts, each unpacking to 8 MB, in 25 KB.
+    const QString texts =
+        makeSkin(QStringLiteral("texts"),
+                 {{QStringLiteral("style/style.qss"),
+                   "QMenuBar { background-image: url(:style/texts.png); }\n"},
+                  {QStringLiteral("style/texts.png"), hostile::textBombPng(1000, 8 << 20)}});
+    QVERIFY(!quoted[0].isEmpty() && !quoted[1].isEmpty() && !texts.isEmpty());
 
     struct Case {
         const char *what;
@@ -519,6 +550,12 @@ void AppStyleTest::hostileSettingsOnTheRealStartUp()
         {"JPEG of 2000 scans", scans, QString(), "picture /style/scans.jpg of 2048 x 2048", false,
          ""},
         {"5000 entries", many, QString(), "more than 4096 entries", false, ""},
+        {"url() of a FIFO with double quotes inside", quoted[0], QString(), "/q\"\"p)", true, ""},
+        {"url() of a FIFO with single quotes inside", quoted[1], QString(), "/q''p)", true, ""},
+        {"4000 entries naming one 64 MB block", shared, QString(),
+         "entries unpacking to 268435456000 bytes, more than 67108864", false, ""},
+        {"1000 compressed texts of 8 MB in a PNG", texts, QString(),
+         "picture /style/texts.png brings the pictures' extra chunks", false, ""},
     };
     const int count = int(sizeof cases / sizeof cases[0]);
     QList<QProcess *> children;

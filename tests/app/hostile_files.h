@@ -371,6 +371,76 @@ inline QList<Case> turnedProfiles(const QByteArray &thin)
     };
 }
 
+// A PNG chunk of type with data, its length and CRC around it.
+inline QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    quint32 c = 0xFFFFFFFFu;
+    const QByteArray body = QByteArray(type, 4) + data;
+    for (char ch : body) {
+        c ^= uchar(ch);
+        for (int k = 0; k < 8; k++)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    auto be32 = [](quint32 v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(b, 4);
+    };
+    return be32(quint32(data.size())) + body + be32(c ^ 0xFFFFFFFFu);
+}
+
+// A 16 x 16 PNG with chunks between its header and its picture data.
+inline QByteArray pngWithChunks(const QByteArray &chunks)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(90, 120, 200));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const int afterHeader = 8 + 25;
+    return png.left(afterHeader) + chunks + png.mid(afterHeader);
+}
+
+// count zTXt chunks each of which unpacks to unpacked zero bytes: libpng
+// unpacks each (up to its own limit near 8 MB) whenever Qt reads the
+// picture, while the chunks are alike and the skin packs them small.
+inline QByteArray textBombPng(int count, int unpacked)
+{
+    const QByteArray stream = qCompress(QByteArray(unpacked, '\0'), 9).mid(4);
+    QByteArray chunks;
+    for (int i = 0; i < count; i++)
+        chunks += pngChunk("zTXt", "k" + QByteArray::number(i) + QByteArray(2, '\0') + stream);
+    return pngWithChunks(chunks);
+}
+
+// Compiled resource data whose every file is made to name one zlib block,
+// appended at its end: block is what qCompress makes (the unpacked size,
+// then the stream), which need not be true.
+inline QByteArray shareOneBlock(QByteArray skin, const QByteArray &block)
+{
+    auto u32 = [&skin](int at) {
+        const uchar *b = reinterpret_cast<const uchar *>(skin.constData()) + at;
+        return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3];
+    };
+    auto be32 = [](quint32 v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(b, 4);
+    };
+    const int tree = int(u32(8)), data = int(u32(12)), names = int(u32(16));
+    // rcc writes the data, then the names, then the tree at the end.
+    if (tree < data || tree < names)
+        return QByteArray();
+    const quint32 offset = quint32(skin.size() - data);
+    for (int node = tree; node + 22 <= skin.size(); node += 22) {
+        const int flags = (uchar(skin[node + 4]) << 8) | uchar(skin[node + 5]);
+        if (flags & 0x02)
+            continue;
+        skin[node + 5] = char(flags | 0x01);
+        skin.replace(node + 10, 4, be32(offset));
+    }
+    return skin + be32(quint32(block.size())) + block;
+}
+
 // A skin's files: each path inside its resource tree, and the bytes there.
 using SkinFiles = QMap<QString, QByteArray>;
 

@@ -158,13 +158,13 @@ public:
                 list.push_back(e.text);
         return list;
     }
-    // The reasons of the sources kept, in order.
-    std::vector<std::string> kept()
+    // The reasons (PHOTOBATCH_KEPT_*) of the sources kept, in order.
+    std::vector<intptr_t> kept()
     {
-        std::vector<std::string> list;
+        std::vector<intptr_t> list;
         for (const Event &e : events())
             if (e.event == PHOTOBATCH_EVENT_KEPT)
-                list.push_back(e.text);
+                list.push_back(e.argument);
         return list;
     }
 
@@ -174,7 +174,9 @@ private:
         BatchRun *self = (BatchRun *)target;
         std::lock_guard<std::mutex> lock(self->m_mutex);
         self->m_events.push_back(
-            {event, event == PHOTOBATCH_EVENT_FAILED ? argument : 0, text ? text : ""});
+            {event,
+             event == PHOTOBATCH_EVENT_FAILED || event == PHOTOBATCH_EVENT_KEPT ? argument : 0,
+             text ? text : ""});
     }
     static void onFilters(void *owner, const QString &path, int index,
                           QList<imagefilter_t *> &filters)

@@ -6,7 +6,8 @@
 // and the two dynamic properties show; a url() outside the skin is dropped;
 // and the checks a skin passes before it is used: a sheet that could name a
 // file past the url() filter, pictures whose header does not tell what
-// decodes, and a tree of too many entries are refused.
+// decodes, a tree of too many entries, entries that unpack past a total and
+// pictures of too many extra chunks or texts are refused.
 #include "../app/hostile_files.h"
 #include "sanitizer_hooks.h"
 #include "skinresources.h"
@@ -51,6 +52,8 @@ private slots:
     void sheetsThatNameFilesPastTheFilterAreRefused();
     void picturesAreJudgedByWhatDecodes();
     void entriesAreBounded();
+    void entriesUnpackWithinATotal();
+    void pictureExtrasAreBounded();
 };
 
 // Colours drawn through gradients and antialiasing come within a few steps.
@@ -344,14 +347,46 @@ void SkinResourcesTest::picturesOutsideTheSkinAreDropped_data()
     // A blank inside may be cut or kept: " :x" would be a relative path.
     QTest::newRow("own, with blanks") << "a { image: url( :style/x.png ); }"
                                       << "a { image: none; }" << QStringList{":style/x.png"};
-    // Qt's url() ends at the blank: the second url() is one of its own.
+    // Qt reads the arguments of a url() that is no single token to their
+    // ")", past nested brackets, strings and comments, and joins them.
     QTest::newRow("own swallowing another")
         << "a { image: url(:x url(/tmp/fifo)); }"
-        << "a { image: none); }" << QStringList{":x url(/tmp/fifo"};
+        << "a { image: none; }" << QStringList{":x url(/tmp/fifo)"};
     // No string spans a line break: what follows it is read as rules.
     QTest::newRow("line break in quotes")
         << "a { b: url(\":x\n) } c { image: url(/tmp/fifo); } d { e: url(\") }"
-        << "a { b: url(\":x\n) } c { image: none; } d { e: url(\") }" << QStringList{"/tmp/fifo"};
+        << "a { b: none } c { image: none; } d { e: none"
+        << QStringList{"\":x", "/tmp/fifo", "\") }"};
+    QTest::newRow("quotes inside a bare url")
+        << "a { b: url(/dir/q\"\"p); c: url(/dir/q''p); d: url(:style/q\"\"p); }"
+        << "a { b: none; c: none; d: none; }"
+        << QStringList{"/dir/q\"\"p", "/dir/q''p", ":style/q\"\"p"};
+    QTest::newRow("a string before the rest") << "a { b: url(\":a\"/tmp/fifo); }"
+                                              << "a { b: none; }" << QStringList{"\":a\"/tmp/fifo"};
+    QTest::newRow("a parenthesis in a string, a comment, brackets")
+        << "a { b: url(/tmp/a\"b)c\"); c: url(/tmp/a/*b)c*/); d: url(/tmp/a{b)c}); e: "
+           "url(/tmp/pa(r)en); }"
+        << "a { b: none; c: none; d: none; e: none; }"
+        << QStringList{"/tmp/a\"b)c\"", "/tmp/a/*b)c*/", "/tmp/a{b)c}", "/tmp/pa(r)en"};
+    // Qt may start a token anywhere: a url() inside a kept one's string,
+    // inside a comment, or never closed is dropped too.
+    QTest::newRow("inside a kept one's string")
+        << "a { b: \"url(':a url(/tmp/fifo)')\"; }"
+        << "a { b: \"none')\"; }" << QStringList{"':a url(/tmp/fifo"};
+    QTest::newRow("in a comment") << "/* url(/tmp/fifo) */ a { b: url(:style/x.png); }"
+                                  << "/* none */ a { b: url(:style/x.png); }"
+                                  << QStringList{"/tmp/fifo"};
+    QTest::newRow("never closed") << "a { b: url(/tmp/fifo"
+                                  << "a { b: none" << QStringList{"/tmp/fifo"};
+    QTest::newRow("blank inside quotes, before the name")
+        << "a { b: url(' :style/x.png'); c: url(:style/x.png\t); }"
+        << "a { b: none; c: none; }" << QStringList{" :style/x.png", ":style/x.png"};
+    QTest::newRow("own, names Qt reads as they stand")
+        << "a { b: url(:style/a.png); c: url(\":style/a.png\"); d: url(':style/a b.png'); e: "
+           "url(':style/a\"(b).png'); f: url(:style/bl\u00e4u.png); g: url(:style/a;b,c*d.png); }"
+        << "a { b: url(:style/a.png); c: url(\":style/a.png\"); d: url(':style/a b.png'); e: "
+           "url(':style/a\"(b).png'); f: url(:style/bl\u00e4u.png); g: url(:style/a;b,c*d.png); }"
+        << QStringList();
     QTest::newRow("bare path") << "a { image: url( /tmp/fifo ); }"
                                << "a { image: none; }" << QStringList{"/tmp/fifo"};
     QTest::newRow("double quotes") << "a { image: url(\"/tmp/fifo\"); }"
@@ -373,6 +408,17 @@ void SkinResourcesTest::picturesOutsideTheSkinAreDropped()
     QStringList seen;
     QCOMPARE(sheetWithinTheSkin(sheet, &seen), kept);
     QCOMPARE(seen, dropped);
+}
+
+// Whether a skin is accepted, and when not, that the reason says why.
+static void expectJudged(const char *what, const QByteArray &skin, const char *reason)
+{
+    QVERIFY2(!skin.isEmpty(), what);
+    QString why;
+    const bool accepted = skinIsWithinBounds(skin, &why);
+    QVERIFY2(accepted == !reason, qPrintable(QLatin1String(what) + ": " + why));
+    if (reason)
+        QVERIFY2(why.contains(QLatin1String(reason)), qPrintable(QLatin1String(what) + ": " + why));
 }
 
 // rcc from the Qt tools compiles each file at its path in the tree; empty
@@ -568,6 +614,109 @@ void SkinResourcesTest::entriesAreBounded()
     skin[count + 2] = char(0x0F);
     QVERIFY(resourceDataIsSound(skin));
     QVERIFY2(skinIsWithinBounds(skin, &why), qPrintable(why));
+}
+
+// What the entries declare is summed before anything is unpacked, a block
+// named by many entries once for each: 64 MB in all passes, a byte more
+// does not, however small the file. A block that unpacks to more than its
+// header says is refused, though qUncompress would go on.
+void SkinResourcesTest::entriesUnpackWithinATotal()
+{
+    auto entries = [](int count) {
+        hostile::SkinFiles files{{QStringLiteral("style/style.qss"), "QLabel { color: #123456; }"}};
+        for (int i = 0; i < count; i++)
+            files[QStringLiteral("style/e%1.txt").arg(i)] = "x";
+        return compiledSkin(files);
+    };
+    // A block of 1 MB of zeros that says it unpacks to size.
+    const int megabyte = 1024 * 1024;
+    const QByteArray block = qCompress(QByteArray(megabyte, '\0'), 9);
+    auto claiming = [&block](quint32 size) {
+        const char b[4] = {char(size >> 24), char(size >> 16), char(size >> 8), char(size)};
+        return QByteArray(b, 4) + block.mid(4);
+    };
+    // Saying more than it holds costs no more than it holds: qUncompress
+    // stops at the stream's end. Each entry, the sheet too, names a block
+    // that says a quarter of the bound.
+    const QByteArray quarter = claiming(quint32(16 * megabyte));
+    const QByteArray four = hostile::shareOneBlock(entries(3), quarter);
+    const QByteArray five = hostile::shareOneBlock(entries(4), quarter);
+    const QByteArray claimsLess = claiming(quint32(megabyte - 1));
+    expectJudged("four entries of 16 MB", four, nullptr);
+    expectJudged("five entries of 16 MB", five,
+                 "entries unpacking to 83886080 bytes, more than 67108864");
+    expectJudged("4000 entries naming one block", hostile::shareOneBlock(entries(3999), block),
+                 "more than 67108864");
+    expectJudged("a block that says what it holds", hostile::shareOneBlock(entries(0), block),
+                 nullptr);
+    expectJudged("a block that holds more than it says",
+                 hostile::shareOneBlock(entries(0), claimsLess),
+                 "unpacks to more than it declares");
+}
+
+// The extra chunks of the pictures are bounded before Qt reads one: 4096 of
+// them in a skin, and 4 MB of texts and colour profiles, the compressed ones
+// as they unpack; the text an editor writes passes.
+void SkinResourcesTest::pictureExtrasAreBounded()
+{
+    auto chunks = [](const char *type, const QByteArray &data, int count) {
+        QByteArray all;
+        for (int i = 0; i < count; i++)
+            all += hostile::pngChunk(type, data);
+        return all;
+    };
+    auto packed = [](int bytes) { return qCompress(QByteArray(bytes, 'a'), 9).mid(4); };
+    const int most = 4 * 1024 * 1024;
+    // A keyword and its NUL: the text of a tEXt of n bytes is n - 2 long.
+    auto text = [](int bytes) { return "k" + QByteArray(1, '\0') + QByteArray(bytes - 2, 't'); };
+    // zTXt and iCCP: the keyword, its NUL and the method, then the stream.
+    auto zText = [&](int unpacked) { return "k" + QByteArray(2, '\0') + packed(unpacked); };
+    const QByteArray nul(1, '\0');
+    const QByteArray editor =
+        hostile::pngChunk("tEXt", "Software" + nul + "GIMP 2.10") +
+        hostile::pngChunk("iTXt", "XML:com.adobe.xmp" + nul.repeated(5) + "<x:xmpmeta/>") +
+        hostile::pngChunk("iCCP", "ICC profile" + QByteArray(2, '\0') + packed(3144)) +
+        hostile::pngChunk("zTXt", "Raw profile type exif" + QByteArray(2, '\0') + packed(60000)) +
+        hostile::pngChunk("pHYs", QByteArray(9, '\1'));
+    struct Case {
+        const char *what;
+        QByteArray first, second; // the extra chunks of two pictures
+        const char *why;          // null: accepted
+    } cases[] = {
+        {"what editors write", editor, editor, nullptr},
+        // Each picture holds a pHYs of Qt's writer as well.
+        {"4096 extra chunks", chunks("prVt", "x", 2000), chunks("zzZz", "x", 2094), nullptr},
+        {"4097 extra chunks", chunks("prVt", "x", 2000), chunks("zzZz", "x", 2095), "past 4096"},
+        {"texts of 4 MB", hostile::pngChunk("tEXt", text(most / 2)),
+         hostile::pngChunk("tEXt", text(most / 2)), nullptr},
+        {"texts of 4 MB and a byte", hostile::pngChunk("tEXt", text(most / 2)),
+         hostile::pngChunk("tEXt", text(most / 2 + 1)), "past 4194304 bytes"},
+        {"a compressed text within the bound", hostile::pngChunk("zTXt", zText(most / 2)),
+         QByteArray(), nullptr},
+        {"a compressed text past it", hostile::pngChunk("zTXt", zText(most / 2)),
+         hostile::pngChunk("zTXt", zText(most / 2)), "past 4194304 bytes"},
+        {"a compressed international text past it",
+         hostile::pngChunk("iTXt", "k" + QByteArray(1, '\0') + "\1" + QByteArray(3, '\0') +
+                                       packed(most + 1)),
+         QByteArray(), "past 4194304 bytes"},
+        {"an uncompressed international text",
+         hostile::pngChunk("iTXt", "k" + QByteArray(5, '\0') + QByteArray(1000, 'a')), QByteArray(),
+         nullptr},
+        {"a colour profile past it", hostile::pngChunk("iCCP", zText(most + 1)), QByteArray(),
+         "past 4194304 bytes"},
+        {"1000 compressed texts of 8 MB", hostile::textBombPng(1000, 8 * 1024 * 1024), QByteArray(),
+         "past 4194304 bytes"},
+    };
+    for (const Case &c : cases) {
+        // The bomb is a whole picture already.
+        const QByteArray first =
+            c.first.startsWith("\x89PNG") ? c.first : hostile::pngWithChunks(c.first);
+        const QByteArray skin =
+            compiledSkin({{QStringLiteral("style/style.qss"), "QLabel { color: #123456; }"},
+                          {QStringLiteral("style/a.png"), first},
+                          {QStringLiteral("style/b.png"), hostile::pngWithChunks(c.second)}});
+        expectJudged(c.what, skin, c.why);
+    }
 }
 
 #include "skinresources_test.moc"
