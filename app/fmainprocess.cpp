@@ -266,6 +266,11 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
                        .arg(STAGE_GROWTH_FACTOR)
                        .toHtmlEscaped() +
                    QStringLiteral("</font>");
+        else if (argument == PHOTOBATCH_FAILED_TOO_LARGE)
+            line = QStringLiteral("<font color=red>Apply filter [") + escaped(text) +
+                   QStringLiteral("] FAILED! ") +
+                   tr("the picture or text would be too large").toHtmlEscaped() +
+                   QStringLiteral("</font>");
         else
             return;
         break;

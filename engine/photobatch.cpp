@@ -287,6 +287,14 @@ file_step load_and_filter(file_job &job)
     QList<imagefilter_t *> filters;
     collect_filters(batch, QString::fromUtf8(job.source), job.index, filters);
     const size_t bound = stage_bytes_bound(stage_image_bytes(job.image));
+    /* Judged from the settings before any filter runs. */
+    const int over =
+        stage_first_past_bound(filters, filters.size(), job.image, bound, "process_file");
+    if (over) {
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_GROWTH,
+                          imagefilter_get_name(filters.at(over - 1)));
+        return STEP_DONE;
+    }
     /* The bound is this file's: no way out of the loop leaves it set. */
     struct bound_guard {
         bound_guard(size_t b)
@@ -306,7 +314,10 @@ file_step load_and_filter(file_job &job)
             return STEP_DROPPED;
         if (refused && !sn_image_growth_refused()) {
             job.filter_failed = 1;
-            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED,
+                              imagefilter_refusal() == IMAGEFILTER_REFUSED_TOO_LARGE
+                                  ? PHOTOBATCH_FAILED_TOO_LARGE
+                                  : PHOTOBATCH_FAILED_FILTER,
                               imagefilter_get_name(filter));
         }
         if (stage_image_bytes(job.image) > bound || sn_image_growth_refused()) {

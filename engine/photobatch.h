@@ -65,11 +65,15 @@ typedef enum photobatch_event {
 /* Failure codes of event 6 and their texts: the source path, or none, for a
  * read; the output path for a write (the source's when no name could be
  * made); the filter's kind name for a filter, and for a filter whose picture
- * grew past its bound (stagebound.h), which ends the file unwritten. */
+ * would grow past its bound (stagebound.h), which ends the file unwritten. */
 #define PHOTOBATCH_FAILED_READ 1
 #define PHOTOBATCH_FAILED_WRITE 2
 #define PHOTOBATCH_FAILED_FILTER 3
 #define PHOTOBATCH_FAILED_GROWTH 4
+/* A stamp or watermark whose picture or text was refused as too large to
+ * draw (the text is the filter's kind name); the file goes on as after any
+ * failed filter. */
+#define PHOTOBATCH_FAILED_TOO_LARGE 5
 
 struct sn_thread;
 struct sn_thread_mutex;

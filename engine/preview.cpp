@@ -406,6 +406,19 @@ void run(preview_t *preview, char *path, int index)
      * gone before the next stage's memory is counted. */
     sn_image_t *replaced = NULL;
     int stage = from;
+    /* Judged before the work: a chain that would grow past the photo's
+     * bound by the stage the display needs is refused before any stage of it
+     * is made, where each stage within the bound could cost seconds. */
+    int needed = preview->wanted.load(std::memory_order_acquire);
+    needed = needed < count ? needed : count;
+    needed = needed < PREVIEW_MAX_STAGE ? needed : PREVIEW_MAX_STAGE;
+    const int over =
+        stage_first_past_bound(filters, needed, preview->images[0],
+                               stage_bytes_bound(preview->stage_bytes[0]), "preview_proc");
+    if (over >= stage) {
+        notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_FAILED, over);
+        stage = PREVIEW_MAX_STAGE + 1;
+    }
     while (stage <= count && stage <= preview->wanted.load(std::memory_order_acquire) &&
            stage <= PREVIEW_MAX_STAGE) {
         sn_image_destroy(replaced);
@@ -458,7 +471,7 @@ void run(preview_t *preview, char *path, int index)
         notify(preview, PREVIEW_EVENT_STAGE_DONE, 0, stage);
         stage++;
     }
-    notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_DONE, stage);
+    notify(preview, PREVIEW_EVENT_RUN_END, PREVIEW_END_DONE, over >= from ? from : stage);
     sn_image_destroy(replaced);
     destroy_filters(filters);
     run_ended(preview);

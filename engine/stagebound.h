@@ -12,6 +12,10 @@
 
 #include <stddef.h>
 
+#include <QList>
+
+typedef struct imagefilter imagefilter_t;
+
 #define STAGE_GROWTH_FACTOR 16
 #define STAGE_MIN_BOUND_PIXELS ((size_t)128 * 1024 * 1024)
 
@@ -33,5 +37,13 @@ inline size_t stage_bytes_bound(size_t source_bytes)
     const size_t floor = STAGE_MIN_BOUND_PIXELS * 4;
     return source_bytes > floor / STAGE_GROWTH_FACTOR ? source_bytes * STAGE_GROWTH_FACTOR : floor;
 }
+
+/* The first stage past bound (bytes) when filters[0 .. last - 1] run in turn
+ * on image (stage k is the picture after filter k - 1), judged from the
+ * settings alone; 0 when none is. Null filters are skipped; a filter whose
+ * size cannot be told ends the judgement there (the workers' run-time bound
+ * covers what follows). A stage past the bound is logged under function. */
+int stage_first_past_bound(const QList<imagefilter_t *> &filters, int last, const sn_image_t *image,
+                           size_t bound, const char *function);
 
 #endif

@@ -227,8 +227,11 @@ int expand_stamp_keywords(const char *text, const char *source_path, int counter
     return 0;
 }
 
-sn_image_t *render_text_image(const QString &text, const QFont &font, const QColor &color)
+sn_image_t *render_text_image(const QString &text, const QFont &font, const QColor &color,
+                              int *failed)
 {
+    if (failed)
+        *failed = 0;
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
     QRect box;
     {
@@ -248,8 +251,13 @@ sn_image_t *render_text_image(const QString &text, const QFont &font, const QCol
     if ((int64_t)width * height > (int64_t)16 * 1024 * 1024) {
         sn_log(4, NULL, "render_text_image", __LINE__, "text size FAILED! width:%d, height:%d\n",
                width, height);
+        if (failed)
+            *failed = 1;
         return NULL;
     }
+    /* From here on a text with something to draw that is not drawn failed. */
+    if (failed)
+        *failed = 1;
 
     /* The stamp filters blend with straight (not premultiplied) alpha, so the
      * anti-aliased edge pixels must keep the text colour with a lower alpha.
@@ -291,6 +299,8 @@ sn_image_t *render_text_image(const QString &text, const QFont &font, const QCol
         }
     }
     image->has_alpha = 1;
+    if (failed)
+        *failed = 0;
     return image;
 }
 

@@ -31,8 +31,11 @@ int expand_stamp_keywords(const char *text, const char *source_path, int counter
 
 /* One line of text on a transparent picture as large as its bounding box,
  * has_alpha 1; null for an empty text or when the picture cannot be made.
+ * *failed (when given) tells the two apart: 1 when the text had something to
+ * draw but was refused (more than 16 M pixels) or could not be made, else 0.
  * Draws on QImage only, so any thread may call it. */
-sn_image_t *render_text_image(const QString &text, const QFont &font, const QColor &color);
+sn_image_t *render_text_image(const QString &text, const QFont &font, const QColor &color,
+                              int *failed = NULL);
 
 /* Wall-clock time in milliseconds. */
 int64_t current_time_ms(void);

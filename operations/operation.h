@@ -138,6 +138,9 @@ struct OperationParams {
     // The stamp and watermark kinds' picture; each filter configured with
     // its address keeps a reference, so that it outlives every such filter.
     std::shared_ptr<sn_image_t> picture;
+    // No picture because the one asked for was refused as too large: the
+    // filters then fail every photo instead of passing it through.
+    bool refused = false;
 };
 typedef std::shared_ptr<const OperationParams> OperationParamsPtr;
 

@@ -28,6 +28,7 @@ struct picture_filter {
     imagefilter_t head;
     imagefilter_t *inner;
     PicturePtr picture;
+    bool refused; /* no picture because it was too large to draw */
 };
 static_assert(std::is_standard_layout<picture_filter>::value,
               "the engine reaches the record through its head");
@@ -43,9 +44,17 @@ int picturefilter_execute(imagefilter_t *filter, sn_image_t *image)
 {
     picture_filter *self = (picture_filter *)filter;
     /* A text that expands to nothing or no picture chosen: the photo passes
-     * as it is, which is what was asked for, not a failure. */
-    if (!self->picture)
-        return image ? 0 : -1;
+     * as it is, which is what was asked for, not a failure. A picture or
+     * text refused as too large (logged where it was refused) is a failure:
+     * the photo lacks what was asked for. */
+    if (!self->picture) {
+        if (!image)
+            return -1;
+        if (!self->refused)
+            return 0;
+        imagefilter_set_refusal(IMAGEFILTER_REFUSED_TOO_LARGE);
+        return -1;
+    }
     return imagefilter_execute(self->inner, image);
 }
 
@@ -139,6 +148,25 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
             *tooLarge = true;
         return PicturePtr();
     }
+    /* The turn is judged on the size the scale gives, as the turned text
+     * and the watermark's turned tile are: a quarter turn makes nothing
+     * larger, a free one of a large picture costs seconds. */
+    const bool turning = rotation >= 0.01 || rotation <= -0.01;
+    const int64_t scaled_w = scale != 100 && width > 0 ? width : loaded->width;
+    const int64_t scaled_h = scale != 100 && height > 0 ? height : loaded->height;
+    const size_t turned =
+        turning && scaled_w <= INT32_MAX && scaled_h <= INT32_MAX
+            ? sn_image_rotation_pixels((int)scaled_w, (int)scaled_h, picture_angle(rotation))
+            : 0;
+    if (turned > (size_t)(scaled_w * scaled_h) && turned > PICTURE_MAX_TURNED_PIXELS) {
+        sn_log(4, NULL, "picture_prepare", __LINE__,
+               "turned picture too large FAILED! width:%lld, height:%lld, rotation:%.2f, "
+               "pixels:%zu\n",
+               (long long)scaled_w, (long long)scaled_h, rotation, turned);
+        if (tooLarge)
+            *tooLarge = true;
+        return PicturePtr();
+    }
     PicturePtr copy = picture_adopt(sn_image_clone(loaded));
     if (!copy)
         return PicturePtr();
@@ -162,8 +190,11 @@ unsigned picture_texts_rendered_here(void)
 }
 
 PicturePtr picture_render_text(const QString &text, const QString &sourcePath, int index,
-                               const QFont &font, const QColor &color, double rotation)
+                               const QFont &font, const QColor &color, double rotation,
+                               bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     t_texts_rendered++;
     const QByteArray text8 = text.toUtf8();
     const QByteArray path8 = sourcePath.toUtf8();
@@ -188,9 +219,14 @@ PicturePtr picture_render_text(const QString &text, const QString &sourcePath, i
     QFont own;
     own.fromString(font.toString());
     own.setStyleStrategy(font.styleStrategy());
-    PicturePtr picture = picture_adopt(render_text_image(line, own, color));
-    if (!picture)
+    int failed = 0;
+    PicturePtr picture = picture_adopt(render_text_image(line, own, color, &failed));
+    if (!picture) {
+        /* Nothing to draw is no failure; a text that cannot be drawn is. */
+        if (tooLarge && failed)
+            *tooLarge = true;
         return picture;
+    }
     const double angle = picture_angle(rotation);
     const size_t drawn = (size_t)picture->width * (size_t)picture->height;
     const size_t turned = sn_image_rotation_pixels(picture->width, picture->height, angle);
@@ -199,6 +235,8 @@ PicturePtr picture_render_text(const QString &text, const QString &sourcePath, i
         sn_log(4, NULL, "picture_render_text", __LINE__,
                "turned text FAILED! width:%d, height:%d, rotation:%.2f, pixels:%zu\n",
                picture->width, picture->height, rotation, turned);
+        if (tooLarge)
+            *tooLarge = true;
         return PicturePtr();
     }
     turn(picture.get(), rotation);
@@ -223,12 +261,13 @@ imagefilter_t *picturefilter_create(const char *kind)
     self->head.set_settings = picturefilter_set_settings;
     self->head.reserved = picturefilter_reserved;
     self->inner = inner;
+    self->refused = false;
     return &self->head;
 }
 
 int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
                             const std::vector<std::string> &keys,
-                            const std::vector<std::string> &values, size_t pictureKey)
+                            const std::vector<std::string> &values, size_t pictureKey, bool refused)
 {
     if (!filter) {
         sn_log(4, NULL, "picturefilter_configure", __LINE__, "filter is null\n");
@@ -249,6 +288,7 @@ int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
     if (self) {
         previous = std::move(self->picture);
         self->picture = picture;
+        self->refused = !picture && refused;
         /* Nothing to draw: the wrapper passes photos through, and the inner
          * filter, which would refuse a null address, is not asked. */
         if (!picture)

@@ -43,12 +43,18 @@ PicturePtr picture_load(const QString &path);
 // interface thread, and a small logo at the largest scale would be gigabytes.
 #define PICTURE_MAX_SCALED_PIXELS (64 * 1000 * 1000)
 
+// The most pixels a turned picture may cover, as a turned text: a turn costs
+// in proportion to its canvas, and the image kinds make their picture on the
+// interface thread, at every edit and every Load Profile.
+#define PICTURE_MAX_TURNED_PIXELS (16 * 1024 * 1024)
+
 // A copy of loaded, scaled to scale percent (100 keeps the size) and turned
 // clockwise by rotation degrees with transparent corners when rotation is at
 // least 0.01 away from 0. Null when loaded is null or the copy fails; a
 // refused resize keeps the loaded size. A scaled size above
-// PICTURE_MAX_SCALED_PIXELS is refused before anything is copied: null, a
-// logged failure, and *tooLarge (when given) set; it is cleared otherwise.
+// PICTURE_MAX_SCALED_PIXELS, or a turn that would grow the scaled picture
+// past PICTURE_MAX_TURNED_PIXELS, is refused before anything is copied: null,
+// a logged failure, and *tooLarge (when given) set; it is cleared otherwise.
 PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
                            bool *tooLarge = nullptr);
 
@@ -64,10 +70,12 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
 // counter index (as its output name counts), cut to PICTURE_MAX_TEXT_LENGTH
 // characters, drawn in font and colour, turned by rotation (as
 // picture_prepare). Null for a text that expands to nothing, and for one
-// whose turn would cover more than PICTURE_MAX_TURNED_TEXT_PIXELS (logged).
-// Safe on any thread.
+// that cannot be drawn or whose turn would cover more than
+// PICTURE_MAX_TURNED_TEXT_PIXELS (logged; *tooLarge, when given, is set for
+// these and cleared otherwise). Safe on any thread.
 PicturePtr picture_render_text(const QString &text, const QString &sourcePath, int index,
-                               const QFont &font, const QColor &color, double rotation);
+                               const QFont &font, const QColor &color, double rotation,
+                               bool *tooLarge = nullptr);
 
 // The texts picture_render_text has drawn on the calling thread: the tests
 // ask on which thread a text is drawn.
@@ -75,17 +83,21 @@ unsigned picture_texts_rendered_here(void);
 
 // A filter of kind ("stamp" or "watermark") that holds the picture it was
 // last configured with; imagefilter_destroy releases the reference. Without a
-// picture (nothing to draw) it leaves the photo as it is and succeeds. Null
-// when the kind cannot be made.
+// picture (nothing to draw) it leaves the photo as it is and succeeds; when
+// the picture was refused as too large it fails every photo, with
+// IMAGEFILTER_REFUSED_TOO_LARGE as the reason. Null when the kind cannot be
+// made.
 imagefilter_t *picturefilter_create(const char *kind);
 
 // Configures filter with keys and values, the value at pictureKey replaced by
 // picture's address; the filter keeps picture and lets the one before go.
 // Returns what imagefilter_set_settings returns (a failure is logged); a
-// wrapper given no picture is left with nothing to draw and returns 0.
+// wrapper given no picture is left with nothing to draw, or with a refusal
+// when refused is set, and returns 0.
 int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
                             const std::vector<std::string> &keys,
-                            const std::vector<std::string> &values, size_t pictureKey);
+                            const std::vector<std::string> &values, size_t pictureKey,
+                            bool refused = false);
 
 // The picture a wrapper filter holds now; null for another filter.
 PicturePtr picturefilter_picture(const imagefilter_t *filter);

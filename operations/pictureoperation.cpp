@@ -4,12 +4,14 @@
 
 #include "dialogs.h"
 #include "filter/imagefilter.h"
+#include "image/sn_image.h"
 #include "stylemsg.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -28,7 +30,8 @@ int CPictureOperation::configure(imagefilter_t *filter, const OperationParams &p
      * leaves photos as they are. */
     if (params.values.size() < 2 || params.values[1].empty())
         return -1;
-    return picturefilter_configure(filter, params.picture, m_keys, params.values, 0);
+    return picturefilter_configure(filter, params.picture, m_keys, params.values, 0,
+                                   params.refused);
 }
 
 imagefilter_t *CPictureOperation::keptFilter()
@@ -163,13 +166,16 @@ bool CImageOperationWidget::applyImageParam(const QString &key, const QString &v
 // Translated under each kind's own widget class, as every other text of
 // that widget is; written out per class so that lupdate sees each one in
 // each context it is looked up in.
-static const char *const k_imageTexts[][4] = {
+static const char *const k_imageTexts[][5] = {
     {QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "Open Image File"),
      QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
                        "All Files (*);;Image Files (*.bmp *.png *.jpg *.gif)"),
      QT_TRANSLATE_NOOP("COperationWidget_stamp_image", "Zandrevik"),
      QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
                        "The picture scaled to %1% would be larger than %2 "
+                       "megapixels: it is not used."),
+     QT_TRANSLATE_NOOP("COperationWidget_stamp_image",
+                       "The picture turned by %1 degrees would cover more than %2 "
                        "megapixels: it is not used.")},
     {QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "Open Image File"),
      QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
@@ -177,6 +183,9 @@ static const char *const k_imageTexts[][4] = {
      QT_TRANSLATE_NOOP("COperationWidget_watermark_image", "Zandrevik"),
      QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
                        "The picture scaled to %1% would be larger than %2 "
+                       "megapixels: it is not used."),
+     QT_TRANSLATE_NOOP("COperationWidget_watermark_image",
+                       "The picture turned by %1 degrees would cover more than %2 "
                        "megapixels: it is not used.")},
 };
 
@@ -184,20 +193,31 @@ void CImageOperationWidget::prepareWorking(int scale, double rotation)
 {
     bool tooLarge = false;
     m_workingImage = picture_prepare(m_loadedImage.get(), scale, rotation, &tooLarge);
+    m_workingRefused = tooLarge;
     if (!tooLarge) {
         m_refusedPicture = nullptr;
         return;
     }
-    if (m_refusedPicture == m_loadedImage.get() && m_refusedScale == scale)
+    if (m_refusedPicture == m_loadedImage.get() && m_refusedScale == scale &&
+        m_refusedRotation == rotation)
         return;
     m_refusedPicture = m_loadedImage.get();
     m_refusedScale = scale;
+    m_refusedRotation = rotation;
     const char *context = metaObject()->className();
     const char *const *texts = k_imageTexts[0];
-    StyleMsg::warning(nullptr, QCoreApplication::translate(context, texts[2]),
-                      QCoreApplication::translate(context, texts[3])
-                          .arg(scale)
-                          .arg(PICTURE_MAX_SCALED_PIXELS / 1000000),
+    // The scale alone within its bound: the turn was refused.
+    const sn_image_t *loaded = m_loadedImage.get();
+    const bool turned =
+        (int64_t)loaded->width * scale / 100 * ((int64_t)loaded->height * scale / 100) <=
+        PICTURE_MAX_SCALED_PIXELS;
+    const QString text = turned ? QCoreApplication::translate(context, texts[4])
+                                      .arg(QLocale().toString(rotation, 'f', 2))
+                                      .arg(PICTURE_MAX_TURNED_PIXELS / (1024 * 1024))
+                                : QCoreApplication::translate(context, texts[3])
+                                      .arg(scale)
+                                      .arg(PICTURE_MAX_SCALED_PIXELS / 1000000);
+    StyleMsg::warning(nullptr, QCoreApplication::translate(context, texts[2]), text,
                       QDialogButtonBox::Ok);
 }
 

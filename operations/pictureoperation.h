@@ -119,6 +119,8 @@ protected:
     // The copy whose address the filters get; each filter configured with it
     // holds a reference of its own.
     PicturePtr m_workingImage;
+    // The working picture was refused as too large (picture_prepare).
+    bool m_workingRefused = false;
 
 protected slots:
     void on_btnImageClicked();
@@ -133,6 +135,7 @@ private:
     // meanwhile do not bring the message back.
     const sn_image_t *m_refusedPicture = nullptr;
     int m_refusedScale = 0;
+    double m_refusedRotation = 0;
     QLineEdit *m_edtImage = nullptr;
     QSpinBox *m_sbScale = nullptr;
     QDoubleSpinBox *m_sbRotation = nullptr;

@@ -52,6 +52,7 @@ void COperationWidget_stamp_image::updateParams()
     prepareWorking(m_ui->sbScale->value(), m_ui->sbRotation->value());
     auto set = std::make_shared<OperationParams>();
     set->picture = m_workingImage;
+    set->refused = m_workingRefused;
     set->values.resize(4);
     set->values[0] = picture_address(m_workingImage.get());
     set->values[1] = std::to_string(m_ui->sbTransparency->value());

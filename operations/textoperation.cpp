@@ -54,10 +54,11 @@ TextSnapshotPtr CTextOperation::snapshot() const
     return std::atomic_load_explicit(&m_snapshot, std::memory_order_acquire);
 }
 
-PicturePtr CTextOperation::render(const TextSnapshot &set, const QString &sourcePath, int index)
+PicturePtr CTextOperation::render(const TextSnapshot &set, const QString &sourcePath, int index,
+                                  bool *tooLarge)
 {
-    PicturePtr picture =
-        picture_render_text(set.text, sourcePath, index, set.font, set.color, set.rotation);
+    PicturePtr picture = picture_render_text(set.text, sourcePath, index, set.font, set.color,
+                                             set.rotation, tooLarge);
     std::atomic_store_explicit(&m_textImage, picture, std::memory_order_release);
     return picture;
 }
@@ -83,7 +84,9 @@ int CTextOperation::configure(imagefilter_t *filter, const OperationParams &,
         return -1;
     /* The picture and the values come from one snapshot: a change published
      * meanwhile waits for the next filter. */
-    return picturefilter_configure(filter, render(*set, sourcePath, index), m_keys, set->values, 0);
+    bool tooLarge = false;
+    PicturePtr picture = render(*set, sourcePath, index, &tooLarge);
+    return picturefilter_configure(filter, picture, m_keys, set->values, 0, tooLarge);
 }
 
 CTextOperationWidget::CTextOperationWidget(CTextOperation *operation, QWidget *parent)

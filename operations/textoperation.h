@@ -78,7 +78,8 @@ protected:
 private:
     // The one drawing of a snapshot's text, shared by renderText and the
     // filters; keeps the picture as the last one.
-    PicturePtr render(const TextSnapshot &set, const QString &sourcePath, int index);
+    PicturePtr render(const TextSnapshot &set, const QString &sourcePath, int index,
+                      bool *tooLarge = nullptr);
 
     QColor m_color;
     QFont m_font;

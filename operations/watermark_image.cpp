@@ -59,6 +59,7 @@ void COperationWidget_watermark_image::updateParams()
     prepareWorking(m_ui->sbScale->value(), 0.0);
     auto set = std::make_shared<OperationParams>();
     set->picture = m_workingImage;
+    set->refused = m_workingRefused;
     set->values = {picture_address(m_workingImage.get()),
                    std::to_string(m_ui->sbTransparency->value()),
                    operation_real_text(m_ui->sbRotation->value(), 2).toStdString(),

@@ -80,12 +80,11 @@ static int imf_crop_set_settings(imagefilter_t *filter, const char *const *keys,
     return 0;
 }
 
-static int imf_crop_execute(imagefilter_t *filter, sn_image_t *image)
+/* The rectangle of a w x h picture, brought inside it; -1 when it is empty
+ * or lies outside. */
+static int imf_crop_rect(const imf_crop_t *self, int64_t w, int64_t h, int64_t *left_out,
+                         int64_t *top_out, int64_t *width_out, int64_t *height_out, int verbose)
 {
-    const imf_crop_t *self = (const imf_crop_t *)filter;
-    if (!imf_image_ready(image))
-        return -1;
-    const int64_t w = image->width, h = image->height;
     int64_t left = 0, top = 0, width = 0, height = 0;
     switch (self->mode) {
     case IMF_CROP_LTRB:
@@ -109,10 +108,13 @@ static int imf_crop_execute(imagefilter_t *filter, sn_image_t *image)
     default:
         return -1;
     }
-    sn_log(2, NULL, "imf_crop_execute", __LINE__, "img_width:%d, img_height:%d\n", image->width,
-           image->height);
-    sn_log(2, NULL, "imf_crop_execute", __LINE__, "left:%lld, top:%lld, width:%lld, height:%lld\n",
-           (long long)left, (long long)top, (long long)width, (long long)height);
+    if (verbose) {
+        sn_log(2, NULL, "imf_crop_execute", __LINE__, "img_width:%d, img_height:%d\n", (int)w,
+               (int)h);
+        sn_log(2, NULL, "imf_crop_execute", __LINE__,
+               "left:%lld, top:%lld, width:%lld, height:%lld\n", (long long)left, (long long)top,
+               (long long)width, (long long)height);
+    }
     if (width < 1 || height < 1)
         return -1;
     if (left < 0)
@@ -125,8 +127,37 @@ static int imf_crop_execute(imagefilter_t *filter, sn_image_t *image)
         height = h - top;
     if (left >= w || top >= h)
         return -1;
+    *left_out = left;
+    *top_out = top;
+    *width_out = width;
+    *height_out = height;
+    return 0;
+}
+
+static int imf_crop_execute(imagefilter_t *filter, sn_image_t *image)
+{
+    const imf_crop_t *self = (const imf_crop_t *)filter;
+    if (!imf_image_ready(image))
+        return -1;
+    int64_t left, top, width, height;
+    if (imf_crop_rect(self, image->width, image->height, &left, &top, &width, &height, 1) != 0)
+        return -1;
     /* Everything now lies inside the image, so it fits an int. */
     return sn_image_crop(image, (int)left, (int)top, (int)width, (int)height);
+}
+
+int imf_crop_predict(const imagefilter_t *filter, int64_t *width, int64_t *height, int64_t *most)
+{
+    if (!filter || filter->execute != imf_crop_execute)
+        return -1;
+    int64_t left, top, w, h;
+    /* A crop never grows the picture; one that fails keeps it. */
+    if (imf_crop_rect((const imf_crop_t *)filter, *width, *height, &left, &top, &w, &h, 0) == 0) {
+        *width = w;
+        *height = h;
+    }
+    *most = *width * *height;
+    return 0;
 }
 
 imagefilter_t *imagefilter_crop_create(void)

@@ -6,6 +6,7 @@
  *
  *   imagefilter_create, imagefilter_destroy, imagefilter_execute,
  *   imagefilter_set_settings, imagefilter_reserved, imagefilter_get_name,
+ *   imagefilter_refusal, imagefilter_set_refusal, imagefilter_predict_size,
  *   imagefilter_add_kind, imagefilter_register_all
  *   imf_settings_end, imf_word_is, imf_parse_int, imf_parse_double,
  *   imf_double_to_int, imf_parse_transparency, imf_parse_angle,
@@ -100,11 +101,56 @@ void imagefilter_destroy(imagefilter_t *filter)
         filter->destroy(filter);
 }
 
+/* A worker runs one filter at a time, and asks why right after the run. */
+static thread_local int t_refusal = IMAGEFILTER_REFUSED_NONE;
+
+int imagefilter_refusal(void)
+{
+    return t_refusal;
+}
+
+void imagefilter_set_refusal(int reason)
+{
+    t_refusal = reason;
+}
+
 int imagefilter_execute(imagefilter_t *filter, sn_image_t *image)
 {
+    t_refusal = IMAGEFILTER_REFUSED_NONE;
     if (!filter || !filter->execute)
         return -1;
     return filter->execute(filter, image);
+}
+
+int imagefilter_predict_size(const imagefilter_t *filter, int64_t *width, int64_t *height,
+                             int64_t *most)
+{
+    if (!filter || !filter->name || !width || !height || !most) {
+        sn_log(4, NULL, "imagefilter_predict_size", __LINE__, "argument is null\n");
+        return -1;
+    }
+    if (*width <= 0 || *height <= 0 || *width > INT_MAX || *height > INT_MAX)
+        return -1;
+    /* Kinds that never change the size; a stamp or watermark overlay is
+     * bounded by the kind itself. */
+    static const char *const same_size[] = {
+        "flip",        "roll",       "gray",          "equalize", "negative",
+        "swap_colors", "coloration", "auto_contrast", "stamp",    "watermark",
+    };
+    const char *name = filter->name;
+    for (const char *kind : same_size) {
+        if (strcmp(name, kind) == 0) {
+            *most = *width * *height;
+            return 0;
+        }
+    }
+    if (strcmp(name, "resize") == 0)
+        return imf_resize_predict(filter, width, height, most);
+    if (strcmp(name, "crop") == 0)
+        return imf_crop_predict(filter, width, height, most);
+    if (strcmp(name, "rotate") == 0)
+        return imf_rotate_predict(filter, width, height, most);
+    return -1;
 }
 
 int imagefilter_set_settings(imagefilter_t *filter, const char *const *keys,

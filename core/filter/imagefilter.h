@@ -41,6 +41,24 @@ int imagefilter_set_settings(imagefilter_t *filter, const char *const *keys,
 int imagefilter_reserved(imagefilter_t *filter, int a, int b);
 const char *imagefilter_get_name(const imagefilter_t *filter);
 
+/* Why the last imagefilter_execute on this thread failed, when the filter
+ * said: IMAGEFILTER_REFUSED_NONE, or IMAGEFILTER_REFUSED_TOO_LARGE for an
+ * overlay (a stamp or watermark picture or text) refused as too large to
+ * draw. imagefilter_execute clears it; a filter that refuses sets it. */
+#define IMAGEFILTER_REFUSED_NONE 0
+#define IMAGEFILTER_REFUSED_TOO_LARGE 1
+int imagefilter_refusal(void);
+void imagefilter_set_refusal(int reason);
+
+/* What a run of filter would make of a *width x *height picture, judged from
+ * its settings before any pixel is made: *width and *height become the
+ * result's size, and *most the pixels of the largest frame it makes on the
+ * way (the result's, or more for a free turn's canvas or a scale before its
+ * crop). A run that would fail leaves the size as it was. 0; -1 when the
+ * filter's kind cannot tell (its size is known only after the run). */
+int imagefilter_predict_size(const imagefilter_t *filter, int64_t *width, int64_t *height,
+                             int64_t *most);
+
 /* The registry: a process-wide list, built once on first use. */
 void imagefilter_add_kind(imagefilter_kind_t *entry);
 void imagefilter_register_all(void);

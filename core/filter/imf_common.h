@@ -94,6 +94,12 @@ int imf_parse_color(const char *text, uint32_t *out);
 imagefilter_t *imf_create(size_t size, const char *function, const char *name,
                           imagefilter_execute_fn execute, imagefilter_settings_fn set_settings);
 
+/* The size predictions of the kinds that change the geometry (see
+ * imagefilter_predict_size); -1 for a record that is not of the kind. */
+int imf_resize_predict(const imagefilter_t *filter, int64_t *width, int64_t *height, int64_t *most);
+int imf_crop_predict(const imagefilter_t *filter, int64_t *width, int64_t *height, int64_t *most);
+int imf_rotate_predict(const imagefilter_t *filter, int64_t *width, int64_t *height, int64_t *most);
+
 /* True when the image has a size, frames, and every frame allocated. */
 int imf_image_ready(const sn_image_t *image);
 

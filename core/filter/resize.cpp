@@ -96,12 +96,11 @@ static int imf_resize_to(sn_image_t *image, int width, int height)
     return 0;
 }
 
-static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
+/* The scaled size f x g and the target tw x th of a w x h picture; -1 when
+ * the target or the scale leaves the int range. */
+static int imf_resize_plan(const imf_resize_t *self, int64_t w, int64_t h, int64_t *f_out,
+                           int64_t *g_out, int64_t *tw_out, int64_t *th_out)
 {
-    const imf_resize_t *self = (const imf_resize_t *)filter;
-    if (!imf_image_ready(image))
-        return -1;
-    const int64_t w = image->width, h = image->height;
     const int64_t tw = imf_side(imf_length_pixels(self->width, self->unit, w));
     const int64_t th = imf_side(imf_length_pixels(self->height, self->unit, h));
     if (tw > INT_MAX || th > INT_MAX) {
@@ -145,6 +144,56 @@ static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
                (long long)f, (long long)g);
         return -1;
     }
+    *f_out = f;
+    *g_out = g;
+    *tw_out = tw;
+    *th_out = th;
+    return 0;
+}
+
+/* The padded or cropped result is the target; the plain and fixed-side ones
+ * the scaled size. */
+static void imf_resize_result(const imf_resize_t *self, int64_t f, int64_t g, int64_t tw,
+                              int64_t th, int64_t *width, int64_t *height)
+{
+    const int finishing =
+        self->keep_aspect == IMF_ASPECT_PADDING || self->keep_aspect == IMF_ASPECT_CROPPING;
+    *width = finishing ? tw : f;
+    *height = finishing ? th : g;
+}
+
+static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image);
+
+int imf_resize_predict(const imagefilter_t *filter, int64_t *width, int64_t *height, int64_t *most)
+{
+    if (!filter || filter->execute != imf_resize_execute)
+        return -1;
+    const imf_resize_t *self = (const imf_resize_t *)filter;
+    int64_t f, g, tw, th;
+    /* A refused target fails the run, which keeps the size. */
+    if (imf_resize_plan(self, *width, *height, &f, &g, &tw, &th) != 0) {
+        *most = *width * *height;
+        return 0;
+    }
+    int64_t rw, rh;
+    imf_resize_result(self, f, g, tw, th, &rw, &rh);
+    /* The scaled picture comes before its padding or crop; the reduction
+     * steps before it are smaller than the picture they start from. */
+    const int64_t scaled = f * g, result = rw * rh;
+    *most = scaled > result ? scaled : result;
+    *width = rw;
+    *height = rh;
+    return 0;
+}
+
+static int imf_resize_execute(imagefilter_t *filter, sn_image_t *image)
+{
+    const imf_resize_t *self = (const imf_resize_t *)filter;
+    if (!imf_image_ready(image))
+        return -1;
+    int64_t f, g, tw, th;
+    if (imf_resize_plan(self, image->width, image->height, &f, &g, &tw, &th) != 0)
+        return -1;
     /* Each primitive leaves the image as it was when it fails, but a resize
      * in steps, or one followed by padding or a crop, would fail with the
      * earlier steps done. Such a chain runs on a copy that replaces the

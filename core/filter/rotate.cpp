@@ -49,6 +49,27 @@ static int imf_rotate_execute(imagefilter_t *filter, sn_image_t *image)
     return sn_image_rotate(image, angle, self->background_color);
 }
 
+int imf_rotate_predict(const imagefilter_t *filter, int64_t *width, int64_t *height, int64_t *most)
+{
+    if (!filter || filter->execute != imf_rotate_execute)
+        return -1;
+    const imf_rotate_t *self = (const imf_rotate_t *)filter;
+    const int w = (int)*width, h = (int)*height;
+    int64_t ow, oh;
+    double angle = fmod(self->angle, 360.0);
+    if (angle < 0)
+        angle += 360.0;
+    *most = *width * *height;
+    if (angle == 0.0 || angle >= 360.0 || sn_image_rotation_size(w, h, angle, &ow, &oh) != 0)
+        return 0;
+    /* A free turn works on a canvas larger than its result. */
+    const int64_t canvas = (int64_t)sn_image_rotation_pixels(w, h, angle);
+    *most = canvas > ow * oh ? canvas : ow * oh;
+    *width = ow;
+    *height = oh;
+    return 0;
+}
+
 imagefilter_t *imagefilter_rotate_create(void)
 {
     imf_rotate_t *self =

@@ -100,6 +100,7 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
             sn_log(4, NULL, "imf_watermark_execute", __LINE__,
                    "spaced tile FAILED! width:%d, height:%d, x_space:%d, y_space:%d\n",
                    self->image->width, self->image->height, self->x_space, self->y_space);
+            imagefilter_set_refusal(IMAGEFILTER_REFUSED_TOO_LARGE);
             return -1;
         }
         /* A quarter turn makes no picture larger than the tile. */
@@ -109,6 +110,7 @@ static int imf_watermark_execute(imagefilter_t *filter, sn_image_t *image)
             sn_log(4, NULL, "imf_watermark_execute", __LINE__,
                    "turned tile FAILED! width:%lld, height:%lld, rotation:%.2f, pixels:%zu\n",
                    (long long)padded_w, (long long)padded_h, rotation, turned);
+            imagefilter_set_refusal(IMAGEFILTER_REFUSED_TOO_LARGE);
             return -1;
         }
     }

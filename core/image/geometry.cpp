@@ -5,7 +5,8 @@
  * scaled apart, steep reductions in steps that Leptonica can take)
  * and sn_image_rotate (pixRotateOrth for quarter turns, the program's own
  * 1/16-pixel area rotation for any other angle), with
- * sn_image_rotation_pixels, what a turn will cost before it is made.
+ * sn_image_rotation_pixels and sn_image_rotation_size, what a turn will cost
+ * and give before it is made.
  *
  * Each operation builds all new frames first and swaps them in only when every
  * one succeeded, so a failure leaves the image exactly as it was.
@@ -696,4 +697,29 @@ size_t sn_image_rotation_pixels(int width, int height, double angle)
     rotation_extent(width, height, r, &twd, &thd, &cwd, &chd);
     const double pixels = cwd * chd;
     return pixels < (double)SIZE_MAX / 2 ? (size_t)pixels : SIZE_MAX / 2;
+}
+
+int sn_image_rotation_size(int width, int height, double angle, int64_t *out_width,
+                           int64_t *out_height)
+{
+    if (!out_width || !out_height || width <= 0 || height <= 0)
+        return -1;
+    int quarters = 0;
+    float r = 0;
+    if (rotation_of(angle, &quarters, &r) != 0)
+        return -1;
+    const bool sideways = quarters == 1 || quarters == 3;
+    *out_width = sideways ? height : width;
+    *out_height = sideways ? width : height;
+    if (quarters != 0 || fabsf(r) < 0.001f)
+        return 0;
+    /* rotate_free cuts the turned box out of its canvas 14 pixels inside
+     * each side of the 32-pixel margin. */
+    double twd, thd, cwd, chd;
+    rotation_extent(width, height, r, &twd, &thd, &cwd, &chd);
+    if (twd - 28 > (double)INT64_MAX / 4 || thd - 28 > (double)INT64_MAX / 4)
+        return -1;
+    *out_width = (int64_t)twd - 28;
+    *out_height = (int64_t)thd - 28;
+    return 0;
 }

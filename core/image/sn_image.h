@@ -109,6 +109,11 @@ int sn_image_rotate(sn_image_t *image, double angle, uint32_t fill);
  * that a caller can bound a turn. width x height for a quarter turn or none;
  * 0 for a frame without pixels or an angle that is no number. */
 size_t sn_image_rotation_pixels(int width, int height, double angle);
+/* The size sn_image_rotate gives a width x height frame turned by angle,
+ * computed from the numbers alone. 0; -1 for a frame without pixels or an
+ * angle that is no number. */
+int sn_image_rotation_size(int width, int height, double angle, int64_t *out_width,
+                           int64_t *out_height);
 /* A bound, in pixel bytes, on what sn_image_rotate and sn_image_resize may
  * make on this thread (0: none); sn_image_growth_refused says whether a turn
  * or a resize since was refused for it. */

@@ -367,6 +367,102 @@ private slots:
         QVERIFY(!zvtest::same_pixels(source.get(), output.get()));
     }
 
+    // A stamp or watermark whose text is too large to draw, a resize at the
+    // spin boxes' tops and a chain of free turns are refusals the user sees:
+    // a red line that says why, and with delete source on the source stays.
+    // The growth is judged from the settings before any pixel is made; an
+    // overlay refused fails its filter, and the photo is written without it.
+    void refusalsSayWhyAndKeepTheSource()
+    {
+        const QString growth = QStringLiteral(
+            "FAILED! the picture would exceed 128 megapixels and 16 times the photo");
+        const QString tooLarge = QStringLiteral("FAILED! the picture or text would be too large");
+        const OperationParamList turn = {{"angle", "33.30"}};
+        const struct Case {
+            const char *name;
+            std::vector<std::pair<const char *, OperationParamList>> operations;
+            QString line;
+            bool written;
+        } cases[] = {
+            {"text watermark",
+             {{"watermark_text",
+               {{"text", QString(1024, QLatin1Char('W'))},
+                {"font", "DejaVu Sans,12,-1,5,50,0,0,0,0,0"},
+                {"rotation", "45.00"}}}},
+             "Apply filter [watermark] " + tooLarge,
+             true},
+            {"text stamp",
+             {{"stamp_text",
+               {{"text", QString(64, QLatin1Char('W'))},
+                {"font", "DejaVu Sans,512,-1,5,50,0,0,0,0,0"},
+                {"rotation", "33.00"}}}},
+             "Apply filter [stamp] " + tooLarge,
+             true},
+            {"resize in pixels",
+             {{"resize", {{"width", "65536px"}, {"height", "65536px"}}}},
+             "Apply filter [resize] " + growth,
+             false},
+            {"resize in percent",
+             {{"resize", {{"width", "10000%"}, {"height", "10000%"}}}},
+             "Apply filter [resize] " + growth,
+             false},
+            {"eight turns",
+             {{"gray", {}},
+              {"rotate", turn},
+              {"rotate", turn},
+              {"rotate", turn},
+              {"rotate", turn},
+              {"rotate", turn},
+              {"rotate", turn},
+              {"rotate", turn},
+              {"rotate", turn}},
+             "Apply filter [rotate] " + growth,
+             false},
+        };
+        for (const Case &c : cases) {
+            window.reset();
+            makeWindow(false);
+            const std::string photo = file("a.png");
+            {
+                zvtest::ImagePtr grey(sn_image_create(1200, 900, 1));
+                QVERIFY(grey && sn_image_allocate_frame(grey.get(), 0) == 0);
+                for (int i = 0; i < 1200 * 900; i++)
+                    grey->frames[0].pixels[i] = SN_PIXEL(255, 128, 128, 128);
+                QCOMPARE(sn_image_save(grey.get(), photo.c_str(), SN_IMAGE_FORMAT_PNG, nullptr), 0);
+            }
+            addFiles({"a.png"});
+            const std::string out = file(c.name);
+            QVERIFY(QDir().mkpath(QString::fromStdString(out)));
+            setOutputFolder(out);
+            outputconfig_t *config = photobatch_get_outputconfig(batch());
+            outputconfig_lock(config);
+            config->delete_source = 1;
+            config->format = SN_IMAGE_FORMAT_PNG;
+            config->keep_source_format = 0;
+            outputconfig_unlock(config);
+            window->tabWidget()->setCurrentIndex(1);
+            int at = 0;
+            for (const auto &operation : c.operations)
+                window->workflowPage()->insertOperation(operation.first, at++, &operation.second);
+            window->tabWidget()->setCurrentIndex(3);
+            start();
+            QTRY_COMPARE_WITH_TIMEOUT(runsEnded(), 1, 60000);
+            const QString source = QString::fromStdString(photo);
+            QStringList expected{QStringLiteral("Start processing, files count:1, filter count%1")
+                                     .arg(c.operations.size()),
+                                 "Start Processing file: " + source, c.line};
+            if (c.written)
+                expected << "Processsing file complete, writed to:" + QString::fromStdString(out) +
+                                "/a.png"
+                         << "Source kept: " + source + " (a filter failed)";
+            expected << QStringLiteral("Processing completed, file count:1, processed:1, failed:1");
+            QCOMPARE(viewLines(), expected);
+            QVERIFY2(QFileInfo::exists(source), c.name);
+            QCOMPARE(QDir(QString::fromStdString(out)).entryList(QDir::Files).size(),
+                     c.written ? 1 : 0);
+        }
+    }
+
     void emptyFolderIsRefusedBeforeTheStart()
     {
         QVERIFY(zvtest::write_small_jpeg(file("a.jpg")));
@@ -529,6 +625,9 @@ private slots:
              "the photo",
              "Apply filter [rotate] FAILED! the picture would exceed 128 megapixels and 16 times "
              "the photo"},
+            {6, 5, "watermark",
+             "Apply filter [watermark] FAILED! the picture or text would be too large",
+             "Apply filter [watermark] FAILED! the picture or text would be too large"},
             {7, PHOTOBATCH_KEPT_FILTER_FAILED, "/in/<a>.jpg",
              "Source kept: /in/<a>.jpg (a filter failed)",
              "Source kept: /in/<a>.jpg (a filter failed)"},
@@ -889,6 +988,10 @@ private slots:
         QTRY_COMPARE(viewLines().last(),
                      QStringLiteral("Apply filter [resize] FAILED! das Bild w\u00fcrde 128 "
                                     "Megapixel und das 16-Fache des Fotos \u00fcberschreiten"));
+        page->onBatchEvent(PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_TOO_LARGE, "stamp");
+        QTRY_COMPARE(viewLines().last(),
+                     QStringLiteral("Apply filter [stamp] FAILED! das Bild oder der Text w\u00e4re "
+                                    "zu gro\u00df"));
         QCoreApplication::removeTranslator(&german);
     }
 

@@ -903,7 +903,9 @@ TEST_F(PhotoBatch, EnlargementsAreWrittenAndGrowthPastTheBoundIsRefused)
     } cases[] = {
         {"vga.png", 640, 480, "3000px", "2250px", true},
         {"square.png", 1000, 1000, "10000px", "10000px", true},
+        {"sixteen.png", 4000, 3000, "16000px", "12000px", true},
         {"past.png", 640, 480, past, past, false},
+        {"past16.png", 4000, 3000, "16000px", "12001px", false},
     };
     config()->format = SN_IMAGE_FORMAT_JPEG;
     config()->quality = 50;
@@ -938,6 +940,64 @@ TEST_F(PhotoBatch, EnlargementsAreWrittenAndGrowthPastTheBoundIsRefused)
                                           failed(PHOTOBATCH_FAILED_GROWTH, "resize"), ev(3, 1)}));
             EXPECT_FALSE(zvtest::file_exists(output));
         }
+    }
+}
+
+/* Chains of free turns would grow past the bound: the refusal is judged
+ * from the settings before any filter runs (the log names the stage, and no
+ * turn was made and refused at run time), and names the first filter past
+ * it. Turns that stay inside the bound are made and written. */
+TEST_F(PhotoBatch, TurnsPastTheBoundAreRefusedBeforeAnyIsMade)
+{
+    const struct {
+        const char *name;
+        int width, height;
+        const char *angle;
+        int turns;
+        int stage; // the first stage past the bound; 0: written
+    } cases[] = {
+        {"twelve.png", 4000, 3000, "33.3", 8, 5},
+        {"tiny.png", 64, 48, "45", 127, 15},
+        {"within.png", 640, 480, "33.3", 3, 0},
+    };
+    config()->format = SN_IMAGE_FORMAT_JPEG;
+    config()->quality = 50;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string photo = dir_.file(std::string("src/") + c.name);
+        ASSERT_EQ(zvtest::run("convert -size " + std::to_string(c.width) + "x" +
+                              std::to_string(c.height) + " gradient:red-blue " +
+                              zvtest::quote(photo)),
+                  0);
+        fileman_clear(photobatch_get_fileman(batch_));
+        add(photo);
+        std::vector<imagefilter_t *> turns;
+        const char *keys[] = {"angle", nullptr};
+        const char *values[] = {c.angle, nullptr};
+        for (int i = 0; i < c.turns; i++) {
+            turns.push_back(imagefilter_create("rotate"));
+            ASSERT_EQ(imagefilter_set_settings(turns.back(), keys, values), 0);
+        }
+        rec_.clear();
+        rec_.set_filters(turns);
+        zvtest::LogCapture log;
+        std::vector<Event> events = run_all(std::chrono::seconds(300));
+        rec_.set_filters({});
+        for (imagefilter_t *turn : turns)
+            imagefilter_destroy(turn);
+        const std::string output = out_ + "/" + std::string(c.name, strlen(c.name) - 4) + ".jpg";
+        if (!c.stage) {
+            EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(photo), written(photo, output),
+                                                  ev(3, 1)}));
+            EXPECT_FALSE(log.contains("over its bound FAILED!"));
+            continue;
+        }
+        EXPECT_EQ(events,
+                  (std::vector<Event>{ev(1, 0), begins(photo),
+                                      failed(PHOTOBATCH_FAILED_GROWTH, "rotate"), ev(3, 1)}));
+        EXPECT_FALSE(zvtest::file_exists(output));
+        EXPECT_TRUE(log.contains("stage " + std::to_string(c.stage) + " over its bound FAILED!"));
+        EXPECT_FALSE(log.contains("picture over its bound FAILED!"));
     }
 }
 

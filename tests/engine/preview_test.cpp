@@ -680,39 +680,72 @@ TEST_F(PreviewTest, MemoryBudgetEndsTheRun)
     expect_no_stage(preview, 3);
 }
 
-/* A stage that outgrows the photo's bound (128 megapixels for a small one;
- * a chain of free rotations, which doubles the pixels at every stage, meets
- * it too) is not kept, the run ends as for a failed copy, and the stages
- * before stay. One side past the bound's square is enough. */
-TEST_F(PreviewTest, StagesStayWithinThePhotosBound)
+/* A chain that would outgrow the photo's bound (128 megapixels for a small
+ * one, sixteen times a large one) by the stage the display needs is refused
+ * from the settings before any stage of it is made: the run's failed end
+ * names the first stage past the bound, and no stage after the source is
+ * computed. The stages before it still come when the display asks for them
+ * alone. One side past the bound's square is enough; eight free turns of a
+ * 12 megapixel photo pass it at the fifth (each turn within it costs a
+ * second or more, so none is asked for here). */
+TEST_F(PreviewTest, ChainsPastThePhotosBoundAreRefusedBeforeTheWork)
 {
     const std::string past = std::to_string((int)sqrt((double)STAGE_MIN_BOUND_PIXELS) + 1) + "px";
-    owner.ops = {Op{"resize", {"width", "height"}, {"200%", "200%"}},
-                 Op{"resize", {"width", "height"}, {past, past}}, Op{"negative", {}, {}}};
-    add_file(write_bmp(dir, "a.bmp", 64, 48));
-    select(0);
-    zvtest::LogCapture log;
-    preview = preview_create(&Owner::notify, &Owner::filters, &owner);
-    ASSERT_NE(nullptr, preview);
-    ASSERT_EQ(0, preview_enable(preview));
-    preview_set_stage(preview, 3);
-    // The run's failed end names the stage that outgrew the bound.
-    int last = 0;
-    ASSERT_TRUE(zvtest::wait_for(
-        [&] {
-            for (const Event &e : owner.events())
-                if (e.event == 2 && e.value1 == 1)
-                    last = (int)e.value2;
-            return last != 0;
-        },
-        120000));
-    EXPECT_EQ(last, 2);
-    EXPECT_TRUE(log.contains("over its bound FAILED!"));
-    sn_image_t *kept = preview_lock_image(preview, 1);
-    ASSERT_NE(nullptr, kept);
-    EXPECT_EQ(kept->width, 128);
-    preview_unlock_image(preview);
-    expect_no_stage(preview, 2);
+    const Op turn{"rotate", {"angle"}, {"33.3"}};
+    const struct {
+        const char *name;
+        int width, height;
+        std::vector<Op> ops;
+        int over;   // the first stage past the bound
+        int within; // a stage before it, computed when asked for alone (0: none asked)
+        int width_within;
+    } cases[] = {
+        {"resize",
+         64,
+         48,
+         {Op{"resize", {"width", "height"}, {"200%", "200%"}},
+          Op{"resize", {"width", "height"}, {past, past}}, Op{"negative", {}, {}}},
+         2,
+         1,
+         128},
+        {"turns", 4000, 3000, {turn, turn, turn, turn, turn, turn, turn, turn}, 5, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t begin = owner.events().size();
+        owner.ops = c.ops;
+        fileman_clear(list);
+        add_file(write_bmp(dir, std::string(c.name) + ".bmp", c.width, c.height));
+        select(0);
+        zvtest::LogCapture log;
+        preview = preview_create(&Owner::notify, &Owner::filters, &owner);
+        ASSERT_NE(nullptr, preview);
+        ASSERT_EQ(0, preview_enable(preview));
+        preview_set_stage(preview, (int)c.ops.size());
+        const size_t end = owner.wait_for({2, 0, 1}, begin);
+        ASSERT_NE(0u, end);
+        EXPECT_EQ((Event{2, 1, c.over}), owner.events()[end - 2]);
+        EXPECT_TRUE(log.contains("stage " + std::to_string(c.over) + " over its bound FAILED!"));
+        EXPECT_FALSE(log.contains("picture over its bound FAILED!"));
+        for (int stage = 1; stage <= (int)c.ops.size(); stage++)
+            expect_no_stage(preview, stage);
+        // The stages within the bound are made when the display needs no more.
+        if (!c.within) {
+            preview_destroy(preview);
+            preview = nullptr;
+            continue;
+        }
+        preview_set_stage(preview, c.within);
+        ASSERT_NE(0u, owner.wait_for({2, 0, c.within + 1}, end));
+        sn_image_t *kept = preview_lock_image(preview, c.within);
+        ASSERT_NE(nullptr, kept);
+        if (c.width_within) {
+            EXPECT_EQ(kept->width, c.width_within);
+        }
+        preview_unlock_image(preview);
+        preview_destroy(preview);
+        preview = nullptr;
+    }
 }
 
 /* The display's copy holds the mutex: the worker cannot replace that stage

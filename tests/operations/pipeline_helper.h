@@ -112,8 +112,9 @@ public:
         fileman_add(photobatch_get_fileman(m_batch), path.c_str(), 0, 0);
     }
 
-    // Runs every file into folder as BMP; false on a time-out.
-    bool run(const std::string &folder)
+    // Runs every file into folder as BMP, deleting each source whose output
+    // is sound when deleteSource is set; false on a time-out.
+    bool run(const std::string &folder, bool deleteSource = false)
     {
         outputconfig_t *config = photobatch_get_outputconfig(m_batch);
         outputconfig_lock(config);
@@ -122,7 +123,7 @@ public:
         config->filename_template[0] = '\0';
         config->format = SN_IMAGE_FORMAT_BMP;
         config->keep_source_format = 0;
-        config->delete_source = 0;
+        config->delete_source = deleteSource ? 1 : 0;
         outputconfig_unlock(config);
         if (photobatch_start(m_batch) != 0)
             return false;
@@ -149,12 +150,21 @@ public:
                 list.push_back(e.text);
         return list;
     }
-    std::vector<std::string> filterFailures()
+    std::vector<std::string> filterFailures(intptr_t code = PHOTOBATCH_FAILED_FILTER)
     {
         std::vector<std::string> list;
         for (const Event &e : events())
-            if (e.event == PHOTOBATCH_EVENT_FAILED && e.argument == PHOTOBATCH_FAILED_FILTER)
+            if (e.event == PHOTOBATCH_EVENT_FAILED && e.argument == code)
                 list.push_back(e.text);
+        return list;
+    }
+    // The reasons (PHOTOBATCH_KEPT_*) of the sources kept, in order.
+    std::vector<intptr_t> kept()
+    {
+        std::vector<intptr_t> list;
+        for (const Event &e : events())
+            if (e.event == PHOTOBATCH_EVENT_KEPT)
+                list.push_back(e.argument);
         return list;
     }
 
@@ -164,7 +174,9 @@ private:
         BatchRun *self = (BatchRun *)target;
         std::lock_guard<std::mutex> lock(self->m_mutex);
         self->m_events.push_back(
-            {event, event == PHOTOBATCH_EVENT_FAILED ? argument : 0, text ? text : ""});
+            {event,
+             event == PHOTOBATCH_EVENT_FAILED || event == PHOTOBATCH_EVENT_KEPT ? argument : 0,
+             text ? text : ""});
     }
     static void onFilters(void *owner, const QString &path, int index,
                           QList<imagefilter_t *> &filters)

@@ -85,6 +85,7 @@ private slots:
     void scaleAndRotationShapeTheWorkingCopy();
     void anglesAreBroughtIntoOneTurn();
     void scaleAboveTheLimitIsRefused();
+    void turnedPictureIsBoundedBeforeItTurns();
     void filterStampsThePicture();
     void fileDialogThroughTheSeam();
     void selectStartsInPicturesElseHome();
@@ -339,12 +340,28 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
     f.settle();
     QCOMPARE(f.values()[1], std::string("40"));
     QCOMPARE(MsgAnswer::seen().size(), 1);
-    // A photo passes as it is, without a failure.
+    // The filter fails each photo, left as it is, saying the picture is too
+    // large; in a batch the output lacks the stamp, so the source stays.
     imagefilter_t *filter = f.op->createFilter(QString());
     zvtest::ImagePtr photo(stamptest::make_picture(20, 20, SN_PIXEL(255, 1, 2, 3)));
-    QCOMPARE(imagefilter_execute(filter, photo.get()), 0);
+    QCOMPARE(imagefilter_execute(filter, photo.get()), -1);
+    QCOMPARE(imagefilter_refusal(), IMAGEFILTER_REFUSED_TOO_LARGE);
     imagefilter_destroy(filter);
     QCOMPARE(photo->frames[0].rows[9][9], SN_PIXEL(255, 1, 2, 3));
+    {
+        const std::string source = m_dir->file("refused.bmp");
+        QVERIFY(stamptest::write_bmp(source, 40, 30,
+                                     [](int x, int y) { return SN_PIXEL(255, x, y, 9); }));
+        zvtest::TempDir out;
+        stamptest::BatchRun batch(f.op.get());
+        batch.add(source);
+        QVERIFY(batch.run(out.path(), true));
+        QCOMPARE(batch.filterFailures(PHOTOBATCH_FAILED_TOO_LARGE),
+                 std::vector<std::string>{"stamp"});
+        QCOMPARE(batch.kept(), std::vector<intptr_t>{PHOTOBATCH_KEPT_FILTER_FAILED});
+        QVERIFY(zvtest::file_exists(source));
+        QCOMPARE(batch.outputs().size(), size_t(1));
+    }
     // A scale within the limit makes the picture again.
     type_into(scale, QStringLiteral("500"));
     f.settle();
@@ -355,6 +372,49 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
     bool tooLarge = false;
     QVERIFY(!picture_prepare(f.widget->loadedPicture().get(), 4001, 0.0, &tooLarge));
     QVERIFY(tooLarge);
+}
+
+// A profile's large picture turned freely (2000 x 2000 at 399 %, 33.3
+// degrees: gigabytes and seconds on the interface thread) is refused from its
+// size before the turn, as a turned text is: no picture is made, the message
+// says why once, and the filter fails each photo. Turned within the bound it
+// loads as before.
+void StampImageTest::turnedPictureIsBoundedBeforeItTurns()
+{
+    const std::string logo = m_dir->file("large.bmp");
+    QVERIFY(
+        stamptest::write_bmp(logo, 2000, 2000, [](int, int) { return SN_PIXEL(255, 0, 0, 255); }));
+    {
+        Fixture f;
+        zvtest::LogCapture log;
+        MsgAnswer::next(QDialogButtonBox::Ok);
+        QVERIFY(f.op->setParams(
+            pairs({{"imagefile", logo.c_str()}, {"scale", "399"}, {"rotation", "33.30"}})));
+        QCOMPARE(MsgAnswer::seen(),
+                 QStringList{"Zandrevik|The picture turned by 33.30 degrees would cover more than "
+                             "16 megapixels: it is not used."});
+        QVERIFY(log.contains("turned picture too large FAILED!"));
+        QVERIFY(!log.contains("scaled picture too large FAILED!"));
+        QVERIFY(!f.widget->workingPicture());
+        QCOMPARE(f.values()[0], picture_address(nullptr));
+        QCOMPARE(f.pairs()[1].second, QStringLiteral("399"));
+        imagefilter_t *filter = f.op->createFilter(QString());
+        zvtest::ImagePtr photo(stamptest::make_picture(20, 20, SN_PIXEL(255, 1, 2, 3)));
+        QCOMPARE(imagefilter_execute(filter, photo.get()), -1);
+        QCOMPARE(imagefilter_refusal(), IMAGEFILTER_REFUSED_TOO_LARGE);
+        imagefilter_destroy(filter);
+    }
+    MsgAnswer::clear();
+    {
+        Fixture f;
+        zvtest::LogCapture log;
+        QVERIFY(f.op->setParams(
+            pairs({{"imagefile", logo.c_str()}, {"scale", "100"}, {"rotation", "33.30"}})));
+        QVERIFY(MsgAnswer::seen().isEmpty());
+        QVERIFY(!log.contains("FAILED"));
+        QVERIFY(f.widget->workingPicture());
+        QVERIFY(f.widget->workingPicture()->width > 2000);
+    }
 }
 
 void StampImageTest::anglesAreBroughtIntoOneTurn()

@@ -137,6 +137,7 @@ private slots:
     void laterKeysReachTheFilter();
     void batchAndPreviewStampEachFilesOwnText();
     void textOfNothingLeavesPhotosAlone();
+    void refusedTextFailsEveryPhotoAndKeepsItsSource();
     void germanTexts();
 
 private:
@@ -676,6 +677,50 @@ void StampTextTest::textOfNothingLeavesPhotosAlone()
         zvtest::ImagePtr in(sn_image_create_from_file(sources[i].c_str(), -1));
         zvtest::ImagePtr result(sn_image_create_from_file(outputs[i].c_str(), -1));
         QVERIFY(stamptest::same_pixels(in.get(), result.get()));
+    }
+}
+
+// A text too large to draw (64 or 1024 'W' at 512 points turned by 33
+// degrees) fails every photo in the batch with that reason; the photo is
+// written without it and, with delete source on, its source stays. An empty
+// text draws nothing and fails nothing.
+void StampTextTest::refusedTextFailsEveryPhotoAndKeepsItsSource()
+{
+    const struct {
+        QString text;
+        bool refused;
+    } cases[] = {
+        {QString(64, QLatin1Char('W')), true},
+        {QString(1024, QLatin1Char('W')), true},
+        {QString(), false},
+    };
+    for (const auto &c : cases) {
+        const QByteArray name = QByteArray::number(c.text.size()) + " W";
+        Fixture f;
+        QVERIFY(f.op->setParams(pairs({{"font", "DejaVu Sans,512,-1,5,50,0,0,0,0,0"},
+                                       {"rotation", "33.00"},
+                                       {"transparency", "0"}})));
+        f.child<QLineEdit>("edtText")->setText(c.text);
+        f.settle();
+        const std::string source = m_dir->file("refused" + std::to_string(c.text.size()) + ".bmp");
+        QVERIFY(stamptest::write_bmp(source, 50, 40,
+                                     [](int x, int y) { return SN_PIXEL(255, x * 4, y * 5, 1); }));
+        zvtest::TempDir out;
+        zvtest::LogCapture log;
+        stamptest::BatchRun batch(f.op.get());
+        batch.add(source);
+        QVERIFY(batch.run(out.path(), true));
+        QVERIFY2(batch.filterFailures(PHOTOBATCH_FAILED_TOO_LARGE) ==
+                     (c.refused ? std::vector<std::string>{"stamp"} : std::vector<std::string>{}),
+                 name.constData());
+        QVERIFY2(batch.filterFailures().empty(), name.constData());
+        QVERIFY2(batch.kept() == (c.refused ? std::vector<intptr_t>{PHOTOBATCH_KEPT_FILTER_FAILED}
+                                            : std::vector<intptr_t>{}),
+                 name.constData());
+        QCOMPARE(zvtest::file_exists(source), c.refused);
+        QCOMPARE(batch.outputs().size(), size_t(1));
+        QCOMPARE(log.contains("text size FAILED!") || log.contains("turned text FAILED!"),
+                 c.refused);
     }
 }
 

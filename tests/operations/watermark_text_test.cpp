@@ -229,9 +229,10 @@ void WatermarkTextTest::tilesMatchAPlainWatermark()
 
 // A long line turned by 45 degrees covers about (w + h)^2 / 2 pixels and is
 // drawn again for every photo: past 16 M of them the text is not turned
-// but refused, and the photo stays as it is. Keywords may make a short text
-// long; what they expand to is cut to the 1024 characters the line edit
-// takes. A person's text, turned, is drawn as before.
+// but refused, and the filter fails each photo (left as it is) with the
+// reason that the text is too large. Keywords may make a short text long;
+// what they expand to is cut to the 1024 characters the line edit takes. A
+// person's text, turned, is drawn as before.
 void WatermarkTextTest::longTextsAreBoundedBeforeTheyTurn()
 {
     const QString counters = QStringLiteral("<Counter 1:1:1023><Counter 1:1:1023>");
@@ -262,8 +263,13 @@ void WatermarkTextTest::longTextsAreBoundedBeforeTheyTurn()
         PicturePtr picture = f.text->renderText(QStringLiteral("/photos/a.jpg"));
         zvtest::ImagePtr photo(stamptest::make_picture(64, 48, SN_PIXEL(255, 240, 240, 240)));
         imagefilter_t *filter = f.op->createFilter(QStringLiteral("/photos/a.jpg"));
-        QVERIFY2(imagefilter_execute(filter, photo.get()) == 0, name.constData());
+        const int rc = imagefilter_execute(filter, photo.get());
+        const int refusal = imagefilter_refusal();
         imagefilter_destroy(filter);
+        QVERIFY2(rc == (c.drawnAs.isEmpty() ? -1 : 0), name.constData());
+        QVERIFY2(refusal == (c.drawnAs.isEmpty() ? IMAGEFILTER_REFUSED_TOO_LARGE
+                                                 : IMAGEFILTER_REFUSED_NONE),
+                 name.constData());
         if (c.drawnAs.isEmpty()) {
             QVERIFY2(!picture, name.constData());
             QVERIFY2(log.contains("turned text FAILED!"), name.constData());

@@ -23,6 +23,11 @@
         <source>The picture scaled to %1% would be larger than %2 megapixels: it is not used.</source>
         <translation>Das auf %1% skalierte Bild wäre größer als %2 Megapixel: es wird nicht verwendet.</translation>
     </message>
+    <message>
+        <location filename="../../operations/pictureoperation.cpp"/>
+        <source>The picture turned by %1 degrees would cover more than %2 megapixels: it is not used.</source>
+        <translation>Das um %1 Grad gedrehte Bild würde mehr als %2 Megapixel bedecken: es wird nicht verwendet.</translation>
+    </message>
 </context>
 <context>
     <name>COperationWidget_stamp_text</name>
@@ -83,6 +88,11 @@
         <location filename="../../operations/pictureoperation.cpp"/>
         <source>The picture scaled to %1% would be larger than %2 megapixels: it is not used.</source>
         <translation>Das auf %1% skalierte Bild wäre größer als %2 Megapixel: es wird nicht verwendet.</translation>
+    </message>
+    <message>
+        <location filename="../../operations/pictureoperation.cpp"/>
+        <source>The picture turned by %1 degrees would cover more than %2 megapixels: it is not used.</source>
+        <translation>Das um %1 Grad gedrehte Bild würde mehr als %2 Megapixel bedecken: es wird nicht verwendet.</translation>
     </message>
 </context>
 <context>

@@ -99,6 +99,11 @@
     </message>
     <message>
         <location filename="../../app/fmainprocess.cpp"/>
+        <source>the picture or text would be too large</source>
+        <translation>das Bild oder der Text wäre zu groß</translation>
+    </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
         <source>a filter failed</source>
         <translation>ein Filter ist fehlgeschlagen</translation>
     </message>

@@ -375,3 +375,97 @@ TEST(FilterSettings, InvalidValuesGiveMinusOneAndLeaveTheFilterUsable)
     EXPECT_EQ(imagefilter_execute(roll.get(), copy.get()), 0);
     EXPECT_EQ(fxt::px(copy.get(), 0, 0), fxt::px(image.get(), 1, 0));
 }
+
+/* The size a run would give, told from the settings alone, is the size the
+ * run gives: every resize mode (the scale before a crop counts among what is
+ * made), crops inside, across and outside the picture, quarter and free
+ * turns, and the kinds that keep the size. A run that fails keeps it. */
+TEST(FilterEngine, PredictedSizesAreTheSizesTheRunsGive)
+{
+    struct Case {
+        const char *kind;
+        Settings settings;
+        int width, height;
+        int64_t most; /* the largest frame made, when it is not the result */
+    } cases[] = {
+        {"resize",
+         {{"width", "400px"}, {"height", "400px"}, {"keep_aspect", "padding"}},
+         1000,
+         500,
+         0},
+        {"resize",
+         {{"width", "100px"}, {"height", "100px"}, {"keep_aspect", "cropping"}},
+         1000,
+         500,
+         200 * 100},
+        {"resize", {{"width", "50%"}, {"height", "50%"}}, 1000, 500, 0},
+        {"resize", {{"width", "200px"}, {"keep_aspect", "fixed_width"}}, 1000, 500, 0},
+        {"resize", {{"height", "30px"}, {"keep_aspect", "fixed_height"}}, 1000, 500, 0},
+        {"resize", {{"width", "3px"}, {"height", "2px"}}, 1000, 500, 0},
+        {"resize", {{"width", "10000%"}, {"height", "10000%"}}, 640, 480, 0},
+        {"crop",
+         {{"left", "10px"}, {"top", "20%"}, {"right", "5px"}, {"bottom", "10%"}},
+         200,
+         100,
+         0},
+        {"crop",
+         {{"crop_by", "width_height_offset"},
+          {"width", "50%"},
+          {"height", "50%"},
+          {"x_offset", "0px"},
+          {"y_offset", "50%"}},
+         200,
+         100,
+         0},
+        {"crop", {{"left", "60%"}, {"right", "60%"}}, 200, 100, 0},
+        {"rotate", {{"angle", "90"}}, 30, 20, 0},
+        {"rotate", {{"angle", "-90"}}, 30, 20, 0},
+        {"rotate", {{"angle", "180"}}, 30, 20, 0},
+        {"rotate", {{"angle", "33.3"}}, 301, 203, -1},
+        {"rotate", {{"angle", "-45"}}, 64, 48, -1},
+        {"rotate", {{"angle", "0.0001"}}, 64, 48, 0},
+        {"rotate", {{"angle", "720"}}, 64, 48, 0},
+        {"flip", {{"vertical", "1"}}, 30, 20, 0},
+        {"roll", {{"x", "7px"}}, 30, 20, 0},
+        {"gray", {}, 30, 20, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + " " + (c.settings.keys[0] ? c.settings.values[0] : ""));
+        fxt::Filter filter = fxt::make_filter(c.kind, c.settings);
+        ASSERT_TRUE(filter);
+        int64_t width = c.width, height = c.height, most = 0;
+        ASSERT_EQ(imagefilter_predict_size(filter.get(), &width, &height, &most), 0);
+        if (width * height > (int64_t)64 * 1024 * 1024) {
+            /* Not run: the prediction alone says it, without gigabytes. */
+            EXPECT_EQ(width, (int64_t)c.width * 100);
+            EXPECT_EQ(height, (int64_t)c.height * 100);
+            EXPECT_EQ(most, width * height);
+            continue;
+        }
+        fxt::Image image = fxt::solid(c.width, c.height, SN_PIXEL(255, 1, 2, 3));
+        imagefilter_execute(filter.get(), image.get());
+        EXPECT_EQ(width, image->width);
+        EXPECT_EQ(height, image->height);
+        if (c.most > 0)
+            EXPECT_EQ(most, c.most);
+        else if (c.most < 0) /* a free turn's canvas is larger than its result */
+            EXPECT_GT(most, width * height);
+        else
+            EXPECT_EQ(most, width * height);
+    }
+}
+
+/* A filter of no kind that can tell (another record under a known name, or
+ * a name of its own) gives no size; a picture without pixels gives none. */
+TEST(FilterEngine, SizesThatCannotBeToldAreNotGuessed)
+{
+    imagefilter_t foreign = {"resize", nullptr, nullptr, nullptr, nullptr};
+    imagefilter_t other = {"blur", nullptr, nullptr, nullptr, nullptr};
+    int64_t width = 10, height = 10, most = 0;
+    EXPECT_EQ(imagefilter_predict_size(&foreign, &width, &height, &most), -1);
+    EXPECT_EQ(imagefilter_predict_size(&other, &width, &height, &most), -1);
+    fxt::Filter gray(imagefilter_create("gray"));
+    width = 0;
+    EXPECT_EQ(imagefilter_predict_size(gray.get(), &width, &height, &most), -1);
+    EXPECT_EQ(imagefilter_predict_size(nullptr, &width, &height, &most), -1);
+}
