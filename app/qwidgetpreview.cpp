@@ -14,6 +14,10 @@
 #include <QResizeEvent>
 #include <QTabWidget>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 // Up to this many pixels a stage is copied at once, on the interface thread,
@@ -21,13 +25,14 @@
 // milliseconds, more on a machine of two cores) is copied by the copier while
 // the interface goes on, and shown once it is ready.
 static const size_t k_copyAtOncePixels = 1u << 20;
+static const int k_copierNice = 10;
 
 // The stage's pixels made straight in the pixmap's own format, so that the
 // pixmap takes them as they are; a null image, logged, when the stage is too
 // large for a QImage. Called with the preview mutex held.
-static QImage copyStage(const sn_image_t *stage, int index, QImage spare)
+static QImage copyStage(const sn_image_t *stage, int index, QImage spare, bool inBands)
 {
-    QImage image = snImageToQImage(stage, SnImageUse::Display, std::move(spare));
+    QImage image = snImageToQImage(stage, SnImageUse::Display, std::move(spare), inBands);
     if (image.isNull())
         sn_log(3, NULL, "QWidgetPreview::on_previewChange", __LINE__,
                "stage %d image %dx%d FAILED!\n", index, stage->width, stage->height);
@@ -65,6 +70,10 @@ void QWidgetPreview::setPreview(preview_t *preview)
 
 void QWidgetPreview::copierLoop()
 {
+    // The copier works beside the interface on one thread, at a lower
+    // priority: on a machine of two cores the interface thread, not the
+    // copy, gets the core it needs.
+    setpriority(PRIO_PROCESS, (id_t)syscall(SYS_gettid), k_copierNice);
     std::unique_lock<std::mutex> lock(m_copyMutex);
     for (;;) {
         m_copyWake.wait(lock, [this]() { return m_quit || m_wanted; });
@@ -77,7 +86,7 @@ void QWidgetPreview::copierLoop()
         lock.unlock();
         sn_image_t *stage = preview_lock_image(copy.preview, copy.index);
         if (stage) {
-            copy.image = copyStage(stage, copy.index, std::move(copy.image));
+            copy.image = copyStage(stage, copy.index, std::move(copy.image), false);
             preview_unlock_image(copy.preview);
         } else {
             copy.image = QImage();
@@ -153,7 +162,7 @@ void QWidgetPreview::on_previewChange(int index)
         const size_t pixels =
             (size_t)std::max(0, stage->width) * (size_t)std::max(0, stage->height);
         if (pixels <= k_copyAtOncePixels) {
-            QImage image = copyStage(stage, index, std::move(m_spare));
+            QImage image = copyStage(stage, index, std::move(m_spare), true);
             preview_unlock_image(m_preview);
             m_spare = QImage();
             if (!image.isNull())
