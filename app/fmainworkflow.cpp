@@ -147,10 +147,11 @@ void FMainWorkflow::stopPreview()
 {
     if (!m_preview)
         return;
+    // The display lets go of the engine first: a stage it is copying ends.
+    m_ui->widgetPreview->setPreview(nullptr);
     if (preview_destroy(m_preview) != 0)
         m_workerLeftRunning = true;
     m_preview = nullptr;
-    m_ui->widgetPreview->setPreview(nullptr);
     if (!m_workerLeftRunning) {
         qDeleteAll(m_retired);
         m_retired.clear();

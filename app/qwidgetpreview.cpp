@@ -1,5 +1,6 @@
-// QWidgetPreview: the stage copy under the preview mutex, and the square
-// size hint that gives way to the settings beside it.
+// QWidgetPreview: the stage copy under the preview mutex (a large one off
+// the interface thread), and the square size hint that gives way to the
+// settings beside it.
 #include "qwidgetpreview.h"
 
 #include "base/sn_log.h"
@@ -13,7 +14,117 @@
 #include <QResizeEvent>
 #include <QTabWidget>
 
-QWidgetPreview::QWidgetPreview(QWidget *parent) : QWidget(parent) {}
+// A ThreadSanitizer build orders the queued hand-back as the worker relay's
+// calls are ordered: the sanitizer cannot see Qt's event queue.
+#if defined(__SANITIZE_THREAD__)
+#include "workerrelay_tsan.h"
+#endif
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+// Up to this many pixels a stage is copied at once, on the interface thread,
+// in a few milliseconds; a larger one (a 24-megapixel photo takes tens of
+// milliseconds, more on a machine of two cores) is copied by the copier while
+// the interface goes on, and shown once it is ready.
+static const size_t k_copyAtOncePixels = 1u << 20;
+static const int k_copierNice = 10;
+
+// The stage's pixels made straight in the pixmap's own format, so that the
+// pixmap takes them as they are; a null image, logged, when the stage is too
+// large for a QImage. Called with the preview mutex held.
+static QImage copyStage(const sn_image_t *stage, int index, QImage spare, bool inBands)
+{
+    QImage image = snImageToQImage(stage, SnImageUse::Display, std::move(spare), inBands);
+    if (image.isNull())
+        sn_log(3, NULL, "QWidgetPreview::on_previewChange", __LINE__,
+               "stage %d image %dx%d FAILED!\n", index, stage->width, stage->height);
+    return image;
+}
+
+QWidgetPreview::QWidgetPreview(QWidget *parent) : QWidget(parent)
+{
+    m_copier = std::thread([this]() { copierLoop(); });
+}
+
+QWidgetPreview::~QWidgetPreview()
+{
+    setPreview(nullptr);
+    {
+        std::lock_guard<std::mutex> lock(m_copyMutex);
+        m_quit = true;
+    }
+    m_copyWake.notify_all();
+    m_copier.join();
+}
+
+void QWidgetPreview::setPreview(preview_t *preview)
+{
+    // What was asked of the old engine is neither copied nor shown, and a
+    // copy in hand ends before the engine can be freed.
+    m_latest++;
+    std::unique_lock<std::mutex> lock(m_copyMutex);
+    m_wanted = false;
+    m_wantedCopy = Copy();
+    m_copyWake.wait(lock, [this]() { return !m_copying; });
+    m_doneCopy = Copy();
+    m_preview = preview;
+}
+
+void QWidgetPreview::copierLoop()
+{
+    // The copier works beside the interface on one thread, at a lower
+    // priority: on a machine of two cores the interface thread, not the
+    // copy, gets the core it needs.
+    setpriority(PRIO_PROCESS, (id_t)syscall(SYS_gettid), k_copierNice);
+    std::unique_lock<std::mutex> lock(m_copyMutex);
+    for (;;) {
+        m_copyWake.wait(lock, [this]() { return m_quit || m_wanted; });
+        if (m_quit)
+            return;
+        Copy copy = std::move(m_wantedCopy);
+        m_wantedCopy = Copy();
+        m_wanted = false;
+        m_copying = true;
+        lock.unlock();
+        sn_image_t *stage = preview_lock_image(copy.preview, copy.index);
+        if (stage) {
+            copy.image = copyStage(stage, copy.index, std::move(copy.image), false);
+            preview_unlock_image(copy.preview);
+        } else {
+            copy.image = QImage();
+        }
+        const bool made = !copy.image.isNull();
+        lock.lock();
+        m_copying = false;
+        if (made)
+            m_doneCopy = std::move(copy);
+        m_copyWake.notify_all();
+        if (made) {
+#if defined(__SANITIZE_THREAD__)
+            workerrelay_tsan::Handover handover;
+#endif
+            QMetaObject::invokeMethod(
+                this, [this]() { takeCopy(); }, Qt::QueuedConnection);
+        }
+    }
+}
+
+void QWidgetPreview::takeCopy()
+{
+    Copy copy;
+    {
+        std::lock_guard<std::mutex> lock(m_copyMutex);
+        copy = std::move(m_doneCopy);
+        m_doneCopy = Copy();
+    }
+    // A later request, or another engine, has the label now.
+    if (!copy.image.isNull() && copy.request == m_latest)
+        showStage(copy.index, std::move(copy.image));
+}
 
 QSize QWidgetPreview::sizeHint() const
 {
@@ -41,29 +152,59 @@ void QWidgetPreview::on_previewChange(int index)
     if (!m_preview)
         return;
     QTabWidget *tabs = findChild<QTabWidget *>(QStringLiteral("twPreview"));
+    if (!tabs || !findChild<QLabel *>(QStringLiteral("lbOriginal")) ||
+        !findChild<QLabel *>(QStringLiteral("lbCurrent")) ||
+        !findChild<QLabel *>(QStringLiteral("lbFinal")))
+        return;
+
+    const unsigned request = ++m_latest;
+    bool copierBusy;
+    {
+        std::lock_guard<std::mutex> lock(m_copyMutex);
+        copierBusy = m_copying || m_wanted;
+    }
+    // While the copier holds the preview mutex for a large stage, a request
+    // waits for it there, in turn, and the interface goes on.
+    if (!copierBusy) {
+        sn_image_t *stage = preview_lock_image(m_preview, index);
+        if (!stage)
+            return;
+        const size_t pixels =
+            (size_t)std::max(0, stage->width) * (size_t)std::max(0, stage->height);
+        if (pixels <= k_copyAtOncePixels) {
+            QImage image = copyStage(stage, index, std::move(m_spare), true);
+            preview_unlock_image(m_preview);
+            m_spare = QImage();
+            if (!image.isNull())
+                showStage(index, std::move(image));
+            return;
+        }
+        preview_unlock_image(m_preview);
+    }
+
+    // The stage may be replaced before the copier takes it: it is looked up
+    // again there, under the lock.
+    {
+        std::lock_guard<std::mutex> lock(m_copyMutex);
+        m_wantedCopy.preview = m_preview;
+        m_wantedCopy.index = index;
+        m_wantedCopy.request = request;
+        if (!m_spare.isNull())
+            m_wantedCopy.image = std::move(m_spare);
+        m_wanted = true;
+    }
+    m_spare = QImage();
+    m_copyWake.notify_all();
+}
+
+void QWidgetPreview::showStage(int index, QImage image)
+{
+    QTabWidget *tabs = findChild<QTabWidget *>(QStringLiteral("twPreview"));
     QLabel *labels[3] = {findChild<QLabel *>(QStringLiteral("lbOriginal")),
                          findChild<QLabel *>(QStringLiteral("lbCurrent")),
                          findChild<QLabel *>(QStringLiteral("lbFinal"))};
     if (!tabs || !labels[0] || !labels[1] || !labels[2])
         return;
-
-    sn_image_t *stage = preview_lock_image(m_preview, index);
-    if (!stage)
-        return;
-    // Made straight in the pixmap's own format, so that the pixmap takes the
-    // pixels as they are.
-    QImage image = snImageToQImage(stage, SnImageUse::Display, std::move(m_spare));
-    m_spare = QImage();
-    if (image.isNull()) {
-        // Too large for a QImage (or no pixels): the label keeps what it had.
-        const int width = stage->width, height = stage->height;
-        preview_unlock_image(m_preview);
-        sn_log(3, NULL, "QWidgetPreview::on_previewChange", __LINE__,
-               "stage %d image %dx%d FAILED!\n", index, width, height);
-        return;
-    }
-    preview_unlock_image(m_preview);
-
     const QPixmap pixmap = QPixmap::fromImage(std::move(image));
     static const char *const contents[3] = {"saWidgetOriginal", "saWidgetCurrent", "saWidgetFinal"};
     const int tab = tabs->currentIndex();
@@ -86,4 +227,5 @@ void QWidgetPreview::on_previewChange(int index)
     m_spare = labels[tab]->pixmap(Qt::ReturnByValue).toImage();
     labels[tab]->setPixmap(pixmap);
     labels[tab]->resize(pixmap.size());
+    emit stageShown(index);
 }

@@ -50,7 +50,7 @@ void convertBand(const Band &band)
 
 } // namespace
 
-QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare)
+QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare, bool inBands)
 {
     if (!image || image->width <= 0 || image->height <= 0 || image->frame_count < 1)
         return QImage();
@@ -85,7 +85,7 @@ QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare)
     const size_t wanted = width * height / k_pixelsPerThread;
     const int count = (int)std::min<size_t>(
         {wanted, (size_t)std::max(1, std::min(pool->maxThreadCount(), k_maxThreads)), height});
-    if (count <= 1) {
+    if (count <= 1 || !inBands) {
         convertBand(whole);
         return picture;
     }

@@ -19,9 +19,11 @@ enum class SnImageUse {
 };
 
 // Frame 0 of image; a null QImage when there are no pixels or a QImage
-// cannot hold them. Large pictures are converted in bands on Qt's thread pool.
-// A spare of the right size and format that nothing else shares is filled
-// in place of a new picture.
-QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare = QImage());
+// cannot hold them. Large pictures are converted in bands on Qt's thread pool
+// unless inBands is false (a caller that works beside the interface leaves
+// the cores to it). A spare of the right size and format that nothing else
+// shares is filled in place of a new picture.
+QImage snImageToQImage(const sn_image_t *image, SnImageUse use, QImage spare = QImage(),
+                       bool inBands = true);
 
 #endif

@@ -6,7 +6,7 @@
  * when a run is or was going, in the median of the rounds. Each child's log
  * file is read afterwards: its run's last line must be there.
  */
-#include "bench_util.h"
+#include "bench_child.h"
 
 #include "appsettings.h"
 #include "dialogs.h"
@@ -19,12 +19,8 @@
 #include "photobatch.h"
 #include "startup.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -34,8 +30,6 @@
 
 #include <string>
 #include <vector>
-
-extern char **environ;
 
 static const int k_rounds = 5;
 static const int k_photos = 3;
@@ -150,39 +144,14 @@ int child(int argc, char **argv, const std::string &mode, const std::string &fol
 
 /* Runs one child in mode over folder; the milliseconds from its window gone
  * to its end, or -1. */
-double spawn_child(const char *self, const char *mode, const std::string &folder)
+double spawn_child(const std::string &self, const char *mode, const std::string &folder)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char *args[] = {const_cast<char *>(self), const_cast<char *>(mode),
-                    const_cast<char *>(folder.c_str()), nullptr};
-    pid_t pid;
-    int rc = posix_spawn(&pid, self, &actions, nullptr, args, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return -1;
-    }
     double gone = -1;
-    FILE *in = fdopen(fds[0], "r");
-    char line[128];
-    while (in && fgets(line, sizeof line, in))
-        sscanf(line, "gone %lf", &gone);
-    if (in)
-        fclose(in);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ended = bench_now_ms();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || gone < 0)
+    const BenchChild run = bench_run_child(
+        {self, mode, folder}, [&gone](const char *line) { sscanf(line, "gone %lf", &gone); });
+    if (!run.ok || gone < 0)
         return -1;
-    return ended - gone;
+    return run.ended_ms - gone;
 }
 
 /* The last non-empty line of the log file starts with what the mode's
@@ -212,20 +181,9 @@ int main(int argc, char **argv)
     if (argc > 2 && strncmp(argv[1], "--", 2) == 0)
         return child(1, argv, argv[1], argv[2]);
 
-    char data[] = "/tmp/zv_bench_exit_XXXXXX";
-    if (!mkdtemp(data)) {
-        fprintf(stderr, "bench_exit: no temporary folder\n");
+    std::string data, self;
+    if (!bench_child_setup("bench_exit", &data, &self))
         return 1;
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_DATA_HOME", data, 1);
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) {
-        fprintf(stderr, "bench_exit: cannot find itself\n");
-        return 1;
-    }
-    self[n] = '\0';
 
     const std::string photos = std::string(data) + "/photos";
     if (system(("mkdir -p '" + photos + "'").c_str()) != 0)
@@ -263,7 +221,6 @@ int main(int argc, char **argv)
     }
     printf("log file's last line after each exit: %s\n",
            logs ? "as written by the run" : "MISSING");
-    if (system((std::string("rm -rf '") + data + "'").c_str()) != 0)
-        fprintf(stderr, "bench_exit: %s left behind\n", data);
+    bench_child_cleanup("bench_exit", data);
     return met && logs ? 0 : 1;
 }

@@ -42,7 +42,9 @@ int64_t shiftedClock(void)
     return (int64_t)bench_now_ms() + s_clockOffset.load();
 }
 
-// Notes the first paint of the label after its pixmap changed.
+// Notes the first paint of the label after its pixmap changed to a picture
+// of the wanted size: a large stage reaches the label a moment after it is
+// ready, so an earlier stage's picture may still arrive first.
 class PaintWatch : public QObject
 {
 public:
@@ -50,8 +52,9 @@ public:
     {
         label->installEventFilter(this);
     }
-    void arm()
+    void arm(const QSize &want)
     {
+        m_want = want;
         m_key = m_label->pixmap(Qt::ReturnByValue).cacheKey();
         m_painted = 0;
     }
@@ -64,13 +67,15 @@ protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && m_painted == 0 &&
-            m_label->pixmap(Qt::ReturnByValue).cacheKey() != m_key)
+            m_label->pixmap(Qt::ReturnByValue).cacheKey() != m_key &&
+            m_label->pixmap(Qt::ReturnByValue).size() == m_want)
             m_painted = bench_now_seconds();
         return false;
     }
 
 private:
     QLabel *m_label;
+    QSize m_want;
     qint64 m_key = 0;
     double m_painted = 0;
 };
@@ -104,7 +109,7 @@ int main(int argc, char **argv)
         page.show();
         QLabel *final = page.findChild<QLabel *>(QStringLiteral("lbFinal"));
         PaintWatch watch(final);
-        watch.arm();
+        watch.arm(QSize(k_width / 2, k_height / 2));
         const OperationParamList half = {
             {"width", "50%"}, {"height", "50%"}, {"keep_aspect", "none"}};
         page.insertOperation("gray", 0, nullptr);
@@ -141,7 +146,8 @@ int main(int argc, char **argv)
             height->setValue(percent);
             // The typed numbers fall due: the next tick applies them.
             s_clockOffset.store(s_clockOffset.load() + 700);
-            watch.arm();
+            const QSize want(k_width * percent / 100, k_height * percent / 100);
+            watch.arm(want);
             const double start = bench_now_seconds();
             settings->tick();
             if (!waitPainted(watch, 30)) {
@@ -149,7 +155,6 @@ int main(int argc, char **argv)
                 return 1;
             }
             edit.push_back(watch.painted() - start);
-            const QSize want(k_width * percent / 100, k_height * percent / 100);
             if (final->pixmap(Qt::ReturnByValue).size() != want) {
                 fprintf(stderr, "round %d: Result of the wrong size FAILED\n", i);
                 return 1;

@@ -162,10 +162,7 @@ void schedule_locked(preview_t *preview, int from, bool have_source, bool change
 
 bool have_source(preview_t *preview)
 {
-    sn_thread_mutex_lock(preview->mutex);
-    bool have = preview->images[0] != NULL;
-    sn_thread_mutex_unlock(preview->mutex);
-    return have;
+    return preview->source_stored.load(std::memory_order_acquire);
 }
 
 /* Takes stages first..64 out of their slots under the mutex and frees them
@@ -178,6 +175,8 @@ void release_stages(preview_t *preview, int first)
         old[i] = preview->images[i];
         preview->images[i] = NULL;
     }
+    if (first == 0)
+        preview->source_stored.store(false, std::memory_order_release);
     sn_thread_mutex_unlock(preview->mutex);
     for (int i = first; i < PREVIEW_STAGE_COUNT; i++) {
         sn_image_destroy(old[i]);
@@ -191,6 +190,8 @@ sn_image_t *store_stage(preview_t *preview, int stage, sn_image_t *image)
     sn_thread_mutex_lock(preview->mutex);
     sn_image_t *old = preview->images[stage];
     preview->images[stage] = image;
+    if (stage == 0)
+        preview->source_stored.store(image != NULL, std::memory_order_release);
     sn_thread_mutex_unlock(preview->mutex);
     preview->stage_bytes[stage] = stage_image_bytes(image);
     return old;

@@ -60,6 +60,10 @@ typedef struct preview {
      * reads them under it; the worker reads its own slots without it. */
     sn_image_t *images[PREVIEW_STAGE_COUNT];
     struct sn_thread_mutex *mutex;
+    /* Whether images[0] holds a source, written with the slot: the schedule
+     * asks it without the mutex, which the display may hold for as long as
+     * it copies a large stage out. */
+    std::atomic<bool> source_stored;
 
     /* Worker only. cached_path is the file whose stage 0 stands in images[0];
      * null while no source is loaded. stage_bytes mirrors the slots. */

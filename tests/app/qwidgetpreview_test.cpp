@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -39,6 +40,7 @@ private slots:
     void stageGoesToTheVisibleTabWithItsAlpha();
     void missingStageOrEngineLeavesTheLabel();
     void stageTooLargeForAQImageIsSkipped();
+    void largeStageIsCopiedOffTheInterfaceThread();
     void scrollAreasCentreOrScroll();
     void sizeHintIsASquareOfTheHeight();
 
@@ -191,7 +193,57 @@ void QWidgetPreviewTest::stageTooLargeForAQImageIsSkipped()
     // The mutex was released: the stage can be replaced and shown.
     putStage(1, makeStage(3, 3, false, 5));
     m_display->on_previewChange(1);
-    QCOMPARE(label("lbFinal")->size(), QSize(3, 3));
+    QTRY_COMPARE(label("lbFinal")->size(), QSize(3, 3));
+}
+
+// A stage past a megapixel is copied while the interface goes on: the label
+// changes once the copy is back on the interface thread, requests made
+// meanwhile wait their turn at the copier, and only the latest is shown; a
+// copy asked of an engine the display has let go of is never shown.
+void QWidgetPreviewTest::largeStageIsCopiedOffTheInterfaceThread()
+{
+    QSignalSpy shown(m_display, &QWidgetPreview::stageShown);
+    sn_image_t *large = makeStage(1200, 1000, false, 6);
+    putStage(2, large);
+    m_display->on_previewChange(2);
+    QCOMPARE(shown.count(), 0);
+    QVERIFY(label("lbFinal")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(shown.wait(30000));
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(shown[0][0].toInt(), 2);
+    const QImage picture = label("lbFinal")->pixmap(Qt::ReturnByValue).toImage();
+    QCOMPARE(picture.size(), QSize(1200, 1000));
+    const uint32_t p = large->frames[0].rows[999][1111];
+    QCOMPARE(picture.pixel(1111, 999) & 0xFFFFFFu,
+             (uint32_t)qRgb(SN_PIXEL_R(p), SN_PIXEL_G(p), SN_PIXEL_B(p)) & 0xFFFFFFu);
+    QCOMPARE(m_display->findChild<QWidget *>(QStringLiteral("saWidgetFinal"))->minimumSize(),
+             QSize(1204, 1004));
+
+    // A small stage asked for while a large one is being copied waits its
+    // turn there; the large one's copy, handed back first, is not shown.
+    putStage(3, makeStage(1300, 1000, false, 7));
+    putStage(0, makeStage(5, 5, false, 8));
+    shown.clear();
+    m_display->on_previewChange(3);
+    m_display->on_previewChange(0);
+    QVERIFY(shown.wait(30000));
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(shown[0][0].toInt(), 0);
+    QCOMPARE(label("lbFinal")->size(), QSize(5, 5));
+    m_display->on_previewChange(2);
+    QVERIFY(shown.wait(30000));
+    QCOMPARE(shown.count(), 2);
+    QCOMPARE(shown[1][0].toInt(), 2);
+    QCOMPARE(label("lbFinal")->size(), QSize(1200, 1000));
+
+    // Let go of while the copier has the request: the copy, once back, is
+    // dropped.
+    shown.clear();
+    m_display->on_previewChange(3);
+    m_display->setPreview(nullptr);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown.count(), 0);
+    QCOMPARE(label("lbFinal")->size(), QSize(1200, 1000));
 }
 
 void QWidgetPreviewTest::scrollAreasCentreOrScroll()
