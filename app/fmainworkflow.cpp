@@ -143,11 +143,11 @@ FMainWorkflow::~FMainWorkflow()
     delete m_ui;
 }
 
-void FMainWorkflow::stopPreview()
+bool FMainWorkflow::stopPreview(int timeoutMs)
 {
     if (!m_preview)
-        return;
-    if (preview_destroy(m_preview) != 0)
+        return !m_workerLeftRunning;
+    if (preview_destroy(m_preview, timeoutMs) != 0)
         m_workerLeftRunning = true;
     m_preview = nullptr;
     m_ui->widgetPreview->setPreview(nullptr);
@@ -155,6 +155,7 @@ void FMainWorkflow::stopPreview()
         qDeleteAll(m_retired);
         m_retired.clear();
     }
+    return !m_workerLeftRunning;
 }
 
 void FMainWorkflow::updatePreviewFile()
