@@ -63,11 +63,12 @@ FMain::FMain(QWidget *parent) : StyleWin(7, true, parent)
     if (!m_batch)
         return;
 
-    // In the Parts' order, each inside the tab widget's stack (a page made
-    // without a parent and added afterwards would have its style worked out
-    // twice): the Step 2 page starts the preview worker and gives the batch
-    // its filters, the Step 4 page takes the batch's reports and opens the
-    // log file, so every worker runs before the window is shown.
+    // The pages in the order of their steps, each inside the tab widget's
+    // stack (a page made without a parent and added afterwards would have
+    // its style worked out twice): the Step 2 page starts the preview worker
+    // and gives the batch its filters, the Step 4 page takes the batch's
+    // reports and opens the log file, so every worker runs before the window
+    // is shown.
     QWidget *stack =
         m_tabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
     m_file = new FMainFile(stack);

@@ -269,12 +269,26 @@ void FMainProcess::onBatchEvent(int event, intptr_t argument, const char *text)
         else
             return;
         break;
-    case PHOTOBATCH_EVENT_KEPT:
-        // The output was written: the file does not count as failed.
+    case PHOTOBATCH_EVENT_KEPT: {
+        // The output was written: the file does not count as failed. The
+        // engine names the reason by its code, the page says it in the
+        // reader's words.
+        QString why;
+        if (argument == PHOTOBATCH_KEPT_FILTER_FAILED)
+            why = tr("a filter failed");
+        else if (argument == PHOTOBATCH_KEPT_NOT_SYNCED)
+            why = tr("the output folder could not be synced");
+        else if (argument == PHOTOBATCH_KEPT_CHANGED)
+            why = tr("changed since it was loaded");
+        else if (argument == PHOTOBATCH_KEPT_NOT_DELETED)
+            why = tr("it could not be deleted");
+        else
+            return;
         line = QStringLiteral("<font color=red>") +
-               tr("Source kept: %1 (%2)").arg(escaped((const char *)argument), escaped(text)) +
+               tr("Source kept: %1 (%2)").arg(escaped(text), why.toHtmlEscaped()) +
                QStringLiteral("</font>");
         break;
+    }
     default:
         return;
     }

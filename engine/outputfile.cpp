@@ -9,7 +9,8 @@
  * the very file written, whole.
  *
  *   outputfile_open_folder, outputfile_open_source_folder,
- *   outputfile_open_parent, outputfile_numbered_name, outputfile_create,
+ *   outputfile_folder_holds, outputfile_open_parent, outputfile_numbered_name,
+ *   outputfile_series_create, outputfile_series_destroy, outputfile_create,
  *   outputfile_finish, outputfile_publish, outputfile_discard,
  *   outputfile_close, outputfile_default_mode, outputfile_sync_folder,
  *   outputfile_is_loaded, outputfile_race_hook (tests)
@@ -20,6 +21,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -88,7 +90,137 @@ mode_t read_umask(void)
     return (mode_t)(mask & 0777);
 }
 
+/* One name of a series in one folder, and the number its last search
+ * ended at; the name follows the record in the same block. */
+struct series_entry {
+    series_entry *next;
+    dev_t dev;
+    ino_t ino;
+    size_t hash;
+    long long number;
+    const char *leaf;
+};
+
+/* A power of two; the table doubles when it holds twice as many names. */
+const size_t k_series_buckets = 64;
+
+size_t series_hash(const struct stat *folder, const char *leaf)
+{
+    /* FNV-1a over the name, seeded with the folder's identity. */
+    uint64_t h = 14695981039346656037ull ^ (uint64_t)folder->st_dev;
+    h = (h ^ (uint64_t)folder->st_ino) * 1099511628211ull;
+    for (const unsigned char *p = (const unsigned char *)leaf; *p; p++)
+        h = (h ^ *p) * 1099511628211ull;
+    return (size_t)(h ^ (h >> 32));
+}
+
 } // namespace
+
+struct outputfile_series {
+    series_entry **buckets;
+    size_t bucket_count;
+    size_t count;
+};
+
+namespace
+{
+
+series_entry *series_find(const outputfile_series_t *series, const struct stat *folder,
+                          const char *leaf, size_t hash)
+{
+    for (series_entry *e = series->buckets[hash & (series->bucket_count - 1)]; e; e = e->next)
+        if (e->hash == hash && e->dev == folder->st_dev && e->ino == folder->st_ino &&
+            strcmp(e->leaf, leaf) == 0)
+            return e;
+    return nullptr;
+}
+
+/* Doubles the table; a table that cannot grow stays as it is, only
+ * slower. */
+void series_grow(outputfile_series_t *series)
+{
+    if (series->bucket_count > SIZE_MAX / 2 / sizeof(series_entry *))
+        return;
+    size_t count = series->bucket_count * 2;
+    series_entry **buckets = (series_entry **)calloc(count, sizeof(series_entry *));
+    if (!buckets)
+        return;
+    for (size_t i = 0; i < series->bucket_count; i++)
+        for (series_entry *e = series->buckets[i], *next; e; e = next) {
+            next = e->next;
+            e->next = buckets[e->hash & (count - 1)];
+            buckets[e->hash & (count - 1)] = e;
+        }
+    free(series->buckets);
+    series->buckets = buckets;
+    series->bucket_count = count;
+}
+
+/* Remembers that the search for leaf in folder ended at number. A name
+ * taken once needs no memory: its next search costs one look more. */
+void series_note(outputfile_series_t *series, const struct stat *folder, const char *leaf,
+                 long long number)
+{
+    if (number <= 0)
+        return;
+    size_t hash = series_hash(folder, leaf);
+    series_entry *e = series_find(series, folder, leaf, hash);
+    if (e) {
+        e->number = number;
+        return;
+    }
+    size_t len = strlen(leaf);
+    if (len > SIZE_MAX - sizeof(series_entry) - 1)
+        return;
+    size_t bytes = sizeof(series_entry) + len + 1;
+    e = (series_entry *)malloc(bytes);
+    if (!e) {
+        sn_log(3, NULL, "outputfile_create", __LINE__,
+               "malloc FAILED! size:%zu, the next search starts at the name\n", bytes);
+        return;
+    }
+    char *name = (char *)(e + 1);
+    memcpy(name, leaf, len + 1);
+    e->leaf = name;
+    e->dev = folder->st_dev;
+    e->ino = folder->st_ino;
+    e->hash = hash;
+    e->number = number;
+    e->next = series->buckets[hash & (series->bucket_count - 1)];
+    series->buckets[hash & (series->bucket_count - 1)] = e;
+    if (++series->count > series->bucket_count * 2)
+        series_grow(series);
+}
+
+} // namespace
+
+outputfile_series_t *outputfile_series_create(void)
+{
+    outputfile_series_t *series = (outputfile_series_t *)calloc(1, sizeof *series);
+    if (series)
+        series->buckets = (series_entry **)calloc(k_series_buckets, sizeof(series_entry *));
+    if (!series || !series->buckets) {
+        sn_log(4, NULL, "outputfile_series_create", __LINE__, "malloc FAILED! size:%zu\n",
+               k_series_buckets * sizeof(series_entry *));
+        free(series);
+        return nullptr;
+    }
+    series->bucket_count = k_series_buckets;
+    return series;
+}
+
+void outputfile_series_destroy(outputfile_series_t *series)
+{
+    if (!series)
+        return;
+    for (size_t i = 0; i < series->bucket_count; i++)
+        for (series_entry *e = series->buckets[i], *next; e; e = next) {
+            next = e->next;
+            free(e);
+        }
+    free(series->buckets);
+    free(series);
+}
 
 int outputfile_open_folder(const char *path)
 {
@@ -123,6 +255,25 @@ int outputfile_open_source_folder(const char *source)
     int fd = outputfile_open_folder(folder);
     free(folder);
     return fd;
+}
+
+bool outputfile_folder_holds(int folder, const char *source, const struct stat *loaded)
+{
+    if (folder < 0 || !source || !loaded) {
+        sn_log(4, NULL, "outputfile_folder_holds", __LINE__, "folder or source is null FAILED!\n");
+        return false;
+    }
+    const char *slash = strrchr(source, '/');
+    const char *leaf = slash ? slash + 1 : source;
+    /* Followed: a source that is a link was loaded through it, and its
+     * output goes beside the link. */
+    struct stat st;
+    if (fstatat(folder, leaf, &st, 0) != 0 || !same_file(&st, loaded)) {
+        sn_log(4, NULL, "outputfile_folder_holds", __LINE__,
+               "folder changed during the load FAILED! %s\n", source);
+        return false;
+    }
+    return true;
 }
 
 int outputfile_open_parent(int folder, const char *relative, const char *shown, const char **leaf)
@@ -190,10 +341,11 @@ int outputfile_numbered_name(const char *name, long long n, char *out, size_t si
     return len > 0 && (size_t)len < size ? 0 : -1;
 }
 
-int outputfile_create(outputfile_t *out, int folder, const char *leaf, const char *shown)
+int outputfile_create(outputfile_t *out, int folder, const char *leaf, const char *shown,
+                      outputfile_series_t *series)
 {
     if (!out || folder < 0 || !leaf || !shown) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "output or name is null FAILED!\n");
+        sn_log(4, NULL, "outputfile_create", __LINE__, "output or name is null FAILED!\n");
         return -1;
     }
     out->folder = folder;
@@ -202,18 +354,32 @@ int outputfile_create(outputfile_t *out, int folder, const char *leaf, const cha
     out->number = 0;
     out->size = 0;
 
-    /* The first member of the series that nothing holds now. A failure
-     * reports this name; it is only taken when the file is published. */
+    /* The first member of the series that nothing holds now, from where
+     * this run's last search for it ended: searching from the name itself
+     * for every photo made one name for thousands of photos quadratic. A
+     * failure reports this name; it is only taken when the file is
+     * published. */
+    struct stat at;
+    if (series && fstat(folder, &at) != 0)
+        series = nullptr;
+    long long start = 0;
+    if (series) {
+        series_entry *e = series_find(series, &at, leaf, series_hash(&at, leaf));
+        if (e)
+            start = e->number;
+    }
     char name[256];
-    for (long long n = 0;; n++) {
+    for (long long n = start;; n++) {
         if (outputfile_numbered_name(leaf, n, name, sizeof name) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n",
+            sn_log(4, NULL, "outputfile_create", __LINE__, "output name too long FAILED! %s\n",
                    shown);
             return -1;
         }
         struct stat st;
         if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             out->number = n;
+            if (series)
+                series_note(series, &at, leaf, n);
             break;
         }
     }
@@ -234,7 +400,7 @@ int outputfile_create(outputfile_t *out, int folder, const char *leaf, const cha
                 int err = errno;
                 unlinkat(folder, out->temp, 0);
                 close(fd);
-                sn_log(4, NULL, "photobatch_proc", __LINE__, "fstat FAILED! %s: %s\n", shown,
+                sn_log(4, NULL, "outputfile_create", __LINE__, "fstat FAILED! %s: %s\n", shown,
                        strerror(err));
                 return -1;
             }
@@ -245,7 +411,8 @@ int outputfile_create(outputfile_t *out, int folder, const char *leaf, const cha
         if (errno != EEXIST)
             break;
     }
-    sn_log(4, NULL, "photobatch_proc", __LINE__, "create FAILED! %s: %s\n", shown, strerror(errno));
+    sn_log(4, NULL, "outputfile_create", __LINE__, "create FAILED! %s: %s\n", shown,
+           strerror(errno));
     return -1;
 }
 
@@ -253,26 +420,30 @@ int outputfile_finish(outputfile_t *out, mode_t mode, const struct timespec *tim
                       const char *shown)
 {
     if (!out || out->fd < 0 || !shown) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "output is null FAILED!\n");
+        sn_log(4, NULL, "outputfile_finish", __LINE__, "output is null FAILED!\n");
         return -1;
     }
     race(OUTPUTFILE_STAGE_WRITTEN, out);
-    if (fchmod(out->fd, mode & 07777) != 0 || (times && futimens(out->fd, times) != 0))
-        sn_log(3, NULL, "photobatch_proc", __LINE__, "copy attributes FAILED! %s\n", shown);
+    /* Never a set-user-ID or set-group-ID bit on a file this process
+     * owns (root's, for a batch run as root over another user's photos),
+     * nor the sticky bit: cp -p leaves them out when it cannot keep the
+     * owner. */
+    if (fchmod(out->fd, mode & 0777) != 0 || (times && futimens(out->fd, times) != 0))
+        sn_log(3, NULL, "outputfile_finish", __LINE__, "copy attributes FAILED! %s\n", shown);
     /* The result must be on the disk before it gets its name, and before
      * the source may go. */
     if (fsync(out->fd) != 0) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! %s\n", shown);
+        sn_log(4, NULL, "outputfile_finish", __LINE__, "fsync FAILED! %s\n", shown);
         return -1;
     }
     struct stat st;
     if (fstat(out->fd, &st) != 0) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "fstat FAILED! %s\n", shown);
+        sn_log(4, NULL, "outputfile_finish", __LINE__, "fstat FAILED! %s\n", shown);
         return -1;
     }
     out->size = st.st_size;
     if (!holds(out, out->temp)) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "temporary file replaced FAILED! %s\n",
+        sn_log(4, NULL, "outputfile_finish", __LINE__, "temporary file replaced FAILED! %s\n",
                out->temp);
         return -1;
     }
@@ -282,7 +453,7 @@ int outputfile_finish(outputfile_t *out, mode_t mode, const struct timespec *tim
 int outputfile_publish(outputfile_t *out, const char *leaf, char *published, size_t size)
 {
     if (!out || out->fd < 0 || !leaf || !published || size == 0) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "output or name is null FAILED!\n");
+        sn_log(4, NULL, "outputfile_publish", __LINE__, "output or name is null FAILED!\n");
         return -1;
     }
     race(OUTPUTFILE_STAGE_PUBLISH, out);
@@ -290,7 +461,8 @@ int outputfile_publish(outputfile_t *out, const char *leaf, char *published, siz
      * a partial file, whenever the program dies. */
     for (long long n = out->number;; n++) {
         if (outputfile_numbered_name(leaf, n, published, size) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "output name too long FAILED! %s\n", leaf);
+            sn_log(4, NULL, "outputfile_publish", __LINE__, "output name too long FAILED! %s\n",
+                   leaf);
             return -1;
         }
         int moved = renameat2(out->folder, out->temp, out->folder, published, RENAME_NOREPLACE);
@@ -304,7 +476,7 @@ int outputfile_publish(outputfile_t *out, const char *leaf, char *published, siz
         if (moved == 0)
             break;
         if (errno != EEXIST) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "create FAILED! %s: %s\n", published,
+            sn_log(4, NULL, "outputfile_publish", __LINE__, "create FAILED! %s: %s\n", published,
                    strerror(errno));
             return -1;
         }
@@ -314,7 +486,7 @@ int outputfile_publish(outputfile_t *out, const char *leaf, char *published, siz
      * name: if a racer swapped or cut that before the rename, what now
      * stands there is not the output, and it goes again. */
     if (!holds(out, published)) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "output replaced FAILED! %s\n", published);
+        sn_log(4, NULL, "outputfile_publish", __LINE__, "output replaced FAILED! %s\n", published);
         unlinkat(out->folder, published, 0);
         return -1;
     }

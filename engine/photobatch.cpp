@@ -114,13 +114,16 @@ int run_folder(photobatch_t *batch)
     return batch->output_dir;
 }
 
-/* A new run takes the folder as the settings name it now. */
+/* A new run takes the folder as the settings name it now, and searches
+ * every output name afresh. */
 void begin_run_folder(photobatch_t *batch)
 {
     if (batch->output_dir >= 0)
         close(batch->output_dir);
     batch->output_dir = -1;
     batch->output_dir_tried = 0;
+    outputfile_series_destroy(batch->series);
+    batch->series = outputfile_series_create();
     outputconfig_lock(batch->outputconfig);
     memcpy(batch->output_dir_path, batch->outputconfig->output_folder,
            sizeof batch->output_dir_path);
@@ -139,6 +142,8 @@ void end_run_folder(photobatch_t *batch)
         close(batch->output_dir);
     batch->output_dir = -1;
     batch->output_dir_tried = 0;
+    outputfile_series_destroy(batch->series);
+    batch->series = nullptr;
 }
 
 /* The output's name as shown: the output path with its last component
@@ -150,31 +155,31 @@ void shown_name(const char *wanted, const char *published, char *out, size_t siz
     snprintf(out, size, "%.*s%s", head, wanted, published);
 }
 
-/* Why a source that delete-source would remove stays, or null when it may
- * go. Only when the output's folder entry is on the disk and the name still
- * stands for the photo that was loaded. */
-const char *reason_to_keep(const char *source, const struct stat *loaded, int filter_failed,
-                           int folder, const char *output)
+/* Why a source that delete-source would remove stays (a reason code of
+ * event 7), or 0 when it may go. Only when the output's folder entry is on
+ * the disk and the name still stands for the photo that was loaded. */
+int reason_to_keep(const char *source, const struct stat *loaded, int filter_failed, int folder,
+                   const char *output)
 {
     /* After a failed filter the output is not what the user asked for: it
      * is written, but the original must not go. */
     if (filter_failed) {
-        sn_log(3, NULL, "photobatch_proc", __LINE__, "a filter failed, source kept: %s\n", source);
-        return "a filter failed";
+        sn_log(3, NULL, "process_file", __LINE__, "a filter failed, source kept: %s\n", source);
+        return PHOTOBATCH_KEPT_FILTER_FAILED;
     }
     if (outputfile_sync_folder(folder) != 0) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__, "fsync FAILED! folder of %s, source kept\n",
+        sn_log(4, NULL, "process_file", __LINE__, "fsync FAILED! folder of %s, source kept\n",
                output);
-        return "the output folder could not be synced";
+        return PHOTOBATCH_KEPT_NOT_SYNCED;
     }
     /* Replaced or changed since its load: that is not the photo whose
      * output was just written. */
     if (!outputfile_is_loaded(source, loaded)) {
-        sn_log(4, NULL, "photobatch_proc", __LINE__,
+        sn_log(4, NULL, "process_file", __LINE__,
                "source changed since its load, kept FAILED! %s\n", source);
-        return "changed since it was loaded";
+        return PHOTOBATCH_KEPT_CHANGED;
     }
-    return nullptr;
+    return 0;
 }
 
 /* The output's temporary file is made, published and removed under
@@ -187,7 +192,7 @@ int create_output(photobatch_t *batch, outputfile_t *out, int folder, const char
                   const char *shown)
 {
     sn_thread_mutex_guard guard(batch->out_lock);
-    if (sn_thread_stop_asked() || outputfile_create(out, folder, leaf, shown) != 0)
+    if (sn_thread_stop_asked() || outputfile_create(out, folder, leaf, shown, batch->series) != 0)
         return -1;
     batch->out_in_flight = out;
     return 0;
@@ -252,162 +257,249 @@ bool dropped_for_exit(const char *source)
     return true;
 }
 
-/* Returns false when the file was dropped for the exit. */
-bool process_file(photobatch_t *batch, int index)
-{
-    char *source = fileman_copy_path(batch->fileman, index);
-    if (!source) {
-        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
-        return true;
-    }
-    photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)source, nullptr);
+/* How one step of a file ends: on to the next step, the file finished here
+ * (written, or failed and reported), or given up for the exit. */
+enum file_step { STEP_GO_ON, STEP_DONE, STEP_DROPPED };
 
+/* One file in hand, shared by the steps of process_file. The guard owns the
+ * source text, the image and the folder descriptors (the source's and the
+ * output's): whichever step ends the file, leaving process_file releases
+ * what is still held. */
+struct file_job {
+    photobatch_t *batch;
+    int index;
+    char *source = nullptr;
+    sn_image_t *image = nullptr;
+    /* With "use the source's folder": the folder the source was loaded
+     * from, or -1. */
+    int source_folder = -1;
+    /* The folder the output is made in. */
+    int folder = -1;
     struct stat loaded;
-    sn_image_t *image = snimage_create_from_file_stat(source, -1, &loaded);
-    if (!image) {
-        const bool dropped = dropped_for_exit(source);
-        if (!dropped)
-            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, source);
+    int filter_failed = 0;
+    /* Taken as the file begins. */
+    outputconfig_t settings;
+    char wanted[OUTPUTCONFIG_TEXT_SIZE];
+    char relative[OUTPUTCONFIG_TEXT_SIZE];
+    const char *leaf = nullptr;
+    outputfile_t out;
+    /* The output's name as the user reads it. */
+    char output[OUTPUTCONFIG_TEXT_SIZE];
+
+    file_job(photobatch_t *b, int i) : batch(b), index(i)
+    {
+        memset(&out, 0, sizeof out);
+        out.fd = -1;
+    }
+    ~file_job()
+    {
+        drop_image();
+        close_folder();
+        if (source_folder >= 0)
+            close(source_folder);
         free(source);
-        return !dropped;
+    }
+    file_job(const file_job &) = delete;
+    file_job &operator=(const file_job &) = delete;
+
+    void drop_image()
+    {
+        if (image)
+            sn_image_destroy(image);
+        image = nullptr;
+    }
+    void close_folder()
+    {
+        if (folder >= 0)
+            close(folder);
+        folder = -1;
+    }
+};
+
+/* Loads the source and runs the file's filters on it. */
+file_step load_and_filter(file_job &job)
+{
+    photobatch_t *batch = job.batch;
+    job.source = fileman_copy_path(batch->fileman, job.index);
+    if (!job.source) {
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, nullptr);
+        return STEP_DONE;
+    }
+    /* One consistent copy of the settings serves the whole file. */
+    outputconfig_copy(batch->outputconfig, &job.settings);
+    /* "Use the source's folder" writes beside the file that was loaded:
+     * its folder is taken before the load, and kept only when the load
+     * went through it, so that a folder swapped for a link meanwhile or
+     * later never sends the output to the link's target. */
+    if (job.settings.use_source_folder)
+        job.source_folder = outputfile_open_source_folder(job.source);
+    photobatch_notify(batch, PHOTOBATCH_EVENT_FILE, (intptr_t)job.source, nullptr);
+
+    job.image = snimage_create_from_file_stat(job.source, -1, &job.loaded);
+    if (!job.image) {
+        if (dropped_for_exit(job.source))
+            return STEP_DROPPED;
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_READ, job.source);
+        return STEP_DONE;
+    }
+    if (job.source_folder >= 0 &&
+        !outputfile_folder_holds(job.source_folder, job.source, &job.loaded)) {
+        close(job.source_folder);
+        job.source_folder = -1;
     }
 
     QList<imagefilter_t *> filters;
-    collect_filters(batch, QString::fromUtf8(source), index, filters);
-    int filter_failed = 0;
-    const size_t bound = stage_bytes_bound(stage_image_bytes(image));
-    sn_image_set_growth_bound(bound);
+    collect_filters(batch, QString::fromUtf8(job.source), job.index, filters);
+    const size_t bound = stage_bytes_bound(stage_image_bytes(job.image));
+    /* The bound is this file's: no way out of the loop leaves it set. */
+    struct bound_guard {
+        bound_guard(size_t b)
+        {
+            sn_image_set_growth_bound(b);
+        }
+        ~bound_guard()
+        {
+            sn_image_set_growth_bound(0);
+        }
+    } bound_set(bound);
     for (imagefilter_t *filter : qAsConst(filters)) {
         if (!filter)
             continue;
         /* Asked before or during a filter: none begins after it. */
-        const int refused = !sn_thread_stop_asked() && imagefilter_execute(filter, image) != 0;
-        if (dropped_for_exit(source)) {
-            sn_image_set_growth_bound(0);
-            sn_image_destroy(image);
-            free(source);
-            return false;
-        }
+        const int refused = !sn_thread_stop_asked() && imagefilter_execute(filter, job.image) != 0;
+        if (dropped_for_exit(job.source))
+            return STEP_DROPPED;
         if (refused && !sn_image_growth_refused()) {
-            filter_failed = 1;
+            job.filter_failed = 1;
             photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_FILTER,
                               imagefilter_get_name(filter));
         }
-        if (stage_image_bytes(image) > bound || sn_image_growth_refused()) {
+        if (stage_image_bytes(job.image) > bound || sn_image_growth_refused()) {
             sn_image_set_growth_bound(0);
             sn_log(4, NULL, "process_file", __LINE__,
                    "picture over its bound FAILED! width:%d, height:%d, bound:%zu, filter:%s\n",
-                   image->width, image->height, bound, imagefilter_get_name(filter));
+                   job.image->width, job.image->height, bound, imagefilter_get_name(filter));
             photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_GROWTH,
                               imagefilter_get_name(filter));
-            sn_image_destroy(image);
-            free(source);
-            return true;
+            return STEP_DONE;
         }
     }
-    sn_image_set_growth_bound(0);
+    return STEP_GO_ON;
+}
 
-    /* One consistent copy of the settings serves the whole file; its names
-     * are made in the run's folder. */
-    outputconfig_t settings;
-    outputconfig_copy(batch->outputconfig, &settings);
+/* Makes the output's name and claims a private temporary file beside it. */
+file_step name_and_create(file_job &job)
+{
+    photobatch_t *batch = job.batch;
+    outputconfig_t &settings = job.settings;
+    /* Its names are made in the run's folder. */
     if (!settings.use_source_folder)
         memcpy(settings.output_folder, batch->output_dir_path, sizeof settings.output_folder);
-    char wanted[OUTPUTCONFIG_TEXT_SIZE];
-    char relative[OUTPUTCONFIG_TEXT_SIZE];
-    const char *made = outputconfig_get_write_names(&settings, source, index, wanted, sizeof wanted,
-                                                    relative, sizeof relative);
+    const char *made =
+        outputconfig_get_write_names(&settings, job.source, job.index, job.wanted,
+                                     sizeof job.wanted, job.relative, sizeof job.relative);
     int base = -1;
     if (made)
-        base =
-            settings.use_source_folder ? outputfile_open_source_folder(source) : run_folder(batch);
-    const char *leaf = nullptr;
-    int folder = base >= 0 ? outputfile_open_parent(base, relative, wanted, &leaf) : -1;
-    if (settings.use_source_folder && base >= 0)
-        close(base);
-    outputfile_t out;
-    memset(&out, 0, sizeof out);
-    out.fd = -1;
-    char output[OUTPUTCONFIG_TEXT_SIZE];
-    if (folder < 0 || create_output(batch, &out, folder, leaf, wanted) != 0) {
-        if (dropped_for_exit(source)) {
-            if (folder >= 0)
-                close(folder);
-            sn_image_destroy(image);
-            free(source);
-            return false;
-        }
+        base = settings.use_source_folder ? job.source_folder : run_folder(batch);
+    if (base >= 0)
+        job.folder = outputfile_open_parent(base, job.relative, job.wanted, &job.leaf);
+    if (job.folder < 0 || create_output(batch, &job.out, job.folder, job.leaf, job.wanted) != 0) {
+        if (dropped_for_exit(job.source))
+            return STEP_DROPPED;
         /* A name that could not be made at all has no text of its own to
          * show; a refused one shows itself. */
-        if (made && folder >= 0)
-            outputfile_numbered_name(wanted, out.number, output, sizeof output);
+        if (made && job.folder >= 0)
+            outputfile_numbered_name(job.wanted, job.out.number, job.output, sizeof job.output);
         else
-            snprintf(output, sizeof output, "%s", wanted[0] ? wanted : source);
-        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
-        if (folder >= 0)
-            close(folder);
-        sn_image_destroy(image);
-        free(source);
-        return true;
+            snprintf(job.output, sizeof job.output, "%s", job.wanted[0] ? job.wanted : job.source);
+        photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, job.output);
+        return STEP_DONE;
     }
     /* A failure reports the name the file was meant for. */
     char claimed[NAME_MAX + 1];
-    outputfile_numbered_name(leaf, out.number, claimed, sizeof claimed);
-    shown_name(wanted, claimed, output, sizeof output);
+    outputfile_numbered_name(job.leaf, job.out.number, claimed, sizeof claimed);
+    shown_name(job.wanted, claimed, job.output, sizeof job.output);
+    return STEP_GO_ON;
+}
 
+/* Writes the picture into the temporary file, gives it its attributes and
+ * its name. */
+file_step save_and_publish(file_job &job)
+{
+    const outputconfig_t &settings = job.settings;
     sn_image_write_params_t params;
     params.quality = settings.quality;
-    params.bits = image->has_alpha == 1 ? 32 : 24;
+    params.bits = job.image->has_alpha == 1 ? 32 : 24;
     params.reserved = 0;
     params.transparent = settings.transparent;
-    int format = settings.keep_source_format ? sn_image_guess_format(source) : settings.format;
-    int failed = sn_image_save_fd(image, out.fd, output, format, &params) != 0;
-    sn_image_destroy(image);
+    int format = settings.keep_source_format ? sn_image_guess_format(job.source) : settings.format;
+    int failed = sn_image_save_fd(job.image, job.out.fd, job.output, format, &params) != 0;
+    /* Its memory is not needed past the save. */
+    job.drop_image();
 
     mode_t mode = outputfile_default_mode();
     struct timespec times[2];
     bool keep_times = false;
     if (!failed && settings.keep_attribute) {
         struct stat st;
-        if (stat(source, &st) == 0) {
+        if (stat(job.source, &st) == 0) {
             times[0] = st.st_atim;
             times[1] = st.st_mtim;
             keep_times = true;
             mode = st.st_mode & 07777;
         }
     }
-    if (!failed && outputfile_finish(&out, mode, keep_times ? times : nullptr, output) != 0)
+    if (!failed && outputfile_finish(&job.out, mode, keep_times ? times : nullptr, job.output) != 0)
         failed = 1;
     char published[NAME_MAX + 1];
-    if (!failed && publish_output(batch, &out, leaf, published, sizeof published) != 0)
+    if (!failed && publish_output(job.batch, &job.out, job.leaf, published, sizeof published) != 0)
         failed = 1;
     if (failed) {
         /* A save given up for the exit leaves no temporary file either, and
          * a file whose save was done when the exit came is not published. */
-        const bool dropped = dropped_for_exit(source);
-        end_output(batch, &out, false);
-        close(folder);
-        if (!dropped)
-            photobatch_notify(batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, output);
-        free(source);
-        return !dropped;
+        const bool dropped = dropped_for_exit(job.source);
+        end_output(job.batch, &job.out, false);
+        job.close_folder();
+        if (dropped)
+            return STEP_DROPPED;
+        photobatch_notify(job.batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, job.output);
+        return STEP_DONE;
     }
-    end_output(batch, &out, true);
-    shown_name(wanted, published, output, sizeof output);
-    const char *kept = nullptr;
-    if (settings.delete_source) {
-        kept = reason_to_keep(source, &loaded, filter_failed, folder, output);
-        if (!kept && unlink(source) != 0) {
-            sn_log(4, NULL, "photobatch_proc", __LINE__, "unlink FAILED! %s\n", source);
-            kept = "it could not be deleted";
+    end_output(job.batch, &job.out, true);
+    shown_name(job.wanted, published, job.output, sizeof job.output);
+    return STEP_GO_ON;
+}
+
+/* With delete source on, removes the source unless something says it must
+ * stay; reports the file written and, when kept, why. */
+void keep_or_delete(file_job &job)
+{
+    int kept = 0;
+    if (job.settings.delete_source) {
+        kept = reason_to_keep(job.source, &job.loaded, job.filter_failed, job.folder, job.output);
+        if (!kept && unlink(job.source) != 0) {
+            sn_log(4, NULL, "process_file", __LINE__, "unlink FAILED! %s\n", job.source);
+            kept = PHOTOBATCH_KEPT_NOT_DELETED;
         }
     }
-    close(folder);
-    photobatch_notify(batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)source, output);
+    job.close_folder();
+    photobatch_notify(job.batch, PHOTOBATCH_EVENT_WRITTEN, (intptr_t)job.source, job.output);
     if (kept)
-        photobatch_notify(batch, PHOTOBATCH_EVENT_KEPT, (intptr_t)source, kept);
-    free(source);
-    return true;
+        photobatch_notify(job.batch, PHOTOBATCH_EVENT_KEPT, kept, job.source);
+}
+
+/* Returns false when the file was dropped for the exit. */
+bool process_file(photobatch_t *batch, int index)
+{
+    file_job job(batch, index);
+    file_step step = load_and_filter(job);
+    if (step == STEP_GO_ON)
+        step = name_and_create(job);
+    if (step == STEP_GO_ON)
+        step = save_and_publish(job);
+    if (step == STEP_GO_ON)
+        keep_or_delete(job);
+    return step != STEP_DROPPED;
 }
 
 /* Acts on one command; returns 1 when the worker must end. */

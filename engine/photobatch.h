@@ -52,9 +52,15 @@ typedef enum photobatch_event {
     PHOTOBATCH_EVENT_WRITTEN = 5,  /* argument: source path's address; text: output path */
     PHOTOBATCH_EVENT_FAILED = 6,   /* argument: one of the failure codes below */
     /* Right after event 5: with delete source on, the source was kept.
-     * argument: source path's address; text: why, a short English text. */
+     * argument: why, one of the reason codes below; text: the source path. */
     PHOTOBATCH_EVENT_KEPT = 7,
 } photobatch_event_t;
+
+/* Reasons of event 7, turned into the user's language by the page. */
+#define PHOTOBATCH_KEPT_FILTER_FAILED 1 /* a filter failed on the photo */
+#define PHOTOBATCH_KEPT_NOT_SYNCED 2    /* the output folder could not be synced */
+#define PHOTOBATCH_KEPT_CHANGED 3       /* changed since it was loaded */
+#define PHOTOBATCH_KEPT_NOT_DELETED 4   /* the delete failed */
 
 /* Failure codes of event 6 and their texts: the source path, or none, for a
  * read; the output path for a write (the source's when no name could be
@@ -68,6 +74,7 @@ typedef enum photobatch_event {
 struct sn_thread;
 struct sn_thread_mutex;
 struct outputfile;
+struct outputfile_series;
 
 typedef struct photobatch {
     fileman_t *fileman;           /* owned */
@@ -108,6 +115,9 @@ typedef struct photobatch {
     int output_dir;
     int output_dir_tried;
     char output_dir_path[OUTPUTCONFIG_TEXT_SIZE];
+    /* Where the run's searches for free output names have got to (null
+     * between runs, or when it could not be made). */
+    struct outputfile_series *series;
 } photobatch_t;
 
 photobatch_t *photobatch_create(void);

@@ -529,9 +529,18 @@ private slots:
              "the photo",
              "Apply filter [rotate] FAILED! the picture would exceed 128 megapixels and 16 times "
              "the photo"},
-            {7, (intptr_t) "/in/<a>.jpg", "a filter failed",
+            {7, PHOTOBATCH_KEPT_FILTER_FAILED, "/in/<a>.jpg",
              "Source kept: /in/<a>.jpg (a filter failed)",
              "Source kept: /in/<a>.jpg (a filter failed)"},
+            {7, PHOTOBATCH_KEPT_NOT_SYNCED, "/in/a.jpg",
+             "Source kept: /in/a.jpg (the output folder could not be synced)",
+             "Source kept: /in/a.jpg (the output folder could not be synced)"},
+            {7, PHOTOBATCH_KEPT_CHANGED, "/in/a.jpg",
+             "Source kept: /in/a.jpg (changed since it was loaded)",
+             "Source kept: /in/a.jpg (changed since it was loaded)"},
+            {7, PHOTOBATCH_KEPT_NOT_DELETED, "/in/a.jpg",
+             "Source kept: /in/a.jpg (it could not be deleted)",
+             "Source kept: /in/a.jpg (it could not be deleted)"},
         };
         QSignalSpy logged(page, &FMainProcess::logUpdate);
         QSignalSpy progress(page, &FMainProcess::progressChanged);
@@ -550,7 +559,8 @@ private slots:
         QCOMPARE(logged.at(7).at(0).toString(),
                  QStringLiteral("<font color=red>Read file FAILED! /in/a&gt;b.jpg</font>"));
         QTRY_COMPARE(viewLines(), shown);
-        page->onBatchEvent(9, 0, "unknown"); // no line for an unknown event
+        page->onBatchEvent(9, 0, "unknown");                        // no line for an unknown event
+        page->onBatchEvent(PHOTOBATCH_EVENT_KEPT, 99, "/in/a.jpg"); // nor for an unknown reason
         QCOMPARE(logged.size(), int(sizeof cases / sizeof cases[0]));
 
         // A wrapper around nothing writes nothing.
@@ -559,10 +569,10 @@ private slots:
         QCOMPARE(readAll(file("run.log")), written.join("\r\n") + "\r\n");
     }
 
-    void aKeptSourceShowsARedLineAndDoesNotCountAsFailed()
+    // Runs a.jpg and b.jpg with delete source on, a.jpg replaced after its
+    // load, to the end of the run.
+    void runReplacingTheFirstSource()
     {
-        // With delete source on, a photo replaced after its load is kept:
-        // its output is written, and the line says why the source stayed.
         for (const char *name : {"a.jpg", "b.jpg"})
             QVERIFY(zvtest::write_small_jpeg(file(name)));
         addFiles({"a.jpg", "b.jpg"});
@@ -590,9 +600,16 @@ private slots:
         MsgAnswer::next(QDialogButtonBox::Yes);
         start();
         QTRY_COMPARE_WITH_TIMEOUT(runsEnded(), 1, 20000);
+    }
+
+    void aKeptSourceShowsARedLineAndDoesNotCountAsFailed()
+    {
+        // With delete source on, a photo replaced after its load is kept:
+        // its output is written, and the line says why the source stayed.
+        runReplacingTheFirstSource();
         QString a = QString::fromStdString(file("a.jpg"));
         QString b = QString::fromStdString(file("b.jpg"));
-        QString o = QString::fromStdString(out);
+        QString o = QString::fromStdString(file("out"));
         QStringList expected{
             "Start processing, files count:2, filter count0",
             "Start Processing file: " + a,
@@ -607,6 +624,43 @@ private slots:
         QCOMPARE(kept.begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
         QVERIFY(QFileInfo::exists(a));
         QVERIFY(!QFileInfo::exists(b));
+    }
+
+    void aKeptSourceSaysWhyInTheReadersLanguage()
+    {
+        QTranslator german;
+        QString qm = QCoreApplication::applicationDirPath() + "/../app/language/de_DE.qm";
+        if (!german.load(qm))
+            QSKIP("no compiled German translation");
+        QCoreApplication::installTranslator(&german);
+        struct Uninstall {
+            QTranslator *translator;
+            ~Uninstall()
+            {
+                QCoreApplication::removeTranslator(translator);
+            }
+        } uninstall{&german};
+
+        runReplacingTheFirstSource();
+        QString a = QString::fromStdString(file("a.jpg"));
+        QTRY_VERIFY(viewLines().contains(
+            QStringLiteral("Quelle behalten: %1 (seit dem Laden ver\u00e4ndert)").arg(a)));
+
+        const struct {
+            int reason;
+            const char *shown;
+        } reasons[] = {
+            {PHOTOBATCH_KEPT_FILTER_FAILED, "ein Filter ist fehlgeschlagen"},
+            {PHOTOBATCH_KEPT_NOT_SYNCED, "der Ausgabeordner konnte nicht synchronisiert werden"},
+            {PHOTOBATCH_KEPT_CHANGED, "seit dem Laden ver\u00e4ndert"},
+            {PHOTOBATCH_KEPT_NOT_DELETED, "sie konnte nicht gel\u00f6scht werden"},
+        };
+        for (const auto &r : reasons) {
+            page->onBatchEvent(PHOTOBATCH_EVENT_KEPT, r.reason, "/in/a.jpg");
+            QTRY_COMPARE(
+                viewLines().last(),
+                QStringLiteral("Quelle behalten: /in/a.jpg (%1)").arg(QString::fromUtf8(r.shown)));
+        }
     }
 
     void completionCountsTheFilesThatFailed()

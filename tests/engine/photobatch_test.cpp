@@ -80,9 +80,9 @@ Event failed(int code, const std::string &text)
 {
     return Event{PHOTOBATCH_EVENT_FAILED, code, "", text, true};
 }
-Event kept(const std::string &source, const std::string &why)
+Event kept(const std::string &source, int why)
 {
-    return Event{PHOTOBATCH_EVENT_KEPT, 0, source, why, true};
+    return Event{PHOTOBATCH_EVENT_KEPT, why, source, "", false};
 }
 
 /* Collects the events and the filter-list requests of one batch. */
@@ -93,14 +93,24 @@ public:
     {
         Recorder *r = (Recorder *)target;
         Event e{event, argument, "", text ? text : "", text != nullptr};
-        if (event == PHOTOBATCH_EVENT_FILE || event == PHOTOBATCH_EVENT_WRITTEN ||
-            event == PHOTOBATCH_EVENT_KEPT) {
+        if (event == PHOTOBATCH_EVENT_FILE || event == PHOTOBATCH_EVENT_WRITTEN) {
             e.source = (const char *)argument;
             e.argument = 0;
+        } else if (event == PHOTOBATCH_EVENT_KEPT) {
+            /* The reason's code, and the source as its text. */
+            e.source = e.text;
+            e.text.clear();
+            e.has_text = false;
         }
-        std::lock_guard<std::mutex> lock(r->mutex_);
-        r->events_.push_back(e);
-        r->cv_.notify_all();
+        std::function<void(const Event &)> hook;
+        {
+            std::lock_guard<std::mutex> lock(r->mutex_);
+            r->events_.push_back(e);
+            r->cv_.notify_all();
+            hook = r->event_hook_;
+        }
+        if (hook)
+            hook(e);
     }
 
     static void on_filters(void *owner, const QString &path, int, QList<imagefilter_t *> &filters)
@@ -161,6 +171,12 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         hook_ = hook;
     }
+    /* Runs on the worker for every event, after it is recorded. */
+    void set_event_hook(std::function<void(const Event &)> hook)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        event_hook_ = hook;
+    }
     void set_filters(const std::vector<imagefilter_t *> &filters)
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -174,6 +190,7 @@ private:
     std::vector<std::string> filter_paths_;
     std::vector<imagefilter_t *> filters_;
     std::function<void(const std::string &)> hook_;
+    std::function<void(const Event &)> event_hook_;
 };
 
 /* A small photo-like PNG made by ImageMagick, an encoder independent of
@@ -988,8 +1005,9 @@ TEST_F(PhotoBatch, AFailedFilterKeepsTheSourceEvenWithDeleteSource)
     });
     std::vector<Event> events = run_all();
     EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(3, "failing"),
-                                          written(a, out_ + "/a.png"), kept(a, "a filter failed"),
-                                          begins(b), written(b, out_ + "/b.png"), ev(3, 1)}));
+                                          written(a, out_ + "/a.png"),
+                                          kept(a, PHOTOBATCH_KEPT_FILTER_FAILED), begins(b),
+                                          written(b, out_ + "/b.png"), ev(3, 1)}));
     EXPECT_TRUE(zvtest::file_exists(a));
     EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
     EXPECT_FALSE(zvtest::file_exists(b));
@@ -1066,7 +1084,7 @@ TEST_F(PhotoBatch, ASourceChangedAfterItsLoadIsNeverDeleted)
         ASSERT_EQ(events.size(), 5u);
         EXPECT_EQ(events[2].event, PHOTOBATCH_EVENT_WRITTEN);
         EXPECT_TRUE(is_png_of_size(events[2].text, 9, 7));
-        EXPECT_EQ(events[3], kept(a, "changed since it was loaded"));
+        EXPECT_EQ(events[3], kept(a, PHOTOBATCH_KEPT_CHANGED));
         struct stat st;
         EXPECT_EQ(lstat(a.c_str(), &st), 0) << "the changed source was deleted";
         EXPECT_TRUE(zvtest::wait_for([&] {
@@ -1114,7 +1132,7 @@ TEST_F(PhotoBatch, ASourceSwappedForAPipeAfterTheLoadersCheckDoesNotHangTheRun)
     }
     ASSERT_TRUE(ended) << "the worker hung on the pipe";
     EXPECT_EQ(rec_.events(), (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
-                                                 kept(a, "changed since it was loaded"), begins(b),
+                                                 kept(a, PHOTOBATCH_KEPT_CHANGED), begins(b),
                                                  written(b, out_ + "/b.png"), ev(3, 1)}));
     EXPECT_TRUE(is_png_of_size(out_ + "/a.png", 9, 7));
     struct stat st;
@@ -1286,6 +1304,170 @@ TEST_F(PhotoBatch, AnOutputFolderSwappedForALinkMidRunGetsNothingAtTheTarget)
     EXPECT_TRUE(is_png_of_size(moved + "/a(1).png", 9, 7));
 }
 
+/* "Use the source's folder" took the folder by its path when the name was
+ * made: a folder swapped for a link after the load sent the output to the
+ * link's target. The output goes beside the file that was loaded; when the
+ * load itself went through the link, the photo fails. */
+TEST_F(PhotoBatch, UseTheSourcesFolderWritesWhereTheLoadWent)
+{
+    config()->use_source_folder = 1;
+    struct Case {
+        const char *what;
+        bool after_load; /* swapped while the filters are asked for, else as the file begins */
+    } cases[] = {{"swapped after the load", true}, {"swapped before the load", false}};
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string folder = dir_.file("in" + std::to_string(n));
+        std::string moved = folder + ".moved";
+        std::string target = dir_.file("target" + std::to_string(n++));
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
+        std::string a = folder + "/a.png";
+        ASSERT_TRUE(zvtest::write_file(a, fixture_png()));
+        /* A photo of the same name at the target: a load through the link
+         * reads that one. */
+        ASSERT_TRUE(zvtest::write_file(target + "/a.png", fixture_png()));
+        auto swap = [=]() {
+            if (rename(folder.c_str(), moved.c_str()) == 0)
+                symlink(target.c_str(), folder.c_str());
+        };
+        if (c.after_load)
+            rec_.set_hook([=](const std::string &path) {
+                if (path == a)
+                    swap();
+            });
+        else
+            rec_.set_event_hook([=](const Event &e) {
+                if (e == begins(a))
+                    swap();
+            });
+        fileman_clear(photobatch_get_fileman(batch_));
+        add(a);
+        rec_.clear();
+        std::vector<Event> events = run_all();
+        rec_.set_hook(nullptr);
+        rec_.set_event_hook(nullptr);
+        /* The name beside the source is the source's own: the output takes
+         * the next one. */
+        if (c.after_load) {
+            EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a),
+                                                  written(a, folder + "/a(1).png"), ev(3, 1)}));
+            EXPECT_TRUE(is_png_of_size(moved + "/a(1).png", 9, 7));
+        } else {
+            EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), failed(2, folder + "/a.png"),
+                                                  ev(3, 1)}));
+            EXPECT_EQ(folder_names(moved), std::vector<std::string>{"a.png"});
+        }
+        EXPECT_EQ(folder_names(target), std::vector<std::string>{"a.png"});
+    }
+}
+
+/* Keep attributes copied the set-user-ID and set-group-ID bits: run as root
+ * over another user's file of mode 6777, the output was a root-owned
+ * "-rwsrwsrwx". Only the permission bits are kept, as cp -p does when it
+ * does not keep the owner. */
+TEST_F(PhotoBatch, KeepAttributeLeavesOutTheSetIdAndStickyBits)
+{
+    config()->keep_attribute = 1;
+    struct Case {
+        mode_t source;
+        mode_t output;
+    } cases[] = {{06777, 0777}, {04755, 0755}, {02750, 0750}, {01644, 0644}, {0640, 0640}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << std::oct << c.source);
+        std::string a = source("a.png");
+        /* Another user's file, as in the report; a chown clears the set-ID
+         * bits, so the mode comes after it. */
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(a.c_str(), 4242, 4242), 0);
+        }
+        ASSERT_EQ(chmod(a.c_str(), c.source), 0);
+        struct stat st;
+        ASSERT_EQ(stat(a.c_str(), &st), 0);
+        if ((st.st_mode & 07777) != c.source) {
+            /* Not root: set-group-ID of a group one is not in is dropped. */
+            std::cout << "mode " << std::oct << c.source << " cannot be set here\n";
+            continue;
+        }
+        fileman_clear(photobatch_get_fileman(batch_));
+        add(a);
+        rec_.clear();
+        std::string output = out_ + "/a.png";
+        EXPECT_EQ(run_all(),
+                  (std::vector<Event>{ev(1, 0), begins(a), written(a, output), ev(3, 1)}));
+        ASSERT_EQ(stat(output.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.output);
+        EXPECT_EQ(st.st_uid, geteuid());
+        unlink(output.c_str());
+        unlink(a.c_str());
+    }
+}
+
+/* Every photo searched its numbered name from "(1)": thousands of photos
+ * giving one name took a minute. A run goes on from where its last search
+ * for that name ended; the names come out as before, a file already there
+ * still makes a gap, and a new run searches afresh. */
+TEST_F(PhotoBatch, NumberedNamesGoOnFromTheLastSearchOfTheRun)
+{
+    std::vector<std::string> sources;
+    for (const char *path :
+         {"src/a.png", "src/b.png", "src2/a.png", "src2/b.png", "src3/a.png", "src4/a.png"}) {
+        std::string p = dir_.file(path);
+        mkdir(p.substr(0, p.rfind('/')).c_str(), 0755);
+        ASSERT_TRUE(zvtest::write_file(p, fixture_png()));
+        sources.push_back(p);
+    }
+    struct Case {
+        const char *what;
+        std::vector<std::string> existing;
+        std::vector<std::string> names; /* of the outputs, in the list's order */
+    } cases[] = {
+        {"an empty folder", {}, {"a.png", "b.png", "a(1).png", "b(1).png", "a(2).png", "a(3).png"}},
+        {"gaps",
+         {"a(1).png", "a(3).png"},
+         {"a.png", "b.png", "a(2).png", "b(1).png", "a(4).png", "a(5).png"}},
+        {"the name itself taken",
+         {"a.png", "b(2).png"},
+         {"a(1).png", "b.png", "a(2).png", "b(1).png", "a(3).png", "a(4).png"}},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out = dir_.file("numbered" + std::to_string(n++));
+        ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+        for (const std::string &name : c.existing)
+            ASSERT_TRUE(zvtest::write_file(out + "/" + name, std::string("someone's")));
+        strcpy(config()->output_folder, out.c_str());
+        fileman_clear(photobatch_get_fileman(batch_));
+        std::vector<Event> expected{ev(1, 0)};
+        for (size_t i = 0; i < sources.size(); i++) {
+            add(sources[i]);
+            expected.push_back(begins(sources[i]));
+            expected.push_back(written(sources[i], out + "/" + c.names[i]));
+        }
+        expected.push_back(ev(3, 1));
+        rec_.clear();
+        EXPECT_EQ(run_all(), expected);
+        for (const std::string &name : c.existing) {
+            std::vector<uint8_t> kept = zvtest::read_file(out + "/" + name);
+            EXPECT_EQ(std::string(kept.begin(), kept.end()), "someone's") << name;
+        }
+        for (const std::string &name : c.names)
+            EXPECT_TRUE(is_png_of_size(out + "/" + name, 9, 7)) << name;
+    }
+
+    /* The first name freed after a run is found by the next run. */
+    std::string out = dir_.file("numbered0");
+    ASSERT_EQ(unlink((out + "/a.png").c_str()), 0);
+    fileman_clear(photobatch_get_fileman(batch_));
+    add(sources[0]);
+    strcpy(config()->output_folder, out.c_str());
+    rec_.clear();
+    EXPECT_EQ(run_all(), (std::vector<Event>{ev(1, 0), begins(sources[0]),
+                                             written(sources[0], out + "/a.png"), ev(3, 1)}));
+}
+
 /* touch -r, rsync --inplace -t or a restoring editor rewrite a file and
  * put its size and modification time back: the change time still tells. */
 TEST_F(PhotoBatch, ASourceRewrittenInPlaceWithItsTimesPutBackIsKept)
@@ -1319,7 +1501,7 @@ TEST_F(PhotoBatch, ASourceRewrittenInPlaceWithItsTimesPutBackIsKept)
     std::vector<Event> events = run_all();
     rec_.set_hook(nullptr);
     EXPECT_EQ(events, (std::vector<Event>{ev(1, 0), begins(a), written(a, out_ + "/a.png"),
-                                          kept(a, "changed since it was loaded"), ev(3, 1)}));
+                                          kept(a, PHOTOBATCH_KEPT_CHANGED), ev(3, 1)}));
     EXPECT_EQ(zvtest::read_file(a), rewritten);
 }
 

@@ -97,6 +97,26 @@
         <source>the picture would exceed %1 megapixels and %2 times the photo</source>
         <translation>das Bild würde %1 Megapixel und das %2-Fache des Fotos überschreiten</translation>
     </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>a filter failed</source>
+        <translation>ein Filter ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>the output folder could not be synced</source>
+        <translation>der Ausgabeordner konnte nicht synchronisiert werden</translation>
+    </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>changed since it was loaded</source>
+        <translation>seit dem Laden verändert</translation>
+    </message>
+    <message>
+        <location filename="../../app/fmainprocess.cpp"/>
+        <source>it could not be deleted</source>
+        <translation>sie konnte nicht gelöscht werden</translation>
+    </message>
 </context>
 <context>
     <name>UFMainOutput</name>
