@@ -273,13 +273,15 @@ void CFileModel::scrollBarValueChanged(int)
     cancelThumbnails();
 }
 
-void CFileModel::stopThumbnails()
+bool CFileModel::stopThumbnails(int timeoutMs)
 {
     if (!m_tasks)
-        return;
+        return true;
     cancelThumbnails();
-    // Only here, at shutdown, is a running decode waited for.
-    sn_taskman_clearall(m_tasks, 1);
+    // Only here, at shutdown, is a running task waited for; its decode is
+    // asked to stop.
+    const bool ended = sn_taskman_close(m_tasks, timeoutMs) == 0;
+    m_tasks = nullptr;
     m_relay->detach([this] {
         // A record the worker still runs (a decode that outlasted the wait)
         // is freed by the worker once it finds the relay detached.
@@ -289,9 +291,8 @@ void CFileModel::stopThumbnails()
                 destroy_request(request);
         m_requests.clear();
     });
-    sn_taskman_destroy(m_tasks);
-    m_tasks = nullptr;
     freeThumbnails();
+    return ended;
 }
 
 void CFileModel::freeThumbnails()

@@ -47,8 +47,10 @@ public:
     // Requests not yet started are skipped; a running decode is never waited
     // for, its picture is checked against the list when it arrives.
     void cancelThumbnails();
-    // Ends the worker and frees every thumbnail; once, at shutdown.
-    void stopThumbnails();
+    // Ends the worker within timeoutMs (a decode in progress stops at its
+    // next row) and frees every thumbnail; once, at shutdown. False when a
+    // task was still at work: the worker then frees what it holds.
+    bool stopThumbnails(int timeoutMs = 12000);
     void refresh();
     bool addFile(const char *path, unsigned size, int mtime, bool notify);
     // Between these two, addFile appends and the name order is restored once

@@ -14,17 +14,20 @@
 #include "foptions.h"
 #include "outputconfig.h"
 #include "photobatch.h"
+#include "preview.h"
 #include "startfolder.h"
 #include "stylemsg.h"
 #include "styletitle.h"
 
 #include "base/sn_setting.h"
 
+#include <limits.h>
 #include <string.h>
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QMenuBar>
 #include <QStackedWidget>
@@ -138,22 +141,49 @@ void FMain::createMenus()
     help->addAction(m_actAbout);
 }
 
-void FMain::stopWorkers()
+// What is left of the deadline, in whole milliseconds.
+static int remainingMs(const QDeadlineTimer &deadline)
+{
+    const qint64 left = deadline.remainingTime();
+    return left < 0 ? 0 : (int)qMin<qint64>(left, INT_MAX);
+}
+
+bool FMain::stopWorkers(int timeoutMs)
 {
     if (m_workersStopped)
-        return;
+        return m_workersEnded;
     m_workersStopped = true;
     if (!m_batch)
-        return;
+        return true;
+    const QDeadlineTimer deadline(timeoutMs);
     // An edit typed just before the end is kept like any other.
     m_workflow->applyPendingEdits();
-    m_workflow->stopPreview();
-    m_file->stopThumbnails();
+    // Asked before anyone is waited for: each worker leaves its decode or
+    // save at once and its run after the filter at work, all at the same
+    // time. The thumbnail worker's tasks are short once asked.
+    preview_ask_exit(m_workflow->previewEngine());
+    photobatch_ask_exit(m_batch);
+    bool ended = m_workflow->stopPreview(remainingMs(deadline));
+    ended = m_file->stopThumbnails(remainingMs(deadline)) && ended;
+    photobatch_t *batch = m_batch;
     m_batch = nullptr;
-    photobatch_destroy_instance();
+    const bool batchEnded = photobatch_destroy_instance(remainingMs(deadline)) == 0;
     // What the batch worker reported while it stopped never reaches the
     // ended event loop; the page takes it from its own queue.
     m_process->takeReports();
+    // A worker given up inside a filter reports nothing more, and its run
+    // is still going as far as its record says (it is left in place): the
+    // run ends here as cancelled, after every line the worker did report.
+    if (!batchEnded && photobatch_get_status(batch) != PHOTOBATCH_STATUS_IDLE)
+        m_process->onBatchEvent(PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
+    m_workersEnded = ended && batchEnded;
+    return m_workersEnded;
+}
+
+void FMain::closeLogFile()
+{
+    if (m_process)
+        m_process->closeLogFile();
 }
 
 void FMain::setBusy(bool busy)
@@ -238,8 +268,8 @@ void FMain::changeEvent(QEvent *event)
 
 void FMain::onExit()
 {
-    // Off the screen before the event loop ends: shutdown may wait seconds
-    // for the batch worker's file in hand.
+    // Off the screen before the event loop ends: the workers may take a
+    // moment to stop.
     hide();
     QCoreApplication::quit();
 }

@@ -25,9 +25,17 @@ public:
     explicit FMain(QWidget *parent = nullptr);
     ~FMain() override;
 
-    // Stops the preview, thumbnail and batch workers, in this order; main
-    // calls it once after the event loop.
-    void stopWorkers();
+    // Stops the preview, thumbnail and batch workers: all three are asked at
+    // once and waited for within timeoutMs in all, so that one inside a long
+    // filter does not hold up the others. True once all have ended and the
+    // engine is freed. False when one is still inside a filter: nothing that
+    // it may use has been freed, and the process must end without the
+    // window's destruction (main does so). Acts once; main calls it after
+    // the event loop with the exit's bound.
+    bool stopWorkers(int timeoutMs = 120000);
+    // Writes out and closes the Step 4 log file, for an end without the
+    // window's destruction.
+    void closeLogFile();
 
     // False when the batch engine's worker could not be started: the window
     // then holds no pages and start-up ends with a message.
@@ -78,6 +86,9 @@ signals:
 
 public slots:
     void setBusy(bool busy);
+    // File > Exit, and the signals that end a session: off the screen, then
+    // the event loop ends.
+    void onExit();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -85,7 +96,6 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private slots:
-    void onExit();
     void onOptions();
     void onHomePage();
     void onHelpFile();
@@ -116,6 +126,7 @@ private:
     struct photobatch *m_batch = nullptr;
     bool m_busy = false;
     bool m_workersStopped = false;
+    bool m_workersEnded = true;
 };
 
 #endif

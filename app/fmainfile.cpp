@@ -79,9 +79,9 @@ void FMainFile::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void FMainFile::stopThumbnails()
+bool FMainFile::stopThumbnails(int timeoutMs)
 {
-    m_model->stopThumbnails();
+    return m_model->stopThumbnails(timeoutMs);
 }
 
 void FMainFile::setBusy(bool busy)

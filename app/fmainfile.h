@@ -25,8 +25,9 @@ public:
 
     // Refreshes the file count and the current file's details.
     void updateFileInfo();
-    // Stops the thumbnail worker; once, at shutdown, before the list goes.
-    void stopThumbnails();
+    // Stops the thumbnail worker within timeoutMs; once, at shutdown, before
+    // the list goes. False when a task was still at work.
+    bool stopThumbnails(int timeoutMs = 12000);
     // Offers to save a modified list; *cancel comes back set when the window
     // must stay open. Null cancel: no Cancel button.
     void askSaveFileList(bool *cancel);

@@ -307,6 +307,13 @@ void FMainProcess::takeReports()
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
+void FMainProcess::closeLogFile()
+{
+    if (m_logFile)
+        fclose(m_logFile);
+    m_logFile = nullptr;
+}
+
 void FMainProcess::on_btnStartClicked()
 {
     if (!engineAlive())

@@ -60,6 +60,9 @@ public:
     // calls it once the worker has stopped: its last lines are still queued
     // then, and the event loop that would deliver them has ended.
     void takeReports();
+    // Writes out and closes the log file, for an end of the process without
+    // this page's destruction.
+    void closeLogFile();
 
 signals:
     // A line was reported, in the markup of the view.

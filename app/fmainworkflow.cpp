@@ -143,19 +143,20 @@ FMainWorkflow::~FMainWorkflow()
     delete m_ui;
 }
 
-void FMainWorkflow::stopPreview()
+bool FMainWorkflow::stopPreview(int timeoutMs)
 {
     if (!m_preview)
-        return;
+        return !m_workerLeftRunning;
     // The display lets go of the engine first: a stage it is copying ends.
     m_ui->widgetPreview->setPreview(nullptr);
-    if (preview_destroy(m_preview) != 0)
+    if (preview_destroy(m_preview, timeoutMs) != 0)
         m_workerLeftRunning = true;
     m_preview = nullptr;
     if (!m_workerLeftRunning) {
         qDeleteAll(m_retired);
         m_retired.clear();
     }
+    return !m_workerLeftRunning;
 }
 
 void FMainWorkflow::updatePreviewFile()

@@ -56,8 +56,9 @@ public:
                              int index = -1);
     // The preview re-checks the current file.
     void updatePreviewFile();
-    // Stops the preview worker; once, at shutdown.
-    void stopPreview();
+    // Stops the preview worker, waiting up to timeoutMs; once, at shutdown.
+    // False when it is still inside a filter: the operations then stay.
+    bool stopPreview(int timeoutMs = 5000);
 
     // The pipeline as the interface thread sees it (read without the mutex).
     const QList<CAbstractOperation *> &operations() const

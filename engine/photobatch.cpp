@@ -3,7 +3,8 @@
  * settings, the command post of the interface thread, and the worker that
  * loads, filters and saves each file under a name that nobody else holds.
  *
- *   photobatch_create, photobatch_destroy, photobatch_*_instance
+ *   photobatch_create, photobatch_ask_exit, photobatch_destroy,
+ *   photobatch_*_instance
  *   photobatch_set_process_callback, photobatch_set_filter_callback,
  *   photobatch_clear_filter_callback
  *   photobatch_get_*, photobatch_start/stop/pause/resume, photobatch_notify
@@ -20,6 +21,7 @@
 #include "image/sn_image_codec.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -40,10 +42,8 @@ std::atomic<photobatch_t *> g_instance{nullptr};
 const int k_post_polls = 1000;
 const int k_post_poll_ms = 1;
 const int k_idle_ms = 50;
-/* The file in hand may be a large save on a slow disk: wait long for it, but
- * not forever; a worker that never ends is left alone rather than freed under
- * its feet. */
-const int k_exit_wait_ms = 120000;
+/* An engine that never ran: its idle worker ends as soon as it is woken. */
+const int k_unused_exit_ms = 2000;
 
 /* A clear of the filter callback waits for a call in progress; polled, as
  * the posters do. */
@@ -182,6 +182,70 @@ int reason_to_keep(const char *source, const struct stat *loaded, int filter_fai
     return 0;
 }
 
+/* The output's temporary file is made, published and removed under
+ * out_lock, and only while the exit has not been asked: an exit that gives
+ * the worker up (give_up_worker) then either finds the file registered and
+ * removes it, or came first, and no file is made or published after it.
+ * The lock is never held while the file is written. Returns -1, logged by
+ * the output's own steps, or at once when the exit was asked. */
+int create_output(photobatch_t *batch, outputfile_t *out, int folder, const char *leaf,
+                  const char *shown)
+{
+    sn_thread_mutex_guard guard(batch->out_lock);
+    if (sn_thread_stop_asked() || outputfile_create(out, folder, leaf, shown, batch->series) != 0)
+        return -1;
+    batch->out_in_flight = out;
+    return 0;
+}
+
+int publish_output(photobatch_t *batch, outputfile_t *out, const char *leaf, char *published,
+                   size_t size)
+{
+    sn_thread_mutex_guard guard(batch->out_lock);
+    if (sn_thread_stop_asked())
+        return -1;
+    return outputfile_publish(out, leaf, published, size);
+}
+
+/* Closes the output, removing its temporary file when it was not published. */
+void end_output(photobatch_t *batch, outputfile_t *out, bool published)
+{
+    sn_thread_mutex_guard guard(batch->out_lock);
+    if (published)
+        outputfile_close(out);
+    else
+        outputfile_discard(out);
+    batch->out_in_flight = nullptr;
+}
+
+/* The destroyer's side when the worker did not end in time: it is still
+ * inside a filter (or a write that blocks). Its temporary file goes now: the
+ * process may end before the worker runs again. The worker's descriptors
+ * are its own and stay open (closing one under it could hand its number to
+ * another file); the name goes only while it is still the file that was
+ * created, as outputfile_discard does. The worker reports nothing more: a
+ * report may no longer reach anyone. */
+void give_up_worker(photobatch_t *batch)
+{
+    {
+        sn_thread_mutex_guard guard(batch->mutex);
+        batch->given_up = 1;
+        batch->process_callback = nullptr;
+        batch->process_target = nullptr;
+        batch->filter_callback = nullptr;
+        batch->filter_owner = nullptr;
+    }
+    sn_thread_mutex_guard guard(batch->out_lock);
+    const outputfile_t *out = batch->out_in_flight;
+    struct stat st;
+    if (out && out->temp[0] && fstatat(out->folder, out->temp, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        st.st_dev == out->claimed.st_dev && st.st_ino == out->claimed.st_ino &&
+        unlinkat(out->folder, out->temp, 0) != 0)
+        sn_log(4, NULL, "photobatch_destroy", __LINE__, "unlink FAILED! %s\n", out->temp);
+    sn_log(4, NULL, "photobatch_destroy", __LINE__,
+           "worker did not end FAILED! its file given up, the record left to it\n");
+}
+
 /* The program is ending and its worker was asked to stop: the file in hand
  * is dropped wherever it was (decode, filters or save), neither written nor
  * failed, its source untouched; the exit then ends the run as cancelled. */
@@ -309,7 +373,8 @@ file_step load_and_filter(file_job &job)
     for (imagefilter_t *filter : qAsConst(filters)) {
         if (!filter)
             continue;
-        const int refused = imagefilter_execute(filter, job.image) != 0;
+        /* Asked before or during a filter: none begins after it. */
+        const int refused = !sn_thread_stop_asked() && imagefilter_execute(filter, job.image) != 0;
         if (dropped_for_exit(job.source))
             return STEP_DROPPED;
         if (refused && !sn_image_growth_refused()) {
@@ -349,8 +414,9 @@ file_step name_and_create(file_job &job)
         base = settings.use_source_folder ? job.source_folder : run_folder(batch);
     if (base >= 0)
         job.folder = outputfile_open_parent(base, job.relative, job.wanted, &job.leaf);
-    if (job.folder < 0 ||
-        outputfile_create(&job.out, job.folder, job.leaf, job.wanted, batch->series) != 0) {
+    if (job.folder < 0 || create_output(batch, &job.out, job.folder, job.leaf, job.wanted) != 0) {
+        if (dropped_for_exit(job.source))
+            return STEP_DROPPED;
         /* A name that could not be made at all has no text of its own to
          * show; a refused one shows itself. */
         if (made && job.folder >= 0)
@@ -397,19 +463,20 @@ file_step save_and_publish(file_job &job)
     if (!failed && outputfile_finish(&job.out, mode, keep_times ? times : nullptr, job.output) != 0)
         failed = 1;
     char published[NAME_MAX + 1];
-    if (!failed && outputfile_publish(&job.out, job.leaf, published, sizeof published) != 0)
+    if (!failed && publish_output(job.batch, &job.out, job.leaf, published, sizeof published) != 0)
         failed = 1;
     if (failed) {
-        /* A save given up for the exit leaves no temporary file either. */
+        /* A save given up for the exit leaves no temporary file either, and
+         * a file whose save was done when the exit came is not published. */
         const bool dropped = dropped_for_exit(job.source);
-        outputfile_discard(&job.out);
+        end_output(job.batch, &job.out, false);
         job.close_folder();
         if (dropped)
             return STEP_DROPPED;
         photobatch_notify(job.batch, PHOTOBATCH_EVENT_FAILED, PHOTOBATCH_FAILED_WRITE, job.output);
         return STEP_DONE;
     }
-    outputfile_close(&job.out);
+    end_output(job.batch, &job.out, true);
     shown_name(job.wanted, published, job.output, sizeof job.output);
     return STEP_GO_ON;
 }
@@ -492,15 +559,24 @@ int handle_command(photobatch_t *batch, int command)
         batch->status.store(PHOTOBATCH_STATUS_RUNNING, std::memory_order_release);
         photobatch_notify(batch, PHOTOBATCH_EVENT_STARTED, 1, nullptr);
         break;
-    case PHOTOBATCH_COMMAND_EXIT:
+    case PHOTOBATCH_COMMAND_EXIT: {
         sn_log(2, NULL, "photobatch_proc", __LINE__, "exit!\n");
-        /* A run in progress ends as if stopped, so its page hears of it. */
-        if (status != PHOTOBATCH_STATUS_IDLE) {
-            batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
-            photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
+        /* A run in progress ends as if stopped, so its page hears of it;
+         * unless the destroyer has given this worker up: then the status
+         * stays, and the destroyer's caller, which reads it, reports. */
+        bool ended = false;
+        {
+            sn_thread_mutex_guard guard(batch->mutex);
+            if (!batch->given_up && status != PHOTOBATCH_STATUS_IDLE) {
+                batch->status.store(PHOTOBATCH_STATUS_IDLE, std::memory_order_release);
+                ended = true;
+            }
         }
+        if (ended)
+            photobatch_notify(batch, PHOTOBATCH_EVENT_FINISHED, 0, nullptr);
         end_run_folder(batch);
         return 1;
+    }
     default:
         break;
     }
@@ -559,11 +635,12 @@ photobatch_t *photobatch_create(void)
     /* The list, the settings and the lock exist before the worker can look
      * at them. */
     batch->mutex = sn_thread_mutex_create();
+    batch->out_lock = sn_thread_mutex_create();
     batch->fileman = fileman_create();
     batch->outputconfig = outputconfig_create();
-    if (!batch->mutex || !batch->fileman || !batch->outputconfig) {
+    if (!batch->mutex || !batch->out_lock || !batch->fileman || !batch->outputconfig) {
         sn_log(4, NULL, "photobatch_create", __LINE__, "create list or settings FAILED!\n");
-        photobatch_destroy(batch);
+        photobatch_destroy(batch, 0);
         return nullptr;
     }
     char name[64];
@@ -571,41 +648,47 @@ photobatch_t *photobatch_create(void)
     batch->thread = sn_thread_open(name, -1, 0, photobatch_proc, batch);
     if (!batch->thread) {
         sn_log(4, NULL, "photobatch_create", __LINE__, "open thread task_proc FAILED!\n");
-        photobatch_destroy(batch);
+        photobatch_destroy(batch, 0);
         return nullptr;
     }
     return batch;
 }
 
-void photobatch_destroy(photobatch_t *batch)
+void photobatch_ask_exit(photobatch_t *batch)
+{
+    if (!batch || !batch->thread)
+        return;
+    batch->result.store(0, std::memory_order_release);
+    batch->command.store(PHOTOBATCH_COMMAND_EXIT, std::memory_order_release);
+    /* The stop word, which the decode, the save and the steps between the
+     * filters look at; it also wakes an idle worker. */
+    sn_thread_ask_stop(batch->thread);
+}
+
+int photobatch_destroy(photobatch_t *batch, int timeout_ms)
 {
     if (!batch)
-        return;
+        return 0;
     if (batch->thread) {
-        batch->result.store(0, std::memory_order_release);
-        batch->command.store(PHOTOBATCH_COMMAND_EXIT, std::memory_order_release);
-        /* The file in hand is given up at the next row of its decode or save,
-         * or after the filter at work: the program ends at once, nothing of
-         * that file is written and its source is untouched. */
-        sn_thread_ask_stop(batch->thread);
-        int waited = 0;
-        while (!batch->exited.load(std::memory_order_acquire) && waited < k_exit_wait_ms) {
-            sleep_ms(1);
-            waited += 1;
-        }
-        if (!batch->exited.load(std::memory_order_acquire)) {
-            sn_log(4, NULL, "photobatch_destroy", __LINE__,
-                   "worker did not end FAILED! record left in place\n");
-            return;
-        }
-        sn_thread_close(batch->thread, 2000);
+        photobatch_ask_exit(batch);
+        /* The close returns as soon as the worker has ended. */
+        sn_thread_close(batch->thread, timeout_ms < 0 ? 0 : timeout_ms);
         batch->thread = nullptr;
+        if (!batch->exited.load(std::memory_order_acquire)) {
+            give_up_worker(batch);
+            return -1;
+        }
+    } else if (batch->given_up && !batch->exited.load(std::memory_order_acquire)) {
+        /* Given up before and still at work: the record stays its. */
+        return -1;
     }
     end_run_folder(batch);
     fileman_destroy(batch->fileman);
     outputconfig_destroy(batch->outputconfig);
+    sn_thread_mutex_destroy(batch->out_lock);
     sn_thread_mutex_destroy(batch->mutex);
     free(batch);
+    return 0;
 }
 
 int photobatch_create_instance(void)
@@ -617,7 +700,7 @@ int photobatch_create_instance(void)
         return -1;
     photobatch_t *expected = nullptr;
     if (!g_instance.compare_exchange_strong(expected, batch, std::memory_order_acq_rel)) {
-        photobatch_destroy(batch);
+        photobatch_destroy(batch, k_unused_exit_ms);
         return -1;
     }
     return 0;
@@ -628,10 +711,10 @@ photobatch_t *photobatch_get_instance(void)
     return g_instance.load(std::memory_order_acquire);
 }
 
-void photobatch_destroy_instance(void)
+int photobatch_destroy_instance(int timeout_ms)
 {
     photobatch_t *batch = g_instance.exchange(nullptr, std::memory_order_acq_rel);
-    photobatch_destroy(batch);
+    return photobatch_destroy(batch, timeout_ms);
 }
 
 void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_callback_t callback,

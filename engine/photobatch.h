@@ -77,6 +77,7 @@ typedef enum photobatch_event {
 
 struct sn_thread;
 struct sn_thread_mutex;
+struct outputfile;
 struct outputfile_series;
 
 typedef struct photobatch {
@@ -102,6 +103,16 @@ typedef struct photobatch {
     std::atomic<int> total;   /* files in the list when the run started */
     std::atomic<int> current; /* view index of the file in hand */
     std::atomic<int> exited;  /* set by the worker as the last thing it touches */
+    /* Set under the mutex when the destroyer gives up a worker still inside
+     * a filter: from then on the worker reports nothing and leaves status
+     * alone. */
+    int given_up;
+    /* The temporary file of the file in hand, from its creation to its
+     * publication or removal; under out_lock, which the worker holds only
+     * while it creates, publishes or removes that file (never while it
+     * writes it), so that an exit which gives the worker up can remove it. */
+    struct sn_thread_mutex *out_lock;
+    struct outputfile *out_in_flight;
     /* The worker's own: the run's output folder, opened once per run (-1
      * when not yet, or when it could not be), the path it was opened by,
      * and whether it was tried. */
@@ -114,13 +125,26 @@ typedef struct photobatch {
 } photobatch_t;
 
 photobatch_t *photobatch_create(void);
-/* Stops a running batch after the file in hand (a save is never cut short),
- * ends the worker and frees everything. */
-void photobatch_destroy(photobatch_t *batch);
+/* Asks the worker to end and returns at once. The file in hand is given up
+ * at the next row of its decode or save, or after the filter at work (a
+ * filter cannot be interrupted): nothing of it is written, its source is
+ * untouched, and a run in progress ends as cancelled. */
+void photobatch_ask_exit(photobatch_t *batch);
+/* Asks the worker to end as photobatch_ask_exit does, waits up to
+ * timeout_ms for it (unless given, as long as a large file's filter can
+ * take: 2 minutes), then frees everything: 0. -1 when the worker is still
+ * inside a filter then: it is given up. Its temporary file is removed and it
+ * can create or publish no other; it reports nothing more, its status stays
+ * as it was, and the record is left to it: whatever it may still touch (the
+ * filters it was given, the pictures they borrow) must not be freed either,
+ * and the caller ends the process. Destroyed again once it has ended, the
+ * record is freed. */
+int photobatch_destroy(photobatch_t *batch, int timeout_ms = 120000);
 
 int photobatch_create_instance(void);
 photobatch_t *photobatch_get_instance(void);
-void photobatch_destroy_instance(void);
+/* Forgets the instance and destroys it with photobatch_destroy's result. */
+int photobatch_destroy_instance(int timeout_ms = 120000);
 
 void photobatch_set_process_callback(photobatch_t *batch, photobatch_process_callback_t callback,
                                      void *target);
@@ -136,8 +160,9 @@ outputconfig_t *photobatch_get_outputconfig(photobatch_t *batch);
 int photobatch_get_status(photobatch_t *batch);
 int photobatch_get_current(photobatch_t *batch);
 
-/* Post a command and wait up to 200 x 5 ms for the worker to take it;
- * the worker's result (0 / -1), or -1 on time-out. */
+/* Post a command and wait up to 1 s (1000 polls of 1 ms; the worker is
+ * woken for it) for the worker to take it; the worker's result (0 / -1), or
+ * -1 on time-out. */
 int photobatch_start(photobatch_t *batch);
 int photobatch_stop(photobatch_t *batch);
 int photobatch_pause(photobatch_t *batch);

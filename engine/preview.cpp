@@ -1,5 +1,6 @@
 /*
- * preview: preview_create, preview_destroy, preview_enable, preview_disable,
+ * preview: preview_create, preview_ask_exit, preview_destroy, preview_enable,
+ * preview_disable,
  * preview_update_file, preview_invalidate, preview_set_stage,
  * preview_wait_idle, preview_lock_image, preview_unlock_image and the worker preview_proc.
  * Leans on sn_thread (worker, mutexes), the file list of the batch engine,
@@ -31,7 +32,6 @@ const int k_release_ms = 1000;
 const int k_post_sleep_ms = 5;
 /* How long a poster waits for the worker to take its command. */
 const int k_post_timeout_ms = 5000;
-const int k_close_timeout_ms = 5000;
 const int k_no_stage = PREVIEW_STAGE_COUNT; /* "dirty" when nothing was invalidated */
 const size_t k_default_budget = (size_t)1 << 30;
 
@@ -613,14 +613,24 @@ preview_t *preview_create(preview_notify_callback_t notify, filter_list_callback
     return preview;
 }
 
-int preview_destroy(preview_t *preview)
+void preview_ask_exit(preview_t *preview)
+{
+    if (!preview || !preview->thread)
+        return;
+    preview->command.fetch_or(command_bit(PREVIEW_COMMAND_EXIT), std::memory_order_acq_rel);
+    /* A decode in progress ends at its next row; a run ends before its next
+     * stage. */
+    sn_thread_ask_stop(preview->thread);
+    wake_worker(preview);
+}
+
+int preview_destroy(preview_t *preview, int timeout_ms)
 {
     if (!preview)
         return 0;
     if (preview->thread) {
-        preview->command.fetch_or(command_bit(PREVIEW_COMMAND_EXIT), std::memory_order_acq_rel);
-        wake_worker(preview);
-        sn_thread_close(preview->thread, k_close_timeout_ms);
+        preview_ask_exit(preview);
+        sn_thread_close(preview->thread, timeout_ms < 0 ? 0 : timeout_ms);
         preview->thread = NULL;
         /* A worker still inside a filter may touch the record later; leaving
          * it in place beats freeing memory under a running thread. */

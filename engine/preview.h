@@ -110,10 +110,15 @@ typedef struct preview {
 
 preview_t *preview_create(preview_notify_callback_t notify, filter_list_callback_t filters_callback,
                           void *owner);
-/* Ends the worker (5 s) and frees the record: 0. -1 when the worker did not
- * end: the record is then left in place, and whatever the worker may still
- * touch (the owner, the filters it was given) must not be freed either. */
-int preview_destroy(preview_t *preview);
+/* Asks the worker to end and returns at once: a run ends before its next
+ * stage, a decode at its next row, a filter at work only once it is done. */
+void preview_ask_exit(preview_t *preview);
+/* Ends the worker, asked as preview_ask_exit does and waited for up to
+ * timeout_ms (5 s unless given), and frees the record: 0. -1 when the worker did not end (a
+ * filter at work): the record is then left in place, and whatever the worker
+ * may still touch (the owner, the filters it was given) must not be freed
+ * either. */
+int preview_destroy(preview_t *preview, int timeout_ms = 5000);
 
 /* Post a command and wait up to 1000 x 5 ms for the worker to take it: 0, or
  * -1 on time-out (the command stays posted). */

@@ -31,5 +31,11 @@ const sn_task_node_t *sn_taskman_add(sn_taskman_t *manager, const sn_task_t *tas
 int sn_taskman_clearall(sn_taskman_t *manager, int force);
 /* Drops everything, stops the worker and frees the manager. */
 void sn_taskman_destroy(sn_taskman_t *manager);
+/* Ends the manager within timeout_ms: drops every queued task, asks the
+ * running one to stop (its thread's stop word: a decode ends at its next
+ * row) and waits for the worker to end, then frees the manager: 0. -1 when
+ * the running task is still at work then: the manager is left to the
+ * worker, which frees it as it ends. */
+int sn_taskman_close(sn_taskman_t *manager, int timeout_ms);
 
 #endif

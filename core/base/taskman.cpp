@@ -1,7 +1,7 @@
 /*
  * The task manager: sn_taskman_create, sn_taskman_add, sn_taskman_clearall,
- * sn_taskman_destroy, and the worker (task_proc) that takes tasks from the
- * three queues, highest priority first.
+ * sn_taskman_destroy, sn_taskman_close, and the worker (task_proc) that
+ * takes tasks from the three queues, highest priority first.
  *
  * The running task is published under the queue mutex in the same step that
  * unlinks it, so a drop either finds the task still queued or sees it running.
@@ -123,6 +123,39 @@ int task_proc(void *param, const std::atomic<int> *stop)
     }
 }
 
+/* Under the mutex: frees every queued task without calling its functions. */
+void drop_queued(sn_taskman_t *manager)
+{
+    for (int q = QUEUE_COUNT - 1; q >= 0; q--) {
+        sn_task_node_t *node = manager->queues[q].head;
+        while (node) {
+            sn_task_node_t *next = node->next;
+            free(node);
+            node = next;
+        }
+        manager->queues[q].head = nullptr;
+        manager->queues[q].tail = nullptr;
+    }
+}
+
+/* Stops the worker within timeout_ms and frees the manager, or hands it to
+ * the worker that still runs a task: 0 / -1. */
+int end_manager(sn_taskman_t *manager, int timeout_ms, const char *function)
+{
+    if (manager->worker) {
+        manager->exit.store(1, std::memory_order_release);
+        sn_thread_close(manager->worker, timeout_ms);
+        manager->worker = nullptr;
+    }
+    if (manager->owner.exchange(OWNER_RELEASED, std::memory_order_acq_rel) == WORKER_ENDED) {
+        free_manager(manager);
+        return 0;
+    }
+    sn_log(4, NULL, function, __LINE__,
+           "worker still runs a task FAILED! the manager is left to it\n");
+    return -1;
+}
+
 } // namespace
 
 sn_taskman_t *sn_taskman_create(int unused)
@@ -197,16 +230,7 @@ int sn_taskman_clearall(sn_taskman_t *manager, int force)
     sn_log(2, NULL, "sn_taskman_clearall", __LINE__, "force:%d...\n", force);
 
     sn_thread_mutex_lock(manager->mutex);
-    for (int q = QUEUE_COUNT - 1; q >= 0; q--) {
-        sn_task_node_t *node = manager->queues[q].head;
-        while (node) {
-            sn_task_node_t *next = node->next;
-            free(node);
-            node = next;
-        }
-        manager->queues[q].head = nullptr;
-        manager->queues[q].tail = nullptr;
-    }
+    drop_queued(manager);
     /* Holding the mutex keeps the worker from starting another task. */
     for (int i = 0; i < 1000 && manager->current.load(std::memory_order_acquire); i++)
         usleep(10 * 1000);
@@ -226,15 +250,18 @@ void sn_taskman_destroy(sn_taskman_t *manager)
         return;
     sn_log(2, NULL, "sn_taskman_destroy", __LINE__, "...\n");
     sn_taskman_clearall(manager, 1);
-    if (manager->worker) {
-        manager->exit.store(1, std::memory_order_release);
-        sn_thread_close(manager->worker, 2000);
-        manager->worker = nullptr;
-    }
-    if (manager->owner.exchange(OWNER_RELEASED, std::memory_order_acq_rel) == WORKER_ENDED) {
-        free_manager(manager);
-        return;
-    }
-    sn_log(4, NULL, "sn_taskman_destroy", __LINE__,
-           "worker still runs a task FAILED! the manager is left to it\n");
+    end_manager(manager, 2000, "sn_taskman_destroy");
+}
+
+int sn_taskman_close(sn_taskman_t *manager, int timeout_ms)
+{
+    if (!manager)
+        return 0;
+    sn_log(2, NULL, "sn_taskman_close", __LINE__, "timeout:%d...\n", timeout_ms);
+    sn_thread_mutex_lock(manager->mutex);
+    drop_queued(manager);
+    sn_thread_mutex_unlock(manager->mutex);
+    /* The close sets the stop word first: the running task's decode ends at
+     * its next row, and the worker right after it. */
+    return end_manager(manager, timeout_ms < 0 ? 0 : timeout_ms, "sn_taskman_close");
 }

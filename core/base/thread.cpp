@@ -9,8 +9,16 @@
  * there with pthread_exit. So a thread is never cancelled while it holds a
  * lock or runs code that must not unwind, and nothing ever addresses a
  * detached thread that may be gone (POSIX cancellation stays disabled).
- * The record is freed by exactly one side: the owner's close and the thread's
- * end each exchange the running word, and whoever comes second frees it.
+ *
+ * Each record carries its own lock and two conditions: the thread sleeps on
+ * "wake" and its owner waits for its end on "ended", so a wake-up or an end
+ * reaches the one thread that waits for it. Under the record's lock the
+ * running word changes at the end, the owner uses the thread's handle (a
+ * detached thread's handle is dead once the thread has gone) and the sleeper
+ * looks at its words. The record is freed by exactly one side: the owner's
+ * close and the thread's end each exchange the running word under that lock,
+ * and whoever comes second frees it (POSIX lets a mutex be destroyed as soon
+ * as the other side has unlocked it).
  */
 #include "base/sn_thread.h"
 #include "base/sn_log.h"
@@ -44,6 +52,10 @@ struct sn_thread {
     std::atomic<int> stop;
     std::atomic<int> cancel; /* set by the close; acted on in sn_thread_sleep */
     std::atomic<int> woken;  /* set by sn_thread_wake; ends one idle sleep early */
+    pthread_mutex_t lock;
+    pthread_cond_t wake;  /* the thread's idle sleep waits here */
+    pthread_cond_t ended; /* the owner's close waits here */
+    int sync_made;        /* lock and conditions initialised */
 };
 
 struct sn_thread_mutex {
@@ -53,33 +65,63 @@ struct sn_thread_mutex {
 namespace
 {
 
-/* Held while a thread ends, while the owner requests a cancellation or
- * addresses a thread by its handle (a detached thread's handle is dead once
- * the thread has gone, so it is used only while the running word, read under
- * this lock, says the thread has not passed its end), and by sleepers between
- * their waits on g_wake. An owner closing a thread waits on g_ended, which
- * every thread's end signals, so that the close returns as soon as the
- * thread has gone rather than at the next step of a poll. */
-pthread_mutex_t g_end_lock = PTHREAD_MUTEX_INITIALIZER;
-pthread_cond_t g_wake;
-pthread_cond_t g_ended;
-pthread_once_t g_wake_once = PTHREAD_ONCE_INIT;
-
 /* The record of the thread that runs, for the idle sleep. */
 thread_local sn_thread_t *t_self = nullptr;
 
-void init_wake(void)
+/* The monotonic clock milliseconds from now: the conditions' clock. */
+struct timespec deadline_after(int milliseconds)
+{
+    struct timespec at;
+    clock_gettime(CLOCK_MONOTONIC, &at);
+    at.tv_sec += milliseconds / 1000;
+    at.tv_nsec += (long)(milliseconds % 1000) * 1000000L;
+    if (at.tv_nsec >= 1000000000L) {
+        at.tv_sec++;
+        at.tv_nsec -= 1000000000L;
+    }
+    return at;
+}
+
+/* The record's lock and its two conditions, which wait on the monotonic
+ * clock. 0, or -1 with nothing left made. */
+int make_sync(sn_thread_t *thread)
 {
     pthread_condattr_t attr;
-    pthread_condattr_init(&attr);
+    int rc = pthread_condattr_init(&attr);
+    if (rc != 0) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_condattr_init FAILED:%s\n",
+               strerror(rc));
+        return -1;
+    }
     pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
-    pthread_cond_init(&g_wake, &attr);
-    pthread_cond_init(&g_ended, &attr);
+    rc = pthread_mutex_init(&thread->lock, nullptr);
+    if (rc == 0) {
+        rc = pthread_cond_init(&thread->wake, &attr);
+        if (rc == 0) {
+            rc = pthread_cond_init(&thread->ended, &attr);
+            if (rc != 0)
+                pthread_cond_destroy(&thread->wake);
+        }
+        if (rc != 0)
+            pthread_mutex_destroy(&thread->lock);
+    }
     pthread_condattr_destroy(&attr);
+    if (rc != 0) {
+        sn_log(4, NULL, "sn_thread_open", __LINE__, "lock or condition init FAILED:%s\n",
+               strerror(rc));
+        return -1;
+    }
+    thread->sync_made = 1;
+    return 0;
 }
 
 void free_record(sn_thread_t *thread)
 {
+    if (thread->sync_made) {
+        pthread_cond_destroy(&thread->ended);
+        pthread_cond_destroy(&thread->wake);
+        pthread_mutex_destroy(&thread->lock);
+    }
     free(thread->name);
     free(thread);
 }
@@ -91,11 +133,10 @@ struct thread_end {
     sn_thread_t *thread;
     ~thread_end()
     {
-        pthread_once(&g_wake_once, init_wake);
-        pthread_mutex_lock(&g_end_lock);
+        pthread_mutex_lock(&thread->lock);
         int old = thread->running.exchange(THREAD_ENDED, std::memory_order_acq_rel);
-        pthread_cond_broadcast(&g_ended);
-        pthread_mutex_unlock(&g_end_lock);
+        pthread_cond_signal(&thread->ended);
+        pthread_mutex_unlock(&thread->lock);
         if (old == THREAD_RELEASED)
             free_record(thread);
     }
@@ -158,6 +199,8 @@ sn_thread_t *sn_thread_open(const char *name, int priority, int stack_size, sn_t
     int rc = thread->name ? 0 : ENOMEM;
     if (rc) {
         sn_log(4, NULL, "sn_thread_open", __LINE__, "malloc FAILED!\n");
+    } else if (make_sync(thread) != 0) {
+        rc = -1;
     } else if ((rc = pthread_attr_init(&attr)) != 0) {
         sn_log(4, NULL, "sn_thread_open", __LINE__, "pthread_attr_init FAILED:%s\n", strerror(rc));
     } else {
@@ -204,35 +247,27 @@ void sn_thread_close(sn_thread_t *thread, int timeout_ms)
            thread->name);
     thread->stop.store(1, std::memory_order_release);
 
+    pthread_mutex_lock(&thread->lock);
     /* A thread in its idle sleep looks at its stop word at once. */
-    pthread_once(&g_wake_once, init_wake);
-    pthread_mutex_lock(&g_end_lock);
     thread->woken.store(1, std::memory_order_release);
-    pthread_cond_broadcast(&g_wake);
+    pthread_cond_signal(&thread->wake);
     if (timeout_ms > 0) {
-        struct timespec deadline;
-        clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += timeout_ms / 1000;
-        deadline.tv_nsec += (long)(timeout_ms % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec++;
-            deadline.tv_nsec -= 1000000000L;
-        }
+        const struct timespec deadline = deadline_after(timeout_ms);
         while (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING) {
-            if (pthread_cond_timedwait(&g_ended, &g_end_lock, &deadline) == ETIMEDOUT)
+            if (pthread_cond_timedwait(&thread->ended, &thread->lock, &deadline) == ETIMEDOUT)
                 break;
         }
     }
     if (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING) {
         /* Deferred: a thread that is busy ends at its next idle sleep. */
         thread->cancel.store(1, std::memory_order_release);
-        pthread_cond_broadcast(&g_wake);
+        pthread_cond_signal(&thread->wake);
         sn_log(3, NULL, "sn_thread_close", __LINE__, "thread <%p:%s> is canneled!\n",
                (void *)thread, thread->name);
     }
     /* Taken under the lock, so a thread that ends now sees RELEASED and frees. */
     int old = thread->running.exchange(THREAD_RELEASED, std::memory_order_acq_rel);
-    pthread_mutex_unlock(&g_end_lock);
+    pthread_mutex_unlock(&thread->lock);
     if (old == THREAD_ENDED)
         free_record(thread);
 }
@@ -255,28 +290,20 @@ __attribute__((no_sanitize("address"))) void sn_thread_sleep(int milliseconds)
         return;
     }
 
-    pthread_once(&g_wake_once, init_wake);
-    struct timespec deadline;
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += milliseconds / 1000;
-    deadline.tv_nsec += (long)(milliseconds % 1000) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-        deadline.tv_sec++;
-        deadline.tv_nsec -= 1000000000L;
-    }
-    pthread_mutex_lock(&g_end_lock);
+    const struct timespec deadline = deadline_after(milliseconds);
+    pthread_mutex_lock(&self->lock);
     /* A wake-up (the close gives one too) ends the sleep early: the worker
      * then looks at its stop word or its commands without waiting out its
      * idle step. It ends one sleep only, so a thread that ignores its stop
      * word does not spin. */
     while (!self->cancel.load(std::memory_order_acquire) &&
            !self->woken.load(std::memory_order_acquire)) {
-        if (pthread_cond_timedwait(&g_wake, &g_end_lock, &deadline) == ETIMEDOUT)
+        if (pthread_cond_timedwait(&self->wake, &self->lock, &deadline) == ETIMEDOUT)
             break;
     }
     self->woken.store(0, std::memory_order_release);
     bool cancelled = self->cancel.load(std::memory_order_acquire) != 0;
-    pthread_mutex_unlock(&g_end_lock);
+    pthread_mutex_unlock(&self->lock);
     if (cancelled)
         pthread_exit(PTHREAD_CANCELED);
 }
@@ -285,11 +312,10 @@ void sn_thread_wake(sn_thread_t *thread)
 {
     if (!thread)
         return;
-    pthread_once(&g_wake_once, init_wake);
-    pthread_mutex_lock(&g_end_lock);
+    pthread_mutex_lock(&thread->lock);
     thread->woken.store(1, std::memory_order_release);
-    pthread_cond_broadcast(&g_wake);
-    pthread_mutex_unlock(&g_end_lock);
+    pthread_cond_signal(&thread->wake);
+    pthread_mutex_unlock(&thread->lock);
 }
 
 void sn_thread_ask_stop(sn_thread_t *thread)
@@ -325,10 +351,10 @@ void sn_thread_set_priority(sn_thread_t *thread, int priority)
     struct sched_param param;
     memset(&param, 0, sizeof param);
     param.sched_priority = (high - low) * priority / 100;
-    pthread_mutex_lock(&g_end_lock);
+    pthread_mutex_lock(&thread->lock);
     if (thread->running.load(std::memory_order_acquire) == THREAD_RUNNING)
         pthread_setschedparam(thread->thread_id, SCHED_OTHER, &param);
-    pthread_mutex_unlock(&g_end_lock);
+    pthread_mutex_unlock(&thread->lock);
 }
 
 void sn_thread_exit(sn_thread_t *thread, int exit_value)

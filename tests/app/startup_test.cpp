@@ -3,8 +3,9 @@
 // the C locale for numbers and dates, the font, the centred window, the
 // workers' threads opened at start and closed in reverse at exit, the
 // settings file's bytes after a first start, hand-edited settings, a batch
-// engine that cannot start, and File > Exit during a running batch (in a
-// child process, with the log file on).
+// engine that cannot start, File > Exit during a running batch (in a child
+// process, with the log file on), and every way out (File > Exit, the close
+// button, SIGTERM, SIGINT, SIGHUP) while the batch is inside a slow filter.
 #include "startup.h"
 
 #include "appsettings.h"
@@ -16,15 +17,23 @@
 #include "styletitle.h"
 #include "zv_test.h"
 
+#include "filter/imagefilter.h"
 #include "image/sn_image.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <locale.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <netinet/in.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -39,11 +48,37 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <atomic>
+#include <cmath>
+#include <memory>
+
+extern char **environ;
+
 namespace
 {
 
 // Enough large files that File > Exit reliably comes while the batch runs.
 const int k_exit_files = 8;
+
+// The slow filters: free rotations (to and fro, so that the picture grows
+// little) of a photo sized so that one of them takes about this long here,
+// and at most this large.
+const int k_slow_rotations = 4;
+const double k_slow_rotation_target_ms = 5000;
+const long long k_slow_photo_max_pixels = 120LL * 1000 * 1000;
+// The first size tried, 4:3.
+const int k_slow_probe_width = 4000, k_slow_probe_height = 3000;
+// How long the parent waits for a child before it gives up on it; far past
+// anything the test expects, only so that a hang fails instead of blocking.
+const int k_child_limit_ms = 600000;
+
+// The monotonic clock in milliseconds, the same in every process.
+double monotonicMs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
 
 // A datagram socket of the test's own on a free loopback port, which the
 // application logs to while it lives: no other program on the machine can
@@ -253,6 +288,165 @@ std::string joined(const std::vector<std::string> &list)
         text += (text.empty() ? "" : ",") + s;
     return text;
 }
+
+// A photo of width x height with some structure in it, written as a BMP
+// (quick to write and to read, however large).
+bool writeSlowPhoto(const std::string &path, int width, int height)
+{
+    zvtest::ImagePtr image(zvtest::make_image(width, height, false, [](int x, int y) {
+        return SN_PIXEL(255, (x * 7 + y) & 255, (x ^ y) & 255, (y * 3) & 255);
+    }));
+    if (!image)
+        return false;
+    sn_image_write_params_t params = {90, 24, 0, 0};
+    return sn_image_save(image.get(), path.c_str(), SN_IMAGE_FORMAT_BMP, &params) == 0;
+}
+
+// Milliseconds that one free rotation of the photo at path takes in this
+// process, now; -1 when it could not be done.
+double timeOneRotation(const std::string &path)
+{
+    zvtest::ImagePtr image(sn_image_create_from_file(path.c_str(), -1));
+    imagefilter_t *rotate = imagefilter_create("rotate");
+    const char *keys[] = {"angle", nullptr};
+    const char *values[] = {"1", nullptr};
+    double ms = -1;
+    if (image && rotate && imagefilter_set_settings(rotate, keys, values) == 0) {
+        const double start = monotonicMs();
+        if (imagefilter_execute(rotate, image.get()) == 0)
+            ms = monotonicMs() - start;
+    }
+    imagefilter_destroy(rotate);
+    return ms;
+}
+
+// The profile of the slow pipeline: k_slow_rotations free rotations.
+std::string slowProfile()
+{
+    std::string text = "operation_count = " + std::to_string(k_slow_rotations) + "\r\n";
+    for (int i = 0; i < k_slow_rotations; i++)
+        text += "\r\n[operation_" + std::to_string(i + 1) + "]\r\nname = \"rotate\"\r\nangle = \"" +
+                (i % 2 ? "-1.00" : "1.00") + "\"\r\n";
+    return text;
+}
+
+// The program in a child process, its standard output read line by line.
+class Child
+{
+public:
+    // Starts self with the extra environment (NAME=value each) and the three
+    // signals at their default action, as a desktop session starts it.
+    bool start(const std::string &self, const std::vector<std::string> &env,
+               const std::string &errors)
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        std::vector<std::string> all = env;
+        for (char **e = environ; *e; e++)
+            all.push_back(*e);
+        std::vector<char *> envp;
+        for (std::string &e : all)
+            envp.push_back(&e[0]);
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults, none;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGTERM);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGHUP);
+        sigemptyset(&none);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        char *argv[] = {const_cast<char *>(self.c_str()), nullptr};
+        const int rc = posix_spawn(&pid_, self.c_str(), &actions, &attr, argv, envp.data());
+        posix_spawnattr_destroy(&attr);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (rc != 0) {
+            close(fds[0]);
+            pid_ = -1;
+            return false;
+        }
+        fd_ = fds[0];
+        return true;
+    }
+    ~Child()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    // The next line that starts with word, or "" when the child ended or
+    // k_child_limit_ms passed first.
+    std::string lineStarting(const std::string &word)
+    {
+        const double until = monotonicMs() + k_child_limit_ms;
+        for (;;) {
+            const size_t end = buffer_.find('\n');
+            if (end != std::string::npos) {
+                const std::string line = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                said_ += line + "\n";
+                if (line.compare(0, word.size(), word) == 0)
+                    return line;
+                continue;
+            }
+            const double left = until - monotonicMs();
+            struct pollfd p = {fd_, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, (int)left) <= 0)
+                return std::string();
+            char chunk[256];
+            const ssize_t n = read(fd_, chunk, sizeof chunk);
+            if (n <= 0)
+                return std::string();
+            buffer_.append(chunk, (size_t)n);
+        }
+    }
+    void signal(int sig)
+    {
+        kill(pid_, sig);
+    }
+    // Waits for the end; its wait status, or -1 after k_child_limit_ms (the
+    // child is then killed).
+    int wait()
+    {
+        const double until = monotonicMs() + k_child_limit_ms;
+        int status = 0;
+        for (;;) {
+            const pid_t done = waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                pid_ = -1;
+                return status;
+            }
+            if (done < 0 || monotonicMs() > until)
+                return -1;
+            usleep(1000);
+        }
+    }
+
+    // Every line read so far.
+    const std::string &said() const
+    {
+        return said_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::string buffer_;
+    std::string said_;
+};
 
 } // namespace
 
@@ -548,7 +742,212 @@ private slots:
         for (int i = 0; i < k_exit_files; i++)
             QVERIFY(bytes(in + "/photo" + std::to_string(i) + ".jpg") == original);
     }
+
+    // Every way out while the batch worker is inside a real slow filter, a
+    // free rotation of a large photo that takes seconds here: the program,
+    // on its own road in a child process, is gone well before the filters
+    // could have ended (their time measured here, in this process), nothing
+    // of the photo is written (no output, no temporary file), the photo is
+    // untouched, and the log file ends with the run cancelled. The signals
+    // that end a session take the road of File > Exit.
+    void exitDuringASlowFilter_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<int>("signal");
+        QTest::newRow("File > Exit") << QStringLiteral("menu") << 0;
+        QTest::newRow("close button") << QStringLiteral("close") << 0;
+        QTest::newRow("SIGTERM") << QStringLiteral("signal") << (int)SIGTERM;
+        QTest::newRow("SIGINT") << QStringLiteral("signal") << (int)SIGINT;
+        QTest::newRow("SIGHUP") << QStringLiteral("signal") << (int)SIGHUP;
+    }
+
+    void exitDuringASlowFilter()
+    {
+        QFETCH(QString, way);
+        QFETCH(int, signal);
+        QVERIFY2(makeSlowPhoto(), "the slow photo could not be made");
+        zvtest::TempDir dir;
+        const std::string out = dir.file("out"), log = dir.file("run.log");
+        QVERIFY(zvtest::run("mkdir -p " + zvtest::quote(out) + " " +
+                            zvtest::quote(dir.file("share/Zandrevik"))) == 0);
+        QVERIFY(zvtest::write_file(dir.file("slow.zvp"), slowProfile()));
+        QVERIFY(zvtest::write_file(dir.file("share/Zandrevik/Zandrevik.conf"),
+                                   "ask_save_filelist = 0\nmax_log_lines = 800\n"
+                                   "log_filename = \"" +
+                                       log + "\"\n"));
+        struct stat before;
+        QVERIFY(stat(m_slowPhoto.c_str(), &before) == 0);
+
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        QVERIFY(n > 0);
+        self[n] = '\0';
+        const std::string errors = dir.file("child-errors.txt");
+        Child child;
+        QVERIFY(child.start(self,
+                            {"ZV_STARTUP_CHILD=exit-during-filters",
+                             "ZV_CHILD_WAY=" + way.toStdString(), "ZV_CHILD_DIR=" + dir.path(),
+                             "ZV_CHILD_PHOTO=" + m_slowPhoto, "XDG_DATA_HOME=" + dir.file("share")},
+                            errors));
+        // What the child said, when it ended before its time (waited for
+        // only then).
+        auto ended = [&child, &errors]() {
+            return QStringLiteral("child ended early, wait status %1: %2")
+                .arg(child.wait())
+                .arg(QString::fromStdString(child.said() + bytes(errors)));
+        };
+        if (child.lineStarting("filtering ").empty())
+            QFAIL(qPrintable(ended()));
+        double asked = 0;
+        if (signal) {
+            asked = monotonicMs();
+            child.signal(signal);
+        } else {
+            const std::string line = child.lineStarting("exit ");
+            if (line.empty())
+                QFAIL(qPrintable(ended()));
+            asked = atof(line.c_str() + 5);
+        }
+        const int status = child.wait();
+        const double exitMs = monotonicMs() - asked;
+        QVERIFY2(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 qPrintable(QStringLiteral("wait status %1: %2")
+                                .arg(status)
+                                .arg(QString::fromStdString(bytes(errors)))));
+        qInfo("exit %.0f ms; one rotation %.0f ms, %d of them", exitMs, m_rotationMs,
+              k_slow_rotations);
+        // Bounded: well before the filters could have ended.
+        QVERIFY2(exitMs < k_slow_rotations * m_rotationMs / 2,
+                 qPrintable(QStringLiteral("exit took %1 ms").arg(exitMs)));
+        // Not held by the filter at work either, when it is long enough to
+        // tell: the worker was given up, not waited for.
+        if (m_rotationMs >= 4000)
+            QVERIFY2(exitMs < m_rotationMs / 2,
+                     qPrintable(QStringLiteral("exit took %1 ms").arg(exitMs)));
+
+        const QStringList left =
+            QDir(QString::fromStdString(out))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+        struct stat after;
+        QVERIFY(stat(m_slowPhoto.c_str(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        QCOMPARE(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
+        QCOMPARE(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
+
+        QStringList lines = QString::fromStdString(bytes(log)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.takeLast(), QString()); // the last line is whole
+        QVERIFY(!lines.isEmpty());
+        QVERIFY2(lines.last().startsWith(QStringLiteral("Processing canceled, file count:1")),
+                 qPrintable(lines.join(QLatin1Char('\n'))));
+        QVERIFY(lines.filter(QStringLiteral("Processsing file complete")).isEmpty());
+    }
+
+private:
+    // The slow photo, once for all rows: the probe size, or larger, up to
+    // k_slow_photo_max_pixels, until one rotation takes about
+    // k_slow_rotation_target_ms; that rotation's time is kept.
+    bool makeSlowPhoto()
+    {
+        if (m_slowDir)
+            return m_rotationMs > 0;
+        m_slowDir.reset(new zvtest::TempDir);
+        sn_image_init();
+        int width = k_slow_probe_width, height = k_slow_probe_height;
+        m_slowPhoto = m_slowDir->file("photo.bmp");
+        if (writeSlowPhoto(m_slowPhoto, width, height))
+            m_rotationMs = timeOneRotation(m_slowPhoto);
+        if (m_rotationMs > 0 && m_rotationMs < k_slow_rotation_target_ms) {
+            const double pixels = (double)width * height;
+            const double scale =
+                qMin(k_slow_rotation_target_ms / m_rotationMs, k_slow_photo_max_pixels / pixels);
+            width = (int)(width * std::sqrt(scale));
+            height = (int)(height * std::sqrt(scale));
+            m_rotationMs = -1;
+            if (writeSlowPhoto(m_slowPhoto, width, height))
+                m_rotationMs = timeOneRotation(m_slowPhoto);
+        }
+        sn_image_uninit();
+        return m_rotationMs > 0;
+    }
+
+    std::unique_ptr<zvtest::TempDir> m_slowDir;
+    std::string m_slowPhoto;
+    double m_rotationMs = -1;
 };
+
+// The child of exitDuringASlowFilter.
+static std::atomic<bool> s_filtering{false};
+static filter_list_callback_t s_pipelineFilters = nullptr;
+static void *s_pipelineOwner = nullptr;
+
+// Hands on the pipeline's own filters, and says on standard output when the
+// worker has those of the photo: it runs them right after.
+static void observedFilters(void *, const QString &path, int index, QList<imagefilter_t *> &filters)
+{
+    s_pipelineFilters(s_pipelineOwner, path, index, filters);
+    // Said before the flag is set: the child's own "exit" line comes after.
+    if (!path.isEmpty() && !filters.isEmpty() && !s_filtering.load()) {
+        printf("filtering %.3f\n", monotonicMs());
+        fflush(stdout);
+        s_filtering.store(true);
+    }
+}
+
+// The program's own road with the slow pipeline loaded from a profile and
+// Start clicked; once the worker is in the filters, File > Exit is chosen
+// from the menu by the mouse or the title bar's close button is clicked, or
+// (the signal ways) the parent sends the signal. Says "exit <time>" right
+// before its own click.
+static int exitDuringASlowFilterChild(const std::string &dir, const std::string &photo,
+                                      const std::string &way)
+{
+    StartupHooks hooks;
+    hooks.shown = [&](FMain &window) {
+        photobatch_t *batch = photobatch_get_instance();
+        window.loadProfile(QString::fromStdString(dir + "/slow.zvp"));
+        s_pipelineFilters = batch->filter_callback;
+        s_pipelineOwner = batch->filter_owner;
+        photobatch_set_filter_callback(batch, observedFilters, nullptr);
+        fileman_add(photobatch_get_fileman(batch), photo.c_str(), 1, 0);
+        outputconfig_t *config = photobatch_get_outputconfig(batch);
+        outputconfig_lock(config);
+        snprintf(config->output_folder, sizeof config->output_folder, "%s/out", dir.c_str());
+        config->use_source_folder = 0;
+        config->format = SN_IMAGE_FORMAT_PNG;
+        outputconfig_unlock(config);
+        window.tabWidget()->setCurrentIndex(3);
+        QTest::mouseClick(
+            window.processPage()->findChild<QPushButton *>(QStringLiteral("btnStart")),
+            Qt::LeftButton);
+        if (way != "menu" && way != "close")
+            return;
+        if (!waitFor([]() { return s_filtering.load(); }, k_child_limit_ms))
+            return;
+        printf("exit %.3f\n", monotonicMs());
+        fflush(stdout);
+        if (way == "close") {
+            QTest::mouseClick(
+                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                Qt::LeftButton);
+            return;
+        }
+        QMenuBar *bar = window.menuBar();
+        QAction *fileMenu = bar->actions().value(0);
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                          bar->actionGeometry(fileMenu).center());
+        QMenu *menu = fileMenu->menu();
+        if (!waitFor([menu]() { return menu->isVisible(); }, 5000))
+            return;
+        QTest::mouseClick(
+            menu, Qt::LeftButton, Qt::NoModifier,
+            menu->actionGeometry(findAction(window, QStringLiteral("E&xit"))).center());
+    };
+    return run(hooks);
+}
 
 // The child of exitDuringABatch: the program's own road, with Start clicked
 // and, while a file is in hand, File > Exit chosen from the menu by the mouse
@@ -612,6 +1011,10 @@ static int exitDuringABatchChild(const std::string &dir, bool byMenu)
 int main(int argc, char **argv)
 {
     const char *child = getenv("ZV_STARTUP_CHILD");
+    if (child && strcmp(child, "exit-during-filters") == 0 && getenv("ZV_CHILD_DIR") &&
+        getenv("ZV_CHILD_PHOTO") && getenv("ZV_CHILD_WAY"))
+        return exitDuringASlowFilterChild(getenv("ZV_CHILD_DIR"), getenv("ZV_CHILD_PHOTO"),
+                                          getenv("ZV_CHILD_WAY"));
     if (child && strcmp(child, "exit-during-batch") == 0 && getenv("ZV_CHILD_DIR"))
         return exitDuringABatchChild(
             getenv("ZV_CHILD_DIR"),

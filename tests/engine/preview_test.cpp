@@ -856,7 +856,7 @@ TEST_F(PreviewTest, DestroyReportsAWorkerLeftRunning)
     owner.hold_at(1);
     preview_invalidate(preview, 1, 0);
     owner.wait_held();
-    EXPECT_EQ(-1, preview_destroy(preview));
+    EXPECT_EQ(-1, preview_destroy(preview, 100));
     owner.release();
     EXPECT_TRUE(zvtest::wait_for([&] { return preview->exited.load() != 0; }));
     EXPECT_EQ(0, preview_destroy(preview));
