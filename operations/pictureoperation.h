@@ -94,9 +94,11 @@ public:
     {
         return m_loadedImage;
     }
-    const PicturePtr &workingPicture() const
+    // The published picture's recipe; its picture is made by the first
+    // filter that runs (or by whoever calls picture()).
+    const PictureRecipePtr &working() const
     {
-        return m_workingImage;
+        return m_working;
     }
 
 protected:
@@ -109,18 +111,17 @@ protected:
     // Applies "imagefile" (clearing *loaded when it does not load), "scale",
     // "rotation" or "transparency"; false for another key.
     bool applyImageParam(const QString &key, const QString &value, bool *loaded);
-    // Makes the working picture from the loaded one (picture_prepare). One
-    // scaled too large is refused: no picture, and a message says so once
-    // for that picture and scale.
+    // Makes the recipe of the working picture from the loaded one, judging
+    // its sizes only: the copy is made where a filter runs. One scaled or
+    // turned too large is refused: no picture, and a message says so once
+    // for that picture, scale and turn.
     void prepareWorking(int scale, double rotation);
 
     // The picture as read from the file, never lent to a filter.
     PicturePtr m_loadedImage;
-    // The copy whose address the filters get; each filter configured with it
-    // holds a reference of its own.
-    PicturePtr m_workingImage;
-    // The working picture was refused as too large (picture_prepare).
-    bool m_workingRefused = false;
+    // What the filters are configured with; each filter holds a reference
+    // of its own to it and to the copy made from it.
+    PictureRecipePtr m_working;
 
 protected slots:
     void on_btnImageClicked();

@@ -195,7 +195,7 @@ void PictureFilterThreadTest::oldFilterOutlivesReplacedPictures()
     std::unique_ptr<CAbstractOperation> op(operation_create_stamp_image());
     auto *widget = static_cast<COperationWidget_stamp_image *>(op->getWidget(nullptr));
     QVERIFY(op->setParams(pairs({{"imagefile", m_red}, {"transparency", "0"}})));
-    std::weak_ptr<sn_image_t> watch = widget->workingPicture();
+    std::weak_ptr<sn_image_t> watch = widget->working()->picture();
     imagefilter_t *old = op->createFilter(QString());
     // A new file and several edits replace the working picture.
     QVERIFY(op->setParams(pairs({{"imagefile", m_blue}})));
@@ -212,7 +212,7 @@ void PictureFilterThreadTest::oldFilterOutlivesReplacedPictures()
     imagefilter_destroy(old);
     QVERIFY(watch.expired());
     // Deleting the operation (widget and kept filter) frees the rest.
-    std::weak_ptr<sn_image_t> current = widget->workingPicture();
+    std::weak_ptr<sn_image_t> current = widget->working()->picture();
     op->getFilter(QString());
     op.reset();
     QVERIFY(current.expired());
