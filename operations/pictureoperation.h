@@ -3,8 +3,8 @@
 // configured with, so a picture outlives every filter that may still run with
 // it, however often the settings replace it.
 // CImageOperation and CImageOperationWidget: what the image stamp and the
-// image watermark share (the image path, the loaded and working pictures,
-// the image button, the edit slots, the shared keys).
+// image watermark share (the image path, the loaded picture and the recipe
+// of its working copy, the image button, the edit slots, the shared keys).
 #ifndef PICTUREOPERATION_H
 #define PICTUREOPERATION_H
 
@@ -49,8 +49,9 @@ public:
 protected:
     CPictureOperation(const char *kindName, const char *filterKind,
                       std::initializer_list<const char *> keys);
-    // Configures filter from one published set: its picture, with its
-    // address as the first key's value.
+    // Configures filter from one published set: its picture's recipe, whose
+    // copy the filter asks for (and its address puts as the first key's
+    // value) when it first runs.
     int configure(imagefilter_t *filter, const OperationParams &params, const QString &sourcePath,
                   int index) override;
 };
