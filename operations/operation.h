@@ -27,6 +27,7 @@ struct sn_image;
 typedef struct sn_image sn_image_t;
 
 class CAbstractOperation;
+class PictureRecipe;
 
 typedef QList<QPair<QString, QString>> OperationParamList;
 
@@ -135,12 +136,11 @@ protected:
 // a worker configuring a filter never sees half of an edit.
 struct OperationParams {
     std::vector<std::string> values; // one per key of the kind, in its order
-    // The stamp and watermark kinds' picture; each filter configured with
-    // its address keeps a reference, so that it outlives every such filter.
-    std::shared_ptr<sn_image_t> picture;
-    // No picture because the one asked for was refused as too large: the
-    // filters then fail every photo instead of passing it through.
-    bool refused = false;
+    // The image stamp's and image watermark's picture: the loaded picture,
+    // its scale and turn, judged but not yet made (the first filter that
+    // runs with it makes it). Each filter holds a reference, so that the
+    // picture outlives every such filter; a refused one fails every photo.
+    std::shared_ptr<const PictureRecipe> recipe;
 };
 typedef std::shared_ptr<const OperationParams> OperationParamsPtr;
 

@@ -2,7 +2,9 @@
 // overlay through a bare address, so the wrapper here holds a reference to
 // the picture behind that address: a picture that an edit, a new file or a
 // new text replaces is freed only when the last filter configured with it is
-// destroyed or configured with another.
+// destroyed or configured with another. The image kinds' scaled and turned
+// copy (PictureRecipe) is made here too, by the first filter that runs with
+// it, never by the interface thread that publishes it.
 #include "picturefilter.h"
 
 #include "base/sn_log.h"
@@ -29,6 +31,12 @@ struct picture_filter {
     imagefilter_t *inner;
     PicturePtr picture;
     bool refused; /* no picture because it was too large to draw */
+    /* Configured from a recipe whose picture is asked for at the first run:
+     * the settings wait here until then. */
+    PictureRecipePtr recipe;
+    std::vector<std::string> keys, values;
+    size_t pictureKey;
+    int settingsFailed; /* the waiting settings were refused by the filter */
 };
 static_assert(std::is_standard_layout<picture_filter>::value,
               "the engine reaches the record through its head");
@@ -40,9 +48,56 @@ void picturefilter_destroy(imagefilter_t *filter)
     delete self;
 }
 
+/* Hands keys and values to the inner filter, the value at pictureKey
+ * replaced by picture's address. */
+int configure_inner(imagefilter_t *inner, const PicturePtr &picture,
+                    const std::vector<std::string> &keys, const std::vector<std::string> &values,
+                    size_t pictureKey)
+{
+    const std::string address = picture_address(picture.get());
+    std::vector<const char *> k, v;
+    for (size_t i = 0; i < keys.size(); i++) {
+        k.push_back(keys[i].c_str());
+        v.push_back(i == pictureKey ? address.c_str() : i < values.size() ? values[i].c_str() : "");
+    }
+    k.push_back(nullptr);
+    v.push_back(nullptr);
+    int rc = imagefilter_set_settings(inner, k.data(), v.data());
+    if (rc != 0)
+        sn_log(4, NULL, "picturefilter_configure", __LINE__,
+               "imagefilter_set_settings FAILED! %d, filter:%s\n", rc,
+               imagefilter_get_name(inner) ? imagefilter_get_name(inner) : "(null)");
+    return rc;
+}
+
+/* Takes the waiting recipe's picture (making it when no filter has yet) and
+ * configures the inner filter with it. */
+void resolve_recipe(picture_filter *self)
+{
+    if (!self->recipe)
+        return;
+    PictureRecipePtr recipe = std::move(self->recipe);
+    self->recipe.reset();
+    PicturePtr picture = recipe->picture();
+    self->settingsFailed =
+        picture && configure_inner(self->inner, picture, self->keys, self->values, self->pictureKey)
+            ? 1
+            : 0;
+    /* The picture held until now goes only after the filter reads the new
+     * address. */
+    PicturePtr previous = std::move(self->picture);
+    self->picture = std::move(picture);
+    self->refused = !self->picture && recipe->refused();
+    self->keys.clear();
+    self->values.clear();
+}
+
 int picturefilter_execute(imagefilter_t *filter, sn_image_t *image)
 {
     picture_filter *self = (picture_filter *)filter;
+    resolve_recipe(self);
+    if (self->settingsFailed)
+        return -1;
     /* A text that expands to nothing or no picture chosen: the photo passes
      * as it is, which is what was asked for, not a failure. A picture or
      * text refused as too large (logged where it was refused) is a failure:
@@ -128,12 +183,10 @@ static void turn(sn_image_t *picture, double rotation)
     sn_image_rotate(picture, angle, 0);
 }
 
-PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation, bool *tooLarge)
+int picture_judge(const sn_image_t *loaded, int scale, double rotation)
 {
-    if (tooLarge)
-        *tooLarge = false;
     if (!loaded)
-        return PicturePtr();
+        return PICTURE_FITS;
     // One scaled size serves the bound and the resize; the bound judges only
     // a real enlargement or reduction, not a scale that cannot be applied.
     const int64_t width = (int64_t)loaded->width * scale / 100;
@@ -144,9 +197,7 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
         sn_log(4, NULL, "picture_prepare", __LINE__,
                "scaled picture too large FAILED! width:%d, height:%d, scale:%d\n", loaded->width,
                loaded->height, scale);
-        if (tooLarge)
-            *tooLarge = true;
-        return PicturePtr();
+        return PICTURE_SCALED_TOO_LARGE;
     }
     /* The turn is judged on the size the scale gives, as the turned text
      * and the watermark's turned tile are: a quarter turn makes nothing
@@ -163,10 +214,24 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
                "turned picture too large FAILED! width:%lld, height:%lld, rotation:%.2f, "
                "pixels:%zu\n",
                (long long)scaled_w, (long long)scaled_h, rotation, turned);
+        return PICTURE_TURNED_TOO_LARGE;
+    }
+    return PICTURE_FITS;
+}
+
+PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation, bool *tooLarge)
+{
+    if (tooLarge)
+        *tooLarge = false;
+    if (!loaded)
+        return PicturePtr();
+    if (picture_judge(loaded, scale, rotation) != PICTURE_FITS) {
         if (tooLarge)
             *tooLarge = true;
         return PicturePtr();
     }
+    const int64_t width = (int64_t)loaded->width * scale / 100;
+    const int64_t height = (int64_t)loaded->height * scale / 100;
     PicturePtr copy = picture_adopt(sn_image_clone(loaded));
     if (!copy)
         return PicturePtr();
@@ -180,6 +245,31 @@ PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
     }
     turn(copy.get(), rotation);
     return copy;
+}
+
+PictureRecipe::PictureRecipe(PicturePtr loaded, int scale, double rotation)
+    : m_loaded(std::move(loaded)), m_scale(scale), m_rotation(rotation),
+      m_verdict(picture_judge(m_loaded.get(), scale, rotation))
+{
+}
+
+PicturePtr PictureRecipe::picture() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_made) {
+        /* Judged when the recipe was made: a refused one makes nothing and
+         * logs nothing more. */
+        if (m_verdict == PICTURE_FITS && m_loaded)
+            m_picture = picture_prepare(m_loaded.get(), m_scale, m_rotation);
+        m_made = true;
+    }
+    return m_picture;
+}
+
+PicturePtr PictureRecipe::prepared() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_picture;
 }
 
 static thread_local unsigned t_texts_rendered = 0;
@@ -262,6 +352,8 @@ imagefilter_t *picturefilter_create(const char *kind)
     self->head.reserved = picturefilter_reserved;
     self->inner = inner;
     self->refused = false;
+    self->pictureKey = 0;
+    self->settingsFailed = 0;
     return &self->head;
 }
 
@@ -273,14 +365,6 @@ int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
         sn_log(4, NULL, "picturefilter_configure", __LINE__, "filter is null\n");
         return -1;
     }
-    const std::string address = picture_address(picture.get());
-    std::vector<const char *> k, v;
-    for (size_t i = 0; i < keys.size(); i++) {
-        k.push_back(keys[i].c_str());
-        v.push_back(i == pictureKey ? address.c_str() : i < values.size() ? values[i].c_str() : "");
-    }
-    k.push_back(nullptr);
-    v.push_back(nullptr);
     picture_filter *self = as_wrapper(filter);
     /* The picture the filter held until now goes only after the filter reads
      * the new address. */
@@ -289,21 +373,43 @@ int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
         previous = std::move(self->picture);
         self->picture = picture;
         self->refused = !picture && refused;
+        self->recipe.reset();
+        self->keys.clear();
+        self->values.clear();
+        self->settingsFailed = 0;
         /* Nothing to draw: the wrapper passes photos through, and the inner
          * filter, which would refuse a null address, is not asked. */
         if (!picture)
             return 0;
     }
-    int rc = imagefilter_set_settings(filter, k.data(), v.data());
-    if (rc != 0)
-        sn_log(4, NULL, "picturefilter_configure", __LINE__,
-               "imagefilter_set_settings FAILED! %d, filter:%s\n", rc,
-               imagefilter_get_name(filter) ? imagefilter_get_name(filter) : "(null)");
-    return rc;
+    return configure_inner(filter, picture, keys, values, pictureKey);
+}
+
+int picturefilter_configure_recipe(imagefilter_t *filter, const PictureRecipePtr &recipe,
+                                   const std::vector<std::string> &keys,
+                                   const std::vector<std::string> &values, size_t pictureKey)
+{
+    picture_filter *self = as_wrapper(filter);
+    if (!self) {
+        sn_log(4, NULL, "picturefilter_configure_recipe", __LINE__, "not a picture filter\n");
+        return -1;
+    }
+    /* The picture held until now stays until the next run gives the inner
+     * filter the new address. A recipe asked again (the batch's kept filter,
+     * photo after photo) hands back the copy it made once. */
+    self->settingsFailed = 0;
+    self->recipe = recipe;
+    self->keys = keys;
+    self->values = values;
+    self->pictureKey = pictureKey;
+    return 0;
 }
 
 PicturePtr picturefilter_picture(const imagefilter_t *filter)
 {
     picture_filter *self = as_wrapper(filter);
-    return self ? self->picture : PicturePtr();
+    if (!self)
+        return PicturePtr();
+    resolve_recipe(self);
+    return self->picture;
 }

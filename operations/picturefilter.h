@@ -1,12 +1,15 @@
 // The pictures that the stamp and watermark kinds lend to their filters, and
 // the filter wrapper that keeps each picture alive for as long as a filter
 // configured with its address exists. Also the preparation shared by the four
-// kinds: loading a picture file, scaling and turning a copy, and rendering a
-// stamp text for one source file.
+// kinds: loading a picture file, judging and making its scaled and turned
+// copy (PictureRecipe: made by the first worker that needs it), and
+// rendering a stamp text for one source file.
 //
 //   picture_adopt, picture_address, picture_angle, picture_load,
-//   picture_prepare, picture_render_text, picture_texts_rendered_here,
-//   picturefilter_create, picturefilter_configure, picturefilter_picture
+//   picture_judge, picture_prepare, PictureRecipe, picture_render_text,
+//   picture_texts_rendered_here, picturefilter_create,
+//   picturefilter_configure, picturefilter_configure_recipe,
+//   picturefilter_picture
 #ifndef PICTUREFILTER_H
 #define PICTUREFILTER_H
 
@@ -15,6 +18,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,14 +43,25 @@ double picture_angle(double degrees);
 // regular file (a FIFO or a device would block the reader) or does not load.
 PicturePtr picture_load(const QString &path);
 
-// The most pixels a scaled picture may have: the copy is made on the
-// interface thread, and a small logo at the largest scale would be gigabytes.
+// The most pixels a scaled picture may have: a small logo at the largest
+// scale would be gigabytes, made again for every published edit.
 #define PICTURE_MAX_SCALED_PIXELS (64 * 1000 * 1000)
 
 // The most pixels a turned picture may cover, as a turned text: a turn costs
-// in proportion to its canvas, and the image kinds make their picture on the
-// interface thread, at every edit and every Load Profile.
+// in proportion to its canvas.
 #define PICTURE_MAX_TURNED_PIXELS (16 * 1024 * 1024)
+
+// What picture_judge finds.
+enum {
+    PICTURE_FITS = 0,
+    PICTURE_SCALED_TOO_LARGE = 1, /* past PICTURE_MAX_SCALED_PIXELS */
+    PICTURE_TURNED_TOO_LARGE = 2  /* its turn past PICTURE_MAX_TURNED_PIXELS */
+};
+
+// Judges from the sizes alone, without touching a pixel, whether
+// picture_prepare would refuse loaded at scale and rotation; a refusal is
+// logged. PICTURE_FITS for a null loaded.
+int picture_judge(const sn_image_t *loaded, int scale, double rotation);
 
 // A copy of loaded, scaled to scale percent (100 keeps the size) and turned
 // clockwise by rotation degrees with transparent corners when rotation is at
@@ -57,6 +72,59 @@ PicturePtr picture_load(const QString &path);
 // a logged failure, and *tooLarge (when given) set; it is cleared otherwise.
 PicturePtr picture_prepare(const sn_image_t *loaded, int scale, double rotation,
                            bool *tooLarge = nullptr);
+
+// One published picture of an image kind: the loaded picture, the scale and
+// the turn, judged when made (cheap, on the interface thread) and prepared
+// by the first caller of picture() (a worker configuring or running a
+// filter), once for every filter configured from it: the preview and the
+// batch, and every photo of a run, share one copy. Immutable but for that
+// copy, which a mutex guards.
+class PictureRecipe
+{
+public:
+    PictureRecipe(PicturePtr loaded, int scale, double rotation);
+    PictureRecipe(const PictureRecipe &) = delete;
+    PictureRecipe &operator=(const PictureRecipe &) = delete;
+
+    // What picture_judge found for the settings.
+    int verdict() const
+    {
+        return m_verdict;
+    }
+    bool refused() const
+    {
+        return m_verdict != PICTURE_FITS;
+    }
+    const PicturePtr &loaded() const
+    {
+        return m_loaded;
+    }
+    int scale() const
+    {
+        return m_scale;
+    }
+    double rotation() const
+    {
+        return m_rotation;
+    }
+    // The prepared picture, made on the first call (a second caller waits
+    // for it); null when refused, without a loaded picture, or when the
+    // copy failed. Any thread.
+    PicturePtr picture() const;
+    // The prepared picture if a caller of picture() has made it; null
+    // otherwise. Never makes it.
+    PicturePtr prepared() const;
+
+private:
+    const PicturePtr m_loaded;
+    const int m_scale;
+    const double m_rotation;
+    const int m_verdict;
+    mutable std::mutex m_mutex;
+    mutable bool m_made = false;
+    mutable PicturePtr m_picture;
+};
+typedef std::shared_ptr<const PictureRecipe> PictureRecipePtr;
 
 // The most characters of a stamp text: what its line edit takes, and what
 // its keywords may expand it to (a counter of 1023 digits is one keyword).
@@ -99,7 +167,18 @@ int picturefilter_configure(imagefilter_t *filter, const PicturePtr &picture,
                             const std::vector<std::string> &values, size_t pictureKey,
                             bool refused = false);
 
-// The picture a wrapper filter holds now; null for another filter.
+// Configures filter (a wrapper) from recipe: the picture is asked of the
+// recipe, and the inner filter configured with its address, when the filter
+// first runs, so that whoever configures it (under the workflow's lock) never
+// waits for a scale or a turn. A refused recipe fails every photo as a
+// refused picture does; a null recipe or one without picture leaves photos
+// as they are. Returns 0, or -1 for a filter that is not a wrapper.
+int picturefilter_configure_recipe(imagefilter_t *filter, const PictureRecipePtr &recipe,
+                                   const std::vector<std::string> &keys,
+                                   const std::vector<std::string> &values, size_t pictureKey);
+
+// The picture a wrapper filter holds now (for a recipe, asked of it, and
+// made when no one has yet); null for another filter.
 PicturePtr picturefilter_picture(const imagefilter_t *filter);
 
 #endif

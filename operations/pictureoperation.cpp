@@ -30,8 +30,7 @@ int CPictureOperation::configure(imagefilter_t *filter, const OperationParams &p
      * leaves photos as they are. */
     if (params.values.size() < 2 || params.values[1].empty())
         return -1;
-    return picturefilter_configure(filter, params.picture, m_keys, params.values, 0,
-                                   params.refused);
+    return picturefilter_configure_recipe(filter, params.recipe, m_keys, params.values, 0);
 }
 
 imagefilter_t *CPictureOperation::keptFilter()
@@ -191,10 +190,13 @@ static const char *const k_imageTexts[][5] = {
 
 void CImageOperationWidget::prepareWorking(int scale, double rotation)
 {
-    bool tooLarge = false;
-    m_workingImage = picture_prepare(m_loadedImage.get(), scale, rotation, &tooLarge);
-    m_workingRefused = tooLarge;
-    if (!tooLarge) {
+    /* An edit that leaves the picture, the scale and the turn as they were
+     * (a transparency or a position) keeps the recipe, and so the copy a
+     * filter may have made of it already. */
+    if (!m_working || m_working->loaded() != m_loadedImage || m_working->scale() != scale ||
+        m_working->rotation() != rotation)
+        m_working = std::make_shared<const PictureRecipe>(m_loadedImage, scale, rotation);
+    if (!m_working->refused()) {
         m_refusedPicture = nullptr;
         return;
     }
@@ -206,17 +208,13 @@ void CImageOperationWidget::prepareWorking(int scale, double rotation)
     m_refusedRotation = rotation;
     const char *context = metaObject()->className();
     const char *const *texts = k_imageTexts[0];
-    // The scale alone within its bound: the turn was refused.
-    const sn_image_t *loaded = m_loadedImage.get();
-    const bool turned =
-        (int64_t)loaded->width * scale / 100 * ((int64_t)loaded->height * scale / 100) <=
-        PICTURE_MAX_SCALED_PIXELS;
-    const QString text = turned ? QCoreApplication::translate(context, texts[4])
-                                      .arg(QLocale().toString(rotation, 'f', 2))
-                                      .arg(PICTURE_MAX_TURNED_PIXELS / (1024 * 1024))
-                                : QCoreApplication::translate(context, texts[3])
-                                      .arg(scale)
-                                      .arg(PICTURE_MAX_SCALED_PIXELS / 1000000);
+    const QString text = m_working->verdict() == PICTURE_TURNED_TOO_LARGE
+                             ? QCoreApplication::translate(context, texts[4])
+                                   .arg(QLocale().toString(rotation, 'f', 2))
+                                   .arg(PICTURE_MAX_TURNED_PIXELS / (1024 * 1024))
+                             : QCoreApplication::translate(context, texts[3])
+                                   .arg(scale)
+                                   .arg(PICTURE_MAX_SCALED_PIXELS / 1000000);
     StyleMsg::warning(nullptr, QCoreApplication::translate(context, texts[2]), text,
                       QDialogButtonBox::Ok);
 }

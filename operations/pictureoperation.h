@@ -3,8 +3,8 @@
 // configured with, so a picture outlives every filter that may still run with
 // it, however often the settings replace it.
 // CImageOperation and CImageOperationWidget: what the image stamp and the
-// image watermark share (the image path, the loaded and working pictures,
-// the image button, the edit slots, the shared keys).
+// image watermark share (the image path, the loaded picture and the recipe
+// of its working copy, the image button, the edit slots, the shared keys).
 #ifndef PICTUREOPERATION_H
 #define PICTUREOPERATION_H
 
@@ -49,8 +49,9 @@ public:
 protected:
     CPictureOperation(const char *kindName, const char *filterKind,
                       std::initializer_list<const char *> keys);
-    // Configures filter from one published set: its picture, with its
-    // address as the first key's value.
+    // Configures filter from one published set: its picture's recipe, whose
+    // copy the filter asks for (and its address puts as the first key's
+    // value) when it first runs.
     int configure(imagefilter_t *filter, const OperationParams &params, const QString &sourcePath,
                   int index) override;
 };
@@ -94,9 +95,11 @@ public:
     {
         return m_loadedImage;
     }
-    const PicturePtr &workingPicture() const
+    // The published picture's recipe; its picture is made by the first
+    // filter that runs (or by whoever calls picture()).
+    const PictureRecipePtr &working() const
     {
-        return m_workingImage;
+        return m_working;
     }
 
 protected:
@@ -109,18 +112,17 @@ protected:
     // Applies "imagefile" (clearing *loaded when it does not load), "scale",
     // "rotation" or "transparency"; false for another key.
     bool applyImageParam(const QString &key, const QString &value, bool *loaded);
-    // Makes the working picture from the loaded one (picture_prepare). One
-    // scaled too large is refused: no picture, and a message says so once
-    // for that picture and scale.
+    // Makes the recipe of the working picture from the loaded one, judging
+    // its sizes only: the copy is made where a filter runs. One scaled or
+    // turned too large is refused: no picture, and a message says so once
+    // for that picture, scale and turn.
     void prepareWorking(int scale, double rotation);
 
     // The picture as read from the file, never lent to a filter.
     PicturePtr m_loadedImage;
-    // The copy whose address the filters get; each filter configured with it
-    // holds a reference of its own.
-    PicturePtr m_workingImage;
-    // The working picture was refused as too large (picture_prepare).
-    bool m_workingRefused = false;
+    // What the filters are configured with; each filter holds a reference
+    // of its own to it and to the copy made from it.
+    PictureRecipePtr m_working;
 
 protected slots:
     void on_btnImageClicked();

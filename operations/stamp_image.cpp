@@ -1,6 +1,7 @@
 // stamp_image: the operation keeps the image path and the published settings;
-// its widget owns the loaded picture and makes the working copy that the
-// "stamp" filters are lent at every applied edit.
+// its widget owns the loaded picture and publishes, at every applied edit,
+// the recipe of the scaled and turned copy that the "stamp" filters make
+// (once) and are lent.
 #include "stamp_image.h"
 
 #include "ui_optstampimage.h"
@@ -51,10 +52,10 @@ void COperationWidget_stamp_image::updateParams()
 {
     prepareWorking(m_ui->sbScale->value(), m_ui->sbRotation->value());
     auto set = std::make_shared<OperationParams>();
-    set->picture = m_workingImage;
-    set->refused = m_workingRefused;
+    set->recipe = m_working;
     set->values.resize(4);
-    set->values[0] = picture_address(m_workingImage.get());
+    // The picture's address is written in by each filter when it runs with
+    // the recipe's copy.
     set->values[1] = std::to_string(m_ui->sbTransparency->value());
     CPictureOperation::applyUnit(m_ui->cmbXDelta, m_ui->sbXDelta);
     CPictureOperation::applyUnit(m_ui->cmbYDelta, m_ui->sbYDelta);

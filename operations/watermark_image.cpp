@@ -1,7 +1,8 @@
 // watermark_image: the operation keeps the image path and the published
-// settings; its widget owns the loaded picture and makes the scaled copy that
-// the "watermark" filters are lent at every applied edit. The filter turns
-// the tiles itself.
+// settings; its widget owns the loaded picture and publishes, at every
+// applied edit, the recipe of the scaled copy that the "watermark" filters
+// make (once) and are lent; the picture's address is written in by each
+// filter. The filter turns the tiles itself.
 #include "watermark_image.h"
 
 #include "ui_optwatermarkimage.h"
@@ -58,9 +59,8 @@ void COperationWidget_watermark_image::updateParams()
 {
     prepareWorking(m_ui->sbScale->value(), 0.0);
     auto set = std::make_shared<OperationParams>();
-    set->picture = m_workingImage;
-    set->refused = m_workingRefused;
-    set->values = {picture_address(m_workingImage.get()),
+    set->recipe = m_working;
+    set->values = {std::string(),
                    std::to_string(m_ui->sbTransparency->value()),
                    operation_real_text(m_ui->sbRotation->value(), 2).toStdString(),
                    std::to_string(m_ui->sbXSpace->value()),

@@ -113,6 +113,7 @@ private slots:
     void failedCopyIsNeverShaped();
     void oldFilterOutlivesReplacedPictures();
     void imageKindsReplacePicturesWhileAWorkerRuns();
+    void workersThatAskAtOnceShareOneCopy();
     void textKindsRenderWhileAWorkerRuns();
 
 private:
@@ -195,7 +196,7 @@ void PictureFilterThreadTest::oldFilterOutlivesReplacedPictures()
     std::unique_ptr<CAbstractOperation> op(operation_create_stamp_image());
     auto *widget = static_cast<COperationWidget_stamp_image *>(op->getWidget(nullptr));
     QVERIFY(op->setParams(pairs({{"imagefile", m_red}, {"transparency", "0"}})));
-    std::weak_ptr<sn_image_t> watch = widget->workingPicture();
+    std::weak_ptr<sn_image_t> watch = widget->working()->picture();
     imagefilter_t *old = op->createFilter(QString());
     // A new file and several edits replace the working picture.
     QVERIFY(op->setParams(pairs({{"imagefile", m_blue}})));
@@ -212,7 +213,7 @@ void PictureFilterThreadTest::oldFilterOutlivesReplacedPictures()
     imagefilter_destroy(old);
     QVERIFY(watch.expired());
     // Deleting the operation (widget and kept filter) frees the rest.
-    std::weak_ptr<sn_image_t> current = widget->workingPicture();
+    std::weak_ptr<sn_image_t> current = widget->working()->picture();
     op->getFilter(QString());
     op.reset();
     QVERIFY(current.expired());
@@ -241,6 +242,42 @@ void PictureFilterThreadTest::imageKindsReplacePicturesWhileAWorkerRuns()
         }
         QVERIFY(zvtest::wait_for([&] { return worker.runs() > 1; }));
         worker.stop();
+    }
+}
+
+// The preview's and the batch's workers run filters of one published set at
+// the same moment: one makes the scaled and turned copy, the other waits for
+// it, and both stamp with that one copy.
+void PictureFilterThreadTest::workersThatAskAtOnceShareOneCopy()
+{
+    for (auto create : {operation_create_stamp_image, operation_create_watermark_image}) {
+        std::unique_ptr<CAbstractOperation> op(create());
+        auto *widget = static_cast<CImageOperationWidget *>(op->getWidget(nullptr));
+        QVERIFY(op->setParams(pairs({{"imagefile", m_red}, {"scale", "300"}, {"rotation", "30"}})));
+        PictureRecipePtr recipe = widget->working();
+        QVERIFY(!recipe->prepared());
+        imagefilter_t *kept = op->getFilter(QString());
+        imagefilter_t *made = op->createFilter(QString());
+        std::atomic<int> ready{0};
+        int results[2] = {1, 1};
+        auto run = [&](imagefilter_t *filter, int *result) {
+            zvtest::ImagePtr photo(stamptest::make_picture(120, 90, SN_PIXEL(255, 0, 0, 255)));
+            ready.fetch_add(1, std::memory_order_acq_rel);
+            while (ready.load(std::memory_order_acquire) < 2)
+                std::this_thread::yield();
+            *result = imagefilter_execute(filter, photo.get());
+        };
+        std::thread batch(run, kept, &results[0]);
+        std::thread preview(run, made, &results[1]);
+        batch.join();
+        preview.join();
+        QCOMPARE(results[0], 0);
+        QCOMPARE(results[1], 0);
+        PicturePtr copy = recipe->prepared();
+        QVERIFY(copy);
+        QCOMPARE(picturefilter_picture(kept), copy);
+        QCOMPARE(picturefilter_picture(made), copy);
+        imagefilter_destroy(made);
     }
 }
 

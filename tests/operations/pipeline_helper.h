@@ -8,6 +8,7 @@
 #include "image/sn_image.h"
 #include "operation.h"
 #include "photobatch.h"
+#include "picturefilter.h"
 #include "preview.h"
 #include "zv_test.h"
 
@@ -53,6 +54,16 @@ template <class F> bool write_bmp(const std::string &path, int w, int h, F pick)
 }
 
 using zvtest::same_pixels;
+
+// The picture that a filter handed out now runs with (made on this thread
+// when no filter has made it yet); null when it has none.
+inline PicturePtr filtered_picture(CAbstractOperation *op)
+{
+    imagefilter_t *filter = op->createFilter(QString());
+    PicturePtr picture = picturefilter_picture(filter);
+    imagefilter_destroy(filter);
+    return picture;
+}
 
 // The compiled German translation beside the application's build, installed
 // while it lives; loaded() is false when it is not there.

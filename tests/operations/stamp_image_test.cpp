@@ -86,6 +86,7 @@ private slots:
     void anglesAreBroughtIntoOneTurn();
     void scaleAboveTheLimitIsRefused();
     void turnedPictureIsBoundedBeforeItTurns();
+    void loadProfileLeavesThePictureToTheWorkers();
     void filterStampsThePicture();
     void fileDialogThroughTheSeam();
     void selectStartsInPicturesElseHome();
@@ -148,8 +149,7 @@ void StampImageTest::beforeTheWidgetNothingIsWritten()
 void StampImageTest::defaultsAndPairs()
 {
     Fixture f;
-    QCOMPARE(f.values(), (std::vector<std::string>{picture_address(nullptr), "60", "right-10px",
-                                                   "bottom-10px"}));
+    QCOMPARE(f.values(), (std::vector<std::string>{"", "60", "right-10px", "bottom-10px"}));
     QCOMPARE(f.stamp->keys(),
              (std::vector<std::string>{"stamp_image", "transparency", "x_pos", "y_pos"}));
     QCOMPARE(f.pairs(), pairs({{"imagefile", ""},
@@ -165,7 +165,7 @@ void StampImageTest::defaultsAndPairs()
     QCOMPARE(f.child<QDoubleSpinBox>("sbRotation")->decimals(), 2);
     QCOMPARE(f.child<QSlider>("sliderTransparency")->maximum(), 99);
     QCOMPARE(f.widget->objectName(), QStringLiteral("OptStampImage"));
-    QVERIFY(!f.widget->workingPicture());
+    QVERIFY(!f.widget->working()->picture());
     QCOMPARE(f.op->getWidget(nullptr), f.widget);
 }
 
@@ -277,37 +277,37 @@ void StampImageTest::scaleAndRotationShapeTheWorkingCopy()
     QVERIFY(f.op->setParams(pairs({{"imagefile", m_logo.toUtf8().constData()}})));
     const sn_image_t *loaded = f.widget->loadedPicture().get();
     QVERIFY(loaded);
-    PicturePtr working = f.widget->workingPicture();
+    PicturePtr working = f.widget->working()->picture();
     QVERIFY(working && working.get() != loaded);
     QCOMPARE(working->width, 101);
     QVERIFY(stamptest::same_pixels(working.get(), loaded));
-    QCOMPARE(f.values()[0], picture_address(working.get()));
+    QCOMPARE(stamptest::filtered_picture(f.op.get()), working);
 
     f.child<QSpinBox>("sbScale")->setValue(50);
     f.settle();
-    QCOMPARE(f.widget->workingPicture()->width, 50);
-    QCOMPARE(f.widget->workingPicture()->height, 25);
+    QCOMPARE(f.widget->working()->picture()->width, 50);
+    QCOMPARE(f.widget->working()->picture()->height, 25);
     QCOMPARE(f.pairs()[1].second, QStringLiteral("50"));
     // A height below one pixel is refused: the copy keeps the loaded size.
     f.child<QSpinBox>("sbScale")->setValue(1);
     f.settle();
-    QCOMPARE(f.widget->workingPicture()->width, 101);
-    QCOMPARE(f.widget->workingPicture()->height, 51);
+    QCOMPARE(f.widget->working()->picture()->width, 101);
+    QCOMPARE(f.widget->working()->picture()->height, 51);
     f.child<QSpinBox>("sbScale")->setValue(100);
 
     QDoubleSpinBox *rotation = f.child<QDoubleSpinBox>("sbRotation");
     rotation->setValue(0.0);
     f.settle();
-    QCOMPARE(f.widget->workingPicture()->width, 101);
-    QCOMPARE(f.widget->workingPicture()->has_alpha, 0);
+    QCOMPARE(f.widget->working()->picture()->width, 101);
+    QCOMPARE(f.widget->working()->picture()->has_alpha, 0);
     // The smallest steps the box shows count as a turn (the core may find
     // 0.01 degrees too small to move a pixel); a real angle grows the box.
     for (double angle : {0.01, -0.01, 30.0}) {
         rotation->setValue(angle);
         f.settle();
-        QCOMPARE(f.widget->workingPicture()->has_alpha, 1);
+        QCOMPARE(f.widget->working()->picture()->has_alpha, 1);
     }
-    QVERIFY(f.widget->workingPicture()->width > 101);
+    QVERIFY(f.widget->working()->picture()->width > 101);
     QCOMPARE(f.pairs()[2].second, QStringLiteral("30.00"));
 }
 
@@ -331,8 +331,8 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
              QStringList{"Zandrevik|The picture scaled to 10000% would be larger than 64 "
                          "megapixels: it is not used."});
     QVERIFY(log.contains("scaled picture too large FAILED!"));
-    QVERIFY(!f.widget->workingPicture());
-    QCOMPARE(f.values()[0], picture_address(nullptr));
+    QVERIFY(!f.widget->working()->picture());
+    QVERIFY(f.widget->working()->refused());
     QCOMPARE(f.values()[1], std::string("35")); // the other settings stand
     QCOMPARE(f.pairs()[1].second, QStringLiteral("10000"));
     // Another edit at the same scale brings no second message.
@@ -365,8 +365,8 @@ void StampImageTest::scaleAboveTheLimitIsRefused()
     // A scale within the limit makes the picture again.
     type_into(scale, QStringLiteral("500"));
     f.settle();
-    QVERIFY(f.widget->workingPicture());
-    QCOMPARE(f.widget->workingPicture()->width, 1000);
+    QVERIFY(f.widget->working()->picture());
+    QCOMPARE(f.widget->working()->picture()->width, 1000);
     QCOMPARE(MsgAnswer::seen().size(), 1);
     // Right at the limit's edge, without making the picture.
     bool tooLarge = false;
@@ -395,8 +395,8 @@ void StampImageTest::turnedPictureIsBoundedBeforeItTurns()
                              "16 megapixels: it is not used."});
         QVERIFY(log.contains("turned picture too large FAILED!"));
         QVERIFY(!log.contains("scaled picture too large FAILED!"));
-        QVERIFY(!f.widget->workingPicture());
-        QCOMPARE(f.values()[0], picture_address(nullptr));
+        QVERIFY(!f.widget->working()->picture());
+        QVERIFY(f.widget->working()->refused());
         QCOMPARE(f.pairs()[1].second, QStringLiteral("399"));
         imagefilter_t *filter = f.op->createFilter(QString());
         zvtest::ImagePtr photo(stamptest::make_picture(20, 20, SN_PIXEL(255, 1, 2, 3)));
@@ -412,9 +412,82 @@ void StampImageTest::turnedPictureIsBoundedBeforeItTurns()
             pairs({{"imagefile", logo.c_str()}, {"scale", "100"}, {"rotation", "33.30"}})));
         QVERIFY(MsgAnswer::seen().isEmpty());
         QVERIFY(!log.contains("FAILED"));
-        QVERIFY(f.widget->workingPicture());
-        QVERIFY(f.widget->workingPicture()->width > 2000);
+        QVERIFY(f.widget->working()->picture());
+        QVERIFY(f.widget->working()->picture()->width > 2000);
     }
+}
+
+// Load Profile and every edit only judge the picture's sizes: the scaled
+// copy (seconds for a large picture at a large scale) is made by the first
+// filter that runs, on the worker that runs it, once for the preview, the
+// batch and every photo of one published set.
+void StampImageTest::loadProfileLeavesThePictureToTheWorkers()
+{
+    {
+        // 400 x 400 at 2000 % is 8000 x 8000, right at the scale's bound.
+        const std::string large = m_dir->file("large400.bmp");
+        QVERIFY(stamptest::write_bmp(large, 400, 400,
+                                     [](int, int) { return SN_PIXEL(255, 0, 0, 255); }));
+        Fixture f;
+        zvtest::LogCapture log;
+        QVERIFY(f.op->setParams(pairs({{"imagefile", large.c_str()}, {"scale", "2000"}})));
+        QVERIFY(MsgAnswer::seen().isEmpty());
+        QVERIFY(!log.contains("FAILED"));
+        PictureRecipePtr recipe = f.widget->working();
+        QVERIFY(recipe && !recipe->refused());
+        QCOMPARE(f.stamp->params()->recipe, recipe);
+        QVERIFY(!recipe->prepared());
+        // Handing filters out (under the workflow's lock) makes nothing yet.
+        imagefilter_t *made = f.op->createFilter(QString());
+        QVERIFY(f.op->getFilter(QString()));
+        imagefilter_destroy(made);
+        QVERIFY(!recipe->prepared());
+        // An edit that keeps the picture, scale and turn keeps the recipe.
+        type_into(f.child<QSpinBox>("sbTransparency"), QStringLiteral("20"));
+        f.settle();
+        QCOMPARE(f.values()[1], std::string("20"));
+        QCOMPARE(f.widget->working(), recipe);
+        QVERIFY(!recipe->prepared());
+    }
+    Fixture f;
+    const std::string small = m_dir->file("small10.bmp");
+    QVERIFY(stamptest::write_bmp(small, 10, 10, [](int, int) { return SN_PIXEL(255, 255, 0, 0); }));
+    QVERIFY(f.op->setParams(
+        pairs({{"imagefile", small.c_str()}, {"scale", "200"}, {"transparency", "0"}})));
+    PictureRecipePtr recipe = f.widget->working();
+    QVERIFY(!recipe->prepared());
+    const std::string source = m_dir->file("white.bmp");
+    QVERIFY(stamptest::write_bmp(source, 100, 80,
+                                 [](int, int) { return SN_PIXEL(255, 255, 255, 255); }));
+    // right-10px, bottom-10px: the 20 x 20 copy covers (70..89, 50..69).
+    auto stamped = [](const sn_image_t *image) {
+        if (!image || image->width != 100 || image->height != 80)
+            return false;
+        uint32_t *const *rows = image->frames[0].rows;
+        return SN_PIXEL_R(rows[50][70]) >= 250 && SN_PIXEL_G(rows[50][70]) < 10 &&
+               rows[69][89] == rows[50][70] && rows[49][70] == rows[0][0] &&
+               rows[50][69] == rows[0][0] && SN_PIXEL_G(rows[0][0]) >= 250;
+    };
+    {
+        stamptest::PreviewRun preview(f.op.get(), {source}, 0);
+        QVERIFY(preview.waitStage1());
+        zvtest::ImagePtr stage(preview.copyStage(1));
+        QVERIFY(stage);
+        QVERIFY(stamped(stage.get()));
+    }
+    PicturePtr made = recipe->prepared();
+    QVERIFY(made);
+    QCOMPARE(made->width, 20);
+    zvtest::TempDir out;
+    stamptest::BatchRun batch(f.op.get());
+    batch.add(source);
+    QVERIFY(batch.run(out.path()));
+    QCOMPARE(batch.outputs().size(), size_t(1));
+    zvtest::ImagePtr result(sn_image_create_from_file(batch.outputs()[0].c_str(), -1));
+    QVERIFY(stamped(result.get()));
+    // The batch's filter ran with the copy the preview's made.
+    QCOMPARE(recipe->prepared(), made);
+    QCOMPARE(picturefilter_picture(f.op->getFilter(QString())), made);
 }
 
 void StampImageTest::anglesAreBroughtIntoOneTurn()
@@ -490,7 +563,7 @@ void StampImageTest::fileDialogThroughTheSeam()
     QVERIFY(f.widget->loadedPicture());
     QCOMPARE(f.child<QLineEdit>("edtImage")->text(), m_logo);
     QCOMPARE(f.pairs()[0], qMakePair(QStringLiteral("imagefile"), m_logo));
-    QCOMPARE(f.values()[0], picture_address(f.widget->workingPicture().get()));
+    QCOMPARE(stamptest::filtered_picture(f.op.get()), f.widget->working()->picture());
     QVERIFY(MsgAnswer::seen().isEmpty());
 }
 
