@@ -657,10 +657,10 @@ private slots:
 
     // File > Exit from the menu, or the title bar's close button, while the
     // batch runs, in a child process on the real start-up road with the log
-    // file on: the window leaves the screen first, the batch worker finishes
-    // the file in hand, every output written is whole and has its line, and
-    // the log file ends with the run's last line. Nothing is pumped once the
-    // event loop has ended.
+    // file on: the window leaves the screen first, the file in hand is given
+    // up, every output written is whole and has its line, and the log file
+    // ends with the run cancelled. Nothing is pumped once the event loop has
+    // ended.
     void exitDuringABatch_data()
     {
         QTest::addColumn<QString>("way");
@@ -952,15 +952,18 @@ static int exitDuringASlowFilterChild(const std::string &dir, const std::string 
 // The child of exitDuringABatch: the program's own road, with Start clicked
 // and, while a file is in hand, File > Exit chosen from the menu by the mouse
 // or the title bar's close button clicked.
-// What it saw goes to child.txt; the parent checks the files.
+// What it saw goes to child.txt as the event loop ends: on a busy machine a
+// worker may still be inside an fsync when its second is up, and then the
+// process ends without returning here. The parent checks the files.
 static int exitDuringABatchChild(const std::string &dir, bool byMenu)
 {
     std::string seen;
-    bool visibleAtQuit = true;
     StartupHooks hooks;
     hooks.shown = [&](FMain &window) {
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit,
-                         [&]() { visibleAtQuit = window.isVisible(); });
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&]() {
+            zvtest::write_file(dir + "/child.txt",
+                               seen + (window.isVisible() ? "" : " hidden-at-quit") + "\n");
+        });
         photobatch_t *batch = photobatch_get_instance();
         fileman_t *list = photobatch_get_fileman(batch);
         for (int i = 0; i < k_exit_files; i++) {
@@ -1001,11 +1004,7 @@ static int exitDuringABatchChild(const std::string &dir, bool byMenu)
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
                           menu->actionGeometry(exit).center());
     };
-    const int result = run(hooks);
-    if (!visibleAtQuit)
-        seen += " hidden-at-quit";
-    zvtest::write_file(dir + "/child.txt", seen + "\n");
-    return result;
+    return run(hooks);
 }
 
 int main(int argc, char **argv)
