@@ -897,6 +897,25 @@ static void observedFilters(void *, const QString &path, int index, QList<imagef
     }
 }
 
+// Ends the program as a user does: File > Exit chosen from the menu by the
+// mouse, or the title bar's close button clicked.
+static void clickExit(FMain &window, bool byMenu)
+{
+    if (!byMenu) {
+        QTest::mouseClick(window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
+                          Qt::LeftButton);
+        return;
+    }
+    QMenuBar *bar = window.menuBar();
+    QAction *fileMenu = bar->actions().value(0);
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(fileMenu).center());
+    QMenu *menu = fileMenu->menu();
+    if (!waitFor([menu]() { return menu->isVisible(); }, 5000))
+        return;
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                      menu->actionGeometry(findAction(window, QStringLiteral("E&xit"))).center());
+}
+
 // The program's own road with the slow pipeline loaded from a profile and
 // Start clicked; once the worker is in the filters, File > Exit is chosen
 // from the menu by the mouse or the title bar's close button is clicked, or
@@ -929,22 +948,7 @@ static int exitDuringASlowFilterChild(const std::string &dir, const std::string 
             return;
         printf("exit %.3f\n", monotonicMs());
         fflush(stdout);
-        if (way == "close") {
-            QTest::mouseClick(
-                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
-                Qt::LeftButton);
-            return;
-        }
-        QMenuBar *bar = window.menuBar();
-        QAction *fileMenu = bar->actions().value(0);
-        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
-                          bar->actionGeometry(fileMenu).center());
-        QMenu *menu = fileMenu->menu();
-        if (!waitFor([menu]() { return menu->isVisible(); }, 5000))
-            return;
-        QTest::mouseClick(
-            menu, Qt::LeftButton, Qt::NoModifier,
-            menu->actionGeometry(findAction(window, QStringLiteral("E&xit"))).center());
+        clickExit(window, way == "menu");
     };
     return run(hooks);
 }
@@ -987,22 +991,7 @@ static int exitDuringABatchChild(const std::string &dir, bool byMenu)
             photobatch_get_status(batch) == PHOTOBATCH_STATUS_RUNNING &&
             photobatch_get_current(batch) < k_exit_files - 1)
             seen += " running-at-exit";
-        if (!byMenu) {
-            QTest::mouseClick(
-                window.titleBar()->findChild<QPushButton *>(QStringLiteral("btnTBClose")),
-                Qt::LeftButton);
-            return;
-        }
-        QMenuBar *bar = window.menuBar();
-        QAction *fileMenu = bar->actions().value(0);
-        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
-                          bar->actionGeometry(fileMenu).center());
-        QMenu *menu = fileMenu->menu();
-        if (!waitFor([menu]() { return menu->isVisible(); }, 5000))
-            return;
-        QAction *exit = findAction(window, QStringLiteral("E&xit"));
-        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                          menu->actionGeometry(exit).center());
+        clickExit(window, byMenu);
     };
     return run(hooks);
 }
