@@ -29,6 +29,9 @@ sn_image_t *makeStage(int width, int height, bool alpha, uint32_t seed)
 
 } // namespace
 
+// A stage past a megapixel reaches the display through its copier thread: on
+// a busy machine under a sanitizer that took 6.5 s.
+static const int k_wait_ms = 120000;
 class QWidgetPreviewTest : public QObject
 {
     Q_OBJECT
@@ -188,12 +191,12 @@ void QWidgetPreviewTest::stageTooLargeForAQImageIsSkipped()
     zvtest::LogCapture log;
     m_display->on_previewChange(1);
     QCOMPARE(label("lbFinal")->pixmap(Qt::ReturnByValue).cacheKey(), shown);
-    QTRY_VERIFY(log.contains("stage 1 image 700000000x2 FAILED!"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains("stage 1 image 700000000x2 FAILED!"), k_wait_ms);
     huge->frames[0].rows = nullptr;
     // The mutex was released: the stage can be replaced and shown.
     putStage(1, makeStage(3, 3, false, 5));
     m_display->on_previewChange(1);
-    QTRY_COMPARE(label("lbFinal")->size(), QSize(3, 3));
+    QTRY_COMPARE_WITH_TIMEOUT(label("lbFinal")->size(), QSize(3, 3), k_wait_ms);
 }
 
 // A stage past a megapixel is copied while the interface goes on: the label
@@ -259,7 +262,7 @@ void QWidgetPreviewTest::scrollAreasCentreOrScroll()
 
     putStage(2, makeStage(20, 10, false, 3));
     m_display->on_previewChange(2);
-    QTRY_VERIFY(area->widget()->size() == QSize(24, 14));
+    QTRY_VERIFY_WITH_TIMEOUT(area->widget()->size() == QSize(24, 14), k_wait_ms);
     const QRect small = area->widget()->geometry();
     const QSize view = area->viewport()->size();
     QVERIFY(qAbs(small.center().x() - view.width() / 2) <= 1);
@@ -268,8 +271,8 @@ void QWidgetPreviewTest::scrollAreasCentreOrScroll()
 
     putStage(2, makeStage(2000, 1500, false, 4));
     m_display->on_previewChange(2);
-    QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
-    QTRY_VERIFY(area->verticalScrollBar()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(area->horizontalScrollBar()->isVisible(), k_wait_ms);
+    QTRY_VERIFY_WITH_TIMEOUT(area->verticalScrollBar()->isVisible(), k_wait_ms);
     QCOMPARE(area->horizontalScrollBar()->maximum(), 2004 - area->viewport()->width());
 }
 
@@ -283,16 +286,18 @@ void QWidgetPreviewTest::sizeHintIsASquareOfTheHeight()
     QCOMPARE(m_display->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
     for (int height : {558, 700, 420}) {
         m_page->resize(790, height);
-        QTRY_COMPARE(m_display->sizeHint(), QSize(m_display->height(), m_display->height()));
-        QTRY_COMPARE(m_display->width(), m_display->height());
+        QTRY_COMPARE_WITH_TIMEOUT(m_display->sizeHint(),
+                                  QSize(m_display->height(), m_display->height()), k_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(m_display->width(), m_display->height(), k_wait_ms);
     }
     // Tall and narrow: the square would take the settings' width; the
     // preview gives way and the settings pane keeps what its panel needs.
     QScrollArea *settings = m_page->findChild<QScrollArea *>(QStringLiteral("saConfigContent"));
     QVERIFY(settings);
     m_page->resize(m_page->minimumSizeHint().width(), 1000);
-    QTRY_COMPARE(m_display->sizeHint(), QSize(m_display->height(), m_display->height()));
-    QTRY_VERIFY(m_display->width() < m_display->height());
+    QTRY_COMPARE_WITH_TIMEOUT(m_display->sizeHint(),
+                              QSize(m_display->height(), m_display->height()), k_wait_ms);
+    QTRY_VERIFY_WITH_TIMEOUT(m_display->width() < m_display->height(), k_wait_ms);
     QVERIFY(settings->width() >= settings->minimumWidth());
     QVERIFY(!settings->horizontalScrollBar()->isVisible());
     QVERIFY(!m_display->geometry().intersects(settings->parentWidget()->geometry()));
