@@ -820,9 +820,11 @@ private slots:
         QVERIFY2(exitMs < k_slow_rotations * m_rotationMs / 2,
                  qPrintable(QStringLiteral("exit took %1 ms").arg(exitMs)));
         // Not held by the filter at work either, when it is long enough to
-        // tell: the worker was given up, not waited for.
+        // tell: the worker was given up, not waited for. The exit comes as the
+        // first turn begins, so waiting for it takes about a whole turn; a
+        // sanitized build spends up to 2.2 s of a 4.3 s turn on its own exit.
         if (m_rotationMs >= 4000)
-            QVERIFY2(exitMs < m_rotationMs / 2,
+            QVERIFY2(exitMs < m_rotationMs * 3 / 4,
                      qPrintable(QStringLiteral("exit took %1 ms").arg(exitMs)));
 
         const QStringList left =
