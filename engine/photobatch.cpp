@@ -457,7 +457,8 @@ file_step save_and_publish(file_job &job)
             times[0] = st.st_atim;
             times[1] = st.st_mtim;
             keep_times = true;
-            mode = st.st_mode & 07777;
+            /* outputfile_finish keeps the permission bits of it. */
+            mode = st.st_mode;
         }
     }
     if (!failed && outputfile_finish(&job.out, mode, keep_times ? times : nullptr, job.output) != 0)
